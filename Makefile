@@ -1,0 +1,48 @@
+# KELDA: the two set-up commands are `make run` and `make test`.
+.PHONY: run test test-asan test-portable bench deps build build-asan format format-check clean
+
+JOBS ?= $(shell nproc)
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "kelda: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)."; \
+	  echo "Start KELDA from a graphical session, or under Xvfb: xvfb-run -a make run"; \
+	  exit 1; \
+	fi
+	./build/default/bin/kelda
+
+test: build
+	QT_QPA_PLATFORM=offscreen ctest --preset default -j $(JOBS)
+
+build-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+
+test-asan: build-asan
+	QT_QPA_PLATFORM=offscreen ctest --preset asan -j $(JOBS)
+
+test-portable: deps
+	cmake --preset portable
+	cmake --build --preset portable -j $(JOBS)
+	ctest --preset portable -j $(JOBS)
+
+bench: build
+	./build/default/bin/kelda_bench
+
+format: deps
+	cmake --preset default
+	cmake --build --preset default --target format
+
+format-check: deps
+	cmake --preset default
+	cmake --build --preset default --target format-check
+
+clean:
+	rm -rf build

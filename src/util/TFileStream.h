@@ -1,0 +1,83 @@
+// The file layer: RAII file handles whose failures throw EFileError with the system's own texts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace kelda {
+
+// One exception type for every failure of the file layer. what() is the text the user sees.
+class EFileError : public std::runtime_error {
+public:
+    enum class Kind { Open, Create, ReadPastEnd, InOut };
+
+    EFileError(Kind kind, int errorCode, const std::string& text)
+        : std::runtime_error(text), kind_(kind), errorCode_(errorCode) {}
+
+    Kind kind() const { return kind_; }
+    // errno of the failing call; 0 for a read past the end of a file.
+    int errorCode() const { return errorCode_; }
+
+    // "ファイル "%s". %s は開けません"
+    static EFileError openFailed(const std::filesystem::path& file, int err);
+    // "ファイル "%s". %s を作成できません"
+    static EFileError createFailed(const std::filesystem::path& file, int err);
+    // "ファイルの末尾以降を読み込みました"
+    static EFileError readPastEnd();
+    // "I/O エラー (%d)"
+    static EFileError inOut(int err);
+
+private:
+    Kind kind_;
+    int errorCode_;
+};
+
+enum class FileMode {
+    Read,      // existing file, read only
+    ReadWrite, // existing file, read and write
+    Create,    // create, or empty an existing file, write only
+};
+
+// A file opened for the lifetime of the object; the descriptor is closed on every path.
+// Only regular files (and block devices for reading) are opened: a folder, FIFO or socket is
+// refused at open time instead of blocking or failing later.
+class TFileStream {
+public:
+    TFileStream(const std::filesystem::path& file, FileMode mode);
+    ~TFileStream();
+
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+    TFileStream(TFileStream&& other) noexcept;
+    TFileStream& operator=(TFileStream&& other) noexcept;
+
+    // Reads up to count bytes; returns how many were read (0 at the end of the file).
+    std::size_t Read(void* buffer, std::size_t count);
+    // Reads exactly count bytes; throws the read-past-end error when the file ends first
+    // (the bytes that were present are in buffer then).
+    void ReadBuffer(void* buffer, std::size_t count);
+    // Writes all count bytes or throws the I/O error.
+    void WriteBuffer(const void* buffer, std::size_t count);
+
+    std::int64_t Size() const;
+    std::int64_t Position() const;
+    void Seek(std::int64_t offset);
+
+    // Closes now and reports a failure of the close itself (a delayed write error).
+    void Close();
+
+    const std::filesystem::path& FileName() const { return file_; }
+    int Handle() const { return fd_; }
+
+private:
+    std::filesystem::path file_;
+    int fd_ = -1;
+};
+
+// The operating system's text for an errno value.
+std::string SystemErrorText(int err);
+
+} // namespace kelda
