@@ -1,0 +1,190 @@
+// TEditor: the read-only, multi-line text view used for the window's text panes.
+//
+// Lines live in a list; the view places their characters on a grid of cells (a half-width character
+// one cell, a wide one two, a tab up to the next multiple of TabWidth()). Rows are the lines plus one
+// empty row after the last line break, which carries the end-of-file mark; the caret may stand there.
+// Columns (CaretCol, LeftCol) count display cells. The pane is always read-only and never takes Tab
+// or Enter as input: those keys move the focus or reach the window as usual.
+#pragma once
+
+#include "textview/TTokenizer.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+class QPainter;
+
+namespace kelda {
+
+class TEditor;
+
+// Called for every visible line after its text is painted. X is where the line's text starts
+// (TextOriginX() - HScrollPixels()), Y the top of the row, Index the line's index, ARect the row's
+// rectangle inside the text area (left edge TextOriginX(), the viewport's right edge, LineHeight()
+// high), Selected whether the whole line is drawn as selected. Sender->Painter() draws on the row.
+using TDrawLineEvent = std::function<void(TEditor* Sender, const QString& LineStr, int X, int Y, int Index,
+                                          const QRect& ARect, bool Selected)>;
+
+class TEditor : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit TEditor(QWidget* parent = nullptr);
+    ~TEditor() override;
+
+    // ---- lines
+    void Clear();
+    void AppendLine(const QString& line);
+    void AppendLines(const QStringList& lines);
+    int LineCount() const;
+    // The line's text; an empty string for an index outside the list.
+    QString Line(int index) const;
+    const QStringList& Lines() const;
+    // Replaces all lines by text split at CR LF, LF or CR (a final line break adds no empty line).
+    void SetText(const QString& text);
+    // Every line followed by lineEnd.
+    QString Text(const QString& lineEnd = QStringLiteral("\r\n")) const;
+    // Replaces all lines by the file's text: UTF-8 when the bytes are valid UTF-8 (a byte order mark
+    // is dropped), code page 932 otherwise. Throws EFileError when the file cannot be read; the lines
+    // are unchanged then.
+    void LoadFromFile(const std::filesystem::path& file);
+    // Batches changes: between the outermost BeginUpdate and EndUpdate the view neither repaints nor
+    // adjusts its scroll bars; EndUpdate does both once.
+    void BeginUpdate();
+    void EndUpdate();
+    bool IsUpdating() const { return updateDepth_ > 0; }
+
+    // ---- caret and scrolling
+    int CaretRow() const { return caret_.Row; }
+    // The caret's display cell column.
+    int CaretCol() const;
+    // Moves the caret (clearing the selection) to row, clamped to 0..LineCount(), and to the start of
+    // the character at display cell col, clamped to the line's end; scrolls it into view.
+    void SetCaret(int row, int col);
+    void SetCaretRow(int row) { SetCaret(row, CaretCol()); }
+    void SetCaretCol(int col) { SetCaret(CaretRow(), col); }
+    int TopRow() const { return topRow_; }
+    // The first visible row, clamped to 0..max(0, LineCount() - 1): the last line can be scrolled to
+    // the top of the view.
+    void SetTopRow(int row);
+    int LeftCol() const { return leftCol_; }
+    void SetLeftCol(int col);
+    void ScrollLineUp() { SetTopRow(topRow_ - 1); }
+    void ScrollLineDown() { SetTopRow(topRow_ + 1); }
+    // Rows that fit wholly in the view (at least 1).
+    int VisibleRowCount() const;
+    // Cells that fit wholly in the view (at least 1).
+    int VisibleColCount() const;
+
+    // ---- selection
+    bool HasSelection() const;
+    // The selected text; lines joined by "\n", tabs kept.
+    QString SelectedText() const;
+    void SelectAll();
+    void ClearSelection();
+    // Selects from (anchorRow, anchorCol) to (row, col), both in display cells; the caret goes to the
+    // second position.
+    void SetSelection(int anchorRow, int anchorCol, int row, int col);
+    void CopyToClipboard() const;
+
+    // ---- geometry for drawing rows
+    int CharWidth() const { return charWidth_; }
+    // Height of one row, LineSpacing() included.
+    int LineHeight() const { return lineHeight_; }
+    // Extra pixels between rows.
+    int LineSpacing() const { return lineSpacing_; }
+    void SetLineSpacing(int pixels);
+    int TabWidth() const { return tabWidth_; }
+    void SetTabWidth(int cells);
+    // x in the viewport where the text area (cell 0 unscrolled) begins.
+    int TextOriginX() const { return kTextMargin; }
+    int HScrollPixels() const { return leftCol_ * charWidth_; }
+    // Top of a row in viewport coordinates (negative or past the bottom when scrolled out).
+    int RowY(int row) const { return (row - topRow_) * lineHeight_; }
+    std::vector<TToken> Tokenize(const QString& line) const;
+
+    // ---- row-drawing hook
+    void SetOnDrawLine(TDrawLineEvent handler);
+    // The painter of the row being drawn while the hook runs; nullptr otherwise.
+    QPainter* Painter() const { return painter_; }
+
+signals:
+    void CaretMoved();
+    void Clicked();
+    void TopRowChanged();
+    void SelectionChanged();
+
+protected:
+    bool event(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // A place in the text: a row and a UTF-16 index into its line, always on a character boundary.
+    struct TPos {
+        int Row = 0;
+        int Index = 0;
+        bool operator==(const TPos&) const = default;
+    };
+
+    static constexpr int kTextMargin = 2;
+
+    void updateMetrics();
+    void updateScrollBars();
+    void requestRepaint();
+    void noteLineAdded(const QString& line);
+    TPos clampPos(TPos p) const;
+    int cellOf(TPos p) const;
+    TPos posAtCell(int row, int cell) const;
+    TPos posAtPoint(QPoint viewportPoint) const;
+    void moveCaret(TPos to, bool extendSelection, bool keepGoalCell = false);
+    void ensureCaretVisible();
+    void restartBlink();
+    void repaintCaret();
+
+    QStringList lines_;
+    int maxLineCells_ = 0;
+    int updateDepth_ = 0;
+    bool pendingRepaint_ = false;
+
+    TPos caret_;
+    TPos anchor_;
+    int goalCell_ = 0;
+    int topRow_ = 0;
+    int leftCol_ = 0;
+
+    int charWidth_ = 8;
+    int lineHeight_ = 16;
+    int ascent_ = 12;
+    int lineSpacing_ = 0;
+    int tabWidth_ = 8;
+
+    TDrawLineEvent onDrawLine_;
+    QPainter* painter_ = nullptr;
+
+    QBasicTimer blinkTimer_;
+    bool caretShown_ = false;
+    QBasicTimer dragTimer_;
+    bool dragging_ = false;
+    bool pressed_ = false;
+    QPoint lastDragPoint_;
+};
+
+} // namespace kelda
