@@ -34,10 +34,7 @@ TEST(Myutil, SplitFields) {
         {"\"a\",\"b\",\"", {"a", "b", ""}},
         {"\"a\"\"b\"", {"a\"\"b"}}, // doubled quotes are not unescaped
         {"\"a,b\"", {"a,b"}},
-        {"\"a\",b",
-         {
-             "a\",",
-         }}, // quoted rule, last character dropped
+        {"\"a\",b", {"a\","}}, // quoted rule, last character dropped
         {"a,,b", {"a", "", "b"}},
         {"a,b,", {"a", "b", ""}},
         {"x\"a\"", {"x\"a\""}}, // a quote not at the start: whole line
