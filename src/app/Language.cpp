@@ -1,0 +1,117 @@
+// The language tables. Japanese texts are UTF-8; the half-width katakana are kept half-width.
+#include "app/Language.h"
+
+#include <algorithm>
+
+namespace kelda {
+
+namespace {
+
+struct TMessageEntry {
+    TMsg Msg;
+    const char* Japanese;
+    const char* English;
+};
+
+// The English ".CR2" text has no blank before "!", unlike its two siblings; stored files and users'
+// notes may quote it, so it is kept as it has always read.
+constexpr TMessageEntry kMessages[] = {
+    {TMsg::FileNotFound, "警告 ! ファイルが見つかりません", "Warning ! File can not find."},
+    {TMsg::NotMacBinary, "警告 ! MacBinary のファイルではありません", "Warning ! This file is not mac binary file."},
+    {TMsg::FileNotRead, "警告 ! ファイルが読み込まれていません", "Warning ! File does not read."},
+    {TMsg::Da2Missing, "警告 ! 再度ファイルを開いて下さい（*.DA2 ファイルが削除されています）",
+     "Warning ! Open file again. You cleared the .DA2 file."},
+    {TMsg::Cr2Missing, "警告 ! 再度ファイルを開いて下さい（*.CR2 ファイルが削除されています）",
+     "Warning! Open file again. You cleared the .CR2 file."},
+    {TMsg::Os2Missing, "警告 ! 再度ファイルを開いて下さい（*.OS2 ファイルが削除されています）",
+     "Warning ! Open file again. You cleared the .OS2 file."},
+    {TMsg::NoTmpFiles, "情報 ! 削除する一時ファイルが在りません", "Information ! There is no tempolary files."},
+    {TMsg::TmpFilesDeleted, "情報 ! 一時ファイルの削除が完了しました", "Information ! Tempolary files had been deleted."},
+    {TMsg::SelectOperationEach, "警告 ! 操作選択で Each を選択して下さい", "Warning ! Select Operation with Each."},
+    {TMsg::QuitQuestion, "終了しますか ?", "Quit this program ?"},
+    {TMsg::CannotWriteOverSource, "警告 ! 元のファイルには書き込めません", "Warning ! Can not write over the source file."},
+    // An error text like those of the file layer: the same in both modes.
+    {TMsg::CannotWriteSettings, "%s に書き込めません", "%s に書き込めません"},
+};
+static_assert(std::size(kMessages) == kMessageCount, "one entry per message");
+static_assert(
+    [] {
+        for (int i = 0; i < kMessageCount; ++i) {
+            if (static_cast<int>(kMessages[i].Msg) != i) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "messages are listed in the order of TMsg");
+
+constexpr TCaptionEntry kCaptions[] = {
+    {"BtnLogClear", TCaptionTarget::Caption, "LogClear(&G)", "ﾛｸﾞｸﾘｱ(&G)"},
+    {"BtnSaveLog", TCaptionTarget::Caption, "LogSave(&V)", "ﾛｸﾞ保存(&V)"},
+    {"BtnLogTop", TCaptionTarget::Caption, "LogTop(&P)", "ﾛｸﾞ先頭へ(&P)"},
+    {"BtnLogPrev", TCaptionTarget::Caption, "LogPrev(&V)", "ﾛｸﾞ前へ(&V)"},
+    {"BtnLogNext", TCaptionTarget::Caption, "LogNext(&N)", "ﾛｸﾞ次へ(&N)"},
+    {"BtnLogEnd", TCaptionTarget::Caption, "LogEnd(&E)", "ﾛｸﾞ最後へ(&E)"},
+    {"BtnFileOpen", TCaptionTarget::Caption, "FileOpen(&O)", "ﾌｧｲﾙ開く(&O)"},
+    {"BtnTmpFileClear", TCaptionTarget::Caption, "TmpFileClear(&L)", "一時ﾌｧｲﾙ削除(&L)"},
+    {"BtnChangeFileType", TCaptionTarget::Caption, "ChangeFileTypeToMacBinII(&T)", "MacBinIIに変換(&T)"},
+    {"BtnDeleteHeader", TCaptionTarget::Caption, "DeleteHeader(&D)", "ﾍｯﾀﾞｰ削除(&D)"},
+    {"BtnDeleteHeaderResorceComment", TCaptionTarget::Caption, "DeleteHeaderResourceComment(&R)", "ﾍｯﾀﾞｰ･ﾘｿｰｽ･ｺﾒﾝﾄ削除(&R)"},
+    {"BtnFileBrowse", TCaptionTarget::Caption, "FileBrowse(&B)", "ﾌｧｲﾙ参照(&B)"},
+    {"RadioGroupInformation", TCaptionTarget::Caption, "Information(&M)", "内容表示(&M)"},
+    {"RadioGroupInformation", TCaptionTarget::RadioItem0, "Text", "ﾃｷｽﾄ"},
+    {"RadioGroupInformation", TCaptionTarget::RadioItem1, "Grid", "ｸﾞﾘｯﾄﾞ"},
+    {"Label1", TCaptionTarget::Caption, "Operation(&O)", "操作選択(&O)"},
+    {"Label3", TCaptionTarget::FileNameLine, "FileName : ", "ﾌｧｲﾙﾈｰﾑ  : "},
+    {"Label4", TCaptionTarget::FileTypeLine, "FileType : ", "ﾌｧｲﾙﾀｲﾌﾟ : "},
+    {"MenuFile", TCaptionTarget::Caption, "File(&F)", "ﾌｧｲﾙ(&F)"},
+    {"MenuQuit", TCaptionTarget::Caption, "Quit(&Q)", "終了(&Q)"},
+    {"MenuSetting", TCaptionTarget::Caption, "Setting(&S)", "設定(&S)"},
+    {"MenuResetIniFile", TCaptionTarget::Caption, "Reset Ini File(&R)", "INIﾌｧｲﾙ初期化(&R)"},
+    {"MenuJapaneseSet", TCaptionTarget::Caption, "Japanese(&J)", "Japanese(&J)"},
+};
+
+} // namespace
+
+const char* MessageText(TMsg msg, bool japanese) {
+    const TMessageEntry& e = kMessages[static_cast<int>(msg)];
+    return japanese ? e.Japanese : e.English;
+}
+
+std::string FormatMessage(TMsg msg, bool japanese, std::string_view arg) {
+    std::string text = MessageText(msg, japanese);
+    if (const auto at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, arg);
+    }
+    return text;
+}
+
+std::span<const TCaptionEntry> CaptionTable() { return kCaptions; }
+
+const TCaptionEntry* FindCaption(std::string_view control, TCaptionTarget target) {
+    const auto it = std::find_if(std::begin(kCaptions), std::end(kCaptions), [&](const TCaptionEntry& e) {
+        return e.Control == control && e.Target == target;
+    });
+    return it == std::end(kCaptions) ? nullptr : &*it;
+}
+
+std::string FileNameLine(bool japanese, std::string_view fileName) {
+    const TCaptionEntry* e = FindCaption("Label3", TCaptionTarget::FileNameLine);
+    return std::string(japanese ? e->Japanese : e->English) + std::string(fileName);
+}
+
+std::string FileTypeLine(bool japanese, std::string_view fileType) {
+    const TCaptionEntry* e = FindCaption("Label4", TCaptionTarget::FileTypeLine);
+    return std::string(japanese ? e->Japanese : e->English) + std::string(fileType);
+}
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    // Any byte of a multi-byte UTF-8 character is above 0x7F, so the last byte decides for it too.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
+        text += '.';
+    }
+    return text;
+}
+
+} // namespace kelda
