@@ -1,0 +1,227 @@
+#include "crc/CrcUtils.h"
+
+#include "util/TFileStream.h"
+
+#include <cstdio>
+
+namespace kelda {
+
+namespace {
+
+template <typename T> T PolyWordLeft(TPoly Poly) {
+    T word = 0;
+    for (const std::uint8_t e : Poly) {
+        word = static_cast<T>(word | (T{1} << e));
+    }
+    return word;
+}
+
+template <typename T> T PolyWordRight(TPoly Poly, int width) {
+    T word = 0;
+    for (const std::uint8_t e : Poly) {
+        word = static_cast<T>(word | (T{1} << (width - 1 - e)));
+    }
+    return word;
+}
+
+} // namespace
+
+void TCrc::Create(TPoly Poly, bool Neg) {
+    MakeTable(Poly);
+    FNeg = Neg;
+    Init();
+}
+
+// ------------------------------------------------------------------ 16 bits
+
+void TCrc16::Init() { FCrc = FNeg ? 0xFFFFu : 0u; }
+
+std::uint16_t TCrc16::GetCrc() const { return FNeg ? static_cast<std::uint16_t>(FCrc ^ 0xFFFFu) : FCrc; }
+
+void TCrc16L::MakeTable(TPoly Poly) {
+    const auto poly = PolyWordLeft<std::uint16_t>(Poly);
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t r = i << 8;
+        for (int bit = 0; bit < 8; ++bit) {
+            r = (r & 0x8000u) != 0 ? ((r << 1) ^ poly) & 0xFFFFu : (r << 1) & 0xFFFFu;
+        }
+        FTable[i] = static_cast<std::uint16_t>(r);
+    }
+    FKernel.Build(std::uint32_t{poly} << 16, TCrcDirection::Left);
+}
+
+void TCrc16L::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Count) {
+    if (Count <= 0) {
+        return;
+    }
+    const std::uint32_t reg =
+        FKernel.Update(std::uint32_t{FCrc} << 16, Buf + Index, static_cast<std::size_t>(Count));
+    FCrc = static_cast<std::uint16_t>(reg >> 16);
+}
+
+void TCrc16R::MakeTable(TPoly Poly) {
+    const auto poly = PolyWordRight<std::uint16_t>(Poly, 16);
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t r = i;
+        for (int bit = 0; bit < 8; ++bit) {
+            r = (r & 1u) != 0 ? (r >> 1) ^ poly : r >> 1;
+        }
+        FTable[i] = static_cast<std::uint16_t>(r);
+    }
+    FKernel.Build(poly, TCrcDirection::Right);
+}
+
+void TCrc16R::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Count) {
+    if (Count <= 0) {
+        return;
+    }
+    FCrc = static_cast<std::uint16_t>(FKernel.Update(FCrc, Buf + Index, static_cast<std::size_t>(Count)));
+}
+
+// ------------------------------------------------------------------ 32 bits
+
+void TCrc32::Init() { FCrc = FNeg ? 0xFFFFFFFFu : 0u; }
+
+std::uint32_t TCrc32::GetCrc() const { return FNeg ? FCrc ^ 0xFFFFFFFFu : FCrc; }
+
+void TCrc32L::MakeTable(TPoly Poly) {
+    const auto poly = PolyWordLeft<std::uint32_t>(Poly);
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t r = i << 24;
+        for (int bit = 0; bit < 8; ++bit) {
+            r = (r & 0x80000000u) != 0 ? (r << 1) ^ poly : r << 1;
+        }
+        FTable[i] = r;
+    }
+    FKernel.Build(poly, TCrcDirection::Left);
+}
+
+void TCrc32L::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Count) {
+    if (Count <= 0) {
+        return;
+    }
+    FCrc = FKernel.Update(FCrc, Buf + Index, static_cast<std::size_t>(Count));
+}
+
+void TCrc32R::MakeTable(TPoly Poly) {
+    const auto poly = PolyWordRight<std::uint32_t>(Poly, 32);
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t r = i;
+        for (int bit = 0; bit < 8; ++bit) {
+            r = (r & 1u) != 0 ? (r >> 1) ^ poly : r >> 1;
+        }
+        FTable[i] = r;
+    }
+    FKernel.Build(poly, TCrcDirection::Right);
+}
+
+void TCrc32R::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Count) {
+    if (Count <= 0) {
+        return;
+    }
+    FCrc = FKernel.Update(FCrc, Buf + Index, static_cast<std::size_t>(Count));
+}
+
+// ------------------------------------------------------------------ variants
+
+std::unique_ptr<TCrc> MakeCrcEngine(const TCrcVariant& variant) {
+    switch (variant.Class) {
+    case TCrcClass::Crc16L:
+        return std::make_unique<TCrc16L>(variant.Poly, variant.Neg);
+    case TCrcClass::Crc16R:
+        return std::make_unique<TCrc16R>(variant.Poly, variant.Neg);
+    case TCrcClass::Crc32L:
+        return std::make_unique<TCrc32L>(variant.Poly, variant.Neg);
+    case TCrcClass::Crc32R:
+        return std::make_unique<TCrc32R>(variant.Poly, variant.Neg);
+    }
+    return nullptr;
+}
+
+std::vector<std::unique_ptr<TCrc>> MakeCrcEngines() {
+    std::vector<std::unique_ptr<TCrc>> engines;
+    engines.reserve(CrcVariants.size());
+    for (const auto& variant : CrcVariants) {
+        engines.push_back(MakeCrcEngine(variant));
+    }
+    return engines;
+}
+
+std::string CrcHexText(const TCrc& engine) {
+    char text[16];
+    if (engine.Width() == 16) {
+        std::snprintf(text, sizeof text, "%4.4X", static_cast<unsigned>(engine.Value()));
+    } else {
+        std::snprintf(text, sizeof text, "%8.8X", static_cast<unsigned>(engine.Value()));
+    }
+    return text;
+}
+
+// ------------------------------------------------------------------ files
+
+namespace {
+
+// Reads the whole file in blocks through one buffer and hands each block to consume.
+// Reading stops at the end of the file rather than at the size seen at the start, so a file
+// that shrinks meanwhile cannot make the loop wait for bytes that never come.
+template <typename Consume>
+void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
+    TFileStream stream(file, FileMode::Read);
+    const std::int64_t total = stream.Size();
+    std::vector<std::uint8_t> buffer(CrcReadBlockSize);
+    std::int64_t done = 0;
+    for (;;) {
+        const std::size_t n = stream.Read(buffer.data(), buffer.size());
+        if (n == 0) {
+            break;
+        }
+        consume(buffer.data(), n);
+        done += static_cast<std::int64_t>(n);
+        if (progress && !progress(done, total)) {
+            throw ECancelled();
+        }
+    }
+}
+
+} // namespace
+
+std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress) {
+    engine.Init();
+    ReadFileBlocks(file, progress, [&engine](const std::uint8_t* data, std::size_t size) {
+        engine.Calc(data, 0, static_cast<std::int64_t>(size));
+    });
+    return engine.Value();
+}
+
+std::array<std::uint32_t, CrcVariantCount> CrcFileAll(const std::filesystem::path& file,
+                                                      const ProgressFn& progress) {
+    auto engines = MakeCrcEngines();
+    for (auto& engine : engines) {
+        engine->Init();
+    }
+    ReadFileBlocks(file, progress, [&engines](const std::uint8_t* data, std::size_t size) {
+        for (auto& engine : engines) {
+            engine->Calc(data, 0, static_cast<std::int64_t>(size));
+        }
+    });
+    std::array<std::uint32_t, CrcVariantCount> results{};
+    for (std::size_t i = 0; i < engines.size(); ++i) {
+        results[i] = engines[i]->Value();
+    }
+    return results;
+}
+
+std::array<std::uint8_t, 2> CrcGetCrc16(const std::filesystem::path& file) {
+    TCrc16L engine(PolyItuT16, false);
+    CrcFile(engine, file);
+    const std::uint16_t r = engine.GetCrc();
+    return {static_cast<std::uint8_t>(r & 0xFFu), static_cast<std::uint8_t>(r >> 8)};
+}
+
+std::uint16_t Crc16Xmodem(const std::uint8_t* data, std::size_t size) {
+    static const TCrc16L prototype(PolyItuT16, false);
+    const std::uint32_t reg = prototype.Kernel().Update(0, data, size);
+    return static_cast<std::uint16_t>(reg >> 16);
+}
+
+} // namespace kelda
