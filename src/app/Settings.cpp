@@ -1,0 +1,251 @@
+#include "app/Settings.h"
+
+#include "util/TFileStream.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+// Debian's header keeps the template bodies behind this switch; this is the one file that uses it.
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+namespace kelda {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Section and key names are case-insensitive, as in every profile file.
+using TIniFile = CSimpleIniA;
+
+bool ReadWholeFile(const fs::path& file, std::string& data) {
+    try {
+        TFileStream in(file, FileMode::Read);
+        const std::int64_t size = in.Size();
+        data.resize(static_cast<std::size_t>(size));
+        data.resize(in.Read(data.data(), data.size()));
+        return true;
+    } catch (const EFileError&) {
+        return false;
+    }
+}
+
+struct TReader {
+    const TIniFile& ini;
+
+    const char* Value(std::string_view section, std::string_view key) const {
+        return ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
+    }
+    void operator()(std::string_view section, std::string_view key, int& field) const {
+        if (const char* v = Value(section, key)) {
+            field = ParseIniInteger(v, field);
+        }
+    }
+    void operator()(std::string_view section, std::string_view key, bool& field) const {
+        if (const char* v = Value(section, key)) {
+            field = ParseIniInteger(v, field ? 1 : 0) != 0;
+        }
+    }
+    void operator()(std::string_view section, std::string_view key, std::string& field) const {
+        if (const char* v = Value(section, key)) {
+            field = v;
+        }
+    }
+};
+
+struct TWriter {
+    TIniFile& ini;
+    bool writeBounds;
+    bool ok = true;
+
+    void Put(std::string_view section, std::string_view key, const std::string& value) {
+        if (section == "FormMain" && !writeBounds) {
+            return;
+        }
+        const std::string s(section);
+        const std::string k(key);
+        if (ini.SetValue(s.c_str(), k.c_str(), value.c_str()) < 0) {
+            ok = false;
+        }
+    }
+    void operator()(std::string_view section, std::string_view key, const int& field) {
+        Put(section, key, std::to_string(field));
+    }
+    void operator()(std::string_view section, std::string_view key, const bool& field) {
+        Put(section, key, field ? "1" : "0");
+    }
+    void operator()(std::string_view section, std::string_view key, const std::string& field) {
+        Put(section, key, field);
+    }
+};
+
+// A settings file reached through a symbolic link is replaced at the link's target, so that the
+// link itself survives.
+fs::path ResolveLink(const fs::path& file) {
+    std::error_code ec;
+    if (fs::is_symlink(file, ec)) {
+        const fs::path target = fs::canonical(file, ec);
+        if (!ec) {
+            return target;
+        }
+    }
+    return file;
+}
+
+void SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // the rename is durable only once the folder is written
+        ::close(fd);
+    }
+}
+
+// Writes data under a temporary name beside target, then renames it over target.
+bool ReplaceFile(const fs::path& target, const std::string& data) {
+    const fs::path temp =
+        target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()));
+    std::error_code ec;
+    try {
+        TFileStream out(temp, FileMode::Create);
+        out.WriteBuffer(data.data(), data.size());
+        struct stat old {};
+        if (::stat(target.c_str(), &old) == 0) {
+            ::fchmod(out.Handle(), old.st_mode & 07777);
+        }
+        if (::fsync(out.Handle()) != 0) {
+            throw EFileError::inOut(errno);
+        }
+        out.Close();
+    } catch (const EFileError&) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+} // namespace
+
+TSettings ReadSettings(const fs::path& file) {
+    TSettings settings;
+    TIniFile ini;
+    std::string data;
+    std::error_code ec;
+    if (fs::exists(file, ec) && ReadWholeFile(file, data)) {
+        ini.LoadData(data);
+    }
+    VisitSettings(settings, TReader{ini});
+    settings.InformationIndex = LimitRadioIndex(settings.InformationIndex);
+    return settings;
+}
+
+bool WriteSettings(const fs::path& file, const TSettings& settings, bool writeBounds) {
+    const fs::path target = ResolveLink(file);
+    TIniFile ini;
+    ini.SetSpaces(false);
+    std::error_code ec;
+    if (fs::exists(target, ec)) {
+        // Keep what the file holds besides our keys; a file that cannot be read is not overwritten.
+        std::string data;
+        if (!ReadWholeFile(target, data) || ini.LoadData(data) < 0) {
+            return false;
+        }
+    }
+    TWriter writer{ini, writeBounds};
+    VisitSettings(settings, writer);
+    std::string out;
+    if (!writer.ok || ini.Save(out) < 0) {
+        return false;
+    }
+    return ReplaceFile(target, out);
+}
+
+void DeleteSettings(const fs::path& file) {
+    std::error_code ec;
+    fs::remove(file, ec);
+}
+
+int ParseIniInteger(std::string_view value, int def) {
+    std::uint64_t magnitude = 0;
+    if (value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) {
+        for (const char c : value.substr(2)) {
+            int digit;
+            if (c >= '0' && c <= '9') {
+                digit = c - '0';
+            } else if (c >= 'a' && c <= 'f') {
+                digit = c - 'a' + 10;
+            } else if (c >= 'A' && c <= 'F') {
+                digit = c - 'A' + 10;
+            } else {
+                return def;
+            }
+            magnitude = magnitude * 16 + static_cast<std::uint64_t>(digit);
+            if (magnitude > 0xFFFFFFFFu) {
+                return def;
+            }
+        }
+        // A 32-bit pattern: 0xFFFFFFFF is -1.
+        return static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude)));
+    }
+    bool negative = false;
+    if (!value.empty() && (value[0] == '-' || value[0] == '+')) {
+        negative = value[0] == '-';
+        value.remove_prefix(1);
+    }
+    if (value.empty()) {
+        return def;
+    }
+    const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
+    for (const char c : value) {
+        if (c < '0' || c > '9') {
+            return def;
+        }
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
+        if (magnitude > limit) {
+            return def;
+        }
+    }
+    const std::int64_t signedValue =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return static_cast<int>(signedValue);
+}
+
+int LimitRadioIndex(int index, int count) {
+    return std::clamp(index, -1, count - 1);
+}
+
+bool BoundsFitScreen(const TBounds& bounds, const TBounds& screen) {
+    // 64-bit sums: stored values come from a file and may be anything.
+    const std::int64_t right = std::int64_t{bounds.Left} + bounds.Width;
+    const std::int64_t bottom = std::int64_t{bounds.Top} + bounds.Height;
+    const std::int64_t screenRight = std::int64_t{screen.Left} + screen.Width;
+    const std::int64_t screenBottom = std::int64_t{screen.Top} + screen.Height;
+    return right <= screenRight - 10 && bottom <= screenBottom - 10 && bounds.Left >= screen.Left &&
+           bounds.Top >= screen.Top;
+}
+
+TBounds PlaceWindow(const TBounds& stored, const TBounds& screen) {
+    if (BoundsFitScreen(stored, screen)) {
+        return stored;
+    }
+    return {static_cast<int>(screen.Left + (std::int64_t{screen.Width} - kDefaultFormWidth) / 2),
+            static_cast<int>(screen.Top + (std::int64_t{screen.Height} - kDefaultFormHeight) / 2),
+            kDefaultFormWidth, kDefaultFormHeight};
+}
+
+std::string FolderPart(std::string_view fileName) {
+    const std::size_t slash = fileName.rfind(static_cast<char>(fs::path::preferred_separator));
+    return slash == std::string_view::npos ? std::string() : std::string(fileName.substr(0, slash + 1));
+}
+
+} // namespace kelda
