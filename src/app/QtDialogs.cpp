@@ -1,0 +1,90 @@
+#include "app/QtDialogs.h"
+
+#include "app/Language.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace kelda {
+
+namespace {
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+} // namespace
+
+void QtDialogs::Message(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, Q(kAppTitle), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtDialogs::AskYesNo(QWidget* /*parent*/, const QString& text) {
+    // Without a parent the box centres itself on the screen rather than on the window.
+    QMessageBox box(QMessageBox::Information, Q(kQuestionTitle), text);
+    QPushButton* yes = box.addButton(Q(kYesCaption), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(Q(kNoCaption), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtDialogs::ErrorBox(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, Q(kAppTitle), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtDialogs::OpenFile(QWidget* parent, TFileDialogState& state) { return RunFileDialog(parent, state, false); }
+
+bool QtDialogs::SaveFile(QWidget* parent, TFileDialogState& state) { return RunFileDialog(parent, state, true); }
+
+QStringList QtDialogs::NameFilters(const QString& pairs) {
+    QStringList filters;
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            if (pattern == QLatin1String("*.*")) {
+                patterns << QStringLiteral("*");
+                continue;
+            }
+            patterns << pattern;
+            if (pattern.toLower() != pattern) {
+                patterns << pattern.toLower();
+            }
+        }
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+bool QtDialogs::RunFileDialog(QWidget* parent, TFileDialogState& state, bool save) {
+    QFileDialog dialog(parent, state.Title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save) {
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    }
+    dialog.setNameFilters(NameFilters(state.Filter));
+    if (!state.InitialDir.isEmpty() && QFileInfo(state.InitialDir).isDir()) {
+        dialog.setDirectory(state.InitialDir);
+    }
+    if (!state.FileName.isEmpty()) {
+        dialog.selectFile(QFileInfo(state.FileName).fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return false;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    state.FileName = QDir::toNativeSeparators(chosen);
+    state.InitialDir = QDir::toNativeSeparators(QFileInfo(chosen).absolutePath());
+    return true;
+}
+
+} // namespace kelda
