@@ -1,0 +1,118 @@
+#include "macbinary/HeaderPieces.h"
+
+#include "crc/CrcUtils.h"
+#include "util/TFileStream.h"
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace kelda {
+
+namespace {
+
+void WritePiece(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
+                const TPieceSpec& piece, const THeader& header) {
+    TFileStream out(PieceFileName(tmpFolder, fileName, piece.Extension), FileMode::Create);
+    out.WriteBuffer(header.data() + piece.Offset, static_cast<std::size_t>(piece.Count));
+    out.Close();
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    return upper;
+}
+
+} // namespace
+
+void ReadHeader(const std::filesystem::path& file, THeader& header) {
+    TFileStream in(file, FileMode::Read);
+    in.ReadBuffer(header.data(), header.size());
+}
+
+std::int64_t FileSizeOf(const std::filesystem::path& file) {
+    TFileStream in(file, FileMode::Read);
+    return in.Size();
+}
+
+std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
+                                    const std::filesystem::path& fileName, std::string_view extension) {
+    std::string name = fileName.filename().string();
+    name.append(extension);
+    return tmpFolder / name;
+}
+
+THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
+                          const THeader& headerAsRead) {
+    THeader form = headerAsRead;
+    for (std::size_t i = 0; i < 3; ++i) {
+        WritePiece(tmpFolder, fileName, HeaderPieceSpecs[i], form);
+    }
+    ApplyMacBinaryIIFields(form, headerAsRead);
+    WritePiece(tmpFolder, fileName, HeaderPieceSpecs[3], form);
+    const std::array<std::uint8_t, 2> crc = CrcGetCrc16(PieceFileName(tmpFolder, fileName, ".DA2"));
+    form[kOffsetCrc] = crc[1];
+    form[kOffsetCrc + 1] = crc[0];
+    for (std::size_t i = 4; i < HeaderPieceSpecs.size(); ++i) {
+        WritePiece(tmpFolder, fileName, HeaderPieceSpecs[i], form);
+    }
+    return form;
+}
+
+std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& tmpFolder,
+                                                  const std::filesystem::path& fileName) {
+    for (const TPieceSpec& piece : MacBinaryIIPieceSpecs) {
+        std::error_code ec;
+        if (!std::filesystem::exists(PieceFileName(tmpFolder, fileName, piece.Extension), ec)) {
+            return piece.Extension;
+        }
+    }
+    return std::nullopt;
+}
+
+THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName) {
+    THeader header{};
+    for (const TPieceSpec& piece : MacBinaryIIPieceSpecs) {
+        TFileStream in(PieceFileName(tmpFolder, fileName, piece.Extension), FileMode::Read);
+        in.ReadBuffer(header.data() + piece.Offset, static_cast<std::size_t>(piece.Count));
+    }
+    return header;
+}
+
+bool IsPieceFileName(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    const std::string extension = UpperAscii(name.substr(dot));
+    return std::any_of(HeaderPieceSpecs.begin(), HeaderPieceSpecs.end(),
+                       [&](const TPieceSpec& piece) { return piece.Extension == extension; });
+}
+
+TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder) {
+    TTmpClearResult result;
+    std::error_code ec;
+    std::vector<std::filesystem::path> entries;
+    for (std::filesystem::directory_iterator it(tmpFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        entries.push_back(it->path());
+    }
+    result.FolderHadEntries = !entries.empty();
+    for (const std::filesystem::path& entry : entries) {
+        if (!IsPieceFileName(entry.filename().string())) {
+            continue;
+        }
+        // A folder is never removed, whatever its name: only files are pieces.
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(entry, ec))) {
+            continue;
+        }
+        if (std::filesystem::remove(entry, ec) && !ec) {
+            ++result.Deleted;
+        }
+    }
+    return result;
+}
+
+} // namespace kelda

@@ -1,0 +1,73 @@
+// Reading a header from a file, the six header pieces in the temporary folder, and their clean-up.
+#pragma once
+
+#include "macbinary/MacBinaryHeader.h"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace kelda {
+
+// Reads the first 128 bytes of file into header. The file is opened for reading only. A shorter
+// file throws the read-past-end error after the bytes present have replaced the start of header.
+void ReadHeader(const std::filesystem::path& file, THeader& header);
+
+// The size of a file in bytes (opened for reading only).
+std::int64_t FileSizeOf(const std::filesystem::path& file);
+
+struct TPieceSpec {
+    std::string_view Extension;
+    int Offset; // first header byte the piece holds
+    int Count;  // bytes it holds
+};
+
+// The pieces in writing order: the header as read, then its MacBinary II form.
+inline constexpr std::array<TPieceSpec, 6> HeaderPieceSpecs{{
+    {".DA1", 0, 124},
+    {".CR1", 124, 2},
+    {".OS1", 126, 2},
+    {".DA2", 0, 124},
+    {".CR2", 124, 2},
+    {".OS2", 126, 2},
+}};
+
+// The three pieces a MacBinary II file is assembled from, in their order in the header.
+inline constexpr std::array<TPieceSpec, 3> MacBinaryIIPieceSpecs{{
+    {".DA2", 0, 124},
+    {".CR2", 124, 2},
+    {".OS2", 126, 2},
+}};
+
+// tmpFolder + the file name without its folder + extension ("/x/Photo.bin" gives "Photo.bin.DA1").
+std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
+                                    const std::filesystem::path& fileName, std::string_view extension);
+
+// Writes the six pieces of fileName from its header as read and returns the header in its
+// MacBinary II form. The CRC is computed over the ".DA2" piece file once it is written. A piece that
+// cannot be written throws at that piece; the pieces before it stay.
+THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
+                          const THeader& headerAsRead);
+
+// The extension of the first of ".DA2", ".CR2", ".OS2" that does not exist for fileName.
+std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& tmpFolder,
+                                                  const std::filesystem::path& fileName);
+
+// The MacBinary II header assembled from the first 124, 2 and 2 bytes of ".DA2", ".CR2", ".OS2".
+// A missing or short piece throws the file layer's error.
+THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName);
+
+// Whether a file name ends in one of the six piece extensions, in any letter case.
+bool IsPieceFileName(std::string_view name);
+
+struct TTmpClearResult {
+    bool FolderHadEntries = false; // false: the folder is empty, missing or unreadable
+    int Deleted = 0;               // pieces removed
+};
+
+// Deletes every file directly inside tmpFolder whose extension is a piece extension (any letter
+// case). Other files, subfolders and their contents stay; a file that cannot be deleted stays.
+TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder);
+
+} // namespace kelda

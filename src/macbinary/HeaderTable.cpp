@@ -1,0 +1,162 @@
+#include "macbinary/HeaderTable.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kelda {
+
+namespace {
+
+constexpr char kTab = '\t';
+
+// Difference between the 1904 epoch and the value handed to time_tToDateTime.
+constexpr std::int64_t kMacEpochToTimeT = 2081376000LL + 1436400LL;
+constexpr std::int64_t kTimeZoneSeconds = 32400; // nine hours
+constexpr std::int64_t kDaysTo1970 = 25569;      // 1899-12-30 to 1970-01-01
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+std::string HexBytes(TField field) {
+    std::string text;
+    text.reserve(field.size() * 3);
+    char buffer[4];
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        std::snprintf(buffer, sizeof buffer, "%.2x", field[i]);
+        if (i > 0) {
+            text += ' ';
+        }
+        text += buffer;
+    }
+    return text;
+}
+
+std::string Line(std::string_view No, std::string_view Item, std::string_view value, std::string_view unit,
+                 TField field) {
+    std::string line;
+    line.reserve(No.size() + Item.size() + value.size() + unit.size() + field.size() * 3 + 12);
+    line.append(No).append(1, kTab).append(Item).append(1, kTab).append(value).append(1, kTab);
+    line.append(unit).append(1, kTab).append(HexBytes(field)).append(1, kTab).append("[HEX]");
+    return line;
+}
+
+std::uint32_t BigEndian(TField field, std::size_t bytes) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < bytes && i < field.size(); ++i) {
+        v = (v << 8) | field[i];
+    }
+    return v;
+}
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    std::int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) {
+        --q;
+    }
+    return q;
+}
+
+struct TCivilDate {
+    std::int64_t Year;
+    int Month;
+    int Day;
+};
+
+// Proleptic Gregorian date of a day count from 1970-01-01 (days may be negative).
+TCivilDate CivilFromDays(std::int64_t days) {
+    days += 719468;
+    const std::int64_t era = FloorDiv(days, 146097);
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    return TCivilDate{year, month, day};
+}
+
+} // namespace
+
+std::string ConvertChar(TField Field, std::string_view No, std::string_view Item, int c,
+                        TMacEncoding encoding) {
+    const std::size_t count = c <= 0 ? 0 : std::min(Field.size(), static_cast<std::size_t>(c));
+    std::string_view bytes(reinterpret_cast<const char*>(Field.data()), count);
+    bytes = bytes.substr(0, bytes.find('\0'));
+    return Line(No, Item, MacTextToUtf8(bytes, encoding), "[CHR]", Field);
+}
+
+std::string ConvertByte(TField Field, std::string_view No, std::string_view Item) {
+    return Line(No, Item, std::to_string(BigEndian(Field, 1)), "[DEC]", Field);
+}
+
+std::string ConvertWord(TField Field, std::string_view No, std::string_view Item) {
+    return Line(No, Item, std::to_string(BigEndian(Field, 2)), "[DEC]", Field);
+}
+
+std::string ConvertInteger(TField Field, std::string_view No, std::string_view Item) {
+    const auto value = static_cast<std::int32_t>(BigEndian(Field, 4));
+    return Line(No, Item, std::to_string(value), "[DEC]", Field);
+}
+
+std::string ConvertDatetime(TField Field, std::string_view No, std::string_view Item) {
+    return Line(No, Item, FormatDateTime(MacDateToDateTime(BigEndian(Field, 4))), "[Date]", Field);
+}
+
+TDateTime time_tToDateTime(std::int64_t t) {
+    const std::int64_t local = t - kTimeZoneSeconds;
+    const std::int64_t days = FloorDiv(local, kSecondsPerDay);
+    return TDateTime{kDaysTo1970 + days, static_cast<std::int32_t>(local - days * kSecondsPerDay)};
+}
+
+TDateTime MacDateToDateTime(std::uint32_t value) {
+    return time_tToDateTime(static_cast<std::int64_t>(value) - kMacEpochToTimeT);
+}
+
+std::string FormatDateTime(const TDateTime& dateTime, char dateSeparator, char timeSeparator) {
+    const TCivilDate date = CivilFromDays(dateTime.Days - kDaysTo1970);
+    const int h = dateTime.Seconds / 3600;
+    const int m = dateTime.Seconds / 60 % 60;
+    const int s = dateTime.Seconds % 60;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04lld%c%02d%c%02d %02d%c%02d%c%02d",
+                  static_cast<long long>(date.Year), dateSeparator, date.Month, dateSeparator, date.Day, h,
+                  timeSeparator, m, timeSeparator, s);
+    return buffer;
+}
+
+TMacEncoding HeaderTextEncoding(const THeader& header) {
+    if (!HasMacBinarySignature(header)) {
+        return TMacEncoding::Auto;
+    }
+    return header[kOffsetScript] == 1 ? TMacEncoding::Japanese : TMacEncoding::Roman;
+}
+
+std::vector<std::string> BuildHeaderTable(const THeader& header) {
+    const TMacEncoding encoding = HeaderTextEncoding(header);
+    std::vector<std::string> lines;
+    lines.reserve(HeaderFields.size());
+    for (const THeaderField& f : HeaderFields) {
+        const TField field(header.data() + f.Offset, static_cast<std::size_t>(f.Width));
+        switch (f.Kind) {
+        case TFieldKind::Char: {
+            const int c = f.CharCount == kCountFromNameLength ? header[kOffsetNameLength] : f.CharCount;
+            lines.push_back(ConvertChar(field, f.No, f.Item, c, encoding));
+            break;
+        }
+        case TFieldKind::Byte:
+            lines.push_back(ConvertByte(field, f.No, f.Item));
+            break;
+        case TFieldKind::Word:
+            lines.push_back(ConvertWord(field, f.No, f.Item));
+            break;
+        case TFieldKind::Integer:
+            lines.push_back(ConvertInteger(field, f.No, f.Item));
+            break;
+        case TFieldKind::Date:
+            lines.push_back(ConvertDatetime(field, f.No, f.Item));
+            break;
+        }
+    }
+    return lines;
+}
+
+} // namespace kelda

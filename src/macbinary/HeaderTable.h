@@ -1,0 +1,55 @@
+// The header table: one tab-separated line of six fields per header field
+// (No, Item, value, unit, the field's bytes in hexadecimal, "[HEX]"), all text UTF-8.
+#pragma once
+
+#include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelda {
+
+using TField = std::span<const std::uint8_t>;
+
+// A character field: the first c bytes of Field (at most all of them), cut before the first zero
+// byte, decoded for display. Unit "[CHR]".
+std::string ConvertChar(TField Field, std::string_view No, std::string_view Item, int c,
+                        TMacEncoding encoding = TMacEncoding::Auto);
+// Unsigned byte, unsigned big-endian 16-bit word, signed big-endian 32-bit integer. Unit "[DEC]".
+std::string ConvertByte(TField Field, std::string_view No, std::string_view Item);
+std::string ConvertWord(TField Field, std::string_view No, std::string_view Item);
+std::string ConvertInteger(TField Field, std::string_view No, std::string_view Item);
+// Seconds since 1904-01-01 00:00:00 as "yyyy/mm/dd hh:mm:ss". Unit "[Date]".
+std::string ConvertDatetime(TField Field, std::string_view No, std::string_view Item);
+
+// A date and time as a day count whose day 0 is 1899-12-30 plus the second of that day.
+struct TDateTime {
+    std::int64_t Days;
+    std::int32_t Seconds; // 0 to 86399
+    // The same as one number: days with the time of day as the fraction.
+    double Value() const { return static_cast<double>(Days) + Seconds / 86400.0; }
+    bool operator==(const TDateTime&) const = default;
+};
+
+// t seconds, less nine hours, after 1970-01-01 00:00:00; exact for every 64-bit t that the day
+// count can hold (the division rounds toward minus infinity).
+TDateTime time_tToDateTime(std::int64_t t);
+
+// "yyyy/mm/dd hh:mm:ss" with the given separators.
+std::string FormatDateTime(const TDateTime& dateTime, char dateSeparator = '/', char timeSeparator = ':');
+
+// The date a header date field denotes: value seconds after 1904-01-01 00:00:00.
+TDateTime MacDateToDateTime(std::uint32_t value);
+
+// How the character fields of this header are decoded: a header with the "mBIN" signature names
+// its script in byte 106 (1 = Japanese); otherwise each field's bytes decide.
+TMacEncoding HeaderTextEncoding(const THeader& header);
+
+// The 28 lines of the header table, in field order.
+std::vector<std::string> BuildHeaderTable(const THeader& header);
+
+} // namespace kelda

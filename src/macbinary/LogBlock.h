@@ -1,0 +1,36 @@
+// The block of log lines that records one file reading: separator, name, type, size, the four
+// byte ranges and the header table.
+#pragma once
+
+#include "macbinary/MacBinaryHeader.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelda {
+
+// The line of 70 "-" that opens every block.
+std::string LogSeparatorLine();
+
+std::string LogFileNameLine(std::string_view fileName);
+std::string LogFileTypeLine(std::string_view fileType);
+// "FileSize         : 00001280[DEC] / 00000500[HEX]"
+std::string LogFileSizeLine(std::int64_t fileSize);
+// label + start and end in decimal, then start in lower-case and end in upper-case hexadecimal.
+std::string LogRangeLine(std::string_view label, const TByteRange& range);
+// The header, data fork, resource fork and comment lines, in that order.
+std::vector<std::string> LogRangeLines(const TFileLayout& layout);
+
+// Decimal of at least 8 digits ("%8.8d": a negative value gets its minus sign before the digits).
+std::string Dec8(std::int64_t value);
+// Hexadecimal of at least 8 digits ("%8.8x" / "%8.8X"). A negative value that fits in 32 bits
+// shows as its 32-bit two's complement, a more negative one as its 64-bit two's complement.
+std::string Hex8(std::int64_t value, bool upperCase);
+
+// Every line of the block for a file named fileName (as given) of fileSize bytes.
+std::vector<std::string> BuildLogBlock(std::string_view fileName, const THeader& header,
+                                       std::int64_t fileSize);
+
+} // namespace kelda

@@ -1,0 +1,126 @@
+// The 128-byte MacBinary header: its 28 fields, the acceptance and version rules, the layout of
+// the forks behind it, and its MacBinary II form.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace kelda {
+
+inline constexpr std::size_t kHeaderSize = 128;
+using THeader = std::array<std::uint8_t, kHeaderSize>;
+
+enum class TFieldKind { Char, Byte, Word, Integer, Date };
+
+// CharCount of the file name field: the count is header byte 1, not a fixed number.
+inline constexpr int kCountFromNameLength = -1;
+
+struct THeaderField {
+    const char* No; // three-digit offset label
+    int Offset;     // first byte in the header
+    int Width;      // bytes the field covers (all of them appear in the Hex column)
+    TFieldKind Kind;
+    const char* Item; // label, blanks included
+    int CharCount;    // characters shown of a Char field (or kCountFromNameLength); 0 otherwise
+};
+
+// Every field of the header in offset order; together they tile bytes 0 to 127.
+inline constexpr std::array<THeaderField, 28> HeaderFields{{
+    {"000", 0, 1, TFieldKind::Byte, "Ver", 0},
+    {"001", 1, 1, TFieldKind::Byte, "FileLength", 0},
+    {"002", 2, 63, TFieldKind::Char, "FileName", kCountFromNameLength},
+    {"065", 65, 4, TFieldKind::Char, "FileType", 4},
+    {"069", 69, 4, TFieldKind::Char, "FileCreater", 4},
+    {"073", 73, 1, TFieldKind::Byte, "OrgFinderFlag", 0},
+    {"074", 74, 1, TFieldKind::Byte, "Const1", 0},
+    {"075", 75, 2, TFieldKind::Word, "WindowVerticalPosition", 0},
+    {"077", 77, 2, TFieldKind::Word, "WindowHorizontalPosition", 0},
+    {"079", 79, 2, TFieldKind::Word, "FolderID", 0},
+    {"081", 81, 1, TFieldKind::Byte, "Protected", 0},
+    {"082", 82, 1, TFieldKind::Byte, "Const2", 0},
+    {"083", 83, 4, TFieldKind::Integer, "DataForkLength", 0},
+    {"087", 87, 4, TFieldKind::Integer, "ResorceForkLength", 0},
+    {"091", 91, 4, TFieldKind::Date, "FileCreate", 0},
+    {"095", 95, 4, TFieldKind::Date, "FileModified", 0},
+    {"099", 99, 2, TFieldKind::Word, "GetInfoLen    I=0,II=n,  III=n", 0},
+    {"101", 101, 1, TFieldKind::Byte, "FinderFlag    I=0,II=n,  III=n", 0},
+    {"102", 102, 4, TFieldKind::Char, "MacBin        I=0,II=0,  III=mBIN", 4},
+    {"106", 106, 1, TFieldKind::Byte, "Script        I=0,II=0,  III=n", 0},
+    {"107", 107, 1, TFieldKind::Byte, "ExtFinderFlag I=0,II=0,  III=n", 0},
+    {"108", 108, 8, TFieldKind::Char, "Const3", 8},
+    {"116", 116, 4, TFieldKind::Integer, "BufferSize    I=0,II=n,  III=n", 0},
+    {"120", 120, 2, TFieldKind::Word, "HeaderLen     I=0,II=0,  III=0", 0},
+    {"122", 122, 1, TFieldKind::Byte, "MacBin        I=0,II=129,III=130", 0},
+    {"123", 123, 1, TFieldKind::Byte, "MacBin        I=0,II=129,III=129", 0},
+    {"124", 124, 2, TFieldKind::Word, "CRC           I=0,II=n,  III=n", 0},
+    {"126", 126, 2, TFieldKind::Word, "OSID", 0},
+}};
+
+inline constexpr int kOffsetNameLength = 1;
+inline constexpr int kOffsetName = 2;
+inline constexpr int kOffsetConst1 = 74;
+inline constexpr int kOffsetDataForkLength = 83;
+inline constexpr int kOffsetResourceForkLength = 87;
+inline constexpr int kOffsetSignature = 102;
+inline constexpr int kOffsetScript = 106;
+inline constexpr int kOffsetVersion = 122;
+inline constexpr int kOffsetMinVersion = 123;
+inline constexpr int kOffsetCrc = 124;
+inline constexpr int kOffsetOsId = 126;
+inline constexpr int kCrcCoveredBytes = 124;
+
+inline constexpr std::uint8_t kVersionII = 129;
+inline constexpr std::uint8_t kVersionIII = 130;
+
+inline constexpr std::string_view kFileTypeI = "Mac Binary I";
+inline constexpr std::string_view kFileTypeIIorIII = "Mac Binary II or Mac Binary III";
+
+// Big-endian numbers at an offset of the header.
+std::uint16_t HeaderWord(const THeader& header, int offset);
+std::uint32_t HeaderUInt32(const THeader& header, int offset);
+std::int32_t HeaderInteger(const THeader& header, int offset);
+
+// Bytes 0 and 74 both 0; nothing else is looked at, so damaged but readable files still open.
+bool IsMacBinary(const THeader& header);
+
+// "Mac Binary II or Mac Binary III" when byte 122 is 129 or 130, else "Mac Binary I".
+std::string_view FileTypeText(const THeader& header);
+
+// True when bytes 102 to 105 hold the signature "mBIN".
+bool HasMacBinarySignature(const THeader& header);
+
+// An inclusive, 0-based byte range. End < Start means an empty part and is reported as such.
+struct TByteRange {
+    std::int64_t Start;
+    std::int64_t End;
+    bool operator==(const TByteRange&) const = default;
+};
+
+struct TFileLayout {
+    TByteRange Header;
+    TByteRange DataFork;
+    TByteRange ResourceFork;
+    TByteRange Comment;
+};
+
+// The four parts of a file of fileSize bytes whose header gives the fork lengths dataLength and
+// resourceLength (signed 32-bit as stored). Forks lie back to back after the header. Computed in
+// 64 bits, so neither large lengths nor files over 2 GiB wrap around.
+TFileLayout ComputeLayout(std::int32_t dataLength, std::int32_t resourceLength, std::int64_t fileSize);
+TFileLayout ComputeLayout(const THeader& header, std::int64_t fileSize);
+
+// The MacBinary II rewrite without the CRC: the name field keeps the first n name bytes of
+// nameSource (n = byte 1 of nameSource, at most 62) and is zero after them up to byte 63 (byte 64
+// keeps its value); bytes 122 and 123 become 129.
+void ApplyMacBinaryIIFields(THeader& header, const THeader& nameSource);
+
+// CRC-16/XMODEM of header bytes 0 to 123.
+std::uint16_t HeaderCrc(const THeader& header);
+
+// The complete MacBinary II form of a header: the rewrite above, then the CRC of the new bytes
+// 0 to 123 in bytes 124 (high byte) and 125 (low byte). Every other byte keeps its value.
+THeader MacBinaryIIForm(const THeader& header);
+
+} // namespace kelda
