@@ -1,0 +1,36 @@
+// kelda-cli: the window's jobs for scripts. Each command is one function over its arguments
+// (the program name, the command word and the global options already taken away).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace kelda {
+
+inline constexpr int kCliOk = 0;      // everything done
+inline constexpr int kCliFailure = 1; // a file was not MacBinary, or an I/O error occurred
+inline constexpr int kCliUsage = 2;   // bad command line
+
+struct TCliContext {
+    bool Japanese = false; // messages in Japanese instead of English
+    std::ostream& Out;
+    std::ostream& Err;
+};
+
+using TCliArgs = std::vector<std::string>;
+using TCliCommand = int (*)(const TCliContext&, const TCliArgs&);
+
+// The MacBinary commands (CliMacBinary.cpp).
+int CliInfo(const TCliContext& context, const TCliArgs& args);
+int CliToMacBin2(const TCliContext& context, const TCliArgs& args);
+int CliStrip(const TCliContext& context, const TCliArgs& args);
+int CliDataFork(const TCliContext& context, const TCliArgs& args);
+
+// "kelda-cli: <what>: <message>" on the error stream.
+void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
+
+// Runs a whole command line (argv without the program name).
+int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err);
+
+} // namespace kelda

@@ -1,0 +1,112 @@
+// The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
+#include "app/Language.h"
+#include "cli/Cli.h"
+#include "macbinary/Conversion.h"
+#include "macbinary/HeaderPieces.h"
+#include "macbinary/LogBlock.h"
+#include "util/TFileStream.h"
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <system_error>
+
+namespace kelda {
+
+namespace {
+
+// Reads and tests the header of file; reports and returns false when that fails.
+bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, THeader& header) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
+        return false;
+    }
+    ReadHeader(file, header);
+    if (!IsMacBinary(header)) {
+        CliReport(context, file, MessageText(TMsg::NotMacBinary, context.Japanese));
+        return false;
+    }
+    return true;
+}
+
+// Runs one step on a file and turns the file layer's errors into a report.
+int Guarded(const TCliContext& context, const std::string& file, const std::function<int()>& step) {
+    try {
+        return step();
+    } catch (const EFileError& e) {
+        CliReport(context, file, e.what());
+    } catch (const std::exception& e) {
+        CliReport(context, file, e.what());
+    }
+    return kCliFailure;
+}
+
+using TConvertFn =
+    std::function<TConvertStatus(const THeader& header, const std::string& in, const std::string& out)>;
+
+int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
+    if (args.size() != 2) {
+        context.Err << "kelda-cli: expected IN and OUT\n";
+        return kCliUsage;
+    }
+    const std::string& in = args[0];
+    const std::string& out = args[1];
+    return Guarded(context, in, [&] {
+        THeader header{};
+        if (!ReadMacBinaryHeader(context, in, header)) {
+            return kCliFailure;
+        }
+        if (convert(header, in, out) == TConvertStatus::SourceIsOutput) {
+            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return kCliFailure;
+        }
+        return kCliOk;
+    });
+}
+
+} // namespace
+
+int CliInfo(const TCliContext& context, const TCliArgs& args) {
+    if (args.empty()) {
+        context.Err << "kelda-cli: info needs at least one FILE\n";
+        return kCliUsage;
+    }
+    int status = kCliOk;
+    for (const std::string& file : args) {
+        const int one = Guarded(context, file, [&] {
+            THeader header{};
+            if (!ReadMacBinaryHeader(context, file, header)) {
+                return kCliFailure;
+            }
+            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(file))) {
+                context.Out << line << '\n';
+            }
+            return kCliOk;
+        });
+        if (one != kCliOk) {
+            status = kCliFailure;
+        }
+    }
+    return status;
+}
+
+int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
+    return Convert(context, args, [](const THeader& header, const std::string& in, const std::string& out) {
+        return WriteMacBinaryII(MacBinaryIIForm(header), in, out);
+    });
+}
+
+int CliStrip(const TCliContext& context, const TCliArgs& args) {
+    return Convert(context, args, [](const THeader&, const std::string& in, const std::string& out) {
+        return WriteWithoutHeader(in, out);
+    });
+}
+
+int CliDataFork(const TCliContext& context, const TCliArgs& args) {
+    return Convert(context, args, [](const THeader& header, const std::string& in, const std::string& out) {
+        return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out);
+    });
+}
+
+} // namespace kelda

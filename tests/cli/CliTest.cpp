@@ -1,0 +1,184 @@
+// kelda-cli run as a separate program on files the tests build.
+#include "macbinary/LogBlock.h"
+#include "macbinary/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace kelda {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::Slice;
+using test::TempDir;
+using test::WriteBytes;
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string Slurp(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::string(KELDA_CLI_PATH).empty()) {
+            GTEST_SKIP() << "kelda-cli was not built";
+        }
+    }
+
+    RunResult Run(const std::vector<std::string>& args) {
+        std::string command = Quote(KELDA_CLI_PATH);
+        for (const std::string& arg : args) {
+            command += ' ' + Quote(arg);
+        }
+        command += " >" + Quote((dir / "stdout").string()) + " 2>" + Quote((dir / "stderr").string()) +
+                   " </dev/null";
+        const int raw = std::system(command.c_str());
+        return RunResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir / "stdout"),
+                         Slurp(dir / "stderr")};
+    }
+
+    std::string Path(const char* name) { return (dir / name).string(); }
+
+    // A MacBinary file with a 1000-byte data fork and a 100-byte resource fork in 1280 bytes.
+    Bytes MakeSample(const char* name) {
+        THeader h{};
+        test::PutName(h, "Sample");
+        const Bytes file = test::MakeMacBinaryFile(h, 1000, 100, test::RandomBytes(1152, 8));
+        WriteBytes(dir / name, file);
+        return file;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CliTest, InfoPrintsTheLogBlockOfEveryFile) {
+    const Bytes a = MakeSample("a.bin");
+    const Bytes b = MakeSample("b.bin");
+    const RunResult r = Run({"info", Path("a.bin"), Path("b.bin")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string expected;
+    for (const auto& [name, bytes] : {std::pair{"a.bin", a}, std::pair{"b.bin", b}}) {
+        THeader h{};
+        std::copy_n(bytes.begin(), kHeaderSize, h.begin());
+        for (const std::string& line :
+             BuildLogBlock(Path(name), h, static_cast<std::int64_t>(bytes.size()))) {
+            expected += line + '\n';
+        }
+    }
+    EXPECT_EQ(r.out, expected);
+    EXPECT_NE(
+        r.out.find("Comment(0 base)  : 00001228[DEC] - 00001279[DEC] / 000004cc[HEX] - 000004FF[HEX]\n"),
+        std::string::npos);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliTest, InfoGoesOnPastBadFilesAndFails) {
+    MakeSample("good.bin");
+    Bytes bad(200, 0);
+    bad[74] = 1;
+    WriteBytes(dir / "bad.bin", bad);
+    WriteBytes(dir / "short.bin", Bytes(100, 0));
+    const RunResult r =
+        Run({"info", Path("bad.bin"), Path("missing.bin"), Path("short.bin"), Path("good.bin")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("FileName         : " + Path("good.bin")), std::string::npos);
+    EXPECT_EQ(r.out.find("bad.bin"), std::string::npos);
+    EXPECT_NE(r.err.find("bad.bin: Warning ! This file is not mac binary file."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("missing.bin: Warning ! File can not find."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("short.bin: ファイルの末尾以降を読み込みました"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, ConversionsWriteTheExpectedBytes) {
+    const Bytes source = MakeSample("in.bin");
+    THeader h{};
+    std::copy_n(source.begin(), kHeaderSize, h.begin());
+    const THeader form = MacBinaryIIForm(h);
+    Bytes mb2(form.begin(), form.end());
+    mb2.insert(mb2.end(), source.begin() + 128, source.end());
+    struct Case {
+        const char* command;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"tomacbin2", mb2},
+        {"strip", Slice(source, 128, source.size())},
+        {"datafork", Slice(source, 128, 1000)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const RunResult r = Run({c.command, Path("in.bin"), Path("out.bin")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ReadBytes(dir / "out.bin"), c.expected);
+    }
+}
+
+TEST_F(CliTest, ConversionsRefuseBadInputAndTheSourceAsOutput) {
+    const Bytes source = MakeSample("in.bin");
+    Bytes notMacBinary(300, 0);
+    notMacBinary[0] = 1;
+    WriteBytes(dir / "text.bin", notMacBinary);
+    for (const char* command : {"tomacbin2", "strip", "datafork"}) {
+        SCOPED_TRACE(command);
+        RunResult r = Run({command, Path("in.bin"), Path("in.bin")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Warning ! Can not write over the source file."), std::string::npos) << r.err;
+        r = Run({"--japanese", command, Path("in.bin"), Path("in.bin")});
+        EXPECT_NE(r.err.find("警告 ! 元のファイルには書き込めません"), std::string::npos) << r.err;
+        EXPECT_EQ(ReadBytes(dir / "in.bin"), source);
+
+        r = Run({command, Path("text.bin"), Path("out.bin")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
+        r = Run({command, Path("in.bin"), Path("no-folder/out.bin")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("を作成できません"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliTest, BadUsageExitsWith2) {
+    MakeSample("in.bin");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--japanese"},
+        {"unknown"},
+        {"--frobnicate", "info", Path("in.bin")},
+        {"info"},
+        {"strip", Path("in.bin")},
+        {"datafork", Path("in.bin"), Path("a"), Path("b")},
+    };
+    for (const auto& args : cases) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "(none)" : args[0]);
+        EXPECT_NE(r.err.find("Usage: kelda-cli"), std::string::npos);
+        EXPECT_EQ(r.out, "");
+    }
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("tomacbin2"), std::string::npos);
+}
+
+} // namespace
+} // namespace kelda
