@@ -1,10 +1,39 @@
 #include "crc/CrcKernel.h"
 
+#include <atomic>
+
 namespace kelda {
+
+namespace {
+
+// Below this many bytes the table loop is as fast as setting up the multiplies.
+constexpr std::size_t FoldMinSize = 64;
+
+// -1: the best path; otherwise a TCrcPath chosen by SetCrcPath.
+std::atomic<int> ForcedPath{-1};
+
+TCrcPath DetectBestPath() {
+    if (CpuHasClmul512()) {
+        return TCrcPath::Clmul512;
+    }
+    if (CpuHasClmul()) {
+        return TCrcPath::Clmul;
+    }
+    return TCrcPath::Portable;
+}
+
+} // namespace
 
 void TCrcKernel::Build(std::uint32_t poly, TCrcDirection direction) {
     FPoly = poly;
     FDirection = direction;
+    FPlain = direction == TCrcDirection::Left ? poly : Reflect32(poly);
+    const TGf2Poly plain = Polynomial();
+    FFold = MakeFoldConstants(plain, direction == TCrcDirection::Left);
+    FPow8[0] = static_cast<std::uint32_t>(XPowMod(8, plain));
+    for (std::size_t j = 1; j < FPow8.size(); ++j) {
+        FPow8[j] = static_cast<std::uint32_t>(MulMod(FPow8[j - 1], FPow8[j - 1], plain));
+    }
     auto& t0 = FSlice[0];
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t r;
@@ -69,18 +98,66 @@ std::uint32_t TCrcKernel::UpdateSlicing(std::uint32_t reg, const std::uint8_t* d
     return UpdateBytewise(reg, data + i, size - i);
 }
 
+std::uint32_t TCrcKernel::Shift(std::uint32_t reg, std::uint64_t count) const {
+    const bool left = FDirection == TCrcDirection::Left;
+    const TGf2Poly plain = Polynomial();
+    std::uint64_t r = left ? reg : Reflect32(reg);
+    for (std::size_t j = 0; count != 0; ++j, count >>= 1) {
+        if ((count & 1u) != 0) {
+            r = MulMod(r, FPow8[j], plain);
+        }
+    }
+    const auto result = static_cast<std::uint32_t>(r);
+    return left ? result : Reflect32(result);
+}
+
 std::uint32_t TCrcKernel::Update(std::uint32_t reg, const std::uint8_t* data, std::size_t size) const {
-    return UpdateSlicing(reg, data, size);
+    return Update(ActiveCrcPath(), reg, data, size);
 }
 
-std::uint32_t TCrcKernel::Update(TCrcPath /*path*/, std::uint32_t reg, const std::uint8_t* data,
+std::uint32_t TCrcKernel::Update(TCrcPath path, std::uint32_t reg, const std::uint8_t* data,
                                  std::size_t size) const {
-    return UpdateSlicing(reg, data, size);
+    if (path == TCrcPath::Portable || size < FoldMinSize || path > BestCrcPath()) {
+        return UpdateSlicing(reg, data, size);
+    }
+    const bool left = FDirection == TCrcDirection::Left;
+    // The register enters as an XOR over the first four bytes, in the direction's byte order.
+    const TFold128 first = left ? TFold128{0, std::uint64_t{reg} << 32} : TFold128{reg, 0};
+    const std::size_t chunks = size / 16;
+    const TFold128 acc = path == TCrcPath::Clmul512 ? FoldClmul512(FFold, left, {}, first, data, chunks)
+                                                    : FoldClmul(FFold, left, {}, first, data, chunks);
+    const auto bytes = FoldBytes(acc, left);
+    reg = UpdateSlicing(0, bytes.data(), bytes.size());
+    return UpdateSlicing(reg, data + chunks * 16, size - chunks * 16);
 }
 
-std::vector<TCrcPath> AvailableCrcPaths() { return {TCrcPath::Portable}; }
+std::vector<TCrcPath> AvailableCrcPaths() {
+    std::vector<TCrcPath> paths = {TCrcPath::Portable};
+    for (const TCrcPath path : {TCrcPath::Clmul, TCrcPath::Clmul512}) {
+        if (path <= BestCrcPath()) {
+            paths.push_back(path);
+        }
+    }
+    return paths;
+}
 
-TCrcPath BestCrcPath() { return TCrcPath::Portable; }
+TCrcPath BestCrcPath() {
+    static const TCrcPath best = DetectBestPath();
+    return best;
+}
+
+TCrcPath ActiveCrcPath() {
+    const int forced = ForcedPath.load(std::memory_order_relaxed);
+    if (forced < 0) {
+        return BestCrcPath();
+    }
+    const auto path = static_cast<TCrcPath>(forced);
+    return path <= BestCrcPath() ? path : TCrcPath::Portable;
+}
+
+void SetCrcPath(std::optional<TCrcPath> path) {
+    ForcedPath.store(path ? static_cast<int>(*path) : -1, std::memory_order_relaxed);
+}
 
 const char* CrcPathName(TCrcPath path) {
     switch (path) {

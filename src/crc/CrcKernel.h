@@ -10,9 +10,13 @@
 // path gives exactly the result of the one-byte-per-step table method.
 #pragma once
 
+#include "crc/CrcFold.h"
+#include "crc/CrcPoly.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kelda {
@@ -20,13 +24,6 @@ namespace kelda {
 enum class TCrcDirection { Left, Right };
 
 enum class TCrcPath { Portable, Clmul, Clmul512 };
-
-// The folding constants of one polynomial, in the form the carry-less multiply wants them.
-struct TCrcFoldConstants {
-    std::uint64_t k512Hi = 0, k512Lo = 0; // fold across 4 x 128 bits (512-bit lanes: 4 x 512)
-    std::uint64_t k2048Hi = 0, k2048Lo = 0;
-    std::uint64_t k128Hi = 0, k128Lo = 0; // fold across 128 bits
-};
 
 class TCrcKernel {
 public:
@@ -43,23 +40,37 @@ public:
     std::uint32_t UpdateBytewise(std::uint32_t reg, const std::uint8_t* data, std::size_t size) const;
     std::uint32_t UpdateSlicing(std::uint32_t reg, const std::uint8_t* data, std::size_t size) const;
 
+    // The register after feeding count zero bytes to reg (reg * x^(8 count) mod P), without
+    // touching them: what an initial register contributes to a CRC of count bytes.
+    std::uint32_t Shift(std::uint32_t reg, std::uint64_t count) const;
+
+    // The polynomial in plain bit order (bit i: x^i), degree 32.
+    TGf2Poly Polynomial() const { return {FPlain, 32}; }
+
     TCrcDirection Direction() const { return FDirection; }
     std::uint32_t Poly() const { return FPoly; }
     const std::array<std::uint32_t, 256>& ByteTable() const { return FSlice[0]; }
-    const TCrcFoldConstants& Fold() const { return FFold; }
+    const TFoldConstants& Fold() const { return FFold; }
 
 private:
     std::uint32_t FPoly = 0;
+    std::uint32_t FPlain = 0; // FPoly in plain bit order
     TCrcDirection FDirection = TCrcDirection::Left;
     // FSlice[k][b]: the register after byte b followed by k zero bytes, from register 0.
     std::array<std::array<std::uint32_t, 256>, 16> FSlice{};
-    TCrcFoldConstants FFold;
+    TFoldConstants FFold;
+    // FPow8[j] = x^(8 * 2^j) mod P, plain bit order, for Shift.
+    std::array<std::uint32_t, 64> FPow8{};
 };
 
 // The paths this build and processor can run, the portable one first.
 std::vector<TCrcPath> AvailableCrcPaths();
-// The fastest of them; the one Update takes.
+// The fastest of them.
 TCrcPath BestCrcPath();
+// The path Update takes: the best one unless tests or benchmarks chose another with SetCrcPath
+// (std::nullopt returns to the best one); a path the processor lacks counts as portable.
+TCrcPath ActiveCrcPath();
+void SetCrcPath(std::optional<TCrcPath> path);
 const char* CrcPathName(TCrcPath path);
 
 } // namespace kelda
