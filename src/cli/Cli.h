@@ -26,6 +26,8 @@ int CliInfo(const TCliContext& context, const TCliArgs& args);
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args);
 int CliStrip(const TCliContext& context, const TCliArgs& args);
 int CliDataFork(const TCliContext& context, const TCliArgs& args);
+// crc [--all | --variant N] FILE... (CliCrc.cpp): the CRC page's result lines.
+int CliCrc(const TCliContext& context, const TCliArgs& args);
 
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
