@@ -1,6 +1,7 @@
 #include "macbinary/HeaderPieces.h"
 
 #include "crc/CrcUtils.h"
+#include "util/Myutil.h"
 #include "util/TFileStream.h"
 
 #include <algorithm>
@@ -94,21 +95,20 @@ bool IsPieceFileName(std::string_view name) {
 
 TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder) {
     TTmpClearResult result;
-    std::error_code ec;
-    std::vector<std::filesystem::path> entries;
-    for (std::filesystem::directory_iterator it(tmpFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        entries.push_back(it->path());
-    }
+    std::vector<std::string> entries;
+    ListFolder(tmpFolder.string(), faAnyFile, true, true, entries, false, false, false);
     result.FolderHadEntries = !entries.empty();
-    for (const std::filesystem::path& entry : entries) {
-        if (!IsPieceFileName(entry.filename().string())) {
+    for (const std::string& entry : entries) {
+        const std::filesystem::path path(entry);
+        if (!IsPieceFileName(path.filename().string())) {
             continue;
         }
         // A folder is never removed, whatever its name: only files are pieces.
-        if (std::filesystem::is_directory(std::filesystem::symlink_status(entry, ec))) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(path, ec))) {
             continue;
         }
-        if (std::filesystem::remove(entry, ec) && !ec) {
+        if (std::filesystem::remove(path, ec) && !ec) {
             ++result.Deleted;
         }
     }
