@@ -1,0 +1,81 @@
+// The settings handlers of the main window: every remembered value read into the controls at start
+// and on reset, and written back from them once at the end.
+#include "app/Main.h"
+
+#include "app/PathText.h"
+#include "app/TPageControl.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTableWidget>
+
+namespace kelda {
+
+namespace {
+
+void ApplyFileName(TFileDialogState& dialog, const std::string& fileName) {
+    dialog.FileName = QString::fromStdString(fileName);
+    dialog.InitialDir = QString::fromStdString(FolderPart(fileName));
+}
+
+} // namespace
+
+void TFormMain::ReadIniFileValue() {
+    const TSettings s = ReadSettings(paths_.SettingsFile());
+    StoredBounds = s.FormMain;
+    SetPanel3Height(s.LogHeight);
+    for (int c = 0; c < kGridColumnCount; ++c) {
+        StringGrid1->setColumnWidth(c, s.GridWidth[static_cast<std::size_t>(c)]);
+    }
+    ApplyFileName(OpenDialog1, s.OpenFile);
+    ApplyFileName(OpenDialog2, s.CrcFile);
+    ApplyFileName(SaveDialog1, s.SaveFile);
+    ApplyFileName(SaveDialog2, s.SaveAsFile);
+    SetRadioGroupItemIndex(s.InformationIndex);
+    ComboBox1->clear();
+    for (const std::string& entry : s.FileList) {
+        ComboBox1->addItem(QString::fromStdString(entry));
+    }
+    ComboBox1->setCurrentIndex(0);
+    MenuJapaneseSet->setChecked(s.Japanese);
+    // The information view follows the item just chosen once the MacBinary page's
+    // RadioGroupInformationClick is called here.
+    LanguageChange();
+}
+
+void TFormMain::WriteIniFileValue() {
+    TSettings s;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    s.FormMain = TBounds{x(), y(), width(), height()};
+    const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    const bool writeBounds = normal && BoundsFitScreen(s.FormMain, TBounds{0, 0, screen.width(), screen.height()});
+    s.LogHeight = Panel3->height();
+    for (int c = 0; c < kGridColumnCount; ++c) {
+        s.GridWidth[static_cast<std::size_t>(c)] = StringGrid1->columnWidth(c);
+    }
+    s.OpenFile = OpenDialog1.FileName.toStdString();
+    s.CrcFile = OpenDialog2.FileName.toStdString();
+    s.SaveFile = SaveDialog1.FileName.toStdString();
+    s.SaveAsFile = SaveDialog2.FileName.toStdString();
+    s.InformationIndex = RadioGroupItemIndex();
+    for (int i = 0; i < kFileListCount; ++i) {
+        s.FileList[static_cast<std::size_t>(i)] = i < ComboBox1->count() ? ComboBox1->itemText(i).toStdString() : "";
+    }
+    s.Japanese = IsJapanese();
+    const std::filesystem::path file = paths_.SettingsFile();
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (!WriteSettings(file, s, writeBounds)) {
+        throw std::runtime_error(FormatMessage(TMsg::CannotWriteSettings, IsJapanese(), file.string()));
+    }
+}
+
+void TFormMain::MenuResetIniFileClick() {
+    DeleteSettings(paths_.SettingsFile());
+    PageControl1->setCurrentIndex(0);
+    ReadIniFileValue();
+    FormShow();
+}
+
+} // namespace kelda

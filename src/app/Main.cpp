@@ -1,0 +1,316 @@
+// The main window: start-up, placement, resizing, keys, language, shut-down and the error guard.
+#include "app/Main.h"
+
+#include "app/PathText.h"
+#include "app/TPageControl.h"
+#include "app/TSplitterBar.h"
+#include "textview/TEditor.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTableWidget>
+
+#include <system_error>
+
+namespace kelda {
+
+TFormMain::TFormMain(AppPaths paths, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), paths_(std::move(paths)), dialogs_(dialogs) {
+    BuildLayout();
+    ConnectHandlers();
+    FormCreate();
+}
+
+TFormMain::~TFormMain() {
+    if (!destroyed_) {
+        Guard([this] { FormDestroy(); });
+    }
+}
+
+// ---------------------------------------------------------------------- handlers' wiring
+
+void TFormMain::OnClick(QAbstractButton* button, std::function<void()> handler) {
+    connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] { Guard(handler); });
+}
+
+void TFormMain::ConnectHandlers() {
+    // Window and menu.
+    connect(MenuQuit, &QAction::triggered, this, [this] { Guard([this] { MenuQuitClick(); }); });
+    connect(MenuResetIniFile, &QAction::triggered, this, [this] { Guard([this] { MenuResetIniFileClick(); }); });
+    connect(MenuJapaneseSet, &QAction::triggered, this, [this] {
+        // The menu has already flipped its check mark; the handler flips it itself.
+        MenuJapaneseSet->setChecked(!MenuJapaneseSet->isChecked());
+        Guard([this] { MenuJapaneseSetClick(); });
+    });
+    connect(Splitter1, &TSplitterBar::Dragged, this, [this](int dy) { Guard([this, dy] { Splitter1Dragged(dy); }); });
+
+    // Text panes.
+    for (TEditor* editor : {Editor1, Editor2, Editor3, Editor4}) {
+        editor->SetOnDrawLine([this](TEditor* Sender, const QString& LineStr, int X, int Y, int Index,
+                                     const QRect& ARect, bool Selected) {
+            EditorDrawLine(Sender, LineStr, X, Y, Index, ARect, Selected);
+        });
+    }
+
+    // Log pane.
+    OnClick(BtnLogClear, [this] { BtnLogClearClick(); });
+    OnClick(BtnSaveLog, [this] { BtnSaveLogClick(); });
+    OnClick(BtnLogTop, [this] { BtnLogTopClick(BtnLogTop); });
+    OnClick(BtnLogPrev, [this] { BtnLogPrevClick(BtnLogPrev); });
+    OnClick(BtnLogNext, [this] { BtnLogNextClick(BtnLogNext); });
+    OnClick(BtnLogEnd, [this] { BtnLogEndClick(BtnLogEnd); });
+
+    // MacBinary page.
+
+    // CRC page.
+}
+
+// ---------------------------------------------------------------------- start-up
+
+void TFormMain::FormCreate() {
+    // 1, 2: scratch lists and the CRC engines.
+    FSplitList.clear();
+    FFileList.clear();
+    FTmpList.clear();
+    CrcEngines = MakeCrcEngines();
+    // 3: the text panes start empty; they are read-only, keep Tab and Enter for the window and fill
+    // their areas by construction.
+    for (TEditor* editor : {Editor1, Editor2, Editor3, Editor4}) {
+        editor->Clear();
+    }
+    // 4: the grid's header row and 27 rows in all.
+    StringGrid1->setRowCount(26);
+    for (int c = 0; c < static_cast<int>(kGridTitles.size()); ++c) {
+        StringGrid1->setHorizontalHeaderItem(
+            c, new QTableWidgetItem(QString::fromUtf8(kGridTitles[c].data(),
+                                                      static_cast<qsizetype>(kGridTitles[c].size()))));
+    }
+    // 5, 6: the recent-file list shows 20 rows; both lists start on their first entry.
+    ComboBox1->setMaxVisibleItems(20);
+    ListBox1->setCurrentRow(0);
+    ListBox2->setCurrentRow(0);
+    // 7, 8
+    Splitter1->SetMinSize(200);
+    PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+    PageControl1->setFocusPolicy(Qt::NoFocus);
+    // 9, 10: no file yet.
+    FFileType.clear();
+    FFileName.clear();
+    BtnChangeFileType->setEnabled(false);
+    BtnDeleteHeader->setEnabled(false);
+    BtnDeleteHeaderResorceComment->setEnabled(false);
+    // 11: the temporary folder; a failure shows only when a piece is written there.
+    TmpFolder = paths_.TmpFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(TmpFolder, ec);
+    // 12: settings, language and information view.
+    Guard([this] { ReadIniFileValue(); });
+    // 13: the window sees every key before the focused control.
+    qApp->installEventFilter(this);
+    // 14: the help text; a file that cannot be read is reported and the window still opens.
+    Guard([this] { LoadHelpText(); });
+    // 15, 16
+    PageControl1->setCurrentIndex(0);
+    PageControl1->PageTabBar()->SetOnDrawTab([this](QPainter& painter, int index, const QRect& rect, bool active) {
+        PageControl1DrawTab(painter, index, rect, active);
+    });
+    // 17: drops and the wheel are set up by their handlers.
+}
+
+void TFormMain::LoadHelpText() {
+    const std::filesystem::path help = paths_.HelpFile();
+    std::error_code ec;
+    if (std::filesystem::exists(help, ec)) {
+        Editor4->LoadFromFile(help);
+    }
+}
+
+void TFormMain::FormShow() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const TBounds placed = PlaceWindow(StoredBounds, TBounds{0, 0, screen.width(), screen.height()});
+    move(placed.Left, placed.Top);
+    resize(placed.Width, placed.Height);
+    BtnFileOpen->setFocus();
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        Guard([this] { FormShow(); });
+    }
+}
+
+// ---------------------------------------------------------------------- resizing
+
+void TFormMain::SetPanel3Height(int height) {
+    Panel3->resize(Panel3->width(), std::max(0, height));
+    LayoutMacBinaryPage();
+}
+
+void TFormMain::FormResize() {
+    const int area = TabSheet1->height();
+    const int rest = Panel2->height() + Splitter1->height();
+    if (area - Panel3->height() - rest < Splitter1->MinSize()) {
+        // The log area gives way so that the information view keeps its minimum height.
+        SetPanel3Height(area - rest - Splitter1->MinSize());
+    }
+}
+
+void TFormMain::Splitter1Dragged(int dy) {
+    const int minSize = Splitter1->MinSize();
+    const int most = TabSheet1->height() - Panel2->height() - Splitter1->height() - minSize;
+    if (most < minSize) {
+        return;
+    }
+    SetPanel3Height(std::clamp(Panel3->height() + dy, minSize, most));
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TabSheet1 && event->type() == QEvent::Resize) {
+        LayoutMacBinaryPage();
+        if (isVisible()) {
+            // While the window is being shown its layout passes through provisional sizes; the check
+            // runs once the events of this resize are done, on the page's settled size.
+            QMetaObject::invokeMethod(
+                this, [this] { Guard([this] { FormResize(); }); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this) {
+            bool handled = false;
+            Guard([&] { handled = FormKeyDown(static_cast<QKeyEvent*>(event)); });
+            return handled;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------- keys and quitting
+
+bool TFormMain::FormKeyDown(QKeyEvent* key) {
+    if (key->key() != Qt::Key_Escape) {
+        return false;
+    }
+    if (dialogs_.AskYesNo(this, MessageQ(TMsg::QuitQuestion))) {
+        close();
+    }
+    return true;
+}
+
+void TFormMain::MenuQuitClick() { close(); }
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!destroyed_) {
+        Guard([this] { FormDestroy(); });
+    }
+}
+
+void TFormMain::FormDestroy() {
+    destroyed_ = true;
+    FSplitList.clear();
+    FFileList.clear();
+    FTmpList.clear();
+    CrcEngines.clear();
+    WriteIniFileValue();
+}
+
+// ---------------------------------------------------------------------- page tabs
+
+void TFormMain::PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active) {
+    painter.fillRect(rect, palette().color(QPalette::Button));
+    painter.setPen(active ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    painter.setFont(PageControl1->font());
+    painter.drawText(QRect(rect.left() + 4, rect.top() + 4, rect.width(), rect.height()),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, PageControl1->tabText(index));
+}
+
+// ---------------------------------------------------------------------- radio group
+
+int TFormMain::RadioGroupItemIndex() const { return RadioGroupInformationButtons->checkedId(); }
+
+void TFormMain::SetRadioGroupItemIndex(int index) {
+    if (index == 0 || index == 1) {
+        RadioGroupInformationItems[static_cast<std::size_t>(index)]->setChecked(true);
+        return;
+    }
+    // An exclusive group cannot be emptied directly.
+    RadioGroupInformationButtons->setExclusive(false);
+    for (QRadioButton* item : RadioGroupInformationItems) {
+        item->setChecked(false);
+    }
+    RadioGroupInformationButtons->setExclusive(true);
+}
+
+// ---------------------------------------------------------------------- language
+
+bool TFormMain::IsJapanese() const { return MenuJapaneseSet->isChecked(); }
+
+QString TFormMain::MessageQ(TMsg msg) const { return QString::fromUtf8(MessageText(msg, IsJapanese())); }
+
+void TFormMain::ShowMessage(TMsg msg) { dialogs_.Message(this, MessageQ(msg)); }
+
+void TFormMain::MenuJapaneseSetClick() {
+    MenuJapaneseSet->setChecked(!MenuJapaneseSet->isChecked());
+    LanguageChange();
+}
+
+void TFormMain::LanguageChange() {
+    const bool japanese = IsJapanese();
+    for (const TCaptionEntry& entry : CaptionTable()) {
+        const QString text = QString::fromUtf8(japanese ? entry.Japanese : entry.English);
+        QObject* target = findChild<QObject*>(QString::fromLatin1(entry.Control));
+        switch (entry.Target) {
+        case TCaptionTarget::FileNameLine:
+            Label3->setText(text + FFileName);
+            Label3->adjustSize();
+            continue;
+        case TCaptionTarget::FileTypeLine:
+            Label4->setText(text + FFileType);
+            Label4->adjustSize();
+            continue;
+        case TCaptionTarget::RadioItem0:
+        case TCaptionTarget::RadioItem1:
+            RadioGroupInformationItems[entry.Target == TCaptionTarget::RadioItem0 ? 0 : 1]->setText(text);
+            continue;
+        case TCaptionTarget::Caption:
+            break;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(target)) {
+            button->setText(text);
+        } else if (auto* label = qobject_cast<QLabel*>(target)) {
+            label->setText(text);
+            label->adjustSize();
+        } else if (auto* group = qobject_cast<QGroupBox*>(target)) {
+            group->setTitle(text);
+        } else if (auto* menu = qobject_cast<QMenu*>(target)) {
+            menu->setTitle(text);
+        } else if (auto* action = qobject_cast<QAction*>(target)) {
+            action->setText(text);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------- errors
+
+void TFormMain::ShowError(const char* message) {
+    dialogs_.ErrorBox(this, QString::fromUtf8(ErrorBoxText(message)));
+}
+
+} // namespace kelda

@@ -1,0 +1,245 @@
+// TFormMain: the main window. It owns every control, the CRC engines, the opened-file state and the
+// dialogs' state; its methods are the handlers of its controls. The handlers of each page live in
+// that page's folder (src/macbinary/FormMainMacBinary.cpp, src/crc/FormMainCrc.cpp,
+// src/log/FormMainLog.cpp); layout, start-up and shut-down are in src/app/.
+#pragma once
+
+#include "app/AppPaths.h"
+#include "app/Dialogs.h"
+#include "app/Language.h"
+#include "app/Settings.h"
+#include "crc/CrcUtils.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAbstractButton;
+class QAction;
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPainter;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QKeyEvent;
+
+namespace kelda {
+
+class TEditor;
+class TPageControl;
+class TSplitterBar;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // paths: where the settings, the help text and the temporary folder are; dialogs: how the user is
+    // told and asked things (it must outlive the window). Builds the layout and runs FormCreate.
+    TFormMain(AppPaths paths, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // ------------------------------------------------------------------ controls
+    // Every control carries its name as objectName, so tests find them with findChild.
+
+    // Bottom panel: the file-name line and the file-type line.
+    QFrame* Panel1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+
+    TPageControl* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr; // MacBinary
+    QWidget* TabSheet2 = nullptr; // CRC
+    QWidget* TabSheet3 = nullptr; // Help
+
+    // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
+    // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
+    QFrame* Panel3 = nullptr;
+    TEditor* Editor3 = nullptr;
+    QFrame* Panel7 = nullptr;
+    QPushButton* BtnLogClear = nullptr;
+    QPushButton* BtnSaveLog = nullptr;
+    QPushButton* BtnLogTop = nullptr;
+    QPushButton* BtnLogPrev = nullptr;
+    QPushButton* BtnLogNext = nullptr;
+    QPushButton* BtnLogEnd = nullptr;
+    TSplitterBar* Splitter1 = nullptr;
+    TEditor* Editor1 = nullptr;
+    // Six columns. Its fixed row 0 ("No.", "Item", …) is the horizontal header; row r >= 1 of the
+    // grid is table row r - 1, so a grid of N rows has rowCount() N - 1.
+    QTableWidget* StringGrid1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QPushButton* BtnFileOpen = nullptr;
+    QPushButton* BtnTmpFileClear = nullptr;
+    QPushButton* BtnChangeFileType = nullptr;
+    QPushButton* BtnDeleteHeader = nullptr;
+    QPushButton* BtnDeleteHeaderResorceComment = nullptr;
+    // A group box with two radio buttons (item 0 "Text", item 1 "Grid"); use RadioGroupItemIndex.
+    QGroupBox* RadioGroupInformation = nullptr;
+    std::array<QRadioButton*, 2> RadioGroupInformationItems{};
+    QButtonGroup* RadioGroupInformationButtons = nullptr;
+
+    // CRC page.
+    QFrame* Panel4 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* BtnFileBrowse = nullptr;
+    QFrame* Panel5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    TEditor* Editor2 = nullptr;
+
+    // Help page.
+    TEditor* Editor4 = nullptr;
+
+    // Main menu.
+    QMenu* MenuFile = nullptr;
+    QAction* MenuQuit = nullptr;
+    QMenu* MenuSetting = nullptr;
+    QAction* MenuResetIniFile = nullptr;
+    QAction* MenuSeparetor = nullptr;
+    QAction* MenuJapaneseSet = nullptr; // checked: Japanese mode
+
+    // ------------------------------------------------------------------ state
+
+    // The file dialogs' remembered state.
+    TFileDialogState OpenDialog1; // the file to inspect; also the conversions' source
+    TFileDialogState OpenDialog2; // the CRC page's file
+    TFileDialogState SaveDialog1; // saving the log
+    TFileDialogState SaveDialog2; // the conversions' output
+
+    // The twelve engines, in the order of ListBox1.
+    std::vector<std::unique_ptr<TCrc>> CrcEngines;
+    // Scratch lists: grid cells of one header line, the recent-file list being rebuilt, the
+    // temporary folder's contents.
+    QStringList FSplitList;
+    QStringList FFileList;
+    QStringList FTmpList;
+
+    // The opened file: the header as read, its MacBinary II form, the name, the version text.
+    std::array<std::uint8_t, 128> FHeader{};
+    std::array<std::uint8_t, 128> FHeaderII{};
+    QString FFileName;
+    QString FFileType;
+
+    // Where the header pieces go; ends in a separator, so a piece's name is TmpFolder + name + ext.
+    std::filesystem::path TmpFolder;
+    // Window position and size from the settings: Left, Top (outer frame) and Width, Height (inside
+    // the frame, menu included). Used when the window is placed.
+    TBounds StoredBounds{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
+
+    const AppPaths& Paths() const { return paths_; }
+    Dialogs& Dlg() { return dialogs_; }
+
+    // ------------------------------------------------------------------ language
+
+    // Japanese mode: the check mark of MenuJapaneseSet.
+    bool IsJapanese() const;
+    // A message's text in the mode of this moment.
+    QString MessageQ(TMsg msg) const;
+    // Shows a message in the plain message box, in the mode of this moment.
+    void ShowMessage(TMsg msg);
+
+    void LanguageChange();
+    void MenuJapaneseSetClick();
+
+    // ------------------------------------------------------------------ window
+
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    // Returns whether the key was handled (only Escape is).
+    bool FormKeyDown(QKeyEvent* key);
+    void MenuQuitClick();
+    void FormDestroy();
+    void PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active);
+
+    // The log area's height, and the MacBinary page laid out again around it.
+    void SetPanel3Height(int height);
+    // The selected item of RadioGroupInformation: 0, 1, or -1 for neither.
+    int RadioGroupItemIndex() const;
+    void SetRadioGroupItemIndex(int index);
+
+    // Runs a handler; an exception it throws ends it there and is shown in the error box (title
+    // "KELDA", error icon, the message with the full-stop rule). The program then goes on.
+    template <class F> void Guard(F&& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            ShowError(e.what());
+        } catch (...) {
+            ShowError("Unknown error");
+        }
+    }
+    void ShowError(const char* message);
+
+    // ------------------------------------------------------------------ text panes
+
+    // The row-drawing handler of all four text panes: a tab mark for each tab in the row.
+    void EditorDrawLine(TEditor* Sender, const QString& LineStr, int X, int Y, int Index, const QRect& ARect,
+                        bool Selected);
+    void DrawTabMark(TEditor* Editor, const QRect& ARect, int X, int Y, bool Selected);
+
+    // ------------------------------------------------------------------ log pane (src/log/FormMainLog.cpp)
+
+    // Appends one line at the end of the log.
+    void LogAppend(const QString& line);
+    void BtnLogClearClick();
+    void BtnSaveLogClick();
+    // Sender: the button clicked, or the window itself when called from code (then the focus stays).
+    void BtnLogTopClick(QObject* Sender);
+    void BtnLogPrevClick(QObject* Sender);
+    void BtnLogNextClick(QObject* Sender);
+    void BtnLogEndClick(QObject* Sender);
+
+    // ------------------------------------------------------------------ settings
+
+    void ReadIniFileValue();
+    void WriteIniFileValue();
+    void MenuResetIniFileClick();
+
+    // ------------------------------------------------------------------ MacBinary page handlers
+
+    // ------------------------------------------------------------------ CRC page handlers
+
+    // ------------------------------------------------------------------ drops and wheel
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildMenu();
+    void BuildMacBinaryPage();
+    void BuildCrcPage();
+    void BuildHelpPage();
+    void SetTabOrders();
+    // Connects every control to its handler, each inside Guard.
+    void ConnectHandlers();
+    // Clicking button runs handler inside Guard.
+    void OnClick(QAbstractButton* button, std::function<void()> handler);
+    void LayoutMacBinaryPage();
+    void LoadHelpText();
+    void Splitter1Dragged(int dy);
+
+    AppPaths paths_;
+    Dialogs& dialogs_;
+    bool shownOnce_ = false;
+    bool destroyed_ = false;
+};
+
+} // namespace kelda
