@@ -1,5 +1,6 @@
 #include "crc/CrcUtils.h"
 
+#include "crc/CrcAllPass.h"
 #include "util/TFileStream.h"
 
 #include <cstdio>
@@ -37,6 +38,15 @@ void TCrc::Create(TPoly Poly, bool Neg) {
 void TCrc16::Init() { FCrc = FNeg ? 0xFFFFu : 0u; }
 
 std::uint16_t TCrc16::GetCrc() const { return FNeg ? static_cast<std::uint16_t>(FCrc ^ 0xFFFFu) : FCrc; }
+
+// Left, the 16-bit register is the upper half of the kernel's; Right, the lower half.
+std::uint32_t TCrc16::KernelRegister() const {
+    return FKernel.Direction() == TCrcDirection::Left ? std::uint32_t{FCrc} << 16 : FCrc;
+}
+
+void TCrc16::SetKernelRegister(std::uint32_t reg) {
+    FCrc = static_cast<std::uint16_t>(FKernel.Direction() == TCrcDirection::Left ? reg >> 16 : reg);
+}
 
 void TCrc16L::MakeTable(TPoly Poly) {
     const auto poly = PolyWordLeft<std::uint16_t>(Poly);
@@ -193,17 +203,18 @@ std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const Pro
     return engine.Value();
 }
 
+void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::filesystem::path& file,
+                const ProgressFn& progress) {
+    TCrcAllPass pass(engines);
+    pass.Init();
+    ReadFileBlocks(file, progress, [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
+    pass.Finish();
+}
+
 std::array<std::uint32_t, CrcVariantCount> CrcFileAll(const std::filesystem::path& file,
                                                       const ProgressFn& progress) {
-    auto engines = MakeCrcEngines();
-    for (auto& engine : engines) {
-        engine->Init();
-    }
-    ReadFileBlocks(file, progress, [&engines](const std::uint8_t* data, std::size_t size) {
-        for (auto& engine : engines) {
-            engine->Calc(data, 0, static_cast<std::int64_t>(size));
-        }
-    });
+    const auto engines = MakeCrcEngines();
+    CrcFileAll(engines, file, progress);
     std::array<std::uint32_t, CrcVariantCount> results{};
     for (std::size_t i = 0; i < engines.size(); ++i) {
         results[i] = engines[i]->Value();

@@ -40,6 +40,12 @@ public:
     // GetCrc of either family, widened.
     virtual std::uint32_t Value() const = 0;
 
+    // The 32-bit kernel the engine runs on, and the register in the kernel's form (see
+    // CrcKernel.h), so that a computation done outside the engine can leave its result here.
+    virtual const TCrcKernel& Kernel() const = 0;
+    virtual std::uint32_t KernelRegister() const = 0;
+    virtual void SetKernelRegister(std::uint32_t reg) = 0;
+
     bool Neg() const { return FNeg; }
 
 protected:
@@ -66,7 +72,9 @@ public:
     std::uint32_t Value() const override { return GetCrc(); }
 
     const std::array<std::uint16_t, 256>& Table() const { return FTable; }
-    const TCrcKernel& Kernel() const { return FKernel; }
+    const TCrcKernel& Kernel() const override { return FKernel; }
+    std::uint32_t KernelRegister() const override;
+    void SetKernelRegister(std::uint32_t reg) override;
 
 protected:
     std::array<std::uint16_t, 256> FTable{};
@@ -104,7 +112,9 @@ public:
     std::uint32_t Value() const override { return GetCrc(); }
 
     const std::array<std::uint32_t, 256>& Table() const { return FTable; }
-    const TCrcKernel& Kernel() const { return FKernel; }
+    const TCrcKernel& Kernel() const override { return FKernel; }
+    std::uint32_t KernelRegister() const override { return FCrc; }
+    void SetKernelRegister(std::uint32_t reg) override { FCrc = reg; }
 
 protected:
     std::array<std::uint32_t, 256> FTable{};
@@ -184,6 +194,10 @@ std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const Pro
 // The twelve variants over one reading of the file, in list order.
 std::array<std::uint32_t, CrcVariantCount> CrcFileAll(const std::filesystem::path& file,
                                                       const ProgressFn& progress = {});
+// Every engine over one reading of the file; each engine's GetCrc then gives its result, as if
+// CrcFile had run it alone. On an error or cancel the engines' registers are unspecified.
+void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::filesystem::path& file,
+                const ProgressFn& progress = {});
 
 // "CRC16 ITU-T, LEFT,  POS" over a whole file, delivered low-order byte first.
 std::array<std::uint8_t, 2> CrcGetCrc16(const std::filesystem::path& file);
