@@ -1,130 +1,618 @@
 #include "textview/TEditor.h"
 
+#include "textview/TLineLayout.h"
+#include "textview/TLineRenderer.h"
+#include "util/MacText.h"
+#include "util/TFileStream.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStringDecoder>
+#include <string>
 
 namespace kelda {
 
+namespace {
+
+constexpr int kDragScrollInterval = 50;
+
+// Resets the editor's painter and the painter's state when a row hook ends, also by an exception.
+class THookScope {
+public:
+    THookScope(QPainter*& slot, QPainter& painter) : slot_(slot), painter_(painter) {
+        painter_.save();
+        slot_ = &painter_;
+    }
+    ~THookScope() {
+        slot_ = nullptr;
+        painter_.restore();
+    }
+    THookScope(const THookScope&) = delete;
+    THookScope& operator=(const THookScope&) = delete;
+
+private:
+    QPainter*& slot_;
+    QPainter& painter_;
+};
+
+QStringList SplitLines(QStringView text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start).toString());
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.append(text.mid(start).toString());
+    }
+    return lines;
+}
+
+QString DecodeText(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return QString::fromStdString(MacTextToUtf8(bytes, TMacEncoding::Japanese));
+}
+
+} // namespace
+
 TEditor::TEditor(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
+    QPalette pal = viewport()->palette();
+    pal.setColor(QPalette::Base, TLineRenderer::kBackground);
+    viewport()->setPalette(pal);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     updateMetrics();
 }
 
 TEditor::~TEditor() = default;
 
+// ---------------------------------------------------------------- lines
+
 void TEditor::Clear() {
     lines_.clear();
     maxLineCells_ = 0;
-    caret_ = anchor_ = TPos{};
-    topRow_ = leftCol_ = 0;
-    requestRepaint();
+    resetPosition();
+}
+
+void TEditor::SetText(const QString& text) {
+    lines_ = SplitLines(text);
+    maxLineCells_ = 0;
+    for (const QString& line : lines_) {
+        noteLineAdded(line);
+    }
+    resetPosition();
+}
+
+void TEditor::resetPosition() {
+    leftCol_ = 0;
+    SetTopRow(0);
+    select({0, 0}, {0, 0});
+    if (!IsUpdating()) {
+        updateScrollBars();
+        viewport()->update();
+    }
 }
 
 void TEditor::AppendLine(const QString& line) {
+    const int first = LineCount();
     lines_.append(line);
-    requestRepaint();
+    noteLineAdded(line);
+    afterLinesAdded(first);
 }
 
 void TEditor::AppendLines(const QStringList& lines) {
+    const int first = LineCount();
     lines_.append(lines);
-    requestRepaint();
+    for (const QString& line : lines) {
+        noteLineAdded(line);
+    }
+    afterLinesAdded(first);
 }
 
-int TEditor::LineCount() const { return static_cast<int>(lines_.size()); }
+void TEditor::noteLineAdded(const QString& line) {
+    maxLineCells_ = std::max(maxLineCells_, TLineLayout::LineCells(line, tabWidth_));
+}
+
+void TEditor::afterLinesAdded(int firstNewRow) {
+    if (IsUpdating()) {
+        return;
+    }
+    updateScrollBars();
+    // Rows below the view change nothing that is seen.
+    if (firstNewRow <= topRow_ + VisibleRowCount()) {
+        viewport()->update();
+    }
+}
+
+int TEditor::LineCount() const {
+    return static_cast<int>(lines_.size());
+}
 
 QString TEditor::Line(int index) const {
     return index >= 0 && index < lines_.size() ? lines_[index] : QString();
 }
 
-const QStringList& TEditor::Lines() const { return lines_; }
-
-void TEditor::SetText(const QString& text) {
-    lines_ = text.split(QStringLiteral("\n"));
-    requestRepaint();
+const QStringList& TEditor::Lines() const {
+    return lines_;
 }
 
 QString TEditor::Text(const QString& lineEnd) const {
     QString out;
-    for (const QString& l : lines_) {
-        out += l + lineEnd;
+    for (const QString& line : lines_) {
+        out += line;
+        out += lineEnd;
     }
     return out;
 }
 
-void TEditor::LoadFromFile(const std::filesystem::path&) {}
-
-void TEditor::BeginUpdate() { ++updateDepth_; }
-
-void TEditor::EndUpdate() {
-    if (updateDepth_ > 0 && --updateDepth_ == 0) {
-        requestRepaint();
+void TEditor::LoadFromFile(const std::filesystem::path& file) {
+    std::string bytes;
+    {
+        TFileStream stream(file, FileMode::Read);
+        char buffer[65536];
+        for (std::size_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;) {
+            bytes.append(buffer, n);
+        }
     }
+    SetText(DecodeText(bytes));
 }
 
-int TEditor::CaretCol() const { return caret_.Index; }
+void TEditor::BeginUpdate() {
+    ++updateDepth_;
+}
+
+void TEditor::EndUpdate() {
+    if (updateDepth_ == 0 || --updateDepth_ > 0) {
+        return;
+    }
+    updateScrollBars();
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------- caret and scrolling
+
+TViewGeometry TEditor::geometry() const {
+    return TViewGeometry{charWidth_, lineHeight_, topRow_, leftCol_, TextOriginX()};
+}
+
+int TEditor::CaretCol() const {
+    return navigator().CellOf(sel_.Caret);
+}
 
 void TEditor::SetCaret(int row, int col) {
-    caret_ = anchor_ = TPos{row, col};
-    emit CaretMoved();
+    moveCaret(navigator().AtCell(row, col), false);
 }
 
 void TEditor::SetTopRow(int row) {
-    topRow_ = std::max(0, std::min(row, LineCount() - 1));
+    row = std::clamp(row, 0, maxTopRow());
+    if (row == topRow_) {
+        return;
+    }
+    topRow_ = row;
+    if (!IsUpdating()) {
+        updateScrollBars();
+        viewport()->update();
+    }
     emit TopRowChanged();
 }
 
-void TEditor::SetLeftCol(int col) { leftCol_ = std::max(0, col); }
+int TEditor::maxLeftCol() const {
+    return std::max(0, maxLineCells_ + 1 - VisibleColCount());
+}
 
-int TEditor::VisibleRowCount() const { return std::max(1, viewport()->height() / lineHeight_); }
+void TEditor::SetLeftCol(int col) {
+    col = std::clamp(col, 0, maxLeftCol());
+    if (col == leftCol_) {
+        return;
+    }
+    leftCol_ = col;
+    if (!IsUpdating()) {
+        updateScrollBars();
+        viewport()->update();
+    }
+}
 
-int TEditor::VisibleColCount() const { return std::max(1, viewport()->width() / charWidth_); }
+int TEditor::VisibleRowCount() const {
+    return geometry().FullRows(viewport()->height());
+}
 
-bool TEditor::HasSelection() const { return !(caret_ == anchor_); }
+int TEditor::VisibleColCount() const {
+    return geometry().FullCols(viewport()->width());
+}
 
-QString TEditor::SelectedText() const { return QString(); }
+void TEditor::select(TTextPos anchor, TTextPos caret, bool keepGoalCell) {
+    const TCaretNavigator nav = navigator();
+    const TSelection old = sel_;
+    sel_.Anchor = nav.Clamp(anchor);
+    sel_.Caret = nav.Clamp(caret);
+    if (!keepGoalCell) {
+        goalCell_ = nav.CellOf(sel_.Caret);
+    }
+    ensureCaretVisible();
+    restartBlink();
+    if (sel_ == old) {
+        return;
+    }
+    if (!IsUpdating()) {
+        viewport()->update();
+    }
+    if (sel_.Caret != old.Caret) {
+        emit CaretMoved();
+    }
+    if (!(sel_.IsEmpty() && old.IsEmpty())) {
+        emit SelectionChanged();
+    }
+}
 
-void TEditor::SelectAll() {}
+void TEditor::moveCaret(TTextPos to, bool extendSelection, bool keepGoalCell) {
+    select(extendSelection ? sel_.Anchor : to, to, keepGoalCell);
+}
 
-void TEditor::ClearSelection() {}
+void TEditor::ensureCaretVisible() {
+    const int row = sel_.Caret.Row;
+    const int rows = VisibleRowCount();
+    if (row < topRow_) {
+        SetTopRow(row);
+    } else if (row >= topRow_ + rows) {
+        SetTopRow(row - rows + 1);
+    }
+    const int cell = CaretCol();
+    const int cols = VisibleColCount();
+    if (cell < leftCol_) {
+        SetLeftCol(cell);
+    } else if (cell >= leftCol_ + cols) {
+        SetLeftCol(cell - cols + 1);
+    }
+}
 
-void TEditor::SetSelection(int, int, int, int) {}
+void TEditor::updateScrollBars() {
+    // Whatever changed (lines, size, font), the position stays in range.
+    leftCol_ = std::clamp(leftCol_, 0, maxLeftCol());
+    topRow_ = std::clamp(topRow_, 0, maxTopRow());
+    syncingScrollBars_ = true;
+    QScrollBar* v = verticalScrollBar();
+    v->setRange(0, maxTopRow());
+    v->setPageStep(VisibleRowCount());
+    v->setSingleStep(1);
+    v->setValue(topRow_);
+    QScrollBar* h = horizontalScrollBar();
+    h->setRange(0, maxLeftCol());
+    h->setPageStep(VisibleColCount());
+    h->setSingleStep(1);
+    h->setValue(leftCol_);
+    syncingScrollBars_ = false;
+}
 
-void TEditor::CopyToClipboard() const {}
+void TEditor::scrollContentsBy(int, int) {
+    if (syncingScrollBars_) {
+        return;
+    }
+    leftCol_ = horizontalScrollBar()->value();
+    const int top = verticalScrollBar()->value();
+    viewport()->update();
+    if (top != topRow_) {
+        topRow_ = top;
+        emit TopRowChanged();
+    }
+}
 
-void TEditor::SetLineSpacing(int pixels) { lineSpacing_ = pixels; }
+// ---------------------------------------------------------------- selection
 
-void TEditor::SetTabWidth(int cells) { tabWidth_ = cells; }
+bool TEditor::HasSelection() const {
+    return !sel_.IsEmpty();
+}
 
-std::vector<TToken> TEditor::Tokenize(const QString& line) const { return TTokenizer::Tokenize(line, tabWidth_); }
+QString TEditor::SelectedText() const {
+    return sel_.Text(lines_);
+}
 
-void TEditor::SetOnDrawLine(TDrawLineEvent handler) { onDrawLine_ = std::move(handler); }
+void TEditor::SelectAll() {
+    const TCaretNavigator nav = navigator();
+    select(nav.DocStart(), nav.DocEnd());
+}
 
-bool TEditor::event(QEvent* e) { return QAbstractScrollArea::event(e); }
-void TEditor::changeEvent(QEvent* e) { QAbstractScrollArea::changeEvent(e); }
-void TEditor::paintEvent(QPaintEvent*) {}
-void TEditor::resizeEvent(QResizeEvent* e) { QAbstractScrollArea::resizeEvent(e); }
-void TEditor::keyPressEvent(QKeyEvent* e) { QAbstractScrollArea::keyPressEvent(e); }
-void TEditor::mousePressEvent(QMouseEvent* e) { QAbstractScrollArea::mousePressEvent(e); }
-void TEditor::mouseMoveEvent(QMouseEvent* e) { QAbstractScrollArea::mouseMoveEvent(e); }
-void TEditor::mouseReleaseEvent(QMouseEvent* e) { QAbstractScrollArea::mouseReleaseEvent(e); }
-void TEditor::mouseDoubleClickEvent(QMouseEvent* e) { QAbstractScrollArea::mouseDoubleClickEvent(e); }
-void TEditor::focusInEvent(QFocusEvent* e) { QAbstractScrollArea::focusInEvent(e); }
-void TEditor::focusOutEvent(QFocusEvent* e) { QAbstractScrollArea::focusOutEvent(e); }
-void TEditor::timerEvent(QTimerEvent* e) { QAbstractScrollArea::timerEvent(e); }
-void TEditor::scrollContentsBy(int, int) { viewport()->update(); }
+void TEditor::ClearSelection() {
+    select(sel_.Caret, sel_.Caret, true);
+}
+
+void TEditor::SetSelection(int anchorRow, int anchorCol, int row, int col) {
+    const TCaretNavigator nav = navigator();
+    select(nav.AtCell(anchorRow, anchorCol), nav.AtCell(row, col));
+}
+
+void TEditor::CopyToClipboard() const {
+    if (HasSelection()) {
+        QGuiApplication::clipboard()->setText(SelectedText());
+    }
+}
+
+// ---------------------------------------------------------------- geometry
+
+void TEditor::SetLineSpacing(int pixels) {
+    lineSpacing_ = std::max(0, pixels);
+    updateMetrics();
+}
+
+void TEditor::SetTabWidth(int cells) {
+    cells = std::max(1, cells);
+    if (cells == tabWidth_) {
+        return;
+    }
+    tabWidth_ = cells;
+    maxLineCells_ = 0;
+    for (const QString& line : lines_) {
+        noteLineAdded(line);
+    }
+    updateMetrics();
+}
+
+std::vector<TToken> TEditor::Tokenize(const QString& line) const {
+    return TTokenizer::Tokenize(line, tabWidth_);
+}
+
+void TEditor::SetOnDrawLine(TDrawLineEvent handler) {
+    onDrawLine_ = std::move(handler);
+    viewport()->update();
+}
 
 void TEditor::updateMetrics() {
     const QFontMetrics fm(font());
     charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
-    lineHeight_ = std::max(1, fm.height() + lineSpacing_);
     ascent_ = fm.ascent();
+    lineHeight_ = std::max(1, fm.height() + lineSpacing_);
+    if (!IsUpdating()) {
+        updateScrollBars();
+        viewport()->update();
+    }
 }
 
-void TEditor::updateScrollBars() {}
+// ---------------------------------------------------------------- painting
 
-void TEditor::requestRepaint() {
-    if (updateDepth_ == 0) {
-        viewport()->update();
+QRect TEditor::caretRect() const {
+    const TViewGeometry g = geometry();
+    return QRect(g.CellX(CaretCol()) - 1, g.RowY(sel_.Caret.Row), 4, lineHeight_);
+}
+
+void TEditor::paintEvent(QPaintEvent* e) {
+    QPainter p(viewport());
+    p.setFont(font());
+    const QRect area = e->rect();
+    p.fillRect(area, TLineRenderer::kBackground);
+    const TViewGeometry g = geometry();
+    const int width = viewport()->width();
+    const QRect textArea(TextOriginX(), 0, width - TextOriginX(), viewport()->height());
+    p.setClipRect(textArea & area);
+
+    // Only the rows that meet the paint rectangle; the row after the last line holds the EOF mark.
+    const int first = std::max(topRow_, g.RowAtY(area.top()));
+    const int last = std::min(LineCount(), g.RowAtY(area.bottom()));
+    TLineRenderer renderer(p, g, tabWidth_, ascent_, VisibleColCount() + 2);
+    for (int row = first; row <= last; ++row) {
+        const int y = g.RowY(row);
+        if (row == LineCount()) {
+            renderer.PaintEndOfFile(y);
+            continue;
+        }
+        const QString& line = lines_[row];
+        renderer.PaintLine(line, y, sel_.SpanInRow(row, static_cast<int>(line.size())));
+        if (onDrawLine_) {
+            const THookScope scope(painter_, p);
+            onDrawLine_(this, line, TextOriginX() - HScrollPixels(), y, row,
+                        QRect(TextOriginX(), y, width - TextOriginX(), lineHeight_), sel_.CoversRow(row));
+        }
+    }
+    if (caretShown_ && hasFocus()) {
+        renderer.PaintCaret(CaretCol(), g.RowY(sel_.Caret.Row));
+    }
+}
+
+// ---------------------------------------------------------------- events
+
+bool TEditor::event(QEvent* e) {
+    // The pane's own copy keys win over window shortcuts with the same keys.
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->matches(QKeySequence::Copy) || k->matches(QKeySequence::SelectAll)) {
+            e->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+void TEditor::changeEvent(QEvent* e) {
+    QAbstractScrollArea::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        updateMetrics();
+    }
+}
+
+void TEditor::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    updateMetrics();
+}
+
+void TEditor::keyPressEvent(QKeyEvent* e) {
+    if (e->matches(QKeySequence::Copy) ||
+        (e->key() == Qt::Key_Insert && e->modifiers() == Qt::ControlModifier)) {
+        CopyToClipboard();
+        return;
+    }
+    if (e->matches(QKeySequence::SelectAll)) {
+        SelectAll();
+        return;
+    }
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (mods & (Qt::AltModifier | Qt::MetaModifier)) {
+        e->ignore();
+        return;
+    }
+    const bool shift = mods & Qt::ShiftModifier;
+    const bool ctrl = mods & Qt::ControlModifier;
+    const TCaretNavigator nav = navigator();
+    const TTextPos caret = sel_.Caret;
+    const int page = VisibleRowCount();
+    switch (e->key()) {
+    case Qt::Key_Left:
+        if (HasSelection() && !shift && !ctrl) {
+            moveCaret(sel_.Start(), false);
+        } else {
+            moveCaret(ctrl ? nav.WordLeft(caret) : nav.Left(caret), shift);
+        }
+        break;
+    case Qt::Key_Right:
+        if (HasSelection() && !shift && !ctrl) {
+            moveCaret(sel_.End(), false);
+        } else {
+            moveCaret(ctrl ? nav.WordRight(caret) : nav.Right(caret), shift);
+        }
+        break;
+    case Qt::Key_Up:
+        if (ctrl) {
+            ScrollLineUp();
+        } else {
+            moveCaret(nav.Vertical(caret, -1, goalCell_), shift, true);
+        }
+        break;
+    case Qt::Key_Down:
+        if (ctrl) {
+            ScrollLineDown();
+        } else {
+            moveCaret(nav.Vertical(caret, 1, goalCell_), shift, true);
+        }
+        break;
+    case Qt::Key_PageUp:
+        // The view moves by a page and the caret keeps its place on the screen.
+        SetTopRow(topRow_ - page);
+        moveCaret(nav.Vertical(caret, -page, goalCell_), shift, true);
+        break;
+    case Qt::Key_PageDown:
+        SetTopRow(topRow_ + page);
+        moveCaret(nav.Vertical(caret, page, goalCell_), shift, true);
+        break;
+    case Qt::Key_Home:
+        moveCaret(ctrl ? nav.DocStart() : nav.Home(caret), shift);
+        break;
+    case Qt::Key_End:
+        moveCaret(ctrl ? nav.DocEnd() : nav.End(caret), shift);
+        break;
+    default:
+        // Tab, Enter, Escape and every other key belong to the window.
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+TTextPos TEditor::posAtPoint(QPoint viewportPoint) const {
+    const TViewGeometry g = geometry();
+    return navigator().AtCell(g.RowAtY(viewportPoint.y()), g.BoundaryAtX(viewportPoint.x()),
+                              TLineLayout::TSnap::Nearest);
+}
+
+void TEditor::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(e);
+        return;
+    }
+    pressed_ = true;
+    lastDragPoint_ = e->position().toPoint();
+    moveCaret(posAtPoint(lastDragPoint_), e->modifiers() & Qt::ShiftModifier);
+}
+
+void TEditor::mouseMoveEvent(QMouseEvent* e) {
+    if (!pressed_ || !(e->buttons() & Qt::LeftButton)) {
+        return;
+    }
+    lastDragPoint_ = e->position().toPoint();
+    moveCaret(posAtPoint(lastDragPoint_), true);
+    // Outside the view the selection keeps growing while the view scrolls.
+    if (viewport()->rect().contains(lastDragPoint_)) {
+        dragTimer_.stop();
+    } else if (!dragTimer_.isActive()) {
+        dragTimer_.start(kDragScrollInterval, this);
+    }
+}
+
+void TEditor::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton || !pressed_) {
+        QAbstractScrollArea::mouseReleaseEvent(e);
+        return;
+    }
+    pressed_ = false;
+    dragTimer_.stop();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (HasSelection() && clipboard->supportsSelection()) {
+        clipboard->setText(SelectedText(), QClipboard::Selection);
+    }
+    emit Clicked();
+}
+
+void TEditor::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(e);
+        return;
+    }
+    pressed_ = true;
+    const auto [from, to] = navigator().WordAt(posAtPoint(e->position().toPoint()));
+    select(from, to);
+}
+
+void TEditor::focusInEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusInEvent(e);
+    restartBlink();
+}
+
+void TEditor::focusOutEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusOutEvent(e);
+    blinkTimer_.stop();
+    caretShown_ = false;
+    viewport()->update(caretRect());
+}
+
+void TEditor::restartBlink() {
+    if (!hasFocus()) {
+        return;
+    }
+    caretShown_ = true;
+    const int interval = QApplication::cursorFlashTime() / 2;
+    if (interval > 0) {
+        blinkTimer_.start(interval, this);
+    } else {
+        blinkTimer_.stop();
+    }
+    if (!IsUpdating()) {
+        viewport()->update(caretRect());
+    }
+}
+
+void TEditor::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == blinkTimer_.timerId()) {
+        caretShown_ = !caretShown_;
+        viewport()->update(caretRect());
+    } else if (e->timerId() == dragTimer_.timerId()) {
+        moveCaret(posAtPoint(lastDragPoint_), true);
+    } else {
+        QAbstractScrollArea::timerEvent(e);
     }
 }
 

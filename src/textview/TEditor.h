@@ -7,7 +7,11 @@
 // or Enter as input: those keys move the focus or reach the window as usual.
 #pragma once
 
+#include "textview/TCaretNavigator.h"
+#include "textview/TSelection.h"
+#include "textview/TTextPos.h"
 #include "textview/TTokenizer.h"
+#include "textview/TViewGeometry.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -15,6 +19,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -62,7 +67,7 @@ public:
     bool IsUpdating() const { return updateDepth_ > 0; }
 
     // ---- caret and scrolling
-    int CaretRow() const { return caret_.Row; }
+    int CaretRow() const { return sel_.Caret.Row; }
     // The caret's display cell column.
     int CaretCol() const;
     // Moves the caret (clearing the selection) to row, clamped to 0..LineCount(), and to the start of
@@ -137,38 +142,34 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // A place in the text: a row and a UTF-16 index into its line, always on a character boundary.
-    struct TPos {
-        int Row = 0;
-        int Index = 0;
-        bool operator==(const TPos&) const = default;
-    };
-
     static constexpr int kTextMargin = 2;
 
+    TViewGeometry geometry() const;
+    TCaretNavigator navigator() const { return TCaretNavigator(lines_, tabWidth_); }
     void updateMetrics();
     void updateScrollBars();
-    void requestRepaint();
+    int maxTopRow() const { return std::max(0, LineCount() - 1); }
+    int maxLeftCol() const;
     void noteLineAdded(const QString& line);
-    TPos clampPos(TPos p) const;
-    int cellOf(TPos p) const;
-    TPos posAtCell(int row, int cell) const;
-    TPos posAtPoint(QPoint viewportPoint) const;
-    void moveCaret(TPos to, bool extendSelection, bool keepGoalCell = false);
+    void afterLinesAdded(int firstNewRow);
+    void resetPosition();
+    TTextPos posAtPoint(QPoint viewportPoint) const;
+    // Sets the selection (the caret at its end), scrolls the caret into view and reports changes.
+    void select(TTextPos anchor, TTextPos caret, bool keepGoalCell = false);
+    void moveCaret(TTextPos to, bool extendSelection, bool keepGoalCell = false);
     void ensureCaretVisible();
     void restartBlink();
-    void repaintCaret();
+    QRect caretRect() const;
 
     QStringList lines_;
     int maxLineCells_ = 0;
     int updateDepth_ = 0;
-    bool pendingRepaint_ = false;
 
-    TPos caret_;
-    TPos anchor_;
+    TSelection sel_;
     int goalCell_ = 0;
     int topRow_ = 0;
     int leftCol_ = 0;
+    bool syncingScrollBars_ = false;
 
     int charWidth_ = 8;
     int lineHeight_ = 16;
@@ -182,7 +183,6 @@ private:
     QBasicTimer blinkTimer_;
     bool caretShown_ = false;
     QBasicTimer dragTimer_;
-    bool dragging_ = false;
     bool pressed_ = false;
     QPoint lastDragPoint_;
 };

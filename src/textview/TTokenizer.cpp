@@ -1,6 +1,6 @@
 #include "textview/TTokenizer.h"
 
-#include "textview/CellWidth.h"
+#include "textview/TLineLayout.h"
 
 namespace kelda {
 
@@ -23,40 +23,26 @@ TTokenKind KindOf(char32_t c) {
 }
 
 // Only text and blanks form runs; every other kind is one token per character.
-bool Joins(TTokenKind kind) { return kind == TTokenKind::Text || kind == TTokenKind::Space; }
+bool Joins(TTokenKind kind) {
+    return kind == TTokenKind::Text || kind == TTokenKind::Space;
+}
 
 } // namespace
 
 std::vector<TToken> TTokenizer::Tokenize(QStringView line, int tabWidth) {
-    if (tabWidth < 1) {
-        tabWidth = 1;
-    }
     std::vector<TToken> tokens;
     int bytePos = 0;
-    int cell = 0;
-    for (qsizetype i = 0; i < line.size();) {
-        int units = 1;
-        const char32_t c = CodePointAt(line, i, &units);
-        TTokenKind kind = KindOf(c);
-        // A combining mark stays with the token of the character it joins.
-        const int width = CellWidth(c);
-        if (width == 0 && !tokens.empty()) {
-            kind = tokens.back().Kind;
-        }
-        const int cells = kind == TTokenKind::Tab ? tabWidth - cell % tabWidth : width;
-        const int bytes = kind == TTokenKind::Tab ? 1 : width;
-        const bool extend =
-            !tokens.empty() && tokens.back().Kind == kind && (Joins(kind) || width == 0);
-        if (!extend) {
-            tokens.push_back(TToken{kind, QString(), static_cast<int>(i), bytePos, cell, 0});
+    TLineLayout::ForEach(line, tabWidth, [&](const TLineLayout::TCluster& c) {
+        const TTokenKind kind = KindOf(c.Char);
+        if (tokens.empty() || tokens.back().Kind != kind || !Joins(kind)) {
+            tokens.push_back(TToken{kind, QString(), c.Index, bytePos, c.Cell, 0});
         }
         TToken& t = tokens.back();
-        t.Text.append(line.mid(i, units));
-        t.Cells += cells;
-        bytePos += bytes;
-        cell += cells;
-        i += units;
-    }
+        t.Text.append(line.mid(c.Index, c.Length));
+        t.Cells += c.Cells;
+        bytePos += c.Bytes;
+        return true;
+    });
     return tokens;
 }
 

@@ -34,6 +34,7 @@ struct TToken {
 
 class TTokenizer {
 public:
+    // Tokens in order; a combining mark stays in the token of the character it follows.
     static std::vector<TToken> Tokenize(QStringView line, int tabWidth);
 };
 
