@@ -6,8 +6,6 @@
 #include "app/TPageControl.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTableWidget>
 
 namespace kelda {
@@ -46,7 +44,7 @@ void TFormMain::ReadIniFileValue() {
 
 void TFormMain::WriteIniFileValue() {
     TSettings s;
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect screen = PrimaryScreenRect();
     s.FormMain = TBounds{x(), y(), width(), height()};
     const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
     const bool writeBounds = normal && BoundsFitScreen(s.FormMain, TBounds{0, 0, screen.width(), screen.height()});

@@ -138,8 +138,16 @@ void TFormMain::LoadHelpText() {
     }
 }
 
+QRect TFormMain::PrimaryScreenRect() const {
+    if (ScreenOverride) {
+        return *ScreenOverride;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry() : QRect(0, 0, kDefaultFormWidth, kDefaultFormHeight);
+}
+
 void TFormMain::FormShow() {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect screen = PrimaryScreenRect();
     const TBounds placed = PlaceWindow(StoredBounds, TBounds{0, 0, screen.width(), screen.height()});
     move(placed.Left, placed.Top);
     resize(placed.Width, placed.Height);

@@ -11,6 +11,7 @@
 #include "crc/CrcUtils.h"
 
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAbstractButton;
@@ -139,6 +141,11 @@ public:
     // Window position and size from the settings: Left, Top (outer frame) and Width, Height (inside
     // the frame, menu included). Used when the window is placed.
     TBounds StoredBounds{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
+
+    // The primary screen's rectangle, against which stored bounds are tested. Tests may set
+    // ScreenOverride to place the window on a screen of their choosing.
+    QRect PrimaryScreenRect() const;
+    std::optional<QRect> ScreenOverride;
 
     const AppPaths& Paths() const { return paths_; }
     Dialogs& Dlg() { return dialogs_; }
