@@ -95,7 +95,9 @@ void TEditor::keyPressEvent(QKeyEvent* e) {
         moveCaret(nav.Vertical(caret, -page, goalCell_), shift, true);
         break;
     case Qt::Key_PageDown:
-        SetTopRow(topRow_ + page);
+        // Paging stops where the end-of-file row reaches the bottom of the view; only explicit
+        // scrolling moves the last lines further up.
+        SetTopRow(std::min(topRow_ + page, std::max(topRow_, LineCount() + 1 - page)));
         moveCaret(nav.Vertical(caret, page, goalCell_), shift, true);
         break;
     case Qt::Key_Home:

@@ -128,6 +128,12 @@ TEST_F(EditorTest, MovementKeysMoveTheCaretAndStayInside) {
         EXPECT_GE(ed.CaretRow(), ed.TopRow());
         EXPECT_LT(ed.CaretRow(), ed.TopRow() + ed.VisibleRowCount());
     }
+    // Paging down ends with the end-of-file row at the bottom of the view, not alone at its top.
+    for (int i = 0; i < 200 / page; ++i) {
+        QTest::keyClick(&ed, Qt::Key_PageDown);
+    }
+    EXPECT_EQ(Caret(), std::make_pair(101, 0));
+    EXPECT_EQ(ed.TopRow(), 102 - page);
 }
 
 TEST_F(EditorTest, ShiftKeysSelectAndCopyKeepsTabs) {
