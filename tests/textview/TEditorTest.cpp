@@ -358,6 +358,7 @@ TEST_F(EditorTest, BatchedAppendsRepaintOnce) {
             return false;
         }
     } counter;
+    ed.setFocusPolicy(Qt::NoFocus); // no caret blinking to count
     ed.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&ed));
     QApplication::processEvents();
