@@ -1,7 +1,7 @@
 #include "crc/CrcUtils.h"
 
 #include "crc/CrcAllPass.h"
-#include "util/TFileStream.h"
+#include "crc/TFileBlockReader.h"
 
 #include <cstdio>
 
@@ -171,22 +171,17 @@ std::string CrcHexText(const TCrc& engine) {
 
 namespace {
 
-// Reads the whole file in blocks through one buffer and hands each block to consume.
-// Reading stops at the end of the file rather than at the size seen at the start, so a file
-// that shrinks meanwhile cannot make the loop wait for bytes that never come.
+// Reads the whole file in blocks and hands each block to consume. Reading stops at the end of
+// the file rather than at the size seen at the start, so a file that shrinks meanwhile cannot make
+// the loop wait for bytes that never come.
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
-    TFileStream stream(file, FileMode::Read);
-    const std::int64_t total = stream.Size();
-    std::vector<std::uint8_t> buffer(CrcReadBlockSize);
+    TFileBlockReader reader(file, CrcReadBlockSize);
+    const std::int64_t total = reader.Size();
     std::int64_t done = 0;
-    for (;;) {
-        const std::size_t n = stream.Read(buffer.data(), buffer.size());
-        if (n == 0) {
-            break;
-        }
-        consume(buffer.data(), n);
-        done += static_cast<std::int64_t>(n);
+    for (auto block = reader.Next(); !block.empty(); block = reader.Next()) {
+        consume(block.data(), block.size());
+        done += static_cast<std::int64_t>(block.size());
         if (progress && !progress(done, total)) {
             throw ECancelled();
         }

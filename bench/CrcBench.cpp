@@ -1,0 +1,329 @@
+// CRC throughput: every variant on a 256 MiB buffer and on a 1 GiB page-cached file, single and
+// "All", against the byte-table baseline, zlib's crc32 and a plain read of the same file.
+// Ends with a summary of the ratios that matter.
+#include "ByteTableCrc.h"
+
+#include "crc/CrcAllPass.h"
+#include "crc/CrcKernel.h"
+#include "crc/CrcUtils.h"
+#include "util/TFileStream.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef KELDA_HAVE_ZLIB
+#include <zlib.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace kelda;
+
+namespace {
+
+constexpr std::size_t BufferSize = std::size_t{256} << 20;
+constexpr std::int64_t FileSize = std::int64_t{1} << 30;
+
+std::vector<std::uint8_t>& Buffer() {
+    static std::vector<std::uint8_t> buffer = [] {
+        std::vector<std::uint8_t> bytes(BufferSize);
+        std::uint64_t x = 0x9E3779B97F4A7C15u;
+        for (std::size_t i = 0; i < bytes.size(); i += 8) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            for (std::size_t k = 0; k < 8; ++k) {
+                bytes[i + k] = static_cast<std::uint8_t>(x >> (8 * k));
+            }
+        }
+        return bytes;
+    }();
+    return buffer;
+}
+
+// The 1 GiB file, written once into a temporary folder and removed at exit. Writing it leaves
+// it in the page cache; one read before the first measurement makes sure.
+class TBenchFile {
+public:
+    TBenchFile() {
+        FFolder = fs::temp_directory_path() / ("kelda-bench-" + std::to_string(::getpid()));
+        fs::create_directories(FFolder);
+        FPath = FFolder / "cached-1GiB.bin";
+        TFileStream out(FPath, FileMode::Create);
+        const auto& pattern = Buffer();
+        for (std::int64_t done = 0; done < FileSize; done += static_cast<std::int64_t>(pattern.size())) {
+            out.WriteBuffer(pattern.data(), pattern.size());
+        }
+        out.Close();
+        TFileStream in(FPath, FileMode::Read);
+        std::vector<std::uint8_t> block(CrcReadBlockSize);
+        while (in.Read(block.data(), block.size()) > 0) {
+        }
+    }
+    ~TBenchFile() {
+        std::error_code ec;
+        fs::remove_all(FFolder, ec);
+    }
+    const fs::path& Path() const { return FPath; }
+
+private:
+    fs::path FFolder;
+    fs::path FPath;
+};
+
+const fs::path& BenchFile() {
+    static TBenchFile file;
+    return file.Path();
+}
+
+void SetBytes(benchmark::State& state, std::int64_t perIteration) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * perIteration);
+}
+
+// ------------------------------------------------------------------ buffer
+
+void BufferVariant(benchmark::State& state, std::size_t variant, std::optional<TCrcPath> path) {
+    SetCrcPath(path);
+    const auto& buffer = Buffer();
+    auto engine = MakeCrcEngine(CrcVariants[variant]);
+    for (auto _ : state) {
+        engine->Init();
+        engine->Calc(buffer.data(), 0, static_cast<std::int64_t>(buffer.size()));
+        benchmark::DoNotOptimize(engine->Value());
+    }
+    SetCrcPath(std::nullopt);
+    SetBytes(state, static_cast<std::int64_t>(buffer.size()));
+}
+
+void BufferAll(benchmark::State& state) {
+    const auto& buffer = Buffer();
+    const auto engines = MakeCrcEngines();
+    TCrcAllPass pass(engines);
+    for (auto _ : state) {
+        pass.Init();
+        pass.Calc(buffer.data(), buffer.size());
+        pass.Finish();
+        benchmark::DoNotOptimize(engines[0]->Value());
+    }
+    SetBytes(state, static_cast<std::int64_t>(buffer.size()));
+}
+
+void BufferByteTable(benchmark::State& state, std::size_t variant) {
+    const auto& buffer = Buffer();
+    bench::TByteTableCrc crc(CrcVariants[variant]);
+    for (auto _ : state) {
+        crc.Init();
+        crc.Calc(buffer.data(), 0, buffer.size());
+        benchmark::DoNotOptimize(crc.GetCrc());
+    }
+    SetBytes(state, static_cast<std::int64_t>(buffer.size()));
+}
+
+#ifdef KELDA_HAVE_ZLIB
+std::uint32_t ZlibCrc(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    // zlib takes at most 4 GiB - 1 per call.
+    while (size > 0) {
+        const auto n = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        crc = static_cast<std::uint32_t>(::crc32(crc, data, n));
+        data += n;
+        size -= n;
+    }
+    return crc;
+}
+
+void BufferZlib(benchmark::State& state) {
+    const auto& buffer = Buffer();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ZlibCrc(0, buffer.data(), buffer.size()));
+    }
+    SetBytes(state, static_cast<std::int64_t>(buffer.size()));
+}
+
+void FileZlib(benchmark::State& state) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    std::vector<std::uint8_t> block(CrcReadBlockSize);
+    for (auto _ : state) {
+        TFileStream in(file, FileMode::Read);
+        std::uint32_t crc = 0;
+        for (std::size_t n; (n = in.Read(block.data(), block.size())) > 0;) {
+            crc = ZlibCrc(crc, block.data(), n);
+        }
+        benchmark::DoNotOptimize(crc);
+    }
+    SetBytes(state, FileSize);
+}
+#endif
+
+// ------------------------------------------------------------------ file
+
+void FileRead(benchmark::State& state) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    std::vector<std::uint8_t> block(CrcReadBlockSize);
+    for (auto _ : state) {
+        TFileStream in(file, FileMode::Read);
+        std::size_t total = 0;
+        for (std::size_t n; (n = in.Read(block.data(), block.size())) > 0;) {
+            total += n;
+        }
+        benchmark::DoNotOptimize(total);
+    }
+    SetBytes(state, FileSize);
+}
+
+void FileVariant(benchmark::State& state, std::size_t variant) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    auto engine = MakeCrcEngine(CrcVariants[variant]);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CrcFile(*engine, file));
+    }
+    SetBytes(state, FileSize);
+}
+
+void FileAll(benchmark::State& state) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CrcFileAll(file));
+    }
+    SetBytes(state, FileSize);
+}
+
+void FileByteTable(benchmark::State& state, std::size_t variant) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    bench::TByteTableCrc crc(CrcVariants[variant]);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(crc.File(file));
+    }
+    SetBytes(state, FileSize);
+}
+
+// Twelve readings of the file, one per variant.
+void FileByteTableAll(benchmark::State& state) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    std::vector<bench::TByteTableCrc> crcs;
+    for (const auto& variant : CrcVariants) {
+        crcs.emplace_back(variant);
+    }
+    for (auto _ : state) {
+        for (auto& crc : crcs) {
+            benchmark::DoNotOptimize(crc.File(file));
+        }
+    }
+    SetBytes(state, FileSize);
+}
+
+// ------------------------------------------------------------------ registration and summary
+
+void Register() {
+    const auto add = [](const std::string& name, auto fn) {
+        return benchmark::RegisterBenchmark(name.c_str(), fn)->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    for (std::size_t v = 0; v < CrcVariantCount; ++v) {
+        add("Buffer/Variant" + std::to_string(v),
+            [v](benchmark::State& s) { BufferVariant(s, v, std::nullopt); });
+    }
+    for (const TCrcPath path : AvailableCrcPaths()) {
+        for (const std::size_t v : {std::size_t{1}, std::size_t{10}}) {
+            add(std::string("Buffer/Path/") + CrcPathName(path) + "/Variant" + std::to_string(v),
+                [v, path](benchmark::State& s) { BufferVariant(s, v, path); });
+        }
+    }
+    add("Buffer/All", BufferAll);
+#ifdef KELDA_HAVE_ZLIB
+    add("Buffer/Zlib", BufferZlib);
+#endif
+    for (std::size_t v = 0; v < CrcVariantCount; ++v) {
+        add("Buffer/ByteTable/Variant" + std::to_string(v), [v](benchmark::State& s) { BufferByteTable(s, v); })
+            ->Iterations(1);
+    }
+
+    add("File/Read", FileRead);
+    for (std::size_t v = 0; v < CrcVariantCount; ++v) {
+        add("File/Variant" + std::to_string(v), [v](benchmark::State& s) { FileVariant(s, v); });
+    }
+    add("File/All", FileAll);
+#ifdef KELDA_HAVE_ZLIB
+    add("File/Zlib", FileZlib);
+#endif
+    add("File/ByteTable/Variant10", [](benchmark::State& s) { FileByteTable(s, 10); })->Iterations(1);
+    add("File/ByteTable/All", FileByteTableAll)->Iterations(1);
+}
+
+// Prints as usual and keeps every result's throughput for the summary.
+class TSummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& reports) override {
+        for (const Run& run : reports) {
+            const auto it = run.counters.find("bytes_per_second");
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred && it != run.counters.end()) {
+                FRates[run.run_name.function_name] = it->second.value;
+            }
+        }
+        ConsoleReporter::ReportRuns(reports);
+    }
+
+    void PrintSummary() const {
+        std::printf("\nPath: %s\n", CrcPathName(BestCrcPath()));
+        std::printf("%-58s %10s %10s\n", "ratio", "measured", "target");
+        Ratio("one variant (10), cached file / plain read", "File/Variant10", "File/Read", 0.80, true);
+        double worst = 0;
+        std::string worstName;
+        for (std::size_t v = 0; v < CrcVariantCount; ++v) {
+            const std::string name = "File/Variant" + std::to_string(v);
+            if (Has(name) && Has("File/Read") && (worstName.empty() || Rate(name) < worst)) {
+                worst = Rate(name);
+                worstName = name;
+            }
+        }
+        if (!worstName.empty()) {
+            Ratio("slowest variant (" + worstName.substr(5) + "), cached file / plain read", worstName,
+                  "File/Read", 0.80, true);
+        }
+        Ratio("one variant (10), cached file / byte table", "File/Variant10", "File/ByteTable/Variant10", 20,
+              false);
+        Ratio("one variant (10), buffer / zlib crc32", "Buffer/Variant10", "Buffer/Zlib", 1, false);
+        Ratio("one variant (10), cached file / zlib crc32", "File/Variant10", "File/Zlib", 1, false);
+        Ratio("\"All\", cached file / plain read", "File/All", "File/Read", 0.60, true);
+        Ratio("\"All\", cached file / byte table, twelve readings", "File/All", "File/ByteTable/All", 100,
+              false);
+        std::printf("%-58s %9.2f GB/s\n", "plain read with 1 MiB reads", Rate("File/Read") / 1e9);
+    }
+
+private:
+    bool Has(const std::string& name) const { return FRates.count(name) != 0; }
+    double Rate(const std::string& name) const { return Has(name) ? FRates.at(name) : 0.0; }
+
+    void Ratio(const std::string& label, const std::string& a, const std::string& b, double target,
+               bool percent) const {
+        if (!Has(a) || !Has(b) || Rate(b) <= 0) {
+            return;
+        }
+        const double r = Rate(a) / Rate(b);
+        if (percent) {
+            std::printf("%-58s %9.0f%% %9.0f%%\n", label.c_str(), 100 * r, 100 * target);
+        } else {
+            std::printf("%-58s %9.1fx %9.0fx\n", label.c_str(), r, target);
+        }
+    }
+
+    std::map<std::string, double> FRates;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    Register();
+    TSummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    benchmark::Shutdown();
+    return 0;
+}
