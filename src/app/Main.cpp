@@ -76,6 +76,7 @@ void TFormMain::ConnectHandlers() {
     // MacBinary page.
 
     // CRC page.
+    ConnectCrcPage();
 }
 
 // ---------------------------------------------------------------------- start-up

@@ -220,6 +220,21 @@ public:
     // ------------------------------------------------------------------ MacBinary page handlers
 
     // ------------------------------------------------------------------ CRC page handlers
+    // (src/crc/FormMainCrc.cpp)
+
+    void BtnFileBrowseClick();
+    void ComboBox1Change();
+    // Puts Name at the top of the recent-file list and chooses it.
+    void UpdateFileComboBox(const QString& Name);
+    // A variant chosen: computed under "Each", else a warning.
+    void ListBox1Click();
+    // An operation chosen: "All" computes every variant, "Clear" empties the results.
+    void ListBox2Click();
+    // Computes the chosen variant over the chosen file and appends its result line.
+    void GetCrcDispCrc();
+    void CrcGetFileCrc();
+    // The engine of ListBox1's current entry.
+    TCrc& CrcSelect();
 
     // ------------------------------------------------------------------ drops and wheel
 
@@ -239,6 +254,10 @@ private:
     void ConnectHandlers();
     // Clicking button runs handler inside Guard.
     void OnClick(QAbstractButton* button, std::function<void()> handler);
+    // Runs handler inside Guard whenever the user chooses an entry of list: clicking it (also when it
+    // is already chosen) or moving to it with the keys; never for the program's own selections.
+    void ConnectListChoice(QListWidget* list, std::function<void()> handler);
+    void ConnectCrcPage();
     void LayoutMacBinaryPage();
     void LoadHelpText();
     void Splitter1Dragged(int dy);
