@@ -1,5 +1,6 @@
 #include "macbinary/LogBlock.h"
 
+#include "log/LogNavigation.h"
 #include "macbinary/HeaderTable.h"
 
 #include <cinttypes>
@@ -10,8 +11,6 @@ namespace kelda {
 
 namespace {
 
-constexpr std::size_t kSeparatorWidth = 70;
-
 constexpr std::string_view kFileNameLabel = "FileName         : ";
 constexpr std::string_view kFileTypeLabel = "FileType         : ";
 constexpr std::string_view kFileSizeLabel = "FileSize         : ";
@@ -21,10 +20,6 @@ constexpr std::string_view kResourceLabel = "Resorcet(0 base) : ";
 constexpr std::string_view kCommentLabel = "Comment(0 base)  : ";
 
 } // namespace
-
-std::string LogSeparatorLine() {
-    return std::string(kSeparatorWidth, '-');
-}
 
 std::string LogFileNameLine(std::string_view fileName) {
     return std::string(kFileNameLabel).append(fileName);
@@ -72,7 +67,7 @@ std::vector<std::string> BuildLogBlock(std::string_view fileName, const THeader&
                                        std::int64_t fileSize) {
     std::vector<std::string> lines;
     lines.reserve(8 + HeaderFields.size());
-    lines.push_back(LogSeparatorLine());
+    lines.push_back(LogSeparator());
     lines.push_back(LogFileNameLine(fileName));
     lines.push_back(LogFileTypeLine(FileTypeText(header)));
     lines.push_back(LogFileSizeLine(fileSize));

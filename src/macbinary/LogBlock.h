@@ -11,9 +11,6 @@
 
 namespace kelda {
 
-// The line of 70 "-" that opens every block.
-std::string LogSeparatorLine();
-
 std::string LogFileNameLine(std::string_view fileName);
 std::string LogFileTypeLine(std::string_view fileType);
 // "FileSize         : 00001280[DEC] / 00000500[HEX]"
