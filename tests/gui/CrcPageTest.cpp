@@ -1,0 +1,162 @@
+// The CRC page as a user works it: choosing files, variants and operations with the mouse and keys.
+#include "app/TPageControl.h"
+#include "crc/CrcUtils.h"
+#include "support/WindowFixture.h"
+#include "textview/TEditor.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace kelda {
+namespace {
+
+using Kind = FakeDialogs::Kind;
+
+const QString kFileWarningJa = QStringLiteral("警告 ! ファイルが見つかりません");
+const QString kEachWarningJa = QStringLiteral("警告 ! 操作選択で Each を選択して下さい");
+
+class CrcPageTest : public WindowFixture {
+protected:
+    TFormMain& Page() {
+        TFormMain& form = Shown();
+        form.PageControl1->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        return form;
+    }
+    QString CheckFile() {
+        const auto file = root_ / "check.txt";
+        WriteFile(file, "123456789");
+        return QString::fromStdString(file.string());
+    }
+    void ClickRow(QListWidget* list, int row) {
+        const QRect rect = list->visualItemRect(list->item(row));
+        ASSERT_TRUE(list->viewport()->rect().contains(rect.center())) << row;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+    // Chooses file with the browse button and the open dialog.
+    void Browse(TFormMain& form, const QString& file) {
+        dialogs_.files.push_back(file);
+        QTest::mouseClick(form.BtnFileBrowse, Qt::LeftButton);
+    }
+    QStringList Results() { return Form().Editor2->Lines(); }
+};
+
+TEST_F(CrcPageTest, EachComputesTheChosenVariant) {
+    TFormMain& form = Page();
+    const QString file = CheckFile();
+    Browse(form, file);
+    EXPECT_EQ(form.ComboBox1->currentText(), file);
+    EXPECT_EQ(form.OpenDialog2.FileName, file);
+    EXPECT_TRUE(Results().isEmpty()); // browsing computes nothing
+
+    ClickRow(form.ListBox1, 1);
+    ClickRow(form.ListBox1, 10);
+    ClickRow(form.ListBox1, 10); // the entry already chosen counts again
+    EXPECT_EQ(Results(), QStringList({"CRC16 ITU-T, LEFT,  POS\t31C3\t" + file,
+                                      "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + file,
+                                      "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + file}));
+    EXPECT_TRUE(dialogs_.shown.size() == 1); // only the open dialog
+}
+
+TEST_F(CrcPageTest, KeysChooseVariantsButTheProgramsSelectionsDoNot) {
+    TFormMain& form = Page();
+    const QString file = CheckFile();
+    Browse(form, file);
+    form.ListBox1->setCurrentRow(5); // the program's own choice
+    EXPECT_TRUE(Results().isEmpty());
+    form.ListBox1->setFocus();
+    QTest::keyClick(form.ListBox1, Qt::Key_Down);
+    ASSERT_EQ(Results().size(), 1);
+    EXPECT_TRUE(Results()[0].startsWith("CRC16 ASCII, RIGHT, NEG\t")) << Results()[0].toStdString();
+}
+
+TEST_F(CrcPageTest, AllAppendsTwelveLinesInOrderAndKeepsTheVariant) {
+    TFormMain& form = Page();
+    const QString file = CheckFile();
+    Browse(form, file);
+    ClickRow(form.ListBox1, 3);
+    ClickRow(form.ListBox2, 1);
+    const QStringList lines = Results();
+    ASSERT_EQ(lines.size(), 13);
+    const char* values[] = {"D64E", "31C3", "906E",     "2189",     "5118",     "FEE8",
+                            "B4C8", "BB3D", "FC891918", "89A1897F", "CBF43926", "2DFD2D88"};
+    for (int i = 0; i < 12; ++i) {
+        const QString expected = QString::fromUtf8(CrcVariants[static_cast<std::size_t>(i)].Entry.data()) +
+                                 "\t" + values[i] + "\t" + file;
+        EXPECT_EQ(lines[i + 1], expected);
+    }
+    EXPECT_EQ(form.ListBox1->currentRow(), 3);
+    ClickRow(form.ListBox2, 1); // choosing "All" again repeats it
+    EXPECT_EQ(Results().size(), 25);
+}
+
+TEST_F(CrcPageTest, ClearEmptiesAndThenAVariantWarnsUntilEach) {
+    TFormMain& form = Page();
+    Browse(form, CheckFile());
+    ClickRow(form.ListBox1, 0);
+    ClickRow(form.ListBox2, 2);
+    EXPECT_TRUE(Results().isEmpty());
+    ClickRow(form.ListBox1, 4);
+    EXPECT_EQ(dialogs_.Texts(Kind::Message), std::vector<QString>{kEachWarningJa});
+    EXPECT_TRUE(Results().isEmpty());
+    ClickRow(form.ListBox2, 0);
+    ClickRow(form.ListBox1, 4);
+    EXPECT_EQ(Results().size(), 1);
+}
+
+TEST_F(CrcPageTest, TheMissingFileIsReportedBeforeTheOperation) {
+    TFormMain& form = Page();
+    EXPECT_EQ(form.ComboBox1->count(), 20);
+    EXPECT_EQ(form.ComboBox1->currentText(), QString());
+    ClickRow(form.ListBox2, 1); // "All" without a file
+    ClickRow(form.ListBox1, 2); // a variant while "All" is chosen and no file
+    EXPECT_EQ(dialogs_.Texts(Kind::Message), (std::vector<QString>{kFileWarningJa, kFileWarningJa}));
+
+    form.MenuJapaneseSet->trigger(); // English
+    dialogs_.shown.clear();
+    ClickRow(form.ListBox1, 2);
+    Browse(form, QString::fromStdString(root_.string())); // a folder is no file
+    ClickRow(form.ListBox2, 0);
+    ClickRow(form.ListBox1, 2);
+    EXPECT_EQ(dialogs_.Texts(Kind::Message),
+              (std::vector<QString>{QStringLiteral("Warning ! File can not find."),
+                                    QStringLiteral("Warning ! File can not find.")}));
+    EXPECT_TRUE(Results().isEmpty());
+}
+
+TEST_F(CrcPageTest, AnUnreadableFileReachesTheErrorBox) {
+    TFormMain& form = Page();
+    const auto fifo = root_ / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    Browse(form, QString::fromStdString(fifo.string()));
+    ClickRow(form.ListBox1, 0);
+    ClickRow(form.ListBox2, 1);
+    EXPECT_EQ(dialogs_.Count(Kind::Error), 2u);
+    EXPECT_TRUE(Results().isEmpty());
+    EXPECT_EQ(form.ListBox1->currentRow(), 0);
+}
+
+TEST_F(CrcPageTest, TheRecentFileListKeepsTwentyMostRecentFirst) {
+    TFormMain& form = Page();
+    for (int i = 0; i < 21; ++i) {
+        Browse(form, QStringLiteral("/f%1").arg(i));
+    }
+    Browse(form, QStringLiteral("/f10"));
+    Browse(form, QStringLiteral("/F10")); // letter case makes another entry
+    ASSERT_EQ(form.ComboBox1->count(), 20);
+    EXPECT_EQ(form.ComboBox1->itemText(0), "/F10");
+    EXPECT_EQ(form.ComboBox1->itemText(1), "/f10");
+    EXPECT_EQ(form.ComboBox1->itemText(2), "/f20");
+    EXPECT_EQ(form.ComboBox1->itemText(19), "/f2"); // /f0 and /f1 fell off
+
+    // Choosing an entry with the keys moves it to the top.
+    form.ComboBox1->setFocus();
+    QTest::keyClick(form.ComboBox1, Qt::Key_Down);
+    EXPECT_EQ(form.ComboBox1->itemText(0), "/f10");
+    EXPECT_EQ(form.ComboBox1->itemText(1), "/F10");
+    EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
+}
+
+} // namespace
+} // namespace kelda
