@@ -100,6 +100,11 @@ void TFormMain::BuildLayout() {
     Label4->move(10, 27);
     column->addWidget(Panel1);
 
+    OpenDialog1.Filter = Q(kFilterOpenDialog1);
+    OpenDialog2.Filter = Q(kFilterOpenDialog2);
+    SaveDialog1.Filter = Q(kFilterSaveDialog1);
+    SaveDialog2.Filter = Q(kFilterSaveDialog2);
+
     BuildMenu();
     BuildMacBinaryPage();
     BuildCrcPage();
