@@ -3,6 +3,7 @@
 
 #include "app/PathText.h"
 #include "app/TPageControl.h"
+#include "app/TEventHook.h"
 #include "app/TSplitterBar.h"
 #include "textview/TEditor.h"
 
@@ -120,7 +121,7 @@ void TFormMain::FormCreate() {
     // 12: settings, language and information view.
     Guard([this] { ReadIniFileValue(); });
     // 13: the window sees every key before the focused control.
-    qApp->installEventFilter(this);
+    qApp->installEventFilter(new TEventHook(this, [this](QObject* o, QEvent* e) { return PreviewKey(o, e); }));
     // 14: the help text; a file that cannot be read is reported and the window still opens.
     Guard([this] { LoadHelpText(); });
     // 15, 16
@@ -197,17 +198,21 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
             QMetaObject::invokeMethod(
                 this, [this] { Guard([this] { FormResize(); }); }, Qt::QueuedConnection);
         }
-        return false;
-    }
-    if (event->type() == QEvent::KeyPress) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this) {
-            bool handled = false;
-            Guard([&] { handled = FormKeyDown(static_cast<QKeyEvent*>(event)); });
-            return handled;
-        }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool TFormMain::PreviewKey(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false; // another window, such as an open message box, has its own keys
+    }
+    bool handled = false;
+    Guard([&] { handled = FormKeyDown(static_cast<QKeyEvent*>(event)); });
+    return handled;
 }
 
 // ---------------------------------------------------------------------- keys and quitting

@@ -261,6 +261,8 @@ private:
     void LayoutMacBinaryPage();
     void LoadHelpText();
     void Splitter1Dragged(int dy);
+    // Key preview: every key of the window reaches FormKeyDown before the focused control.
+    bool PreviewKey(QObject* watched, QEvent* event);
 
     AppPaths paths_;
     Dialogs& dialogs_;
