@@ -237,8 +237,9 @@ void Register() {
     add("Buffer/Zlib", BufferZlib);
 #endif
     for (std::size_t v = 0; v < CrcVariantCount; ++v) {
-        add("Buffer/ByteTable/Variant" + std::to_string(v), [v](benchmark::State& s) { BufferByteTable(s, v); })
-            ->Iterations(1);
+        add("Buffer/ByteTable/Variant" + std::to_string(v), [v](benchmark::State& s) {
+            BufferByteTable(s, v);
+        })->Iterations(1);
     }
 
     add("File/Read", FileRead);

@@ -110,7 +110,8 @@ std::vector<std::uint8_t> TCrcAllPass::TGroup::ResidueBytes(TCrcPath path) const
     if (path != TCrcPath::Portable) {
         const auto acc = FoldBytes(Acc, Left);
         std::vector<std::uint8_t> bytes(acc.begin(), acc.end());
-        bytes.insert(bytes.end(), Pending.begin(), Pending.begin() + static_cast<std::ptrdiff_t>(PendingCount));
+        bytes.insert(bytes.end(), Pending.begin(),
+                     Pending.begin() + static_cast<std::ptrdiff_t>(PendingCount));
         return bytes;
     }
     // Reg = M * x^64 mod x^s Q, so M = Reg * x^-64 (mod Q).

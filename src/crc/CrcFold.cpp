@@ -95,8 +95,8 @@ KELDA_TARGET_CLMUL inline __m128i Fold(__m128i x, __m128i k) {
 }
 
 template <bool Left>
-KELDA_TARGET_CLMUL TFold128 Run128(const TFoldConstants& k, TFold128 acc, TFold128 first, const std::uint8_t* p,
-                                   std::size_t chunks) {
+KELDA_TARGET_CLMUL TFold128 Run128(const TFoldConstants& k, TFold128 acc, TFold128 first,
+                                   const std::uint8_t* p, std::size_t chunks) {
     const __m128i k128 = Pair(k.K128);
     __m128i x0 = _mm_xor_si128(_mm_xor_si128(Load128<Left>(p), ToVec(first)), Fold(ToVec(acc), k128));
     p += 16;
@@ -129,9 +129,9 @@ template <bool Left> KELDA_TARGET_CLMUL512 inline __m512i Load512(const std::uin
     const __m512i v = _mm512_loadu_si512(p);
     if constexpr (Left) {
         // ReverseMask in every 128-bit lane.
-        const __m512i mask = _mm512_set_epi64(0x0001020304050607, 0x08090A0B0C0D0E0F, 0x0001020304050607,
-                                              0x08090A0B0C0D0E0F, 0x0001020304050607, 0x08090A0B0C0D0E0F,
-                                              0x0001020304050607, 0x08090A0B0C0D0E0F);
+        const __m512i mask =
+            _mm512_set_epi64(0x0001020304050607, 0x08090A0B0C0D0E0F, 0x0001020304050607, 0x08090A0B0C0D0E0F,
+                             0x0001020304050607, 0x08090A0B0C0D0E0F, 0x0001020304050607, 0x08090A0B0C0D0E0F);
         return _mm512_shuffle_epi8(v, mask);
     } else {
         return v;
@@ -146,8 +146,8 @@ KELDA_TARGET_CLMUL512 inline __m512i Pair512(const std::array<std::uint64_t, 2>&
 
 // z moved on by the distance k was made for, XORed with the data d there.
 KELDA_TARGET_CLMUL512 inline __m512i Fold512(__m512i z, __m512i k, __m512i d) {
-    return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(z, k, 0x00), _mm512_clmulepi64_epi128(z, k, 0x11),
-                                     d, 0x96);
+    return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(z, k, 0x00),
+                                     _mm512_clmulepi64_epi128(z, k, 0x11), d, 0x96);
 }
 
 template <bool Left>
@@ -205,8 +205,12 @@ TFold128 FoldClmul512(const TFoldConstants& k, bool left, TFold128 acc, TFold128
 
 #else // no x86-64, or the portable kernel is forced
 
-bool CpuHasClmul() { return false; }
-bool CpuHasClmul512() { return false; }
+bool CpuHasClmul() {
+    return false;
+}
+bool CpuHasClmul512() {
+    return false;
+}
 
 TFold128 FoldClmul(const TFoldConstants&, bool, TFold128 acc, TFold128, const std::uint8_t*, std::size_t) {
     return acc;

@@ -59,7 +59,8 @@ void TCrcKernel::Build(std::uint32_t poly, TCrcDirection direction) {
     }
 }
 
-std::uint32_t TCrcKernel::UpdateBytewise(std::uint32_t reg, const std::uint8_t* data, std::size_t size) const {
+std::uint32_t TCrcKernel::UpdateBytewise(std::uint32_t reg, const std::uint8_t* data,
+                                         std::size_t size) const {
     const auto& t0 = FSlice[0];
     if (FDirection == TCrcDirection::Left) {
         for (std::size_t i = 0; i < size; ++i) {

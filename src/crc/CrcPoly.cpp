@@ -4,7 +4,9 @@ namespace kelda {
 
 namespace {
 
-std::uint64_t Mask(int degree) { return degree >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << degree) - 1; }
+std::uint64_t Mask(int degree) {
+    return degree >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << degree) - 1;
+}
 
 } // namespace
 

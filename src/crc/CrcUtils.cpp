@@ -35,9 +35,13 @@ void TCrc::Create(TPoly Poly, bool Neg) {
 
 // ------------------------------------------------------------------ 16 bits
 
-void TCrc16::Init() { FCrc = FNeg ? 0xFFFFu : 0u; }
+void TCrc16::Init() {
+    FCrc = FNeg ? 0xFFFFu : 0u;
+}
 
-std::uint16_t TCrc16::GetCrc() const { return FNeg ? static_cast<std::uint16_t>(FCrc ^ 0xFFFFu) : FCrc; }
+std::uint16_t TCrc16::GetCrc() const {
+    return FNeg ? static_cast<std::uint16_t>(FCrc ^ 0xFFFFu) : FCrc;
+}
 
 // Left, the 16-bit register is the upper half of the kernel's; Right, the lower half.
 std::uint32_t TCrc16::KernelRegister() const {
@@ -90,9 +94,13 @@ void TCrc16R::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Cou
 
 // ------------------------------------------------------------------ 32 bits
 
-void TCrc32::Init() { FCrc = FNeg ? 0xFFFFFFFFu : 0u; }
+void TCrc32::Init() {
+    FCrc = FNeg ? 0xFFFFFFFFu : 0u;
+}
 
-std::uint32_t TCrc32::GetCrc() const { return FNeg ? FCrc ^ 0xFFFFFFFFu : FCrc; }
+std::uint32_t TCrc32::GetCrc() const {
+    return FNeg ? FCrc ^ 0xFFFFFFFFu : FCrc;
+}
 
 void TCrc32L::MakeTable(TPoly Poly) {
     const auto poly = PolyWordLeft<std::uint32_t>(Poly);
@@ -202,7 +210,8 @@ void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::files
                 const ProgressFn& progress) {
     TCrcAllPass pass(engines);
     pass.Init();
-    ReadFileBlocks(file, progress, [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
+    ReadFileBlocks(file, progress,
+                   [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
     pass.Finish();
 }
 

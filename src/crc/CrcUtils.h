@@ -20,8 +20,7 @@ using TPoly = std::span<const std::uint8_t>;
 
 inline constexpr std::array<std::uint8_t, 3> PolyItuT16 = {0, 5, 12};  // x^16 + x^12 + x^5 + 1
 inline constexpr std::array<std::uint8_t, 3> PolyAscii16 = {0, 2, 15}; // x^16 + x^15 + x^2 + 1
-inline constexpr std::array<std::uint8_t, 14> PolyItuT32 = {0,  1,  2,  4,  5,  7,  8,
-                                                            10, 11, 12, 16, 22, 23, 26};
+inline constexpr std::array<std::uint8_t, 14> PolyItuT32 = {0, 1, 2, 4, 5, 7, 8, 10, 11, 12, 16, 22, 23, 26};
 
 // Abstract engine. A computation is Init, then Calc once per block in data order, then GetCrc.
 class TCrc {

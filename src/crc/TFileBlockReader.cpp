@@ -19,8 +19,8 @@ TFileBlockReader::TFileBlockReader(const std::filesystem::path& file, std::size_
         }
     } else {
         // A small file (or one that grows while it is read) needs no more than one block here.
-        FSlots[0].Data.resize(std::clamp<std::size_t>(static_cast<std::size_t>(std::max<std::int64_t>(FSize, 0)),
-                                                      std::size_t{4096}, FBlockSize));
+        FSlots[0].Data.resize(std::clamp<std::size_t>(
+            static_cast<std::size_t>(std::max<std::int64_t>(FSize, 0)), std::size_t{4096}, FBlockSize));
     }
 }
 

@@ -44,7 +44,9 @@ protected:
     void TearDown() override { SetCrcPath(std::nullopt); }
 };
 
-std::string PathName(const ::testing::TestParamInfo<TCrcPath>& info) { return CrcPathName(info.param); }
+std::string PathName(const ::testing::TestParamInfo<TCrcPath>& info) {
+    return CrcPathName(info.param);
+}
 
 TEST_P(CrcAllPassTest, TwelveVariantsInTwoPassesEqualTwelveSingleRuns) {
     const auto engines = MakeCrcEngines();

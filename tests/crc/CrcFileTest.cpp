@@ -18,9 +18,8 @@ namespace {
 class CrcFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kelda-crc-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("kelda-crc-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override {
@@ -76,8 +75,16 @@ TEST_F(CrcFileTest, MissingFileOrFolderThrowsTheOpenError) {
 
 TEST_F(CrcFileTest, SizesAroundTheBlockSizeMatchMemory) {
     // Exact multiples of the read block end on a full block with no short read after it.
-    const std::size_t sizes[] = {0, 1, 1023, 1024, 4096, CrcReadBlockSize - 1, CrcReadBlockSize,
-                                 CrcReadBlockSize + 1, 2 * CrcReadBlockSize, 2 * CrcReadBlockSize + 77};
+    const std::size_t sizes[] = {0,
+                                 1,
+                                 1023,
+                                 1024,
+                                 4096,
+                                 CrcReadBlockSize - 1,
+                                 CrcReadBlockSize,
+                                 CrcReadBlockSize + 1,
+                                 2 * CrcReadBlockSize,
+                                 2 * CrcReadBlockSize + 77};
     unsigned seed = 1;
     for (const std::size_t size : sizes) {
         SCOPED_TRACE(size);

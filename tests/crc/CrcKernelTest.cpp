@@ -50,9 +50,13 @@ protected:
     void TearDown() override { SetCrcPath(std::nullopt); }
 };
 
-std::string PathName(const ::testing::TestParamInfo<TCrcPath>& info) { return CrcPathName(info.param); }
+std::string PathName(const ::testing::TestParamInfo<TCrcPath>& info) {
+    return CrcPathName(info.param);
+}
 
-TEST_P(CrcPathTest, ThePathIsTheOneChosen) { EXPECT_EQ(ActiveCrcPath(), GetParam()); }
+TEST_P(CrcPathTest, ThePathIsTheOneChosen) {
+    EXPECT_EQ(ActiveCrcPath(), GetParam());
+}
 
 TEST_P(CrcPathTest, RandomDataLengthsSplitsAndMisalignedStartsMatchTheBitwiseReference) {
     std::mt19937 rng(20240611u + static_cast<unsigned>(GetParam()));
@@ -101,8 +105,8 @@ TEST_P(CrcPathTest, KernelShiftEqualsFeedingZeroBytes) {
     std::mt19937 rng(99);
     const std::vector<std::uint8_t> zeros(5000, 0);
     for (const auto& engine : MakeCrcEngines()) {
-        const TCrcKernel& kernel =
-            engine->Width() == 16 ? static_cast<TCrc16&>(*engine).Kernel() : static_cast<TCrc32&>(*engine).Kernel();
+        const TCrcKernel& kernel = engine->Width() == 16 ? static_cast<TCrc16&>(*engine).Kernel()
+                                                         : static_cast<TCrc32&>(*engine).Kernel();
         for (const std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{15}, std::size_t{64},
                                         std::size_t{1000}, std::size_t{4999}}) {
             // A register the kernel can hold: a 16-bit left register sits in the upper half.

@@ -9,7 +9,9 @@
 namespace kelda {
 namespace {
 
-const std::uint8_t* Bytes(const char* text) { return reinterpret_cast<const std::uint8_t*>(text); }
+const std::uint8_t* Bytes(const char* text) {
+    return reinterpret_cast<const std::uint8_t*>(text);
+}
 
 struct CheckCase {
     const char* entry;

@@ -37,7 +37,8 @@ protected:
 TEST_F(TFileBlockReaderTest, BlocksCoverTheFileInOrderOnBothSidesOfOneBlock) {
     constexpr std::size_t block = 4096;
     // One block or less is read on the caller's thread, more on the reading thread.
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, block, block + 1, 3 * block, 10 * block + 5}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, block, block + 1, 3 * block, 10 * block + 5}) {
         SCOPED_TRACE(size);
         const fs::path file = Write(size);
         std::vector<char> expected(size);
