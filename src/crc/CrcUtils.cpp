@@ -179,9 +179,11 @@ std::string CrcHexText(const TCrc& engine) {
 
 namespace {
 
-// Reads the whole file in blocks and hands each block to consume. Reading stops at the end of
-// the file rather than at the size seen at the start, so a file that shrinks meanwhile cannot make
-// the loop wait for bytes that never come.
+// Reads the whole file in blocks and hands each block to consume. Reading goes on to the end of
+// the file, so bytes appended meanwhile are included. A file that ends before the size it had
+// when it was opened (cut short while it was read) raises the read-past-end error instead of
+// yielding the CRC of a part of it; a loop waiting for the position to reach that size would
+// never end.
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
     TFileBlockReader reader(file, CrcReadBlockSize);
@@ -193,6 +195,9 @@ void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progres
         if (progress && !progress(done, total)) {
             throw ECancelled();
         }
+    }
+    if (done < total) {
+        throw EFileError::readPastEnd();
     }
 }
 

@@ -129,5 +129,41 @@ TEST_F(CrcFileTest, ProgressReportsEveryBlockAndCancelThrows) {
     EXPECT_EQ(calls, 2);
 }
 
+TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
+    // Eight blocks: the read-ahead cannot have reached the end when the first block is reported.
+    const std::size_t size = 8 * CrcReadBlockSize;
+    const auto bytes = Random(size, 11);
+    const auto tail = Random(1000, 12);
+    auto grown = bytes;
+    grown.insert(grown.end(), tail.begin(), tail.end());
+
+    // Cut short after the first block: the read-past-end error, not the CRC of a part.
+    const auto shrinking = Write("shrinking", bytes);
+    auto engines = MakeCrcEngines();
+    const ProgressFn cut = [&](std::int64_t done, std::int64_t) {
+        if (done == static_cast<std::int64_t>(CrcReadBlockSize)) {
+            fs::resize_file(shrinking, 2 * CrcReadBlockSize);
+        }
+        return true;
+    };
+    try {
+        CrcFile(*engines[10], shrinking, cut);
+        ADD_FAILURE() << "no error for a file cut short";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.kind(), EFileError::Kind::ReadPastEnd);
+    }
+
+    // Bytes appended while reading are part of the file when its end is reached.
+    const auto growing = Write("growing", bytes);
+    const ProgressFn append = [&](std::int64_t done, std::int64_t) {
+        if (done == static_cast<std::int64_t>(CrcReadBlockSize)) {
+            std::ofstream(growing, std::ios::binary | std::ios::app)
+                .write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+        }
+        return true;
+    };
+    EXPECT_EQ(CrcFile(*engines[10], growing, append), InMemory(grown)[10]);
+}
+
 } // namespace
 } // namespace kelda
