@@ -37,8 +37,8 @@ void TFormMain::ReadIniFileValue() {
     }
     ComboBox1->setCurrentIndex(0);
     MenuJapaneseSet->setChecked(s.Japanese);
-    // The information view follows the item just chosen once the MacBinary page's
-    // RadioGroupInformationClick is called here.
+    // The information view follows the item just chosen.
+    RadioGroupInformationClick();
     LanguageChange();
 }
 

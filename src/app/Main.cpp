@@ -75,6 +75,7 @@ void TFormMain::ConnectHandlers() {
     OnClick(BtnLogEnd, [this] { BtnLogEndClick(BtnLogEnd); });
 
     // MacBinary page.
+    ConnectMacBinaryPage();
 
     // CRC page.
     ConnectCrcPage();

@@ -218,6 +218,30 @@ public:
     void MenuResetIniFileClick();
 
     // ------------------------------------------------------------------ MacBinary page handlers
+    // (src/macbinary/FormMainMacBinary.cpp, src/macbinary/FormMainMacBinaryViews.cpp)
+
+    void BtnFileOpenClick();
+    // Tests the file, shows its header in both views, writes its header pieces and logs the reading.
+    void ReadFile(const QString& FileName);
+    // The three outputs, from the file shown (FFileName).
+    void BtnChangeFileTypeClick();
+    void BtnDeleteHeaderClick();
+    void BtnDeleteHeaderResorceCommentClick();
+    // Deletes the header pieces of every file in TmpFolder.
+    void BtnTmpFileClearClick();
+    // Shows the view chosen in RadioGroupInformation (item 0 text, item 1 grid).
+    void RadioGroupInformationClick();
+    // The grid follows Editor1's caret, only while Editor1 has the focus.
+    void Editor1CaretMoved();
+    void Editor1Click();
+    void Editor1TopRowChange();
+    void Editor1SelectionChange();
+    // Editor1 follows the grid, only while the grid has the focus.
+    void StringGrid1TopLeftChanged();
+    void StringGrid1Click();
+    void StringGrid1RowMoved();
+    // Paints one grid cell; ARow counts the title row as row 0.
+    void StringGrid1DrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect, bool Selected);
 
     // ------------------------------------------------------------------ CRC page handlers
     // (src/crc/FormMainCrc.cpp)
@@ -258,6 +282,7 @@ private:
     // is already chosen) or moving to it with the keys; never for the program's own selections.
     void ConnectListChoice(QListWidget* list, std::function<void()> handler);
     void ConnectCrcPage();
+    void ConnectMacBinaryPage();
     void LayoutMacBinaryPage();
     void LoadHelpText();
     void Splitter1Dragged(int dy);
