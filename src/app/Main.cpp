@@ -130,7 +130,8 @@ void TFormMain::FormCreate() {
     PageControl1->PageTabBar()->SetOnDrawTab([this](QPainter& painter, int index, const QRect& rect, bool active) {
         PageControl1DrawTab(painter, index, rect, active);
     });
-    // 17: drops and the wheel are set up by their handlers.
+    // 17: files can be dropped on the window; the wheel scrolls the focused text pane.
+    RegisterDropAndWheel();
 }
 
 void TFormMain::LoadHelpText() {

@@ -36,6 +36,10 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class QKeyEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QWheelEvent;
 
 namespace kelda {
 
@@ -261,11 +265,26 @@ public:
     TCrc& CrcSelect();
 
     // ------------------------------------------------------------------ drops and wheel
+    // (src/app/FormMainDrop.cpp)
+
+    // Makes the window a drop target and installs AppMessage (start-up).
+    void RegisterDropAndWheel();
+    // The application-wide hook: a wheel turn over this window goes to WmMousewheel.
+    bool AppMessage(QObject* watched, QEvent* event);
+    // The first dropped file, by page: read (MacBinary), listed (CRC), nothing (Help).
+    void WMDropFiles(const QStringList& Files);
+    // One line up (positive delta) or down on the focused text pane; false when no pane has the focus.
+    bool WmMousewheel(QWheelEvent* event);
+    // The text pane that has the keyboard focus, or none.
+    TEditor* FocusedEditor() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildLayout();

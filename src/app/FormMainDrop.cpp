@@ -1,0 +1,134 @@
+// Files dropped on the main window and the mouse wheel over it.
+#include "app/Main.h"
+
+#include "app/Settings.h"
+#include "app/TEventHook.h"
+#include "app/TPageControl.h"
+#include "textview/TEditor.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWheelEvent>
+
+namespace kelda {
+
+namespace {
+
+// The local files of a drop, in the order the file manager gave them.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (data != nullptr && data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                files.append(url.toLocalFile());
+            }
+        }
+    }
+    return files;
+}
+
+void SetDialogFile(TFileDialogState& dialog, const QString& file) {
+    dialog.InitialDir = QString::fromStdString(FolderPart(file.toStdString()));
+    dialog.FileName = file;
+}
+
+} // namespace
+
+void TFormMain::RegisterDropAndWheel() {
+    setAcceptDrops(true);
+    qApp->installEventFilter(
+        new TEventHook(this, [this](QObject* watched, QEvent* event) { return AppMessage(watched, event); }));
+}
+
+bool TFormMain::AppMessage(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Wheel) {
+        return false;
+    }
+    // Every widget a wheel event passes on its way up comes here; it is taken at the first.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false;
+    }
+    bool handled = false;
+    Guard([&] { handled = WmMousewheel(static_cast<QWheelEvent*>(event)); });
+    return handled;
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TFormMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // The window that was dropped on comes to the front, as when it is clicked.
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+    Guard([this, &files] { WMDropFiles(files); });
+}
+
+void TFormMain::WMDropFiles(const QStringList& Files) {
+    if (Files.isEmpty()) {
+        return;
+    }
+    // The whole path, however long it is.
+    const QString& file = Files.first();
+    switch (PageControl1->currentIndex()) {
+    case 0:
+        SetDialogFile(OpenDialog1, file);
+        ReadFile(file);
+        break;
+    case 1:
+        SetDialogFile(OpenDialog2, file);
+        UpdateFileComboBox(file);
+        break;
+    default:
+        break; // the Help page takes no files
+    }
+}
+
+TEditor* TFormMain::FocusedEditor() const {
+    const QWidget* focused = focusWidget();
+    for (TEditor* editor : {Editor1, Editor2, Editor3, Editor4}) {
+        if (focused != nullptr && (focused == editor || editor->isAncestorOf(focused))) {
+            return editor;
+        }
+    }
+    return nullptr;
+}
+
+bool TFormMain::WmMousewheel(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    TEditor* editor = FocusedEditor();
+    // A horizontal turn (or a touchpad's phase event) carries no vertical delta: not ours.
+    if (editor == nullptr || delta == 0) {
+        return false;
+    }
+    // One line per wheel event, whatever its size.
+    if (delta > 0) {
+        editor->ScrollLineUp();
+    } else {
+        editor->ScrollLineDown();
+    }
+    return true;
+}
+
+} // namespace kelda
