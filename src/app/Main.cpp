@@ -36,8 +36,16 @@ TFormMain::TFormMain(AppPaths paths, Dialogs& dialogs, QWidget* parent)
 }
 
 TFormMain::~TFormMain() {
+    // Application-wide hooks call into this window; they go before any part of it does.
+    qDeleteAll(findChildren<TEventHook*>(Qt::FindDirectChildrenOnly));
     if (!destroyed_) {
         Guard([this] { FormDestroy(); });
+    }
+    // The controls are destroyed after this body, when the window is no longer whole; the signals
+    // they (and the application) send on the way must not reach its handlers.
+    QObject::disconnect(qApp, nullptr, this, nullptr);
+    for (QObject* child : findChildren<QObject*>()) {
+        QObject::disconnect(child, nullptr, this, nullptr);
     }
 }
 

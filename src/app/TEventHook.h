@@ -1,4 +1,5 @@
-// An event filter that hands the events it sees to a function.
+// An event filter that hands the events it sees to a function. The window deletes its hooks first
+// thing when it is destroyed, so that no event reaches a half-destroyed window through them.
 #pragma once
 
 #include <QObject>
@@ -7,6 +8,8 @@
 namespace kelda {
 
 class TEventHook : public QObject {
+    Q_OBJECT
+
 public:
     // handler returns true to stop the event.
     using THandler = std::function<bool(QObject* watched, QEvent* event)>;
