@@ -43,8 +43,23 @@ std::filesystem::path FollowLinks(const std::filesystem::path& file) {
     return current;
 }
 
-TAtomicOutput::TAtomicOutput(const std::filesystem::path& output)
-    : target_(FollowLinks(output)), temporary_(TemporaryNameBeside(target_)) {
+namespace {
+
+bool IsOtherThanRegularFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(file, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
+} // namespace
+
+TAtomicOutput::TAtomicOutput(const std::filesystem::path& output) : target_(FollowLinks(output)) {
+    if (IsOtherThanRegularFile(target_)) {
+        stream_.emplace(target_, FileMode::Create);
+        return;
+    }
+    temporary_ = TemporaryNameBeside(target_);
     try {
         stream_.emplace(temporary_, FileMode::Create);
     } catch (const EFileError& e) {
@@ -54,7 +69,7 @@ TAtomicOutput::TAtomicOutput(const std::filesystem::path& output)
 }
 
 TAtomicOutput::~TAtomicOutput() {
-    if (!committed_) {
+    if (!committed_ && !temporary_.empty()) {
         stream_.reset();
         std::error_code ec;
         std::filesystem::remove(temporary_, ec);
@@ -63,6 +78,10 @@ TAtomicOutput::~TAtomicOutput() {
 
 void TAtomicOutput::Commit() {
     stream_->Close();
+    committed_ = temporary_.empty();
+    if (committed_) {
+        return;
+    }
     std::error_code ec;
     const auto status = std::filesystem::status(target_, ec);
     if (!ec && std::filesystem::is_regular_file(status)) {

@@ -1,6 +1,8 @@
 // An output file that appears only when it is complete: the bytes go to a temporary file in the
 // output's folder, which Commit renames into place. Without Commit (an error or a cancel) the
 // temporary file is removed and the output, if it existed, keeps its old contents.
+// An existing output that is no regular file (a device such as /dev/null) is written directly:
+// renaming over it would replace the device itself.
 #pragma once
 
 #include "util/TFileStream.h"
@@ -27,6 +29,7 @@ public:
 
     // The file that Commit replaces (the output with its links followed).
     const std::filesystem::path& Target() const { return target_; }
+    // Empty when the target is written directly.
     const std::filesystem::path& TemporaryFile() const { return temporary_; }
 
 private:

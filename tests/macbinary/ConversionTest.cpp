@@ -125,6 +125,13 @@ TEST(ConversionTest, AnOutputLinkIsFollowedAndKept) {
     EXPECT_EQ(ReadBytes(dir / "target.bin").size(), 172u);
 }
 
+TEST(ConversionTest, ADeviceAsOutputIsWrittenNotReplaced) {
+    TempDir dir;
+    WriteBytes(dir / "src.bin", test::RandomBytes(300, 6));
+    ASSERT_EQ(WriteWithoutHeader(dir / "src.bin", "/dev/null"), TConvertStatus::Written);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
 TEST(ConversionTest, CancelLeavesNoPartialOutput) {
     TempDir dir;
     WriteBytes(dir / "src.bin", test::RandomBytes(128 + 3 * kBlock, 3));
