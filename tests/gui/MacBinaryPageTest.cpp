@@ -174,6 +174,19 @@ TEST_F(MacBinaryPage, AReadOnlyFileCanBeInspected) {
     EXPECT_EQ(form.Editor1->LineCount(), 28);
 }
 
+TEST_F(MacBinaryPage, APieceThatCannotBeWrittenEndsTheRead) {
+    TFormMain& form = Shown();
+    MakeFile(Data("p.bin"), THeader{}, 0, 0, 10);
+    std::filesystem::remove_all(Tmp());
+    Open(Data("p.bin"));
+    ASSERT_EQ(dialogs_.Count(Kind::Error), 1u);
+    EXPECT_TRUE(dialogs_.Texts(Kind::Error)[0].contains("p.bin.DA1"))
+        << dialogs_.Texts(Kind::Error)[0].toStdString();
+    EXPECT_EQ(form.Editor3->LineCount(), 0);
+    EXPECT_TRUE(form.FFileName.isEmpty());
+    EXPECT_FALSE(form.BtnChangeFileType->isEnabled());
+}
+
 TEST_F(MacBinaryPage, VersionIIIFileKeepsItsSignatureInTheNewHeader) {
     TFormMain& form = Shown();
     THeader h{};
