@@ -71,7 +71,7 @@ void TFormMain::BuildLayout() {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(Q(kMainCaption));
     setFont(FixedFont(kWindowFontPixels));
-    setMinimumSize(kDefaultFormWidth, kDefaultFormHeight);
+    WmGetMinMaxInfo();
     resize(kDefaultFormWidth, kDefaultFormHeight);
 
     auto* central = new QWidget(this);
@@ -111,6 +111,8 @@ void TFormMain::BuildLayout() {
     BuildHelpPage();
     SetTabOrders();
 }
+
+void TFormMain::WmGetMinMaxInfo() { setMinimumSize(kDefaultFormWidth, kDefaultFormHeight); }
 
 void TFormMain::BuildMenu() {
     QMenuBar* bar = menuBar();

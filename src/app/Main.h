@@ -176,6 +176,8 @@ public:
     void MenuQuitClick();
     void FormDestroy();
     void PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active);
+    // The window's size limits: at least 980 x 730.
+    void WmGetMinMaxInfo();
 
     // The log area's height, and the MacBinary page laid out again around it.
     void SetPanel3Height(int height);

@@ -1,6 +1,5 @@
 // The main window as a user meets it: start-up, language, Escape, quitting, placement, resizing,
 // page tabs, help text and the error guard.
-#include "app/QtDialogs.h"
 #include "app/TPageControl.h"
 #include "app/TSplitterBar.h"
 #include "support/WindowFixture.h"
@@ -191,6 +190,9 @@ TEST_F(MainWindow, ShrinkingKeepsTheInformationViewAtLeast200PixelsHigh) {
     EXPECT_EQ(form.Panel3->height(),
               form.TabSheet1->height() - form.Panel2->height() - form.Splitter1->height() - 200);
     EXPECT_EQ(form.Panel2->geometry().bottom(), form.TabSheet1->height() - 1);
+
+    form.resize(600, 400); // below the minimum size
+    EXPECT_EQ(form.size(), QSize(980, 730));
 }
 
 TEST_F(MainWindow, TheSplitterKeeps200PixelsOnBothSides) {
@@ -261,20 +263,6 @@ TEST_F(MainWindow, UnreadableHelpFileIsReportedAndTheWindowStillOpens) {
     EXPECT_EQ(dialogs_.Count(Kind::Error), 1u);
     EXPECT_EQ(form.PageControl1->currentIndex(), 0); // the steps after it still ran
     EXPECT_TRUE(form.IsJapanese());
-}
-
-TEST(NameFilters, PairsBecomeFileDialogFilters) {
-    const struct {
-        const char* pairs;
-        QStringList filters;
-    } cases[] = {
-        {"*.BIN|*.BIN|*.*|*.*", {"*.BIN (*.BIN *.bin)", "*.* (*)"}},
-        {"*.TXT:*.DOC|*.TXT;*.DOC|*.*|*.*", {"*.TXT:*.DOC (*.TXT *.txt *.DOC *.doc)", "*.* (*)"}},
-        {"*.*|*.*", {"*.* (*)"}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(QtDialogs::NameFilters(QString::fromLatin1(c.pairs)), c.filters) << c.pairs;
-    }
 }
 
 } // namespace
