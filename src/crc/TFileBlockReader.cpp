@@ -7,7 +7,8 @@ namespace kelda {
 
 TFileBlockReader::TFileBlockReader(const std::filesystem::path& file, std::size_t blockSize)
     : FStream(file, FileMode::Read), FSize(FStream.Size()), FBlockSize(std::max<std::size_t>(blockSize, 1)) {
-    if (FSize > static_cast<std::int64_t>(FBlockSize)) {
+    // On a single processor a second thread could only take turns with the work.
+    if (FSize > static_cast<std::int64_t>(FBlockSize) && std::thread::hardware_concurrency() != 1) {
         for (TSlot& slot : FSlots) {
             slot.Data.resize(FBlockSize);
         }
