@@ -1,5 +1,5 @@
 # KELDA: the two set-up commands are `make run` and `make test`.
-.PHONY: run test test-asan test-portable bench deps build build-asan format format-check clean
+.PHONY: run test test-asan test-portable bench deps build build-asan format format-check clean build-fuzz fuzz fuzz-smoke
 
 JOBS ?= $(shell nproc)
 
@@ -32,6 +32,20 @@ test-portable: deps
 	cmake --preset portable
 	cmake --build --preset portable -j $(JOBS)
 	ctest --preset portable -j $(JOBS)
+
+# Fuzz targets (clang, libFuzzer, ASan + UBSan): `make fuzz` runs each for FUZZ_SECONDS (default 600),
+# `make fuzz-smoke` for a few seconds each, as CI does.
+FUZZ_SECONDS ?= 600
+
+build-fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+fuzz: build-fuzz
+	fuzz/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+
+fuzz-smoke: build-fuzz
+	fuzz/run-fuzzers build/fuzz 6
 
 bench: build
 	./build/default/bin/kelda_bench

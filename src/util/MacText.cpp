@@ -1,5 +1,6 @@
 #include "util/MacText.h"
 
+#include <algorithm>
 #include <memory>
 #include <unicode/ucnv.h>
 #include <vector>
@@ -42,6 +43,9 @@ bool DecodeRun(UConverter* converter, std::string_view run, std::vector<UChar>& 
         return false;
     }
     out.resize(static_cast<std::size_t>(n));
+    // The converter stands the SUB control (U+001A) in for a sequence it cannot decode. A run holds
+    // no control bytes, so every U+001A here is such a stand-in: it shows as U+FFFD instead.
+    std::replace(out.begin(), out.end(), UChar{0x1A}, UChar{0xFFFD});
     return true;
 }
 
