@@ -35,9 +35,13 @@ fs::path AppPaths::WritableBase() const {
     return IsWritableFolder(exeFolder_) ? exeFolder_ : userConfigFolder_;
 }
 
-fs::path AppPaths::SettingsFile() const { return WritableBase() / (baseName_ + ".INI"); }
+fs::path AppPaths::SettingsFile() const {
+    return WritableBase() / (baseName_ + ".INI");
+}
 
-fs::path AppPaths::HelpFile() const { return exeFolder_ / (baseName_ + ".TXT"); }
+fs::path AppPaths::HelpFile() const {
+    return exeFolder_ / (baseName_ + ".TXT");
+}
 
 fs::path AppPaths::TmpFolder() const {
     const fs::path beside = exeFolder_ / "TMP";

@@ -36,7 +36,9 @@ QFont FixedFont(int pixels) {
     return font;
 }
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 template <class W> W* Named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -63,7 +65,9 @@ TEditor* Pane(QWidget* parent, const char* name) {
     return editor;
 }
 
-QString English(const char* control) { return QString::fromUtf8(FindCaption(control)->English); }
+QString English(const char* control) {
+    return QString::fromUtf8(FindCaption(control)->English);
+}
 
 } // namespace
 
@@ -112,7 +116,9 @@ void TFormMain::BuildLayout() {
     SetTabOrders();
 }
 
-void TFormMain::WmGetMinMaxInfo() { setMinimumSize(kDefaultFormWidth, kDefaultFormHeight); }
+void TFormMain::WmGetMinMaxInfo() {
+    setMinimumSize(kDefaultFormWidth, kDefaultFormHeight);
+}
 
 void TFormMain::BuildMenu() {
     QMenuBar* bar = menuBar();
@@ -179,15 +185,16 @@ void TFormMain::BuildMacBinaryPage() {
     BtnFileOpen = Button(Panel2, "BtnFileOpen", FindCaption("BtnFileOpen")->English, QRect(10, 5, 260, 25));
     BtnTmpFileClear =
         Button(Panel2, "BtnTmpFileClear", FindCaption("BtnTmpFileClear")->English, QRect(270, 5, 260, 25));
-    BtnChangeFileType =
-        Button(Panel2, "BtnChangeFileType", FindCaption("BtnChangeFileType")->English, QRect(10, 35, 260, 25));
+    BtnChangeFileType = Button(Panel2, "BtnChangeFileType", FindCaption("BtnChangeFileType")->English,
+                               QRect(10, 35, 260, 25));
     BtnDeleteHeader =
         Button(Panel2, "BtnDeleteHeader", FindCaption("BtnDeleteHeader")->English, QRect(270, 35, 260, 25));
     BtnDeleteHeaderResorceComment =
         Button(Panel2, "BtnDeleteHeaderResorceComment", FindCaption("BtnDeleteHeaderResorceComment")->English,
                QRect(530, 35, 260, 25));
 
-    RadioGroupInformation = Named(new QGroupBox(English("RadioGroupInformation"), Panel2), "RadioGroupInformation");
+    RadioGroupInformation =
+        Named(new QGroupBox(English("RadioGroupInformation"), Panel2), "RadioGroupInformation");
     RadioGroupInformation->setGeometry(800, 5, 150, 56);
     auto* items = new QHBoxLayout(RadioGroupInformation);
     items->setContentsMargins(6, 0, 2, 2);
@@ -217,7 +224,8 @@ void TFormMain::BuildCrcPage() {
     ComboBox1 = Named(new QComboBox(Panel4), "ComboBox1");
     ComboBox1->setGeometry(30, 10, 760, 25);
     ComboBox1->setEditable(false);
-    BtnFileBrowse = Button(Panel4, "BtnFileBrowse", FindCaption("BtnFileBrowse")->English, QRect(800, 10, 150, 25));
+    BtnFileBrowse =
+        Button(Panel4, "BtnFileBrowse", FindCaption("BtnFileBrowse")->English, QRect(800, 10, 150, 25));
     column->addWidget(Panel4);
 
     auto* row = new QHBoxLayout;
@@ -263,11 +271,21 @@ void TFormMain::BuildHelpPage() {
 
 void TFormMain::SetTabOrders() {
     const QWidget* const macBinary[] = {
-        Editor1,           StringGrid1,     BtnFileOpen,
-        BtnTmpFileClear,   BtnChangeFileType, BtnDeleteHeader,
-        BtnDeleteHeaderResorceComment, RadioGroupInformationItems[0], RadioGroupInformationItems[1],
-        Editor3,           BtnLogClear,     BtnSaveLog,
-        BtnLogTop,         BtnLogPrev,      BtnLogNext,
+        Editor1,
+        StringGrid1,
+        BtnFileOpen,
+        BtnTmpFileClear,
+        BtnChangeFileType,
+        BtnDeleteHeader,
+        BtnDeleteHeaderResorceComment,
+        RadioGroupInformationItems[0],
+        RadioGroupInformationItems[1],
+        Editor3,
+        BtnLogClear,
+        BtnSaveLog,
+        BtnLogTop,
+        BtnLogPrev,
+        BtnLogNext,
         BtnLogEnd,
     };
     const QWidget* const crc[] = {ComboBox1, BtnFileBrowse, ListBox2, ListBox1, Editor2};

@@ -17,7 +17,8 @@ struct TMessageEntry {
 // notes may quote it, so it is kept as it has always read.
 constexpr TMessageEntry kMessages[] = {
     {TMsg::FileNotFound, "警告 ! ファイルが見つかりません", "Warning ! File can not find."},
-    {TMsg::NotMacBinary, "警告 ! MacBinary のファイルではありません", "Warning ! This file is not mac binary file."},
+    {TMsg::NotMacBinary, "警告 ! MacBinary のファイルではありません",
+     "Warning ! This file is not mac binary file."},
     {TMsg::FileNotRead, "警告 ! ファイルが読み込まれていません", "Warning ! File does not read."},
     {TMsg::Da2Missing, "警告 ! 再度ファイルを開いて下さい（*.DA2 ファイルが削除されています）",
      "Warning ! Open file again. You cleared the .DA2 file."},
@@ -25,13 +26,21 @@ constexpr TMessageEntry kMessages[] = {
      "Warning! Open file again. You cleared the .CR2 file."},
     {TMsg::Os2Missing, "警告 ! 再度ファイルを開いて下さい（*.OS2 ファイルが削除されています）",
      "Warning ! Open file again. You cleared the .OS2 file."},
-    {TMsg::NoTmpFiles, "情報 ! 削除する一時ファイルが在りません", "Information ! There is no tempolary files."},
-    {TMsg::TmpFilesDeleted, "情報 ! 一時ファイルの削除が完了しました", "Information ! Tempolary files had been deleted."},
-    {TMsg::SelectOperationEach, "警告 ! 操作選択で Each を選択して下さい", "Warning ! Select Operation with Each."},
+    {TMsg::NoTmpFiles, "情報 ! 削除する一時ファイルが在りません",
+     "Information ! There is no tempolary files."},
+    {TMsg::TmpFilesDeleted, "情報 ! 一時ファイルの削除が完了しました",
+     "Information ! Tempolary files had been deleted."},
+    {TMsg::SelectOperationEach, "警告 ! 操作選択で Each を選択して下さい",
+     "Warning ! Select Operation with Each."},
     {TMsg::QuitQuestion, "終了しますか ?", "Quit this program ?"},
-    {TMsg::CannotWriteOverSource, "警告 ! 元のファイルには書き込めません", "Warning ! Can not write over the source file."},
+    {TMsg::CannotWriteOverSource, "警告 ! 元のファイルには書き込めません",
+     "Warning ! Can not write over the source file."},
     // An error text like those of the file layer: the same in both modes.
     {TMsg::CannotWriteSettings, "%s に書き込めません", "%s に書き込めません"},
+    {TMsg::ProgressCaption, "処理中", "Working"},
+    {TMsg::ProgressCrc, "CRC を計算しています", "Computing the CRC"},
+    {TMsg::ProgressConvert, "ファイルを変換しています", "Converting the file"},
+    {TMsg::ProgressCancel, "ｷｬﾝｾﾙ(&C)", "Cancel(&C)"},
 };
 static_assert(std::size(kMessages) == kMessageCount, "one entry per message");
 static_assert(
@@ -56,7 +65,8 @@ constexpr TCaptionEntry kCaptions[] = {
     {"BtnTmpFileClear", TCaptionTarget::Caption, "TmpFileClear(&L)", "一時ﾌｧｲﾙ削除(&L)"},
     {"BtnChangeFileType", TCaptionTarget::Caption, "ChangeFileTypeToMacBinII(&T)", "MacBinIIに変換(&T)"},
     {"BtnDeleteHeader", TCaptionTarget::Caption, "DeleteHeader(&D)", "ﾍｯﾀﾞｰ削除(&D)"},
-    {"BtnDeleteHeaderResorceComment", TCaptionTarget::Caption, "DeleteHeaderResourceComment(&R)", "ﾍｯﾀﾞｰ･ﾘｿｰｽ･ｺﾒﾝﾄ削除(&R)"},
+    {"BtnDeleteHeaderResorceComment", TCaptionTarget::Caption, "DeleteHeaderResourceComment(&R)",
+     "ﾍｯﾀﾞｰ･ﾘｿｰｽ･ｺﾒﾝﾄ削除(&R)"},
     {"BtnFileBrowse", TCaptionTarget::Caption, "FileBrowse(&B)", "ﾌｧｲﾙ参照(&B)"},
     {"RadioGroupInformation", TCaptionTarget::Caption, "Information(&M)", "内容表示(&M)"},
     {"RadioGroupInformation", TCaptionTarget::RadioItem0, "Text", "ﾃｷｽﾄ"},
@@ -86,7 +96,9 @@ std::string FormatMessage(TMsg msg, bool japanese, std::string_view arg) {
     return text;
 }
 
-std::span<const TCaptionEntry> CaptionTable() { return kCaptions; }
+std::span<const TCaptionEntry> CaptionTable() {
+    return kCaptions;
+}
 
 const TCaptionEntry* FindCaption(std::string_view control, TCaptionTarget target) {
     const auto it = std::find_if(std::begin(kCaptions), std::end(kCaptions), [&](const TCaptionEntry& e) {

@@ -16,7 +16,8 @@ inline constexpr std::array<std::string_view, 3> kPageCaptions = {"   MacBinary 
                                                                   "     Help     "};
 inline constexpr std::string_view kLabel2Caption = "CRC(&C)";
 inline constexpr std::array<std::string_view, 3> kOperationItems = {"Each", "All", "Clear"};
-inline constexpr std::array<std::string_view, 6> kGridTitles = {"No.", "Item", "Value", "Unit", "Value", "Unit"};
+inline constexpr std::array<std::string_view, 6> kGridTitles = {"No.",  "Item",  "Value",
+                                                                "Unit", "Value", "Unit"};
 
 // File dialog filters as description|pattern pairs.
 inline constexpr std::string_view kFilterOpenDialog1 = "*.BIN|*.BIN|*.*|*.*";
@@ -44,8 +45,12 @@ enum class TMsg {
     QuitQuestion,          // the Escape key's question
     CannotWriteOverSource, // an output name that is the source file itself
     CannotWriteSettings,   // the settings file could not be written; %s is its path
+    ProgressCaption,       // the title of the progress dialog of long work
+    ProgressCrc,           // the progress dialog's label while a CRC is computed
+    ProgressConvert,       // the progress dialog's label while a file is converted
+    ProgressCancel,        // the progress dialog's cancel button
 };
-inline constexpr int kMessageCount = static_cast<int>(TMsg::CannotWriteSettings) + 1;
+inline constexpr int kMessageCount = static_cast<int>(TMsg::ProgressCancel) + 1;
 
 const char* MessageText(TMsg msg, bool japanese);
 // The message with its first "%s" replaced by arg.

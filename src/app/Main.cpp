@@ -2,8 +2,8 @@
 #include "app/Main.h"
 
 #include "app/PathText.h"
-#include "app/TPageControl.h"
 #include "app/TEventHook.h"
+#include "app/TPageControl.h"
 #include "app/TSplitterBar.h"
 #include "textview/TEditor.h"
 
@@ -52,26 +52,28 @@ TFormMain::~TFormMain() {
 // ---------------------------------------------------------------------- handlers' wiring
 
 void TFormMain::OnClick(QAbstractButton* button, std::function<void()> handler) {
-    connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] { Guard(handler); });
+    connect(button, &QAbstractButton::clicked, this,
+            [this, handler = std::move(handler)] { Guard(handler); });
 }
 
 void TFormMain::ConnectHandlers() {
     // Window and menu.
     connect(MenuQuit, &QAction::triggered, this, [this] { Guard([this] { MenuQuitClick(); }); });
-    connect(MenuResetIniFile, &QAction::triggered, this, [this] { Guard([this] { MenuResetIniFileClick(); }); });
+    connect(MenuResetIniFile, &QAction::triggered, this,
+            [this] { Guard([this] { MenuResetIniFileClick(); }); });
     connect(MenuJapaneseSet, &QAction::triggered, this, [this] {
         // The menu has already flipped its check mark; the handler flips it itself.
         MenuJapaneseSet->setChecked(!MenuJapaneseSet->isChecked());
         Guard([this] { MenuJapaneseSetClick(); });
     });
-    connect(Splitter1, &TSplitterBar::Dragged, this, [this](int dy) { Guard([this, dy] { Splitter1Dragged(dy); }); });
+    connect(Splitter1, &TSplitterBar::Dragged, this,
+            [this](int dy) { Guard([this, dy] { Splitter1Dragged(dy); }); });
 
     // Text panes.
     for (TEditor* editor : {Editor1, Editor2, Editor3, Editor4}) {
-        editor->SetOnDrawLine([this](TEditor* Sender, const QString& LineStr, int X, int Y, int Index,
-                                     const QRect& ARect, bool Selected) {
-            EditorDrawLine(Sender, LineStr, X, Y, Index, ARect, Selected);
-        });
+        editor->SetOnDrawLine(
+            [this](TEditor* Sender, const QString& LineStr, int X, int Y, int Index, const QRect& ARect,
+                   bool Selected) { EditorDrawLine(Sender, LineStr, X, Y, Index, ARect, Selected); });
     }
 
     // Log pane.
@@ -106,8 +108,8 @@ void TFormMain::FormCreate() {
     StringGrid1->setRowCount(26);
     for (int c = 0; c < static_cast<int>(kGridTitles.size()); ++c) {
         StringGrid1->setHorizontalHeaderItem(
-            c, new QTableWidgetItem(QString::fromUtf8(kGridTitles[c].data(),
-                                                      static_cast<qsizetype>(kGridTitles[c].size()))));
+            c, new QTableWidgetItem(
+                   QString::fromUtf8(kGridTitles[c].data(), static_cast<qsizetype>(kGridTitles[c].size()))));
     }
     // 5, 6: the recent-file list shows 20 rows; both lists start on their first entry.
     ComboBox1->setMaxVisibleItems(20);
@@ -130,14 +132,16 @@ void TFormMain::FormCreate() {
     // 12: settings, language and information view.
     Guard([this] { ReadIniFileValue(); });
     // 13: the window sees every key before the focused control.
-    qApp->installEventFilter(new TEventHook(this, [this](QObject* o, QEvent* e) { return PreviewKey(o, e); }));
+    qApp->installEventFilter(
+        new TEventHook(this, [this](QObject* o, QEvent* e) { return PreviewKey(o, e); }));
     // 14: the help text; a file that cannot be read is reported and the window still opens.
     Guard([this] { LoadHelpText(); });
     // 15, 16
     PageControl1->setCurrentIndex(0);
-    PageControl1->PageTabBar()->SetOnDrawTab([this](QPainter& painter, int index, const QRect& rect, bool active) {
-        PageControl1DrawTab(painter, index, rect, active);
-    });
+    PageControl1->PageTabBar()->SetOnDrawTab(
+        [this](QPainter& painter, int index, const QRect& rect, bool active) {
+            PageControl1DrawTab(painter, index, rect, active);
+        });
     // 17: files can be dropped on the window; the wheel scrolls the focused text pane.
     RegisterDropAndWheel();
 }
@@ -237,7 +241,9 @@ bool TFormMain::FormKeyDown(QKeyEvent* key) {
     return true;
 }
 
-void TFormMain::MenuQuitClick() { close(); }
+void TFormMain::MenuQuitClick() {
+    close();
+}
 
 void TFormMain::closeEvent(QCloseEvent* event) {
     event->accept();
@@ -267,7 +273,9 @@ void TFormMain::PageControl1DrawTab(QPainter& painter, int index, const QRect& r
 
 // ---------------------------------------------------------------------- radio group
 
-int TFormMain::RadioGroupItemIndex() const { return RadioGroupInformationButtons->checkedId(); }
+int TFormMain::RadioGroupItemIndex() const {
+    return RadioGroupInformationButtons->checkedId();
+}
 
 void TFormMain::SetRadioGroupItemIndex(int index) {
     if (index == 0 || index == 1) {
@@ -284,11 +292,17 @@ void TFormMain::SetRadioGroupItemIndex(int index) {
 
 // ---------------------------------------------------------------------- language
 
-bool TFormMain::IsJapanese() const { return MenuJapaneseSet->isChecked(); }
+bool TFormMain::IsJapanese() const {
+    return MenuJapaneseSet->isChecked();
+}
 
-QString TFormMain::MessageQ(TMsg msg) const { return QString::fromUtf8(MessageText(msg, IsJapanese())); }
+QString TFormMain::MessageQ(TMsg msg) const {
+    return QString::fromUtf8(MessageText(msg, IsJapanese()));
+}
 
-void TFormMain::ShowMessage(TMsg msg) { dialogs_.Message(this, MessageQ(msg)); }
+void TFormMain::ShowMessage(TMsg msg) {
+    dialogs_.Message(this, MessageQ(msg));
+}
 
 void TFormMain::MenuJapaneseSetClick() {
     MenuJapaneseSet->setChecked(!MenuJapaneseSet->isChecked());

@@ -14,7 +14,9 @@ namespace kelda {
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 } // namespace
 
@@ -39,9 +41,13 @@ void QtDialogs::ErrorBox(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-bool QtDialogs::OpenFile(QWidget* parent, TFileDialogState& state) { return RunFileDialog(parent, state, false); }
+bool QtDialogs::OpenFile(QWidget* parent, TFileDialogState& state) {
+    return RunFileDialog(parent, state, false);
+}
 
-bool QtDialogs::SaveFile(QWidget* parent, TFileDialogState& state) { return RunFileDialog(parent, state, true); }
+bool QtDialogs::SaveFile(QWidget* parent, TFileDialogState& state) {
+    return RunFileDialog(parent, state, true);
+}
 
 QStringList QtDialogs::NameFilters(const QString& pairs) {
     QStringList filters;

@@ -40,9 +40,13 @@ const QColor kMarkColor(0, 128, 0);
 
 } // namespace
 
-void TFormMain::LogAppend(const QString& line) { Editor3->AppendLine(line); }
+void TFormMain::LogAppend(const QString& line) {
+    Editor3->AppendLine(line);
+}
 
-void TFormMain::BtnLogClearClick() { Editor3->Clear(); }
+void TFormMain::BtnLogClearClick() {
+    Editor3->Clear();
+}
 
 void TFormMain::BtnSaveLogClick() {
     if (!dialogs_.SaveFile(this, SaveDialog1)) {
@@ -54,7 +58,9 @@ void TFormMain::BtnSaveLogClick() {
     out.Close();
 }
 
-void TFormMain::BtnLogTopClick(QObject* Sender) { GoToLine(Editor3, Sender, LogTopTarget(Editor3->LineCount())); }
+void TFormMain::BtnLogTopClick(QObject* Sender) {
+    GoToLine(Editor3, Sender, LogTopTarget(Editor3->LineCount()));
+}
 
 void TFormMain::BtnLogPrevClick(QObject* Sender) {
     const auto isSeparator = [this](int i) { return IsLogSeparator(Editor3, i); };

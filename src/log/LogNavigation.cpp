@@ -9,7 +9,9 @@ const std::string& LogSeparator() {
     return separator;
 }
 
-bool IsSeparatorLine(std::string_view line) { return line.starts_with(LogSeparator()); }
+bool IsSeparatorLine(std::string_view line) {
+    return line.starts_with(LogSeparator());
+}
 
 std::optional<int> LogTopTarget(int lineCount) {
     if (lineCount <= 0) {

@@ -24,12 +24,15 @@ std::u32string Decode(std::string_view s) {
     return out;
 }
 
-bool IsHalfWidth(char32_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F); }
+bool IsHalfWidth(char32_t c) {
+    return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F);
+}
 
 TEST(CaptionTable, JapaneseCaptionsUseHalfWidthKatakanaOnly) {
     for (const auto& e : CaptionTable()) {
         for (char32_t c : Decode(e.Japanese)) {
-            EXPECT_FALSE(c >= 0x30A0 && c <= 0x30FF) << e.Control << ": full-width katakana in " << e.Japanese;
+            EXPECT_FALSE(c >= 0x30A0 && c <= 0x30FF)
+                << e.Control << ": full-width katakana in " << e.Japanese;
         }
     }
 }
@@ -85,11 +88,13 @@ TEST(Messages, WarningsAndInformationBeginWithTheirWordInBothLanguages) {
     }
     EXPECT_STREQ(MessageText(TMsg::QuitQuestion, true), "終了しますか ?");
     EXPECT_STREQ(MessageText(TMsg::QuitQuestion, false), "Quit this program ?");
-    EXPECT_STREQ(MessageText(TMsg::Cr2Missing, false), "Warning! Open file again. You cleared the .CR2 file.");
+    EXPECT_STREQ(MessageText(TMsg::Cr2Missing, false),
+                 "Warning! Open file again. You cleared the .CR2 file.");
 }
 
 TEST(Messages, FormatReplacesThePlaceholder) {
-    EXPECT_EQ(FormatMessage(TMsg::CannotWriteSettings, false, "/x/kelda.INI"), "/x/kelda.INI に書き込めません");
+    EXPECT_EQ(FormatMessage(TMsg::CannotWriteSettings, false, "/x/kelda.INI"),
+              "/x/kelda.INI に書き込めません");
     EXPECT_EQ(FormatMessage(TMsg::FileNotFound, false, "ignored"), "Warning ! File can not find.");
 }
 

@@ -19,8 +19,9 @@ protected:
 
     // Two blocks: separators on lines 0 and 3.
     void AppendTwoBlocks(TFormMain& form) {
-        for (const QString& line : {separator_, QStringLiteral("FileName         : A"), QStringLiteral("a"), separator_,
-                                    QStringLiteral("FileName         : B"), QStringLiteral("b")}) {
+        for (const QString& line :
+             {separator_, QStringLiteral("FileName         : A"), QStringLiteral("a"), separator_,
+              QStringLiteral("FileName         : B"), QStringLiteral("b")}) {
             form.LogAppend(line);
         }
     }
@@ -37,20 +38,19 @@ TEST_F(LogPane, ButtonsWalkTheBlocksAndTakeTheFocus) {
         QPushButton* button;
         int caretAfter;
     } steps[] = {
-        {4, form.BtnLogPrev, 3}, // inside the second block: its separator
-        {3, form.BtnLogPrev, 0}, // on it: the first block's
-        {0, form.BtnLogPrev, 0}, // nothing before the first
-        {0, form.BtnLogNext, 3},
-        {3, form.BtnLogNext, 3}, // nothing after the last
-        {1, form.BtnLogEnd, 3},
-        {5, form.BtnLogTop, 0},
+        {4, form.BtnLogPrev, 3},                          // inside the second block: its separator
+        {3, form.BtnLogPrev, 0},                          // on it: the first block's
+        {0, form.BtnLogPrev, 0},                          // nothing before the first
+        {0, form.BtnLogNext, 3}, {3, form.BtnLogNext, 3}, // nothing after the last
+        {1, form.BtnLogEnd, 3},  {5, form.BtnLogTop, 0},
         {6, form.BtnLogPrev, 3}, // from the empty row after the last line
     };
     for (const auto& s : steps) {
         log->SetCaret(s.caretBefore, 2);
         form.BtnFileOpen->setFocus();
         Click(s.button);
-        EXPECT_EQ(log->CaretRow(), s.caretAfter) << s.button->objectName().toStdString() << " from " << s.caretBefore;
+        EXPECT_EQ(log->CaretRow(), s.caretAfter)
+            << s.button->objectName().toStdString() << " from " << s.caretBefore;
         EXPECT_EQ(QApplication::focusWidget(), log) << s.button->objectName().toStdString();
         if (s.caretAfter != s.caretBefore) {
             EXPECT_EQ(log->CaretCol(), 0);
@@ -170,8 +170,9 @@ TEST_F(LogPane, TabMarksAreDrawnOnlyInsideTheRowRectangle) {
     pane->SetLeftCol(2);
     marks = MarkPixels(pane->viewport()->grab().toImage(), green);
     ASSERT_FALSE(marks.empty());
-    EXPECT_EQ(std::min_element(marks.begin(), marks.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); })->x(),
-              pane->TextOriginX() + 2);
+    EXPECT_EQ(
+        std::min_element(marks.begin(), marks.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); })->x(),
+        pane->TextOriginX() + 2);
     pane->SetLeftCol(3);
     EXPECT_TRUE(MarkPixels(pane->viewport()->grab().toImage(), green).empty());
 
@@ -185,7 +186,8 @@ TEST_F(LogPane, TabMarksAreDrawnOnlyInsideTheRowRectangle) {
 
 TEST_F(LogPane, TabPositionsAgreeWithThePaneTokenizer) {
     TEditor* pane = Form().Editor1;
-    for (const QString& line : {QStringLiteral("a\tb\tc"), QStringLiteral("漢字\tx\t\ty"), QStringLiteral("ｶﾅ\t全角\t")}) {
+    for (const QString& line :
+         {QStringLiteral("a\tb\tc"), QStringLiteral("漢字\tx\t\ty"), QStringLiteral("ｶﾅ\t全角\t")}) {
         std::vector<int> bytes;
         std::vector<int> expected;
         for (const TToken& t : pane->Tokenize(line)) {

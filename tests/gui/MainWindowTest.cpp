@@ -56,7 +56,8 @@ void ExpectCaptions(TFormMain& form, bool japanese) {
         } else if (entry.Target == TCaptionTarget::FileTypeLine) {
             expected += form.FFileType;
         }
-        EXPECT_EQ(ShownCaption(form, entry), expected) << entry.Control << (japanese ? " (Japanese)" : " (English)");
+        EXPECT_EQ(ShownCaption(form, entry), expected)
+            << entry.Control << (japanese ? " (Japanese)" : " (English)");
     }
 }
 
@@ -164,9 +165,8 @@ TEST_F(MainWindow, PlacementUsesStoredBoundsOnlyWhenTheyFitTheScreen) {
         {"negative left", {-1, 100, 1000, 800}, centred, {980, 730}},
         {"negative top", {100, -5, 1000, 800}, centred, {980, 730}},
     };
+    TFormMain& form = Shown();
     for (const auto& c : cases) {
-        TFormMain& form = Form();
-        form.ScreenOverride = QRect(0, 0, 1280, 1024);
         form.StoredBounds = c.stored;
         form.FormShow();
         EXPECT_EQ(form.pos(), c.pos) << c.what;

@@ -45,7 +45,8 @@ TEST(QtDialogs, QuestionDefaultsToYesAndEscapeAnswersNo) {
                 EXPECT_EQ(box.windowTitle(), QStringLiteral("情報"));
                 EXPECT_EQ(box.icon(), QMessageBox::Information);
                 EXPECT_EQ(box.text(), QStringLiteral("Quit this program ?"));
-                EXPECT_EQ(ButtonTexts(box), (QStringList{QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
+                EXPECT_EQ(ButtonTexts(box),
+                          (QStringList{QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
                 EXPECT_EQ(box.defaultButton()->text(), QStringLiteral("はい(&Y)"));
             },
             c.key);

@@ -33,8 +33,8 @@ TEST(IsSeparatorLine, BeginsWithSeventyHyphens) {
 class LogNavigation : public ::testing::Test {
 protected:
     // Two blocks: separators at 0 and 3; row 6 is the empty row after the last line.
-    std::vector<std::string> lines_ = {LogSeparator(), "FileName         : A", "x", LogSeparator(),
-                                       "FileName         : B", "y"};
+    std::vector<std::string> lines_ = {LogSeparator(), "FileName         : A", "x",
+                                       LogSeparator(), "FileName         : B", "y"};
     int Count() const { return static_cast<int>(lines_.size()); }
     TIsSeparatorAt IsSep() const {
         return [this](int i) { return IsSeparatorLine(lines_.at(static_cast<std::size_t>(i))); };

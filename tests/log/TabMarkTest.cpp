@@ -11,7 +11,7 @@ TEST(TabMarkBar, FlatBarInTheFirstCellAboveTheMiddle) {
     // y = 10, row height 15: middle 17 (truncated), bar rows 14 and 15.
     EXPECT_EQ(TabMarkBar(40, 10, 2, 8, 15), (TTabMarkBar{42, 14, 48, 16}));
     EXPECT_EQ(TabMarkBar(2, 0, 2, 8, 16), (TTabMarkBar{4, 5, 10, 7})); // exactly on the left edge
-    EXPECT_EQ(TabMarkBar(1, 0, 2, 8, 16), std::nullopt);                // left of the row rectangle
+    EXPECT_EQ(TabMarkBar(1, 0, 2, 8, 16), std::nullopt);               // left of the row rectangle
 }
 
 TEST(TabMarkPositions, TabsExpandToTheNextStop) {

@@ -20,10 +20,10 @@ public:
     };
 
     std::vector<Shown> shown;
-    std::deque<bool> answers;                   // for AskYesNo
-    std::deque<std::optional<QString>> files;   // for OpenFile / SaveFile; nullopt cancels
-    std::vector<TFileDialogState> fileDialogs;  // the states the file dialogs were run from
-    std::function<void(Kind)> onShow;           // called as each box or dialog appears
+    std::deque<bool> answers;                  // for AskYesNo
+    std::deque<std::optional<QString>> files;  // for OpenFile / SaveFile; nullopt cancels
+    std::vector<TFileDialogState> fileDialogs; // the states the file dialogs were run from
+    std::function<void(Kind)> onShow;          // called as each box or dialog appears
 
     void Message(QWidget*, const QString& text) override { Record(Kind::Message, text); }
     bool AskYesNo(QWidget*, const QString& text) override {
