@@ -4,8 +4,8 @@
 #include "app/PathText.h"
 #include "log/LogNavigation.h"
 #include "log/TabMark.h"
+#include "macbinary/TAtomicOutput.h"
 #include "textview/TEditor.h"
-#include "util/TFileStream.h"
 
 #include <QAbstractButton>
 #include <QPainter>
@@ -53,9 +53,11 @@ void TFormMain::BtnSaveLogClick() {
         return;
     }
     const QByteArray text = Editor3->Text(QStringLiteral("\r\n")).toUtf8();
-    TFileStream out(ToPath(SaveDialog1.FileName), FileMode::Create);
-    out.WriteBuffer(text.constData(), static_cast<std::size_t>(text.size()));
-    out.Close();
+    // The new log replaces an existing file only once it is written whole: a failure (a full disk)
+    // leaves the old file as it was.
+    TAtomicOutput out(ToPath(SaveDialog1.FileName));
+    out.Stream().WriteBuffer(text.constData(), static_cast<std::size_t>(text.size()));
+    out.Commit();
 }
 
 void TFormMain::BtnLogTopClick(QObject* Sender) {
