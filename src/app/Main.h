@@ -9,6 +9,8 @@
 #include "app/Language.h"
 #include "app/Settings.h"
 #include "crc/CrcUtils.h"
+#include "util/Progress.h"
+#include "util/ProgressThrottle.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -146,6 +148,10 @@ public:
     // the frame, menu included). Used when the window is placed.
     TBounds StoredBounds{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
 
+    // The clock that decides when long work (CRCs, conversions) shows its progress dialog; empty
+    // for the system's. Tests set it to drive the dialog without waiting.
+    TProgressClock ProgressClock;
+
     // The primary screen's rectangle, against which stored bounds are tested. Tests may set
     // ScreenOverride to place the window on a screen of their choosing.
     QRect PrimaryScreenRect() const;
@@ -186,10 +192,12 @@ public:
     void SetRadioGroupItemIndex(int index);
 
     // Runs a handler; an exception it throws ends it there and is shown in the error box (title
-    // "KELDA", error icon, the message with the full-stop rule). The program then goes on.
+    // "KELDA", error icon, the message with the full-stop rule). The program then goes on. Work the
+    // user cancelled ends silently: the cancel was the user's own choice.
     template <class F> void Guard(F&& handler) {
         try {
             handler();
+        } catch (const ECancelled&) {
         } catch (const std::exception& e) {
             ShowError(e.what());
         } catch (...) {

@@ -3,12 +3,14 @@
 #include "app/Main.h"
 
 #include "app/PathText.h"
+#include "app/TProgressRunner.h"
 #include "crc/CrcPage.h"
 #include "crc/RecentFiles.h"
 #include "textview/TEditor.h"
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -119,8 +121,12 @@ void TFormMain::ListBox2Click() {
             return;
         }
         // One reading of the file feeds all twelve engines; the lines come out in list order and
-        // the variant list keeps its selection. A file that cannot be read appends nothing.
-        const auto values = CrcFileAll(ToPath(name));
+        // the variant list keeps its selection. A file that cannot be read, or a computation
+        // cancelled in the progress dialog, appends nothing.
+        TProgressRunner progress(
+            this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(name).fileName()),
+            ProgressClock);
+        const auto values = CrcFileAll(ToPath(name), progress.Fn());
         QStringList lines;
         for (std::size_t i = 0; i < CrcVariantCount; ++i) {
             const QString entry = ListBox1->item(static_cast<int>(i))->text();
@@ -152,7 +158,11 @@ void TFormMain::GetCrcDispCrc() {
 }
 
 void TFormMain::CrcGetFileCrc() {
-    CrcFile(CrcSelect(), ToPath(ComboBox1->currentText()));
+    const QString name = ComboBox1->currentText();
+    TProgressRunner progress(
+        this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(name).fileName()),
+        ProgressClock);
+    CrcFile(CrcSelect(), ToPath(name), progress.Fn());
 }
 
 TCrc& TFormMain::CrcSelect() {

@@ -2,6 +2,7 @@
 // header pieces. The views (text and grid) are in FormMainMacBinaryViews.cpp.
 #include "app/Main.h"
 #include "app/PathText.h"
+#include "app/TProgressRunner.h"
 #include "log/LogNavigation.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
@@ -10,6 +11,7 @@
 #include "textview/TEditor.h"
 #include "util/Myutil.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -144,9 +146,19 @@ bool AskOutputName(TFormMain& form) {
     return form.Dlg().SaveFile(&form, form.SaveDialog2);
 }
 
-// Runs a conversion and tells the user when it refused the source file as output.
+// Runs a conversion (convert takes the progress callback) and tells the user when it refused the
+// source file as output. A long conversion shows its progress and can be cancelled; a cancel throws
+// ECancelled and leaves no output file.
 template <typename F> void RunConversion(TFormMain& form, F convert) {
-    if (convert() == TConvertStatus::SourceIsOutput) {
+    TConvertStatus status{};
+    {
+        TProgressRunner progress(&form,
+                                 TProgressRunner::Texts(form.IsJapanese(), TMsg::ProgressConvert,
+                                                        QFileInfo(form.SaveDialog2.FileName).fileName()),
+                                 form.ProgressClock);
+        status = convert(progress.Fn());
+    }
+    if (status == TConvertStatus::SourceIsOutput) {
         form.ShowMessage(TMsg::CannotWriteOverSource);
     }
 }
@@ -171,14 +183,18 @@ void TFormMain::BtnChangeFileTypeClick() {
         return;
     }
     const THeader header = ReadMacBinaryIIPieces(TmpFolder, source);
-    RunConversion(*this, [&] { return WriteMacBinaryII(header, source, ToPath(SaveDialog2.FileName)); });
+    RunConversion(*this, [&](const ProgressFn& progress) {
+        return WriteMacBinaryII(header, source, ToPath(SaveDialog2.FileName), progress);
+    });
 }
 
 void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this) || !AskOutputName(*this)) {
         return;
     }
-    RunConversion(*this, [&] { return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName)); });
+    RunConversion(*this, [&](const ProgressFn& progress) {
+        return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName), progress);
+    });
 }
 
 void TFormMain::BtnDeleteHeaderResorceCommentClick() {
@@ -186,8 +202,9 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const std::int32_t dataLength = HeaderInteger(FHeader, kOffsetDataForkLength);
-    RunConversion(*this,
-                  [&] { return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName)); });
+    RunConversion(*this, [&](const ProgressFn& progress) {
+        return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName), progress);
+    });
 }
 
 // ---------------------------------------------------------------------- clean-up
