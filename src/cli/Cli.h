@@ -2,6 +2,10 @@
 // (the program name, the command word and the global options already taken away).
 #pragma once
 
+#include "cli/TCliProgress.h"
+#include "util/ProgressThrottle.h"
+
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -16,6 +20,17 @@ struct TCliContext {
     bool Japanese = false; // messages in Japanese instead of English
     std::ostream& Out;
     std::ostream& Err;
+    // Long work reports through it (TCliProgress::TScope); null: no progress and no stopping.
+    TCliProgress* Progress = nullptr;
+};
+
+// How kelda-cli meets its terminal: whether the error stream is one (then long work draws a progress
+// bar there), the clock of that bar (empty: the system's), and whether the user has asked to stop
+// (Ctrl-C; empty: never).
+struct TCliTerminal {
+    bool ErrIsTerminal = false;
+    TProgressClock Clock;
+    std::function<bool()> StopRequested;
 };
 
 using TCliArgs = std::vector<std::string>;
@@ -32,7 +47,8 @@ int CliCrc(const TCliContext& context, const TCliArgs& args);
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
 
-// Runs a whole command line (argv without the program name).
-int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err);
+// Runs a whole command line (argv without the program name). Work stopped on the user's request
+// leaves no partial output and gives kCliFailure.
+int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal = {});
 
 } // namespace kelda

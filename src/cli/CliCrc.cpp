@@ -28,8 +28,9 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
         return kCliFailure;
     }
     try {
+        const TCliProgress::TScope progress(context.Progress, file);
         if (all) {
-            const auto values = CrcFileAll(file);
+            const auto values = CrcFileAll(file, progress.Fn());
             for (std::size_t i = 0; i < CrcVariantCount; ++i) {
                 const TCrcVariant& v = CrcVariants[i];
                 context.Out << CrcResultLine(v.Entry, v.Width, values[i], file) << '\n';
@@ -37,9 +38,11 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
         } else {
             const TCrcVariant& v = CrcVariants[static_cast<std::size_t>(variant)];
             const auto engine = MakeCrcEngine(v);
-            const std::uint32_t value = CrcFile(*engine, file);
+            const std::uint32_t value = CrcFile(*engine, file, progress.Fn());
             context.Out << CrcResultLine(v.Entry, v.Width, value, file) << '\n';
         }
+    } catch (const ECancelled&) {
+        throw; // ends the whole command
     } catch (const std::exception& e) {
         CliReport(context, file, e.what());
         return kCliFailure;

@@ -34,6 +34,8 @@ bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, TH
 int Guarded(const TCliContext& context, const std::string& file, const std::function<int()>& step) {
     try {
         return step();
+    } catch (const ECancelled&) {
+        throw; // ends the whole command
     } catch (const EFileError& e) {
         CliReport(context, file, e.what());
     } catch (const std::exception& e) {
@@ -42,8 +44,8 @@ int Guarded(const TCliContext& context, const std::string& file, const std::func
     return kCliFailure;
 }
 
-using TConvertFn =
-    std::function<TConvertStatus(const THeader& header, const std::string& in, const std::string& out)>;
+using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
+                                                const std::string& out, const ProgressFn& progress)>;
 
 int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
     if (args.size() != 2) {
@@ -57,7 +59,12 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         if (!ReadMacBinaryHeader(context, in, header)) {
             return kCliFailure;
         }
-        if (convert(header, in, out) == TConvertStatus::SourceIsOutput) {
+        TConvertStatus status{};
+        {
+            const TCliProgress::TScope progress(context.Progress, in);
+            status = convert(header, in, out, progress.Fn());
+        }
+        if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
             return kCliFailure;
         }
@@ -92,21 +99,25 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
 }
 
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args, [](const THeader& header, const std::string& in, const std::string& out) {
-        return WriteMacBinaryII(MacBinaryIIForm(header), in, out);
-    });
+    return Convert(
+        context, args,
+        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
+            return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
+        });
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args, [](const THeader&, const std::string& in, const std::string& out) {
-        return WriteWithoutHeader(in, out);
-    });
+    return Convert(context, args,
+                   [](const THeader&, const std::string& in, const std::string& out,
+                      const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args, [](const THeader& header, const std::string& in, const std::string& out) {
-        return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out);
-    });
+    return Convert(
+        context, args,
+        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
+            return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
+        });
 }
 
 } // namespace kelda

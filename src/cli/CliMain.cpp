@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include "util/Progress.h"
+
 #include <algorithm>
 #include <ostream>
 #include <string>
@@ -42,7 +44,7 @@ void CliReport(const TCliContext& context, const std::string& what, const std::s
     context.Err << "kelda-cli: " << what << ": " << message << '\n';
 }
 
-int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err) {
+int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {
     bool japanese = false;
     bool endOfOptions = false;
     TCliArgs words;
@@ -73,8 +75,14 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err) {
         PrintUsage(err);
         return kCliUsage;
     }
-    const TCliContext context{japanese, out, err};
-    const int status = it->Run(context, TCliArgs(words.begin() + 1, words.end()));
+    TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
+    const TCliContext context{japanese, out, err, &progress};
+    int status = kCliFailure;
+    try {
+        status = it->Run(context, TCliArgs(words.begin() + 1, words.end()));
+    } catch (const ECancelled&) {
+        return kCliFailure; // stopped by the user, who knows it; the work has cleaned up
+    }
     if (status == kCliUsage) {
         PrintUsage(err);
     }

@@ -1,11 +1,18 @@
 // kelda-cli: MacBinary inspection and conversion without the window.
 #include "cli/Cli.h"
+#include "cli/CliInterrupt.h"
 
 #include <iostream>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
+    kelda::CliInstallInterruptHandlers();
     const kelda::TCliArgs args(argv + 1, argv + argc);
-    const int status = kelda::CliMain(args, std::cout, std::cerr);
+    kelda::TCliTerminal terminal;
+    terminal.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    terminal.StopRequested = kelda::CliInterruptRequested;
+    const int status = kelda::CliMain(args, std::cout, std::cerr, terminal);
     std::cout.flush();
+    kelda::CliRaiseInterrupt();
     return std::cout.good() ? status : kelda::kCliFailure;
 }

@@ -1,0 +1,61 @@
+#include "cli/CliInterrupt.h"
+
+#include <csignal>
+#include <signal.h>
+
+namespace kelda {
+
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile std::sig_atomic_t gInterruptible = 0;
+volatile std::sig_atomic_t gSignal = 0;
+
+extern "C" void OnInterrupt(int sig) {
+    if (gInterruptible == 0) {
+        // Nothing to clean up: the usual effect, as soon as this handler returns.
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+        return;
+    }
+    gSignal = sig;
+}
+
+} // namespace
+
+void CliInstallInterruptHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // reads and writes go on; the work stops at its next step
+    for (int sig : kSignals) {
+        struct sigaction old {};
+        // A signal ignored by the parent (nohup, a background job) stays ignored.
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {
+            sigaction(sig, &action, nullptr);
+        }
+    }
+}
+
+bool CliInterruptRequested() {
+    return gSignal != 0;
+}
+
+void CliRaiseInterrupt() {
+    const int sig = gSignal;
+    if (sig != 0) {
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+    }
+}
+
+TCliInterruptible::TCliInterruptible() {
+    gInterruptible = gInterruptible + 1;
+}
+
+TCliInterruptible::~TCliInterruptible() {
+    gInterruptible = gInterruptible - 1;
+}
+
+} // namespace kelda
