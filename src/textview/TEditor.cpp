@@ -187,7 +187,7 @@ void TEditor::EndUpdate() {
 
 // ---------------------------------------------------------------- caret and scrolling
 
-TViewGeometry TEditor::geometry() const {
+TViewGeometry TEditor::viewGeometry() const {
     return TViewGeometry{charWidth_, lineHeight_, topRow_, leftCol_, TextOriginX()};
 }
 
@@ -229,11 +229,11 @@ void TEditor::SetLeftCol(int col) {
 }
 
 int TEditor::VisibleRowCount() const {
-    return geometry().FullRows(viewport()->height());
+    return viewGeometry().FullRows(viewport()->height());
 }
 
 int TEditor::VisibleColCount() const {
-    return geometry().FullCols(viewport()->width());
+    return viewGeometry().FullCols(viewport()->width());
 }
 
 void TEditor::select(TTextPos anchor, TTextPos caret, bool keepGoalCell) {
@@ -385,7 +385,7 @@ void TEditor::updateMetrics() {
 // ---------------------------------------------------------------- painting
 
 QRect TEditor::caretRect() const {
-    const TViewGeometry g = geometry();
+    const TViewGeometry g = viewGeometry();
     return QRect(g.CellX(CaretCol()) - 1, g.RowY(sel_.Caret.Row), 4, lineHeight_);
 }
 
@@ -394,7 +394,7 @@ void TEditor::paintEvent(QPaintEvent* e) {
     p.setFont(font());
     const QRect area = e->rect();
     p.fillRect(area, TLineRenderer::kBackground);
-    const TViewGeometry g = geometry();
+    const TViewGeometry g = viewGeometry();
     const int width = viewport()->width();
     const QRect textArea(TextOriginX(), 0, width - TextOriginX(), viewport()->height());
     p.setClipRect(textArea & area);

@@ -144,7 +144,7 @@ protected:
 private:
     static constexpr int kTextMargin = 2;
 
-    TViewGeometry geometry() const;
+    TViewGeometry viewGeometry() const;
     TCaretNavigator navigator() const { return TCaretNavigator(lines_, tabWidth_); }
     void updateMetrics();
     void updateScrollBars();

@@ -115,7 +115,7 @@ void TEditor::keyPressEvent(QKeyEvent* e) {
 }
 
 TTextPos TEditor::posAtPoint(QPoint viewportPoint) const {
-    const TViewGeometry g = geometry();
+    const TViewGeometry g = viewGeometry();
     return navigator().AtCell(g.RowAtY(viewportPoint.y()), g.BoundaryAtX(viewportPoint.x()),
                               TLineLayout::TSnap::Nearest);
 }

@@ -186,7 +186,7 @@ TEST_F(MainWindow, ShrinkingKeepsTheInformationViewAtLeast200PixelsHigh) {
     form.resize(980, 730);
     QTest::qWait(20);
     EXPECT_EQ(form.StringGrid1->height(), 200);
-    EXPECT_EQ(static_cast<QWidget*>(form.Editor1)->geometry(), form.StringGrid1->geometry());
+    EXPECT_EQ(form.Editor1->geometry(), form.StringGrid1->geometry());
     EXPECT_EQ(form.Panel3->height(),
               form.TabSheet1->height() - form.Panel2->height() - form.Splitter1->height() - 200);
     EXPECT_EQ(form.Panel2->geometry().bottom(), form.TabSheet1->height() - 1);
