@@ -1,6 +1,7 @@
 // Files dropped on the main window and the mouse wheel over it.
 #include "app/Main.h"
 
+#include "app/PathText.h"
 #include "app/Settings.h"
 #include "app/TEventHook.h"
 #include "app/TPageControl.h"
@@ -23,7 +24,13 @@ QStringList DroppedFiles(const QMimeData* data) {
     QStringList files;
     if (data != nullptr && data->hasUrls()) {
         for (const QUrl& url : data->urls()) {
-            if (url.isLocalFile()) {
+            if (url.isLocalFile() && url.host().isEmpty()) {
+                // The path's own bytes: toLocalFile() would decode them as UTF-8 and lose a name in
+                // another encoding.
+                const QByteArray bytes =
+                    QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+                files.append(FromPath(bytes.toStdString()));
+            } else if (url.isLocalFile()) {
                 files.append(url.toLocalFile());
             }
         }
