@@ -103,9 +103,13 @@ TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder) {
         if (!IsPieceFileName(path.filename().string())) {
             continue;
         }
-        // A folder is never removed, whatever its name: only files are pieces.
+        // A folder is never removed, whatever its name: only files are pieces. A piece marked
+        // read-only (no write permission) is one the user protected: it stays.
         std::error_code ec;
-        if (std::filesystem::is_directory(std::filesystem::symlink_status(path, ec))) {
+        const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+        if (std::filesystem::is_directory(status) ||
+            (std::filesystem::is_regular_file(status) &&
+             (status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)) {
             continue;
         }
         if (std::filesystem::remove(path, ec) && !ec) {

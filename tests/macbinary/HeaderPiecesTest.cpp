@@ -187,6 +187,18 @@ TEST(ClearTmpFilesTest, DeletesPiecesOfEveryFileInAnyLetterCase) {
     EXPECT_TRUE(std::filesystem::exists(dir / "sub.DA1" / "inner.DA1"));
 }
 
+TEST(ClearTmpFilesTest, ReadOnlyPieceStays) {
+    TempDir dir;
+    WriteHeaderPieces(dir.path(), "A.BIN", THeader{});
+    ::chmod((dir / "A.BIN.DA2").c_str(), 0444);
+    const TTmpClearResult result = ClearTmpFiles(dir.path());
+    EXPECT_TRUE(result.FolderHadEntries);
+    EXPECT_EQ(result.Deleted, 5);
+    EXPECT_TRUE(std::filesystem::exists(dir / "A.BIN.DA2"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "A.BIN.DA1"));
+    ::chmod((dir / "A.BIN.DA2").c_str(), 0644);
+}
+
 TEST(ClearTmpFilesTest, EmptyOrMissingFolderHasNoEntries) {
     TempDir dir;
     EXPECT_FALSE(ClearTmpFiles(dir.path()).FolderHadEntries);
