@@ -69,7 +69,10 @@ struct TWriter {
         }
         const std::string s(section);
         const std::string k(key);
-        if (ini.SetValue(s.c_str(), k.c_str(), value.c_str()) < 0) {
+        // A value is one line: a name with a line break in it (possible on Linux) cannot be stored,
+        // and written as it is its second line would become a key or section of its own.
+        const bool oneLine = value.find_first_of("\r\n") == std::string::npos;
+        if (ini.SetValue(s.c_str(), k.c_str(), oneLine ? value.c_str() : "") < 0) {
             ok = false;
         }
     }

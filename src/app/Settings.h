@@ -72,7 +72,8 @@ template <class S, class F> void VisitSettings(S& s, F&& f) {
 // valid integer give the defaults. "Index" is limited to -1 … 1, as the two-item radio group does.
 TSettings ReadSettings(const std::filesystem::path& file);
 
-// Writes every value; the "FormMain" keys only when writeBounds is set. The rest of an existing
+// Writes every value; the "FormMain" keys only when writeBounds is set. A text with a line break
+// (a file name on Linux may hold one) is written empty, as a value is one line. The rest of an existing
 // file (other sections, other keys, comments) is kept. The file is written beside the old one
 // under a temporary name and renamed into place, so it is either the old or the new file, never
 // half of one. Returns false when it could not be written (the old file is then unchanged).

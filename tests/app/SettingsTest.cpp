@@ -197,6 +197,23 @@ TEST_F(SettingsTest, RoundTripsEveryValue) {
     EXPECT_EQ(kelda::ReadSettings(ini_), s);
 }
 
+// A file name may hold a line break on Linux; the INI format cannot, and such a name must not be
+// able to add sections or keys of its own.
+TEST_F(SettingsTest, LineBreaksInNamesAddNoKeys) {
+    TSettings s;
+    s.OpenFile = "/data/a\n[Language]\nJapanese=0";
+    s.SaveAsFile = "/data/b\r\nWidth=1";
+    s.FileList[0] = "/data/c\n19=/injected";
+    s.FileList[1] = "/data/plain";
+    ASSERT_TRUE(kelda::WriteSettings(ini_, s, true));
+    const TSettings back = kelda::ReadSettings(ini_);
+    EXPECT_TRUE(back.Japanese);
+    EXPECT_EQ(back.FormMain.Width, 980);
+    EXPECT_EQ(back.FileList[19], "");
+    EXPECT_EQ(back.FileList[1], "/data/plain");
+    EXPECT_EQ(Keys().size(), 37u);
+}
+
 TEST_F(SettingsTest, BoundsNotWrittenKeepTheirOldValues) {
     TSettings s;
     s.FormMain = {10, 20, 1000, 800};
