@@ -192,40 +192,6 @@ void FileAll(benchmark::State& state) {
     SetBytes(state, FileSize);
 }
 
-// The same work with reading and computing on one thread, block after block, for comparison
-// with the read-ahead of CrcFile and CrcFileAll.
-void FileVariantOneThread(benchmark::State& state, std::size_t variant) {
-    const fs::path& file = BenchFile(); // made before the clock runs
-    auto engine = MakeCrcEngine(CrcVariants[variant]);
-    std::vector<std::uint8_t> block(CrcReadBlockSize);
-    for (auto _ : state) {
-        TFileStream in(file, FileMode::Read);
-        engine->Init();
-        for (std::size_t n; (n = in.Read(block.data(), block.size())) > 0;) {
-            engine->Calc(block.data(), 0, static_cast<std::int64_t>(n));
-        }
-        benchmark::DoNotOptimize(engine->Value());
-    }
-    SetBytes(state, FileSize);
-}
-
-void FileAllOneThread(benchmark::State& state) {
-    const fs::path& file = BenchFile(); // made before the clock runs
-    const auto engines = MakeCrcEngines();
-    TCrcAllPass pass(engines);
-    std::vector<std::uint8_t> block(CrcReadBlockSize);
-    for (auto _ : state) {
-        TFileStream in(file, FileMode::Read);
-        pass.Init();
-        for (std::size_t n; (n = in.Read(block.data(), block.size())) > 0;) {
-            pass.Calc(block.data(), n);
-        }
-        pass.Finish();
-        benchmark::DoNotOptimize(engines[0]->Value());
-    }
-    SetBytes(state, FileSize);
-}
-
 void FileByteTable(benchmark::State& state, std::size_t variant) {
     const fs::path& file = BenchFile(); // made before the clock runs
     bench::TByteTableCrc crc(CrcVariants[variant]);
@@ -281,8 +247,6 @@ void Register() {
         add("File/Variant" + std::to_string(v), [v](benchmark::State& s) { FileVariant(s, v); });
     }
     add("File/All", FileAll);
-    add("File/OneThread/Variant10", [](benchmark::State& s) { FileVariantOneThread(s, 10); });
-    add("File/OneThread/All", FileAllOneThread);
 #ifdef KELDA_HAVE_ZLIB
     add("File/Zlib", FileZlib);
 #endif
@@ -326,14 +290,11 @@ public:
             Ratio("slowest variant (" + worstName.substr(5) + "), cached file / plain read", worstName,
                   "File/Read", 0.80, true);
         }
-        Ratio("one variant (10), one thread, cached file / plain read", "File/OneThread/Variant10",
-              "File/Read", 0.80, true);
         Ratio("one variant (10), cached file / byte table", "File/Variant10", "File/ByteTable/Variant10", 20,
               false);
         Ratio("one variant (10), buffer / zlib crc32", "Buffer/Variant10", "Buffer/Zlib", 1, false);
         Ratio("one variant (10), cached file / zlib crc32", "File/Variant10", "File/Zlib", 1, false);
         Ratio("\"All\", cached file / plain read", "File/All", "File/Read", 0.60, true);
-        Ratio("\"All\", one thread, cached file / plain read", "File/OneThread/All", "File/Read", 0.60, true);
         Ratio("\"All\", cached file / byte table, twelve readings", "File/All", "File/ByteTable/All", 100,
               false);
         std::printf("%-58s %9.2f GB/s\n", "plain read with 1 MiB reads", Rate("File/Read") / 1e9);

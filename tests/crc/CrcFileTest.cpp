@@ -130,7 +130,7 @@ TEST_F(CrcFileTest, ProgressReportsEveryBlockAndCancelThrows) {
 }
 
 TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
-    // Eight blocks: the read-ahead cannot have reached the end when the first block is reported.
+    // Eight blocks; the file changes once the first has been reported.
     const std::size_t size = 8 * CrcReadBlockSize;
     const auto bytes = Random(size, 11);
     const auto tail = Random(1000, 12);
