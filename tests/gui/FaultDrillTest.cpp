@@ -225,6 +225,21 @@ TEST_F(FaultDrill, AnUnreadableSettingsFileLeavesTheDefaultsAndIsReportedAtExit)
     EXPECT_TRUE(fs::is_directory(ExeFolder() / "kelda.INI" / "inside"));
 }
 
+TEST_F(FaultDrill, ADiskThatFillsAtExitKeepsTheOldSettingsFileWhole) {
+    const std::string old = "[Language]\r\nJapanese=0\r\n[Mine]\r\nkept=1\r\n";
+    WriteFile(ExeFolder() / "kelda.INI", old);
+    TFormMain& form = Form();
+    EXPECT_FALSE(form.IsJapanese());
+    {
+        drill::TFileSizeLimit limit(64); // the new file needs far more
+        form.close();
+    }
+    ASSERT_EQ(dialogs_.Count(Kind::Error), 1u);
+    EXPECT_TRUE(LastError().contains("に書き込めません")) << LastError().toStdString();
+    EXPECT_EQ(ReadFile(ExeFolder() / "kelda.INI"), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(ExeFolder()), fs::directory_iterator()), 2); // INI, TMP
+}
+
 // A help file that is no text is shown as far as it decodes; one that cannot be read as a file
 // (a FIFO) is reported at once; the window opens either way.
 TEST_F(FaultDrill, AHelpFileThatIsNoTextStillOpensTheWindow) {
