@@ -40,12 +40,33 @@ int ExpectedInteger(const std::string& value, int def) {
     return v < INT32_MIN || v > INT32_MAX ? def : static_cast<int>(v);
 }
 
-// A name as a profile line can hold it. A section line that never closed on its own line gives the
-// reader a name across lines, and a key made of a byte-order mark ahead of the first section moves
-// to the file's start when written and is then taken as the mark; neither can be written back, so
-// such names are not compared.
+// Whether writing the file back can reproduce what the reader made of it. A section line that never
+// closed on its own line gives a name across lines; a key line that begins with "[" (read so when
+// its bracket closes too early) is taken for a section when read again, and moves every key after
+// it; a key made of a byte-order mark ahead of the first section moves to the file's start and is
+// then taken as the mark. Such files are damaged beyond what a writer can keep, so only files
+// without them are held to keeping everything.
 bool IsPlainName(std::string_view name) {
-    return name.find_first_of("\r\n[]=") == std::string_view::npos && !name.starts_with("\xEF\xBB\xBF");
+    return name.find_first_of("\r\n[]=") == std::string_view::npos && !name.starts_with("\xEF\xBB\xBF") &&
+           !name.starts_with(";") && !name.starts_with("#");
+}
+
+bool IsReproducible(const CSimpleIniA& ini) {
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    for (const auto& section : sections) {
+        if (!IsPlainName(section.pItem)) {
+            return false;
+        }
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section.pItem, keys);
+        for (const auto& key : keys) {
+            if (!IsPlainName(key.pItem)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool IsOurs(const char* section, const char* key) {
@@ -60,7 +81,7 @@ bool IsOurs(const char* section, const char* key) {
 
 void CheckOthersKept(const std::string& before, const std::filesystem::path& file) {
     CSimpleIniA old;
-    if (old.LoadData(before) < 0) {
+    if (old.LoadData(before) < 0 || !IsReproducible(old)) {
         return;
     }
     std::ifstream in(file, std::ios::binary);
@@ -73,7 +94,7 @@ void CheckOthersKept(const std::string& before, const std::filesystem::path& fil
         CSimpleIniA::TNamesDepend keys;
         old.GetAllKeys(section.pItem, keys);
         for (const auto& key : keys) {
-            if (IsOurs(section.pItem, key.pItem) || !IsPlainName(section.pItem) || !IsPlainName(key.pItem)) {
+            if (IsOurs(section.pItem, key.pItem)) {
                 continue;
             }
             const char* was = old.GetValue(section.pItem, key.pItem, nullptr);
