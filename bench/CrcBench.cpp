@@ -216,6 +216,96 @@ void FileByteTableAll(benchmark::State& state) {
     SetBytes(state, FileSize);
 }
 
+// ------------------------------------------------------------------ one block in cache
+
+// The CRCs over one read block, again and again (1 GiB in all): the block stays in the
+// processor's cache, as a block just read does, so this is the folding cost alone. Reading
+// and folding take turns on one thread, so a file CRC reaches at most F / (F + R) of the plain
+// read (F this rate, R the read's).
+void BlockVariant(benchmark::State& state, std::size_t variant) {
+    const std::vector<std::uint8_t> block(Buffer().begin(), Buffer().begin() + CrcReadBlockSize);
+    auto engine = MakeCrcEngine(CrcVariants[variant]);
+    for (auto _ : state) {
+        engine->Init();
+        for (std::int64_t done = 0; done < FileSize; done += static_cast<std::int64_t>(block.size())) {
+            engine->Calc(block.data(), 0, static_cast<std::int64_t>(block.size()));
+        }
+        benchmark::DoNotOptimize(engine->Value());
+    }
+    SetBytes(state, FileSize);
+}
+
+void BlockAll(benchmark::State& state) {
+    const std::vector<std::uint8_t> block(Buffer().begin(), Buffer().begin() + CrcReadBlockSize);
+    const auto engines = MakeCrcEngines();
+    TCrcAllPass pass(engines);
+    for (auto _ : state) {
+        pass.Init();
+        for (std::int64_t done = 0; done < FileSize; done += static_cast<std::int64_t>(block.size())) {
+            pass.Calc(block.data(), block.size());
+        }
+        pass.Finish();
+        benchmark::DoNotOptimize(engines[0]->Value());
+    }
+    SetBytes(state, FileSize);
+}
+
+// ------------------------------------------------------------------ read size
+
+// The read sizes compared: the ceiling and the CRCs each read the file with the same size, so
+// their ratio shows what the CRC costs on top of the reading at that size.
+constexpr std::size_t SweepKiB[] = {32, 64, 128, 256, 512, 1024};
+
+// The file read as the file CRCs read it (one reused block of `block` bytes), each block handed
+// to consume.
+template <typename Consume> void ReadInBlocks(const fs::path& file, std::size_t block, Consume&& consume) {
+    std::vector<std::uint8_t> buffer(block);
+    TFileStream in(file, FileMode::Read);
+    for (std::size_t n; (n = in.Read(buffer.data(), buffer.size())) > 0;) {
+        consume(buffer.data(), n);
+    }
+}
+
+void SweepRead(benchmark::State& state, std::size_t block) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    for (auto _ : state) {
+        std::size_t total = 0;
+        ReadInBlocks(file, block, [&total](const std::uint8_t*, std::size_t n) { total += n; });
+        benchmark::DoNotOptimize(total);
+    }
+    SetBytes(state, FileSize);
+}
+
+void SweepVariant(benchmark::State& state, std::size_t block, std::size_t variant) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    auto engine = MakeCrcEngine(CrcVariants[variant]);
+    for (auto _ : state) {
+        engine->Init();
+        ReadInBlocks(file, block, [&engine](const std::uint8_t* data, std::size_t n) {
+            engine->Calc(data, 0, static_cast<std::int64_t>(n));
+        });
+        benchmark::DoNotOptimize(engine->Value());
+    }
+    SetBytes(state, FileSize);
+}
+
+void SweepAll(benchmark::State& state, std::size_t block) {
+    const fs::path& file = BenchFile(); // made before the clock runs
+    const auto engines = MakeCrcEngines();
+    TCrcAllPass pass(engines);
+    for (auto _ : state) {
+        pass.Init();
+        ReadInBlocks(file, block, [&pass](const std::uint8_t* data, std::size_t n) { pass.Calc(data, n); });
+        pass.Finish();
+        benchmark::DoNotOptimize(engines[0]->Value());
+    }
+    SetBytes(state, FileSize);
+}
+
+std::string SweepName(const char* what, std::size_t kib) {
+    return std::string("File/ReadSize/") + what + "/" + std::to_string(kib) + "KiB";
+}
+
 // ------------------------------------------------------------------ registration and summary
 
 void Register() {
@@ -233,6 +323,8 @@ void Register() {
         }
     }
     add("Buffer/All", BufferAll);
+    add("Block/Variant10", [](benchmark::State& s) { BlockVariant(s, 10); });
+    add("Block/All", BlockAll);
 #ifdef KELDA_HAVE_ZLIB
     add("Buffer/Zlib", BufferZlib);
 #endif
@@ -250,6 +342,12 @@ void Register() {
 #ifdef KELDA_HAVE_ZLIB
     add("File/Zlib", FileZlib);
 #endif
+    for (const std::size_t kib : SweepKiB) {
+        const std::size_t block = kib << 10;
+        add(SweepName("Read", kib), [block](benchmark::State& s) { SweepRead(s, block); });
+        add(SweepName("Variant10", kib), [block](benchmark::State& s) { SweepVariant(s, block, 10); });
+        add(SweepName("All", kib), [block](benchmark::State& s) { SweepAll(s, block); });
+    }
     add("File/ByteTable/Variant10", [](benchmark::State& s) { FileByteTable(s, 10); })->Iterations(1);
     add("File/ByteTable/All", FileByteTableAll)->Iterations(1);
 }
@@ -297,7 +395,24 @@ public:
         Ratio("\"All\", cached file / plain read", "File/All", "File/Read", 0.60, true);
         Ratio("\"All\", cached file / byte table, twelve readings", "File/All", "File/ByteTable/All", 100,
               false);
-        std::printf("%-58s %9.2f GB/s\n", "plain read with 1 MiB reads", Rate("File/Read") / 1e9);
+        const std::string reads = std::to_string(CrcReadBlockSize >> 10) + " KiB reads";
+        std::printf("%-58s %9.2f GB/s\n", ("plain read with " + reads).c_str(), Rate("File/Read") / 1e9);
+        Bound("one variant (10): bound on one thread", "Block/Variant10");
+        Bound("\"All\": bound on one thread", "Block/All");
+
+        std::printf("\n%-10s %12s %12s %12s %8s %8s\n", "read size", "read GB/s", "var10 GB/s", "All GB/s",
+                    "var10", "All");
+        for (const std::size_t kib : SweepKiB) {
+            const double read = Rate(SweepName("Read", kib));
+            const double one = Rate(SweepName("Variant10", kib));
+            const double all = Rate(SweepName("All", kib));
+            if (read <= 0) {
+                continue;
+            }
+            std::printf("%6zu KiB %12.2f %12.2f %12.2f %7.0f%% %7.0f%%%s\n", kib, read / 1e9, one / 1e9,
+                        all / 1e9, 100 * one / read, 100 * all / read,
+                        (kib << 10) == CrcReadBlockSize ? "   (the file CRCs' read size)" : "");
+        }
     }
 
 private:
@@ -307,6 +422,18 @@ private:
             return FMedians.at(name);
         }
         return FRates.count(name) != 0 ? FRates.at(name) : 0.0;
+    }
+
+    // The best ratio to the plain read that reading and then folding on one thread can reach,
+    // from the folding rate of a block in cache.
+    void Bound(const std::string& label, const std::string& fold) const {
+        const double read = Rate("File/Read");
+        const double rate = Has(fold) ? Rate(fold) : 0.0;
+        if (read <= 0 || rate <= 0) {
+            return;
+        }
+        std::printf("%-58s %9.0f%%   (folding %.1f GB/s)\n", label.c_str(), 100 * rate / (rate + read),
+                    rate / 1e9);
     }
 
     void Ratio(const std::string& label, const std::string& a, const std::string& b, double target,
