@@ -117,7 +117,9 @@ TEST_F(SettingsDrill, AnUnreadableFileGivesTheDefaultsAndIsNotOverwritten) {
     fs::permissions(dir_, fs::perms::all);
     const std::optional<bool> ok = drill::RunAsOrdinaryUser(
         [&] { return ReadSettings(ini_) == TSettings{} && !WriteSettings(ini_, TSettings{}, true); });
-    ASSERT_TRUE(ok.has_value());
+    if (!ok) {
+        GTEST_SKIP() << "no process without root's privileges could be run here (setuid refused)";
+    }
     EXPECT_TRUE(*ok);
     fs::permissions(ini_, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(Text(), before);

