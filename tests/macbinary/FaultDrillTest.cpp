@@ -52,6 +52,19 @@ Bytes LargeSource() {
     return file;
 }
 
+// Runs write in a process without root's privileges: true when it failed with the create error for
+// lack of permission, false when it did anything else, nothing when no such process could be run.
+std::optional<bool> CreateRefusedForOrdinaryUser(const std::function<void()>& write) {
+    return drill::RunAsOrdinaryUser([&] {
+        try {
+            write();
+        } catch (const EFileError& e) {
+            return e.kind() == EFileError::Kind::Create && e.errorCode() == EACCES;
+        }
+        return false;
+    });
+}
+
 std::size_t EntriesIn(const fs::path& folder) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -108,14 +121,7 @@ TEST(FaultDrill, AnOutputFolderThatCannotBeWrittenGivesTheCreateError) {
         }
         // Permission bits stop an ordinary user; root gives its privileges away to be one.
         const fs::path locked = dir / "locked" / "out.bin";
-        const std::optional<bool> refused = drill::RunAsOrdinaryUser([&] {
-            try {
-                c.run(dir / "src.bin", locked);
-            } catch (const EFileError& e) {
-                return e.kind() == EFileError::Kind::Create && e.errorCode() == EACCES;
-            }
-            return false;
-        });
+        const std::optional<bool> refused = CreateRefusedForOrdinaryUser([&] { c.run(dir / "src.bin", locked); });
         if (!refused) {
             GTEST_SKIP() << "no process without root's privileges could be run here (setuid refused)";
         }
@@ -203,14 +209,8 @@ TEST(FaultDrill, ATemporaryFolderThatCannotBeWrittenFailsAtTheFirstPiece) {
     fs::permissions(dir / "RO", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     drill::OpenToEveryone(dir / "src.bin");
-    const std::optional<bool> refused = drill::RunAsOrdinaryUser([&] {
-        try {
-            WriteHeaderPieces(dir / "RO" / "", dir / "src.bin", header);
-        } catch (const EFileError& e) {
-            return e.kind() == EFileError::Kind::Create && e.errorCode() == EACCES;
-        }
-        return false;
-    });
+    const std::optional<bool> refused =
+        CreateRefusedForOrdinaryUser([&] { WriteHeaderPieces(dir / "RO" / "", dir / "src.bin", header); });
     if (!refused) {
         GTEST_SKIP() << "no process without root's privileges could be run here (setuid refused)";
     }
