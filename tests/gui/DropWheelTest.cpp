@@ -37,6 +37,16 @@ protected:
         WriteFile(file, bytes);
         return QString::fromStdString(file.string());
     }
+    // The CRC page with 300 result lines in Editor2, scrolled so that line 100 is at the top.
+    static void ShowScrolledResults(TFormMain& form) {
+        form.PageControl1->setCurrentIndex(1);
+        QStringList lines;
+        for (int i = 0; i < 300; ++i) {
+            lines.append(QString::number(i));
+        }
+        form.Editor2->AppendLines(lines);
+        form.Editor2->SetTopRow(100);
+    }
     // One wheel event of delta (120 is one notch up) sent to target.
     static void Wheel(QWidget* target, int delta) {
         const QPointF at(5, 5);
@@ -91,13 +101,7 @@ TEST_F(DropWheelTest, ADropOnTheHelpPageDoesNothing) {
 
 TEST_F(DropWheelTest, TheWheelScrollsTheFocusedPaneOneLinePerEvent) {
     TFormMain& form = Shown();
-    form.PageControl1->setCurrentIndex(1);
-    QStringList lines;
-    for (int i = 0; i < 300; ++i) {
-        lines.append(QString::number(i));
-    }
-    form.Editor2->AppendLines(lines);
-    form.Editor2->SetTopRow(100);
+    ShowScrolledResults(form);
     form.Editor2->setFocus();
 
     Wheel(form.Editor2->viewport(), -120);
@@ -110,13 +114,7 @@ TEST_F(DropWheelTest, TheWheelScrollsTheFocusedPaneOneLinePerEvent) {
 
 TEST_F(DropWheelTest, TheWheelLeavesThePanesAloneWhileAListHasTheFocus) {
     TFormMain& form = Shown();
-    form.PageControl1->setCurrentIndex(1);
-    QStringList lines;
-    for (int i = 0; i < 300; ++i) {
-        lines.append(QString::number(i));
-    }
-    form.Editor2->AppendLines(lines);
-    form.Editor2->SetTopRow(100);
+    ShowScrolledResults(form);
     for (QWidget* focus : {static_cast<QWidget*>(form.ListBox1), static_cast<QWidget*>(form.ListBox2),
                            static_cast<QWidget*>(form.ComboBox1)}) {
         focus->setFocus();
