@@ -109,7 +109,8 @@ template <typename Work> void Run(benchmark::State& state, bool isCopy, Work wor
     }
     state.SetBytesProcessed(state.iterations() * SourceSize);
     const double seconds = std::chrono::duration<double>(busy).count();
-    const double rate = seconds > 0 ? static_cast<double>(SourceSize) * static_cast<double>(state.iterations()) / seconds : 0;
+    const double rate =
+        seconds > 0 ? static_cast<double>(SourceSize) * static_cast<double>(state.iterations()) / seconds : 0;
     if (isCopy) {
         CopyRate() = rate;
     } else if (CopyRate() > 0) {

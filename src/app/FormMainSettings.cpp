@@ -47,7 +47,8 @@ void TFormMain::WriteIniFileValue() {
     const QRect screen = PrimaryScreenRect();
     s.FormMain = TBounds{x(), y(), width(), height()};
     const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
-    const bool writeBounds = normal && BoundsFitScreen(s.FormMain, TBounds{0, 0, screen.width(), screen.height()});
+    const bool writeBounds =
+        normal && BoundsFitScreen(s.FormMain, TBounds{0, 0, screen.width(), screen.height()});
     s.LogHeight = Panel3->height();
     for (int c = 0; c < kGridColumnCount; ++c) {
         s.GridWidth[static_cast<std::size_t>(c)] = StringGrid1->columnWidth(c);
@@ -58,7 +59,8 @@ void TFormMain::WriteIniFileValue() {
     s.SaveAsFile = SaveDialog2.FileName.toStdString();
     s.InformationIndex = RadioGroupItemIndex();
     for (int i = 0; i < kFileListCount; ++i) {
-        s.FileList[static_cast<std::size_t>(i)] = i < ComboBox1->count() ? ComboBox1->itemText(i).toStdString() : "";
+        s.FileList[static_cast<std::size_t>(i)] =
+            i < ComboBox1->count() ? ComboBox1->itemText(i).toStdString() : "";
     }
     s.Japanese = IsJapanese();
     const std::filesystem::path file = paths_.SettingsFile();

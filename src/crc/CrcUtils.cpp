@@ -1,6 +1,7 @@
 #include "crc/CrcUtils.h"
 
 #include "crc/CrcAllPass.h"
+#include "crc/TFileBlockReader.h"
 #include "util/TFileStream.h"
 
 #include <algorithm>
@@ -187,15 +188,12 @@ namespace {
 // never end.
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
-    TFileStream stream(file, FileMode::Read);
-    const std::int64_t total = stream.Size();
-    // One buffer for the whole file; a small file needs no full block.
-    std::vector<std::uint8_t> buffer(std::clamp<std::size_t>(
-        static_cast<std::size_t>(std::max<std::int64_t>(total, 0)), 4096, CrcReadBlockSize));
+    TFileBlockReader reader(file, {.BlockSize = CrcReadBlockSize});
+    const std::int64_t total = reader.Size();
     std::int64_t done = 0;
-    for (std::size_t n; (n = stream.Read(buffer.data(), buffer.size())) > 0;) {
-        consume(buffer.data(), n);
-        done += static_cast<std::int64_t>(n);
+    for (auto block = reader.Next(); !block.empty(); block = reader.Next()) {
+        consume(block.data(), block.size());
+        done += static_cast<std::int64_t>(block.size());
         if (progress && !progress(done, total)) {
             throw ECancelled();
         }

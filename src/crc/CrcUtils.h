@@ -183,9 +183,9 @@ std::string CrcHexText(const TCrc& engine);
 
 // ------------------------------------------------------------------ files
 
-// Size of the blocks files are read in, through one reused buffer. Half the processor's
-// second-level cache of 1 MiB: the block just read and the file's cached pages it was copied
-// from then stay there for the fold that follows.
+// Size of the blocks files are read in (TFileBlockReader: a few buffers, reused). Half the
+// processor's second-level cache of 1 MiB, so that a block stays there between being copied
+// from the operating system and being folded.
 inline constexpr std::size_t CrcReadBlockSize = std::size_t{512} << 10;
 
 // Init, Calc per block over the whole file, and the result of engine (also left in its register).

@@ -119,6 +119,26 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     return done;
 }
 
+std::size_t TFileStream::ReadAt(void* buffer, std::size_t count, std::int64_t offset) const {
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n =
+            ::pread(fd_, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw EFileError::inOut(errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 void TFileStream::ReadBuffer(void* buffer, std::size_t count) {
     if (Read(buffer, count) != count) {
         throw EFileError::readPastEnd();

@@ -56,6 +56,9 @@ public:
 
     // Reads up to count bytes; returns how many were read (0 at the end of the file).
     std::size_t Read(void* buffer, std::size_t count);
+    // Reads up to count bytes from offset without moving the position, so that several threads
+    // can read one open file; returns fewer than count only at the end of the file.
+    std::size_t ReadAt(void* buffer, std::size_t count, std::int64_t offset) const;
     // Reads exactly count bytes; throws the read-past-end error when the file ends first
     // (the bytes that were present are in buffer then).
     void ReadBuffer(void* buffer, std::size_t count);

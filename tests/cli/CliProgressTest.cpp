@@ -39,7 +39,8 @@ TEST(CliProgressBar, Text) {
         // A long name keeps its end, cut at a character boundary.
         {"a-very-long-name-of-a-disk-image.img", 0, 0,
          "...e-of-a-disk-image.img [--------------------]   0%  0.0 / 0.0 MiB"},
-        {"ディスクイメージファイル.img", 0, 0, "...ジファイル.img [--------------------]   0%  0.0 / 0.0 MiB"},
+        {"ディスクイメージファイル.img", 0, 0,
+         "...ジファイル.img [--------------------]   0%  0.0 / 0.0 MiB"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TCliProgress::BarText(c.label, c.done, c.total), c.text);

@@ -121,7 +121,8 @@ TEST(FaultDrill, AnOutputFolderThatCannotBeWrittenGivesTheCreateError) {
         }
         // Permission bits stop an ordinary user; root gives its privileges away to be one.
         const fs::path locked = dir / "locked" / "out.bin";
-        const std::optional<bool> refused = CreateRefusedForOrdinaryUser([&] { c.run(dir / "src.bin", locked); });
+        const std::optional<bool> refused =
+            CreateRefusedForOrdinaryUser([&] { c.run(dir / "src.bin", locked); });
         if (!refused) {
             GTEST_SKIP() << "no process without root's privileges could be run here (setuid refused)";
         }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 // The system's font and GL libraries keep allocations until exit; they are not ours to free.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+extern "C" const char* __asan_default_options() {
+    return "detect_leaks=0";
+}
 
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {

@@ -1,10 +1,10 @@
 #include "util/TFileStream.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +49,26 @@ TEST(TFileStream, ReadsWritesAndReportsSize) {
     EXPECT_EQ(in.Read(buf, 16), 5u);
     EXPECT_EQ(std::string(buf, 5), "56789");
     EXPECT_EQ(in.Read(buf, 16), 0u);
+}
+
+TEST(TFileStream, ReadAtLeavesThePositionAndIsShortOnlyAtTheEnd) {
+    TempDir dir;
+    const fs::path file = dir.path / "r.bin";
+    WriteBytes(file, "0123456789");
+    TFileStream in(file, FileMode::Read);
+    in.Seek(2);
+    struct Case {
+        std::int64_t offset;
+        std::size_t count;
+        std::string expected;
+    };
+    for (const Case& c :
+         {Case{0, 4, "0123"}, Case{6, 4, "6789"}, Case{7, 8, "789"}, Case{10, 4, ""}, Case{50, 4, ""}}) {
+        std::string got(c.count, '\0');
+        got.resize(in.ReadAt(got.data(), c.count, c.offset));
+        EXPECT_EQ(got, c.expected) << "offset " << c.offset;
+    }
+    EXPECT_EQ(in.Position(), 2);
 }
 
 TEST(TFileStream, ReadBufferPastEndKeepsPresentBytesAndThrows) {
