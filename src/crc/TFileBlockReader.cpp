@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include <sys/resource.h>
+
 namespace kelda {
 
 namespace {
@@ -12,6 +14,9 @@ using Clock = std::chrono::steady_clock;
 // How long a waiting thread spins before it sleeps. A cached block is read or folded in tens of
 // microseconds, so the other thread is usually done well within this.
 constexpr auto SpinTime = std::chrono::microseconds(50);
+
+// Blocks between the caller's checks of how often it is preempted.
+constexpr std::uint64_t RetireCheckBlocks = 16;
 
 constexpr auto MaxTakeOverAfter = std::chrono::microseconds(1'000'000);
 
@@ -80,6 +85,16 @@ TFileBlockReader::~TFileBlockReader() {
     }
 }
 
+namespace {
+
+// How often the calling thread has been preempted.
+long InvoluntarySwitches() {
+    rusage usage{};
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nivcsw : 0;
+}
+
+} // namespace
+
 void TFileBlockReader::ReadAheadLoop() {
     for (;;) {
         TSlot* slot = nullptr;
@@ -87,7 +102,7 @@ void TFileBlockReader::ReadAheadLoop() {
         {
             std::unique_lock lock(FMutex);
             for (;;) {
-                if (FStop || FReaderEnded) {
+                if (FStop || FEnded || FRetired) {
                     return;
                 }
                 index = FNextClaim;
@@ -97,10 +112,7 @@ void TFileBlockReader::ReadAheadLoop() {
                 }
                 // The caller is still on the block before in this slot.
                 lock.unlock();
-                const bool freed = Spin([&] {
-                    return slot->State.load(std::memory_order_acquire) == Free ||
-                           FNextClaim != index; // only a hint; checked again under the lock
-                });
+                const bool freed = Spin([&] { return slot->State.load(std::memory_order_acquire) == Free; });
                 lock.lock();
                 if (!freed) {
                     FChanged.wait(lock, [&] {
@@ -109,40 +121,52 @@ void TFileBlockReader::ReadAheadLoop() {
                     });
                 }
             }
-            FNextClaim = index + 1;
-            slot->Index = index;
-            slot->State.store(Busy, std::memory_order_relaxed);
+            Claim(*slot, index);
         }
-
-        // The slot's buffer is this thread's until the slot is marked Full or Free again.
-        std::size_t size = 0;
-        std::exception_ptr error;
-        try {
-            if (FOptions.BeforeRead) {
-                FOptions.BeforeRead(index);
-            }
-            size = FStream.ReadAt(slot->Data.data(), FOptions.BlockSize,
-                                  static_cast<std::int64_t>(index * FOptions.BlockSize));
-        } catch (...) {
-            error = std::current_exception();
-        }
-        {
-            const std::lock_guard lock(FMutex);
-            if (slot->State.load(std::memory_order_relaxed) == Abandoned) {
-                // The caller read this block itself meanwhile.
-                slot->State.store(Free, std::memory_order_release);
-            } else {
-                slot->Size = size;
-                slot->Error = error;
-                slot->State.store(Full, std::memory_order_release);
-            }
-            // A short block is the end of the file; nothing lies beyond it to read ahead.
-            if (error || size < FOptions.BlockSize) {
-                FReaderEnded = true;
-            }
-        }
-        FChanged.notify_all();
+        FillSlot(*slot, index, /*onReadingThread=*/true);
     }
+}
+
+void TFileBlockReader::Claim(TSlot& slot, std::uint64_t index) {
+    FNextClaim = index + 1;
+    slot.Index = index;
+    slot.State.store(Busy, std::memory_order_relaxed);
+}
+
+void TFileBlockReader::FillSlot(TSlot& slot, std::uint64_t index, bool onReadingThread) {
+    // The slot's buffer is this thread's until the slot is marked Full or Free again.
+    std::size_t size = 0;
+    std::exception_ptr error;
+    try {
+        if (onReadingThread && FOptions.BeforeRead) {
+            FOptions.BeforeRead(index);
+        }
+        size = FStream.ReadAt(slot.Data.data(), FOptions.BlockSize,
+                              static_cast<std::int64_t>(index * FOptions.BlockSize));
+    } catch (...) {
+        error = std::current_exception();
+    }
+    {
+        const std::lock_guard lock(FMutex);
+        if (slot.State.load(std::memory_order_relaxed) == Abandoned) {
+            // The caller read this block itself meanwhile.
+            slot.State.store(Free, std::memory_order_release);
+        } else {
+            slot.Size = size;
+            slot.Error = error;
+            slot.State.store(Full, std::memory_order_release);
+        }
+        // A short block is the end of the file; nothing lies beyond it to read ahead.
+        if (error || size < FOptions.BlockSize) {
+            FEnded = true;
+        }
+    }
+    FChanged.notify_all();
+}
+
+bool TFileBlockReader::ReadingThreadRetired() const {
+    const std::lock_guard lock(FMutex);
+    return FRetired;
 }
 
 void TFileBlockReader::ReleaseHeld() {
@@ -187,6 +211,21 @@ std::span<const std::uint8_t> TFileBlockReader::Next() {
     if (!FThread.joinable()) {
         return ReadOwn(index);
     }
+    if (index % RetireCheckBlocks == 0 && !FRetired) {
+        const long switches = FOptions.Preemptions ? FOptions.Preemptions() : InvoluntarySwitches();
+        if (index == 0) {
+            FSwitchesAtStart = switches;
+        } else if (switches - FSwitchesAtStart > static_cast<long>(index / RetireCheckBlocks)) {
+            // The caller loses its processor more than once every RetireCheckBlocks blocks: the
+            // processors are busy with other work, which a second thread only makes worse.
+            // The caller goes on alone; it takes every block no thread has taken.
+            {
+                const std::lock_guard lock(FMutex);
+                FRetired = true;
+            }
+            FChanged.notify_all();
+        }
+    }
     TSlot& slot = FSlots[index % FSlots.size()];
     const auto takeOver = Clock::now() + FTakeOverAfter;
     std::unique_lock lock(FMutex);
@@ -221,6 +260,20 @@ std::span<const std::uint8_t> TFileBlockReader::Next() {
                 FTakeOverAfter = std::min<std::chrono::microseconds>(2 * FTakeOverAfter, MaxTakeOverAfter);
             }
             return block;
+        }
+        // Rather than wait, read a later block into its slot, as the reading thread would: when
+        // folding is faster than reading, two threads copying keep it busier.
+        const std::uint64_t ahead = FNextClaim;
+        if (!FEnded && ahead < index + FSlots.size()) {
+            TSlot& later = FSlots[ahead % FSlots.size()];
+            if (later.State.load(std::memory_order_relaxed) == Free) {
+                Claim(later, ahead);
+                lock.unlock();
+                ++FReadByCaller;
+                FillSlot(later, ahead, /*onReadingThread=*/false);
+                lock.lock();
+                continue;
+            }
         }
         lock.unlock();
         const bool ready = Spin([&] { return slot.State.load(std::memory_order_acquire) == Full; });

@@ -10,7 +10,8 @@
 // thread falls behind (its processor is busy with other work, or there is only one), the
 // caller reads the blocks itself; when the block the caller needs is still being read after
 // TakeOverAfter, the caller reads that block again into its own buffer and goes on. So the
-// caller is never much slower than reading on its own thread would be.
+// caller is never much slower than reading on its own thread would be. And while the caller
+// waits for a block, it reads a later one into the ring itself.
 //
 // The file is opened by the constructor (on the caller's thread, so opening errors surface
 // there) and closed by the destructor on every path; read errors are raised by Next on the
@@ -46,6 +47,9 @@ public:
         // Test seam: runs on the reading thread before it reads a block; an exception from it
         // counts as that block's read error.
         std::function<void(std::uint64_t block)> BeforeRead = nullptr;
+        // Test seam: how often the caller's thread has been preempted so far (by default the
+        // system's count).
+        std::function<long()> Preemptions = nullptr;
     };
 
     TFileBlockReader(const std::filesystem::path& file, TOptions options);
@@ -64,8 +68,12 @@ public:
 
     // Whether a reading thread was started.
     bool ReadsAhead() const { return FThread.joinable(); }
-    // The blocks the caller read itself although the reading thread was there.
+    // The blocks the caller read itself (into its own buffer or ahead into the ring) although the
+    // reading thread was there.
     std::size_t BlocksReadByCaller() const { return FReadByCaller; }
+    // Whether the reading thread was stopped because the caller kept being preempted by other
+    // work.
+    bool ReadingThreadRetired() const;
 
 private:
     // A slot of the ring: Free → (the reading thread takes a block) Busy → Full → (the caller is
@@ -82,6 +90,10 @@ private:
     };
 
     void ReadAheadLoop();
+    // Marks slot as taken for block index; under FMutex.
+    void Claim(TSlot& slot, std::uint64_t index);
+    // Reads block index into slot, taken before, and marks it Full (Free when it was abandoned).
+    void FillSlot(TSlot& slot, std::uint64_t index, bool onReadingThread);
     std::span<const std::uint8_t> ReadOwn(std::uint64_t index);
     std::span<const std::uint8_t> Deliver(std::span<const std::uint8_t> block);
     void ReleaseHeld();
@@ -98,11 +110,13 @@ private:
     std::size_t FReadByCaller = 0;
     std::chrono::microseconds FTakeOverAfter; // grows while take-overs do not help
 
-    std::mutex FMutex;
+    mutable std::mutex FMutex;
     std::condition_variable FChanged;
     std::uint64_t FNextClaim = 0; // the first block no thread has taken yet
-    bool FReaderEnded = false;    // the reading thread has read the last block
+    bool FEnded = false;          // the last block has been read into a slot
     bool FStop = false;
+    bool FRetired = false;
+    long FSwitchesAtStart = 0; // the caller's preemptions before the first block
     std::thread FThread;
 };
 

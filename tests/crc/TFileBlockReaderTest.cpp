@@ -107,6 +107,27 @@ TEST_F(TFileBlockReaderTest, TheCallerReadsOnWhenTheReadingThreadStalls) {
     EXPECT_GT(slow.BlocksReadByCaller(), 0u);
 }
 
+TEST_F(TFileBlockReaderTest, TheReadingThreadStopsWhenTheCallerKeepsBeingPreempted) {
+    const fs::path file = Write(100 * Block + 7);
+    // Checked every 16 blocks; more than one preemption per 16 blocks stops the thread.
+    for (const long perCheck : {0L, 1L, 5L}) {
+        SCOPED_TRACE(perCheck);
+        long switches = 0;
+        long checks = 0;
+        TFileBlockReader reader(file, {.BlockSize = Block, .Preemptions = [&] {
+                                           switches = perCheck * checks++;
+                                           return switches;
+                                       }});
+        ASSERT_TRUE(reader.ReadsAhead());
+        EXPECT_EQ(ReadAll(reader), bytes_);
+        EXPECT_EQ(reader.ReadingThreadRetired(), perCheck > 1);
+        if (perCheck > 1) {
+            // Stopped at block 16 at the latest: the caller read most of the file itself.
+            EXPECT_GE(reader.BlocksReadByCaller(), 100u - 16u - 4u);
+        }
+    }
+}
+
 TEST_F(TFileBlockReaderTest, AReadErrorOnTheReadingThreadReachesTheCaller) {
     const fs::path file = Write(10 * Block);
     // The caller starts once the thread has met the error, so that the thread has the block.
