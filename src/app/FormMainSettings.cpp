@@ -67,7 +67,8 @@ void TFormMain::WriteIniFileValue() {
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
     if (!WriteSettings(file, s, writeBounds)) {
-        throw std::runtime_error(FormatMessage(TMsg::CannotWriteSettings, IsJapanese(), file.string()));
+        throw EBilingualError(FormatMessage(TMsg::CannotWriteSettings, true, file.string()),
+                              FormatMessage(TMsg::CannotWriteSettings, false, file.string()));
     }
 }
 

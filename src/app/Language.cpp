@@ -35,8 +35,9 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::QuitQuestion, "終了しますか ?", "Quit this program ?"},
     {TMsg::CannotWriteOverSource, "警告 ! 元のファイルには書き込めません",
      "Warning ! Can not write over the source file."},
-    // An error text like those of the file layer: the same in both modes.
-    {TMsg::CannotWriteSettings, "%s に書き込めません", "%s に書き込めません"},
+    // An error text like those of the file layer: the window shows the Japanese text in both modes,
+    // and in English mode the English one below it.
+    {TMsg::CannotWriteSettings, "%s に書き込めません", "Can not write %s"},
     {TMsg::ProgressCaption, "処理中", "Working"},
     {TMsg::ProgressCrc, "CRC を計算しています", "Computing the CRC"},
     {TMsg::ProgressConvert, "ファイルを変換しています", "Converting the file"},

@@ -347,8 +347,12 @@ void TFormMain::LanguageChange() {
 
 // ---------------------------------------------------------------------- errors
 
-void TFormMain::ShowError(const char* message) {
-    dialogs_.ErrorBox(this, QString::fromUtf8(ErrorBoxText(message)));
+void TFormMain::ShowError(const char* message, const std::string& english) {
+    std::string text = ErrorBoxText(message);
+    if (!IsJapanese() && !english.empty()) {
+        text += '\n' + ErrorBoxText(english);
+    }
+    dialogs_.ErrorBox(this, QString::fromUtf8(text));
 }
 
 } // namespace kelda

@@ -9,6 +9,7 @@
 #include "app/Language.h"
 #include "app/Settings.h"
 #include "crc/CrcUtils.h"
+#include "util/BilingualError.h"
 #include "util/Progress.h"
 #include "util/ProgressThrottle.h"
 
@@ -192,19 +193,22 @@ public:
     void SetRadioGroupItemIndex(int index);
 
     // Runs a handler; an exception it throws ends it there and is shown in the error box (title
-    // "KELDA", error icon, the message with the full-stop rule). The program then goes on. Work the
-    // user cancelled ends silently: the cancel was the user's own choice.
+    // "KELDA", error icon, the message with the full-stop rule; in English mode an error that has
+    // an English text gets it as a second line). The program then goes on. Work the user
+    // cancelled ends silently: the cancel was the user's own choice.
     template <class F> void Guard(F&& handler) {
         try {
             handler();
         } catch (const ECancelled&) {
+        } catch (const EBilingualError& e) {
+            ShowError(e.what(), e.english());
         } catch (const std::exception& e) {
             ShowError(e.what());
         } catch (...) {
             ShowError("Unknown error");
         }
     }
-    void ShowError(const char* message);
+    void ShowError(const char* message, const std::string& english = {});
 
     // ------------------------------------------------------------------ text panes
 

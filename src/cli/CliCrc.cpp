@@ -43,6 +43,8 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
         }
     } catch (const ECancelled&) {
         throw; // ends the whole command
+    } catch (const EBilingualError& e) {
+        CliReport(context, file, context.Japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
         CliReport(context, file, e.what());
         return kCliFailure;

@@ -36,8 +36,8 @@ int Guarded(const TCliContext& context, const std::string& file, const std::func
         return step();
     } catch (const ECancelled&) {
         throw; // ends the whole command
-    } catch (const EFileError& e) {
-        CliReport(context, file, e.what());
+    } catch (const EBilingualError& e) {
+        CliReport(context, file, context.Japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
         CliReport(context, file, e.what());
     }

@@ -17,21 +17,26 @@ std::string SystemErrorText(int err) {
 }
 
 EFileError EFileError::openFailed(const std::filesystem::path& file, int err) {
-    return EFileError(Kind::Open, err,
-                      "ファイル \"" + file.string() + "\". " + SystemErrorText(err) + " は開けません");
+    const std::string reason = SystemErrorText(err);
+    return EFileError(Kind::Open, err, "ファイル \"" + file.string() + "\". " + reason + " は開けません",
+                      "Can not open the file \"" + file.string() + "\": " + reason);
 }
 
 EFileError EFileError::createFailed(const std::filesystem::path& file, int err) {
+    const std::string reason = SystemErrorText(err);
     return EFileError(Kind::Create, err,
-                      "ファイル \"" + file.string() + "\". " + SystemErrorText(err) + " を作成できません");
+                      "ファイル \"" + file.string() + "\". " + reason + " を作成できません",
+                      "Can not create the file \"" + file.string() + "\": " + reason);
 }
 
 EFileError EFileError::readPastEnd() {
-    return EFileError(Kind::ReadPastEnd, 0, "ファイルの末尾以降を読み込みました");
+    return EFileError(Kind::ReadPastEnd, 0, "ファイルの末尾以降を読み込みました",
+                      "Read past the end of the file");
 }
 
 EFileError EFileError::inOut(int err) {
-    return EFileError(Kind::InOut, err, "I/O エラー (" + std::to_string(err) + ")");
+    return EFileError(Kind::InOut, err, "I/O エラー (" + std::to_string(err) + ")",
+                      "I/O error (" + std::to_string(err) + "): " + SystemErrorText(err));
 }
 
 namespace {

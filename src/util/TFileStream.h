@@ -1,6 +1,8 @@
 // The file layer: RAII file handles whose failures throw EFileError with the system's own texts.
 #pragma once
 
+#include "util/BilingualError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -9,25 +11,26 @@
 
 namespace kelda {
 
-// One exception type for every failure of the file layer. what() is the text the user sees.
-class EFileError : public std::runtime_error {
+// One exception type for every failure of the file layer. what() is the text the window shows in
+// both language modes; english() is the same in English, shown below it in English mode.
+class EFileError : public EBilingualError {
 public:
     enum class Kind { Open, Create, ReadPastEnd, InOut };
 
-    EFileError(Kind kind, int errorCode, const std::string& text)
-        : std::runtime_error(text), kind_(kind), errorCode_(errorCode) {}
+    EFileError(Kind kind, int errorCode, const std::string& text, std::string english)
+        : EBilingualError(text, std::move(english)), kind_(kind), errorCode_(errorCode) {}
 
     Kind kind() const { return kind_; }
     // errno of the failing call; 0 for a read past the end of a file.
     int errorCode() const { return errorCode_; }
 
-    // "ファイル "%s". %s は開けません"
+    // "ファイル "%s". %s は開けません" / "Can not open the file "%s": %s"
     static EFileError openFailed(const std::filesystem::path& file, int err);
-    // "ファイル "%s". %s を作成できません"
+    // "ファイル "%s". %s を作成できません" / "Can not create the file "%s": %s"
     static EFileError createFailed(const std::filesystem::path& file, int err);
-    // "ファイルの末尾以降を読み込みました"
+    // "ファイルの末尾以降を読み込みました" / "Read past the end of the file"
     static EFileError readPastEnd();
-    // "I/O エラー (%d)"
+    // "I/O エラー (%d)" / "I/O error (%d): %s"
     static EFileError inOut(int err);
 
 private:

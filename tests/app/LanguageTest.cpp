@@ -93,8 +93,9 @@ TEST(Messages, WarningsAndInformationBeginWithTheirWordInBothLanguages) {
 }
 
 TEST(Messages, FormatReplacesThePlaceholder) {
-    EXPECT_EQ(FormatMessage(TMsg::CannotWriteSettings, false, "/x/kelda.INI"),
+    EXPECT_EQ(FormatMessage(TMsg::CannotWriteSettings, true, "/x/kelda.INI"),
               "/x/kelda.INI に書き込めません");
+    EXPECT_EQ(FormatMessage(TMsg::CannotWriteSettings, false, "/x/kelda.INI"), "Can not write /x/kelda.INI");
     EXPECT_EQ(FormatMessage(TMsg::FileNotFound, false, "ignored"), "Warning ! File can not find.");
 }
 
