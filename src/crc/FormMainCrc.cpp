@@ -53,6 +53,10 @@ void TFormMain::ConnectListChoice(QListWidget* list, std::function<void()> handl
     connect(list, &QListWidget::currentRowChanged, this, [this, list, choice, handler](int row) {
         if (row >= 0 && list->window()->focusWidget() == list) {
             choice->answeredSincePress = true;
+            // A mouse press makes the row current before it selects it. Select it now, so that
+            // the list shows the new choice while its work runs (a long CRC repaints the window
+            // from its progress dialog); the press selects the same row afterwards.
+            list->selectionModel()->select(list->currentIndex(), QItemSelectionModel::ClearAndSelect);
             Guard(handler);
         }
     });

@@ -105,6 +105,30 @@ TEST_F(CrcPageTest, ClearEmptiesAndThenAVariantWarnsUntilEach) {
     EXPECT_EQ(Results().size(), 1);
 }
 
+TEST_F(CrcPageTest, TheChosenEntryIsHighlightedWhileItsWorkRuns) {
+    // The work runs from the choice itself (a long CRC repaints the window from its progress
+    // dialog); by then the list must show the new choice, not the old one. Without a file the
+    // work is the warning box, shown from inside the choice.
+    TFormMain& form = Page();
+    std::vector<std::string> highlighted;
+    dialogs_.onShow = [&](Kind) {
+        for (QListWidget* list : {form.ListBox1, form.ListBox2}) {
+            const QList<QListWidgetItem*> selected = list->selectedItems();
+            highlighted.push_back(selected.size() == 1 ? selected[0]->text().toStdString()
+                                                       : std::to_string(selected.size()) + " selected");
+        }
+    };
+    ClickRow(form.ListBox2, 1); // "All"
+    ClickRow(form.ListBox2, 0); // "Each": no work
+    ClickRow(form.ListBox1, 7);
+    form.ListBox1->setFocus();
+    QTest::keyClick(form.ListBox1, Qt::Key_Down);
+    const auto text = [](QListWidget* list, int row) { return list->item(row)->text().toStdString(); };
+    EXPECT_EQ(highlighted, (std::vector<std::string>{text(form.ListBox1, 0), text(form.ListBox2, 1),
+                                                     text(form.ListBox1, 7), text(form.ListBox2, 0),
+                                                     text(form.ListBox1, 8), text(form.ListBox2, 0)}));
+}
+
 TEST_F(CrcPageTest, TheMissingFileIsReportedBeforeTheOperation) {
     TFormMain& form = Page();
     EXPECT_EQ(form.ComboBox1->count(), 20);
