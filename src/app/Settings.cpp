@@ -72,7 +72,9 @@ struct TWriter {
         // A value is one line: a name with a line break in it (possible on Linux) cannot be stored,
         // and written as it is its second line would become a key or section of its own.
         const bool oneLine = value.find_first_of("\r\n") == std::string::npos;
-        if (ini.SetValue(s.c_str(), k.c_str(), oneLine ? value.c_str() : "") < 0) {
+        // Replaces every copy of a key that the file holds more than once.
+        if (ini.SetValue(s.c_str(), k.c_str(), oneLine ? value.c_str() : "", nullptr,
+                         /*a_bForceReplace=*/true) < 0) {
             ok = false;
         }
     }
@@ -141,7 +143,8 @@ bool ReplaceFile(const fs::path& target, const std::string& data) {
 
 TSettings ReadSettings(const fs::path& file) {
     TSettings settings;
-    TIniFile ini;
+    // Duplicate keys are all kept, and the first one's value is read, as profile readers do.
+    TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
     std::string data;
     std::error_code ec;
     if (fs::exists(file, ec) && ReadWholeFile(file, data)) {
@@ -154,7 +157,9 @@ TSettings ReadSettings(const fs::path& file) {
 
 bool WriteSettings(const fs::path& file, const TSettings& settings, bool writeBounds) {
     const fs::path target = ResolveLink(file);
-    TIniFile ini;
+    // Keys the file holds more than once are kept as they are, in their order, so that the first
+    // is still the one read.
+    TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
     ini.SetSpaces(false);
     std::error_code ec;
     if (fs::exists(target, ec)) {

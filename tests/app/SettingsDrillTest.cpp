@@ -193,5 +193,25 @@ TEST_F(SettingsDrill, DuplicateSectionsMergeAndAreWrittenOnce) {
     EXPECT_EQ(lines.at({"Mine", "also"}), 1);
 }
 
+TEST_F(SettingsDrill, OfDuplicateKeysTheFirstIsRead) {
+    // Within one section and across two of the same name. Written back, our keys are left once
+    // each, the window's bounds (not written without writeBounds) and others' keys as they were.
+    Put("[Language]\r\nJapanese=0\r\nJapanese=1\r\n[FormMain]\r\nLeft=10\r\n[LogFile]\r\nHeighi=300\r\n"
+        "[formmain]\r\nLeft=30\r\nTop=20\r\n[LOGFILE]\r\nheighi=250\r\n");
+    const TSettings read = ReadSettings(ini_);
+    EXPECT_FALSE(read.Japanese);
+    EXPECT_EQ(read.FormMain.Left, 10);
+    EXPECT_EQ(read.FormMain.Top, 20);
+    EXPECT_EQ(read.LogHeight, 300);
+    ExpectCleanRewrite(read);
+    Put("[FormMain]\r\nLeft=10\r\nLeft=30\r\n[Mine]\r\nx=1\r\nx=2\r\n");
+    ASSERT_TRUE(WriteSettings(ini_, ReadSettings(ini_), /*writeBounds=*/false));
+    EXPECT_EQ(ReadSettings(ini_).FormMain.Left, 10);
+    const auto lines = KeyLines();
+    EXPECT_EQ(lines.at({"FormMain", "Left"}), 2);
+    EXPECT_EQ(lines.at({"Mine", "x"}), 2);
+    EXPECT_EQ(lines.at({"Language", "Japanese"}), 1);
+}
+
 } // namespace
 } // namespace kelda
