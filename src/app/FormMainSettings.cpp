@@ -12,9 +12,15 @@ namespace kelda {
 
 namespace {
 
+// File names are stored as the bytes they stand for and read back through FromPath, so that a
+// name that is no UTF-8 (code page 932, or no text at all) survives the settings file unchanged.
+QString StoredName(const std::string& bytes) {
+    return FromPath(std::filesystem::path(bytes));
+}
+
 void ApplyFileName(TFileDialogState& dialog, const std::string& fileName) {
-    dialog.FileName = QString::fromStdString(fileName);
-    dialog.InitialDir = QString::fromStdString(FolderPart(fileName));
+    dialog.FileName = StoredName(fileName);
+    dialog.InitialDir = StoredName(FolderPart(fileName));
 }
 
 } // namespace
@@ -33,7 +39,7 @@ void TFormMain::ReadIniFileValue() {
     SetRadioGroupItemIndex(s.InformationIndex);
     ComboBox1->clear();
     for (const std::string& entry : s.FileList) {
-        ComboBox1->addItem(QString::fromStdString(entry));
+        ComboBox1->addItem(StoredName(entry));
     }
     ComboBox1->setCurrentIndex(0);
     MenuJapaneseSet->setChecked(s.Japanese);
@@ -53,14 +59,14 @@ void TFormMain::WriteIniFileValue() {
     for (int c = 0; c < kGridColumnCount; ++c) {
         s.GridWidth[static_cast<std::size_t>(c)] = StringGrid1->columnWidth(c);
     }
-    s.OpenFile = OpenDialog1.FileName.toStdString();
-    s.CrcFile = OpenDialog2.FileName.toStdString();
-    s.SaveFile = SaveDialog1.FileName.toStdString();
-    s.SaveAsFile = SaveDialog2.FileName.toStdString();
+    s.OpenFile = TextBytes(OpenDialog1.FileName);
+    s.CrcFile = TextBytes(OpenDialog2.FileName);
+    s.SaveFile = TextBytes(SaveDialog1.FileName);
+    s.SaveAsFile = TextBytes(SaveDialog2.FileName);
     s.InformationIndex = RadioGroupItemIndex();
     for (int i = 0; i < kFileListCount; ++i) {
         s.FileList[static_cast<std::size_t>(i)] =
-            i < ComboBox1->count() ? ComboBox1->itemText(i).toStdString() : "";
+            i < ComboBox1->count() ? TextBytes(ComboBox1->itemText(i)) : "";
     }
     s.Japanese = IsJapanese();
     const std::filesystem::path file = paths_.SettingsFile();

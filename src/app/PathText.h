@@ -16,7 +16,9 @@
 
 namespace kelda {
 
-inline std::filesystem::path ToPath(const QString& name) {
+// The bytes a name written as text stands for: its UTF-8, with each lone surrogate U+DC80-U+DCFF
+// turned back into the byte it keeps.
+inline std::string TextBytes(const QString& name) {
     std::string bytes;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
@@ -29,7 +31,11 @@ inline std::filesystem::path ToPath(const QString& name) {
             bytes += QString(c).toStdString();
         }
     }
-    return FindNamedPath(bytes);
+    return bytes;
+}
+
+inline std::filesystem::path ToPath(const QString& name) {
+    return FindNamedPath(TextBytes(name));
 }
 
 inline QString FromPath(const std::filesystem::path& path) {

@@ -1,4 +1,5 @@
 // The settings file as the window uses it: applied at start, written at exit, reset from the menu.
+#include "app/PathText.h"
 #include "app/Settings.h"
 #include "app/TPageControl.h"
 #include "support/WindowFixture.h"
@@ -45,6 +46,27 @@ TEST_F(SettingsWindowTest, TheCurrentValuesAreWrittenAtExitAndUnknownSectionsSur
     EXPECT_EQ(s.FormMain.Width, 980);
     EXPECT_NE(ReadFile(Ini()).find("[Mine]\nkeep=1"), std::string::npos);
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).empty());
+}
+
+TEST_F(SettingsWindowTest, NamesThatAreNoUtf8SurviveTheSettingsFile) {
+    // Code page 932 bytes (shown readably) and bytes that are no text in any encoding (kept as
+    // they are): read at start, written back at exit byte for byte.
+    const std::string sjis = "/data/\x93\xFA\x96\x7B\x8C\xEA.bin";
+    const std::string raw = "/data/caf\xE9\xFF.bin";
+    WriteFile(Ini(),
+              "[FileList]\n0=" + sjis + "\n1=" + raw + "\n[FileName]\nCrc=" + raw + "\nOpen=" + sjis + "\n");
+    TFormMain& form = Form();
+    EXPECT_EQ(form.ComboBox1->itemText(0), QString::fromUtf8("/data/日本語.bin"));
+    EXPECT_EQ(TextBytes(form.ComboBox1->itemText(1)), raw);
+    EXPECT_EQ(form.OpenDialog1.FileName, QString::fromUtf8("/data/日本語.bin"));
+    EXPECT_EQ(form.OpenDialog1.InitialDir, "/data/");
+    form_.reset();
+
+    const TSettings s = ReadSettings(Ini());
+    EXPECT_EQ(s.FileList[0], "/data/日本語.bin"); // the readable form, found again by it
+    EXPECT_EQ(s.FileList[1], raw);
+    EXPECT_EQ(s.CrcFile, raw);
+    EXPECT_EQ(s.OpenFile, "/data/日本語.bin");
 }
 
 TEST_F(SettingsWindowTest, ResetDeletesTheFileAndRestoresTheDefaults) {
