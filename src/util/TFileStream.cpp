@@ -105,11 +105,13 @@ TFileStream& TFileStream::operator=(TFileStream&& other) noexcept {
     return *this;
 }
 
-std::size_t TFileStream::Read(void* buffer, std::size_t count) {
-    auto* out = static_cast<unsigned char*>(buffer);
+namespace {
+
+// Calls readSome(done) until count bytes are in or the file ends; an interrupted call is repeated.
+template <typename ReadSome> std::size_t ReadFully(std::size_t count, ReadSome&& readSome) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::read(fd_, out + done, count - done);
+        const ssize_t n = readSome(done);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -124,24 +126,18 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     return done;
 }
 
+} // namespace
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    return ReadFully(count, [&](std::size_t done) { return ::read(fd_, out + done, count - done); });
+}
+
 std::size_t TFileStream::ReadAt(void* buffer, std::size_t count, std::int64_t offset) const {
     auto* out = static_cast<unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n =
-            ::pread(fd_, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw EFileError::inOut(errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return ReadFully(count, [&](std::size_t done) {
+        return ::pread(fd_, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    });
 }
 
 void TFileStream::ReadBuffer(void* buffer, std::size_t count) {
