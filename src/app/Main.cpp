@@ -311,6 +311,7 @@ void TFormMain::MenuJapaneseSetClick() {
 
 void TFormMain::LanguageChange() {
     const bool japanese = IsJapanese();
+    setProperty("japanese", japanese); // for the file dialogs
     for (const TCaptionEntry& entry : CaptionTable()) {
         const QString text = QString::fromUtf8(japanese ? entry.Japanese : entry.English);
         QObject* target = findChild<QObject*>(QString::fromLatin1(entry.Control));

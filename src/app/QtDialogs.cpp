@@ -1,10 +1,10 @@
 #include "app/QtDialogs.h"
 
 #include "app/Language.h"
+#include "app/TFileChooser.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,26 +70,24 @@ QStringList QtDialogs::NameFilters(const QString& pairs) {
 }
 
 bool QtDialogs::RunFileDialog(QWidget* parent, TFileDialogState& state, bool save) {
-    QFileDialog dialog(parent, state.Title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (save) {
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    }
-    dialog.setNameFilters(NameFilters(state.Filter));
-    if (!state.InitialDir.isEmpty() && QFileInfo(state.InitialDir).isDir()) {
-        dialog.setDirectory(state.InitialDir);
+    // The window says which language it speaks through its "japanese" property.
+    const bool japanese = parent != nullptr && parent->window()->property("japanese").toBool();
+    TFileChooser dialog(parent, state.Title, save, NameFilters(state.Filter),
+                        TFileChooser::Texts(japanese, save));
+    if (!state.InitialDir.isEmpty()) {
+        dialog.SetFolder(state.InitialDir);
     }
     if (!state.FileName.isEmpty()) {
-        dialog.selectFile(QFileInfo(state.FileName).fileName());
+        dialog.SetFileName(QFileInfo(state.FileName).fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted || dialog.SelectedFile().isEmpty()) {
         return false;
     }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    state.FileName = QDir::toNativeSeparators(chosen);
-    state.InitialDir = QDir::toNativeSeparators(QFileInfo(chosen).absolutePath());
+    // Neither asks before replacing a file nor adds an extension: the window does what it does
+    // with the name.
+    const QString chosen = dialog.SelectedFile();
+    state.FileName = chosen;
+    state.InitialDir = QFileInfo(chosen).absolutePath();
     return true;
 }
 

@@ -1,4 +1,4 @@
-// The real Dialogs: message boxes and non-native file dialogs.
+// The real Dialogs: message boxes, and TFileChooser for opening and saving.
 #pragma once
 
 #include "app/Dialogs.h"

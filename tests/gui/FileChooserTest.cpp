@@ -1,0 +1,121 @@
+// The open and save dialog on a folder of names as old Macintosh files bring them: code page 932,
+// Mac Roman bytes that are no UTF-8, plain names, a folder, a hidden file.
+#include "app/PathText.h"
+#include "app/QtDialogs.h"
+#include "app/TFileChooser.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace kelda {
+namespace {
+
+const std::string kSjis = "\x93\xFA\x96\x7B\x8C\xEA.bin"; // 日本語.bin in code page 932
+const std::string kRoman = "Caf\x8E \xA5.BIN";            // Mac Roman bytes; no text in UTF-8 or 932
+
+class FileChooserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("kelda-chooser-" + std::to_string(::getpid()));
+        fs::create_directories(dir_ / "sub");
+        for (const std::string& name : {kSjis, kRoman, std::string("plain.bin"), std::string("notes.txt"),
+                                        std::string(".hidden.bin"), std::string("sub/inner.bin")}) {
+            std::ofstream(dir_ / name) << name;
+        }
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    QString Dir() const { return FromPath(dir_); }
+    static QStringList Filters() { return QtDialogs::NameFilters("MacBinary|*.BIN|All|*.*"); }
+
+    fs::path dir_;
+};
+
+TEST_F(FileChooserTest, EveryNameIsListedAndTheChosenOneIsFoundByteForByte) {
+    TFileChooser chooser(nullptr, {}, false, Filters(), TFileChooser::Texts(false, false));
+    chooser.SetFolder(Dir());
+    EXPECT_EQ(chooser.Folder(), Dir());
+    const QString roman = FromPath(kRoman);
+    // Folders first; the filter takes both spellings of .BIN; hidden files stay hidden.
+    EXPECT_EQ(chooser.Entries(), (QStringList{"sub/", roman, "plain.bin", QString::fromUtf8("日本語.bin")}));
+    chooser.SetFilterIndex(1);
+    EXPECT_EQ(chooser.Entries(),
+              (QStringList{"sub/", roman, "notes.txt", "plain.bin", QString::fromUtf8("日本語.bin")}));
+
+    for (const std::string& name : {kSjis, kRoman}) {
+        SCOPED_TRACE(name);
+        TFileChooser open(nullptr, {}, false, Filters(), TFileChooser::Texts(false, false));
+        open.SetFolder(Dir());
+        ASSERT_TRUE(open.Activate(FromPath(name)));
+        EXPECT_EQ(open.result(), QDialog::Accepted);
+        EXPECT_EQ(ToPath(open.SelectedFile()), dir_ / name);
+    }
+}
+
+TEST_F(FileChooserTest, FoldersAreEnteredAndLeftAndTypedNamesAreChecked) {
+    TFileChooser open(nullptr, {}, false, Filters(), TFileChooser::Texts(true, false));
+    EXPECT_EQ(open.windowTitle(), QString::fromUtf8("開く"));
+    open.SetFolder(Dir());
+    ASSERT_TRUE(open.Activate("sub"));
+    EXPECT_EQ(open.Folder(), Dir() + "/sub");
+    EXPECT_EQ(open.Entries(), QStringList{"inner.bin"});
+    open.findChild<QLineEdit*>()->setText(Dir()); // the folder line
+    QTest::keyClick(open.findChildren<QLineEdit*>()[0], Qt::Key_Return);
+    EXPECT_EQ(open.Folder(), Dir());
+
+    // A name that does not exist is refused by the open dialog; a pattern becomes the filter; the
+    // readable name of a code page 932 file is found.
+    auto* name = open.findChildren<QLineEdit*>()[1];
+    for (const char* typed : {"missing.bin", "*.txt"}) {
+        name->setText(QString::fromUtf8(typed));
+        open.accept();
+        EXPECT_NE(open.result(), QDialog::Accepted) << typed;
+    }
+    EXPECT_EQ(open.Entries(), (QStringList{"sub/", "notes.txt"}));
+    name->setText(QString::fromUtf8("日本語.bin"));
+    open.accept();
+    EXPECT_EQ(open.result(), QDialog::Accepted);
+    EXPECT_EQ(ToPath(open.SelectedFile()), dir_ / kSjis);
+
+    // The save dialog takes a new name, in a folder given by its readable path too.
+    TFileChooser save(nullptr, {}, true, Filters(), TFileChooser::Texts(false, true));
+    EXPECT_EQ(save.windowTitle(), "Save As");
+    save.SetFolder(Dir() + "/sub");
+    save.findChildren<QLineEdit*>()[1]->setText("new.bin");
+    save.accept();
+    EXPECT_EQ(save.result(), QDialog::Accepted);
+    EXPECT_EQ(ToPath(save.SelectedFile()), dir_ / "sub" / "new.bin");
+}
+
+TEST_F(FileChooserTest, TheDialogRunsFromTheWindowsStateAndWritesItBack) {
+    TFileDialogState state{Dir() + "/plain.bin", Dir(), "MacBinary|*.BIN", {}};
+    QTimer::singleShot(0, [this] {
+        auto* chooser = dynamic_cast<TFileChooser*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->Folder(), Dir());
+        EXPECT_EQ(chooser->findChildren<QLineEdit*>()[1]->text(), "plain.bin"); // the last name offered
+        chooser->Activate(FromPath(kRoman));
+    });
+    QtDialogs dialogs;
+    ASSERT_TRUE(dialogs.OpenFile(nullptr, state));
+    EXPECT_EQ(ToPath(state.FileName), dir_ / kRoman);
+    EXPECT_EQ(state.InitialDir, Dir());
+
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+    EXPECT_FALSE(dialogs.SaveFile(nullptr, state));
+    EXPECT_EQ(ToPath(state.FileName), dir_ / kRoman); // a cancel changes nothing
+}
+
+} // namespace
+} // namespace kelda
