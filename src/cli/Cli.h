@@ -47,6 +47,10 @@ int CliCrc(const TCliContext& context, const TCliArgs& args);
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
 
+// Runs one step on file: its status, or kCliFailure once an error it throws is reported (in the
+// language asked for). A stop on the user's request (ECancelled) ends the whole command.
+int CliGuarded(const TCliContext& context, const std::string& file, const std::function<int()>& step);
+
 // Runs a whole command line (argv without the program name). Work stopped on the user's request
 // leaves no partial output and gives kCliFailure.
 int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal = {});

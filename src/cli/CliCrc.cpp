@@ -27,7 +27,7 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
         CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
         return kCliFailure;
     }
-    try {
+    return CliGuarded(context, file, [&] {
         const TCliProgress::TScope progress(context.Progress, file);
         if (all) {
             const auto values = CrcFileAll(file, progress.Fn());
@@ -41,15 +41,8 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
             const std::uint32_t value = CrcFile(*engine, file, progress.Fn());
             context.Out << CrcResultLine(v.Entry, v.Width, value, file) << '\n';
         }
-    } catch (const ECancelled&) {
-        throw; // ends the whole command
-    } catch (const EBilingualError& e) {
-        CliReport(context, file, context.Japanese ? e.what() : e.english());
-    } catch (const std::exception& e) {
-        CliReport(context, file, e.what());
-        return kCliFailure;
-    }
-    return kCliOk;
+        return kCliOk;
+    });
 }
 
 } // namespace

@@ -30,20 +30,6 @@ bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, TH
     return true;
 }
 
-// Runs one step on a file and turns the file layer's errors into a report.
-int Guarded(const TCliContext& context, const std::string& file, const std::function<int()>& step) {
-    try {
-        return step();
-    } catch (const ECancelled&) {
-        throw; // ends the whole command
-    } catch (const EBilingualError& e) {
-        CliReport(context, file, context.Japanese ? e.what() : e.english());
-    } catch (const std::exception& e) {
-        CliReport(context, file, e.what());
-    }
-    return kCliFailure;
-}
-
 using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
                                                 const std::string& out, const ProgressFn& progress)>;
 
@@ -54,7 +40,7 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
     }
     const std::string& in = args[0];
     const std::string& out = args[1];
-    return Guarded(context, in, [&] {
+    return CliGuarded(context, in, [&] {
         THeader header{};
         if (!ReadMacBinaryHeader(context, in, header)) {
             return kCliFailure;
@@ -81,7 +67,7 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     }
     int status = kCliOk;
     for (const std::string& file : args) {
-        const int one = Guarded(context, file, [&] {
+        const int one = CliGuarded(context, file, [&] {
             THeader header{};
             if (!ReadMacBinaryHeader(context, file, header)) {
                 return kCliFailure;

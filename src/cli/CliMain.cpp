@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "util/BilingualError.h"
 #include "util/Progress.h"
 
 #include <algorithm>
@@ -42,6 +43,19 @@ void PrintUsage(std::ostream& out) {
 
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message) {
     context.Err << "kelda-cli: " << what << ": " << message << '\n';
+}
+
+int CliGuarded(const TCliContext& context, const std::string& file, const std::function<int()>& step) {
+    try {
+        return step();
+    } catch (const ECancelled&) {
+        throw;
+    } catch (const EBilingualError& e) {
+        CliReport(context, file, context.Japanese ? e.what() : e.english());
+    } catch (const std::exception& e) {
+        CliReport(context, file, e.what());
+    }
+    return kCliFailure;
 }
 
 int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {

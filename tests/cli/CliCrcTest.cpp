@@ -1,4 +1,6 @@
 // kelda-cli crc run as a separate program.
+#include "support/DrillSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -78,6 +80,14 @@ TEST_F(CliCrcTest, MissingFileAndBadUsage) {
     EXPECT_NE(out_.find("CBF43926"), std::string::npos);
     EXPECT_EQ(Run("--japanese crc " + dir_.string()), 1); // a folder is no file
     EXPECT_NE(err_.find("警告 ! ファイルが見つかりません"), std::string::npos);
+    // A file that cannot be read is reported, and the command fails.
+    const std::string fifo = (dir_ / "fifo").string();
+    ASSERT_TRUE(kelda::drill::MakeFifo(fifo));
+    for (const char* all : {"", "--all "}) {
+        EXPECT_EQ(Run(std::string("crc ") + all + fifo + " " + check_), 1) << all;
+        EXPECT_NE(err_.find("kelda-cli: " + fifo + ": Can not open the file"), std::string::npos) << err_;
+        EXPECT_NE(out_.find("CBF43926"), std::string::npos);
+    }
     for (const char* bad :
          {"crc", "crc --variant 12 x", "crc --variant x x", "crc --variant", "crc --bogus x"}) {
         EXPECT_EQ(Run(bad), 2) << bad;
