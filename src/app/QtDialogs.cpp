@@ -4,7 +4,6 @@
 #include "app/TFileChooser.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>

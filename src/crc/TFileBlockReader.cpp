@@ -116,7 +116,7 @@ void TFileBlockReader::ReadAheadLoop() {
                 lock.lock();
                 if (!freed) {
                     FChanged.wait(lock, [&] {
-                        return FStop || FNextClaim != index ||
+                        return FStop || FRetired || FNextClaim != index ||
                                slot->State.load(std::memory_order_relaxed) == Free;
                     });
                 }
