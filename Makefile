@@ -1,5 +1,5 @@
 # KELDA: the two set-up commands are `make run` and `make test`.
-.PHONY: run test test-asan test-portable bench deps build build-asan format format-check clean build-fuzz fuzz fuzz-smoke
+.PHONY: run test test-asan test-tsan test-portable bench deps build build-asan format format-check clean build-fuzz fuzz fuzz-smoke
 
 JOBS ?= $(shell nproc)
 
@@ -27,6 +27,14 @@ build-asan: deps
 
 test-asan: build-asan
 	QT_QPA_PLATFORM=offscreen ctest --preset asan -j $(JOBS)
+
+# The CRC file reader reads ahead on a second thread: its tests and the file layer's under
+# ThreadSanitizer.
+test-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	./build/tsan/tests/test_util
+	./build/tsan/tests/test_crc
 
 test-portable: deps
 	cmake --preset portable
