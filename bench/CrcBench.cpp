@@ -54,6 +54,17 @@ std::vector<std::uint8_t>& Buffer() {
     return buffer;
 }
 
+// A plain read of the whole file through buffer, the ceiling the file CRCs are measured against;
+// returns the bytes read.
+std::size_t PlainRead(const fs::path& file, std::vector<std::uint8_t>& buffer) {
+    TFileStream in(file, FileMode::Read);
+    std::size_t total = 0;
+    for (std::size_t n; (n = in.Read(buffer.data(), buffer.size())) > 0;) {
+        total += n;
+    }
+    return total;
+}
+
 // The 1 GiB file, written once into a temporary folder and removed at exit. Writing it leaves
 // it in the page cache; one read before the first measurement makes sure.
 class TBenchFile {
@@ -71,10 +82,8 @@ public:
             done += static_cast<std::int64_t>(pattern.size());
         }
         out.Close();
-        TFileStream in(FPath, FileMode::Read);
         std::vector<std::uint8_t> block(CrcReadBlockSize);
-        while (in.Read(block.data(), block.size()) > 0) {
-        }
+        PlainRead(FPath, block);
     }
     ~TBenchFile() {
         std::error_code ec;
@@ -183,12 +192,7 @@ void FileRead(benchmark::State& state, FileFn fileFn) {
     const fs::path& file = fileFn(); // made before the clock runs
     std::vector<std::uint8_t> block(CrcReadBlockSize);
     for (auto _ : state) {
-        TFileStream in(file, FileMode::Read);
-        std::size_t total = 0;
-        for (std::size_t n; (n = in.Read(block.data(), block.size())) > 0;) {
-            total += n;
-        }
-        benchmark::DoNotOptimize(total);
+        benchmark::DoNotOptimize(PlainRead(file, block));
     }
     SetBytes(state, FileSize);
 }
@@ -222,14 +226,7 @@ void FilePaired(benchmark::State& state, bool all) {
     std::vector<double> ratios;
     for (auto _ : state) {
         const auto start = Clock::now();
-        {
-            TFileStream in(file, FileMode::Read);
-            std::size_t total = 0;
-            for (std::size_t n; (n = in.Read(block.data(), block.size())) > 0;) {
-                total += n;
-            }
-            benchmark::DoNotOptimize(total);
-        }
+        benchmark::DoNotOptimize(PlainRead(file, block));
         const auto read = Clock::now();
         if (all) {
             benchmark::DoNotOptimize(CrcFileAll(file));
@@ -325,12 +322,7 @@ void SweepRead(benchmark::State& state, std::size_t block) {
     const fs::path& file = BenchFile(); // made before the clock runs
     std::vector<std::uint8_t> buffer(block);
     for (auto _ : state) {
-        TFileStream in(file, FileMode::Read);
-        std::size_t total = 0;
-        for (std::size_t n; (n = in.Read(buffer.data(), buffer.size())) > 0;) {
-            total += n;
-        }
-        benchmark::DoNotOptimize(total);
+        benchmark::DoNotOptimize(PlainRead(file, buffer));
     }
     SetBytes(state, FileSize);
 }
