@@ -4,7 +4,6 @@
 #include "crc/TFileBlockReader.h"
 #include "util/TFileStream.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace kelda {
