@@ -1,13 +1,14 @@
 // The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
+#include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
 #include "macbinary/Conversion.h"
-#include "macbinary/HeaderPieces.h"
-#include "macbinary/LogBlock.h"
+#include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -15,22 +16,16 @@ namespace kelda {
 
 namespace {
 
-// Reads and tests the header of file; reports and returns false when that fails.
-bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, THeader& header) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
-        return false;
+// Inspects file as the window does; reports the refusal and returns nothing when it is refused.
+std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file) {
+    TInspectResult result = InspectFile(file);
+    if (!result.Accepted()) {
+        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
-    ReadHeader(file, header);
-    if (!IsMacBinary(header)) {
-        CliReport(context, file, MessageText(TMsg::NotMacBinary, context.Japanese));
-        return false;
-    }
-    return true;
+    return std::move(result.Inspection);
 }
 
-using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
+using TConvertFn = std::function<TConvertStatus(const TInspection& inspection, const std::string& in,
                                                 const std::string& out, const ProgressFn& progress)>;
 
 int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
@@ -41,14 +36,14 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
     const std::string& in = args[0];
     const std::string& out = args[1];
     return CliGuarded(context, in, [&] {
-        THeader header{};
-        if (!ReadMacBinaryHeader(context, in, header)) {
+        const std::optional<TInspection> inspection = Inspect(context, in);
+        if (!inspection) {
             return kCliFailure;
         }
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(header, in, out, progress.Fn());
+            status = convert(*inspection, in, out, progress.Fn());
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
@@ -68,11 +63,11 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     int status = kCliOk;
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
-            THeader header{};
-            if (!ReadMacBinaryHeader(context, file, header)) {
+            const std::optional<TInspection> inspection = Inspect(context, file);
+            if (!inspection) {
                 return kCliFailure;
             }
-            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(file))) {
+            for (const std::string& line : inspection->LogBlock) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -87,23 +82,23 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
     return Convert(
         context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
-        });
+        [](const TInspection& inspection, const std::string& in, const std::string& out,
+           const ProgressFn& progress) { return WriteMacBinaryII(inspection.HeaderII, in, out, progress); });
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
     return Convert(context, args,
-                   [](const THeader&, const std::string& in, const std::string& out,
+                   [](const TInspection&, const std::string& in, const std::string& out,
                       const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
-        });
+    return Convert(context, args,
+                   [](const TInspection& inspection, const std::string& in, const std::string& out,
+                      const ProgressFn& progress) {
+                       return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out,
+                                            progress);
+                   });
 }
 
 } // namespace kelda
