@@ -2,6 +2,7 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
@@ -99,6 +100,38 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args) {
                        return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out,
                                             progress);
                    });
+}
+
+void RegisterMacBinaryCommands(TCliCommands& commands) {
+    TCliArgs& files = commands.Store<TCliArgs>();
+    commands
+        .Add("info", "The log block of each MacBinary FILE, as the window writes it",
+             [&files](const TCliContext& context) { return CliInfo(context, files); })
+        .add_option("FILE", files, "MacBinary files")
+        ->required()
+        ->type_name("");
+
+    struct TConversion {
+        const char* Name;
+        const char* Description;
+        TCliCommand Run;
+    };
+    constexpr TConversion kConversions[] = {
+        {"tomacbin2", "IN with a MacBinary II header, written to OUT", CliToMacBin2},
+        {"strip", "Everything after the 128-byte header of IN, written to OUT", CliStrip},
+        {"datafork", "The data fork of IN alone, written to OUT", CliDataFork},
+    };
+    for (const TConversion& conversion : kConversions) {
+        TCliArgs& operands = commands.Store<TCliArgs>();
+        operands.resize(2);
+        CLI::App& command = commands.Add(
+            conversion.Name, conversion.Description,
+            [&operands, run = conversion.Run](const TCliContext& context) { return run(context, operands); });
+        command.add_option("IN", operands[0], "The MacBinary file")->required()->type_name("");
+        command.add_option("OUT", operands[1], "The file to write (never the source)")
+            ->required()
+            ->type_name("");
+    }
 }
 
 } // namespace kelda
