@@ -94,11 +94,7 @@ void TFormMain::ConnectHandlers() {
 // ---------------------------------------------------------------------- start-up
 
 void TFormMain::FormCreate() {
-    // 1, 2: scratch lists and the CRC engines.
-    FSplitList.clear();
-    FFileList.clear();
-    FTmpList.clear();
-    CrcEngines = MakeCrcEngines();
+    crcPage_.CreateEngines();
     // 3: the text panes start empty; they are read-only, keep Tab and Enter for the window and fill
     // their areas by construction.
     for (TEditor* editor : {Editor1, Editor2, Editor3, Editor4}) {
@@ -119,16 +115,14 @@ void TFormMain::FormCreate() {
     Splitter1->SetMinSize(200);
     PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
     PageControl1->setFocusPolicy(Qt::NoFocus);
-    // 9, 10: no file yet.
-    FFileType.clear();
-    FFileName.clear();
+    // No file yet: nothing to convert.
     BtnChangeFileType->setEnabled(false);
     BtnDeleteHeader->setEnabled(false);
     BtnDeleteHeaderResorceComment->setEnabled(false);
     // 11: the temporary folder; a failure shows only when a piece is written there.
-    TmpFolder = paths_.TmpFolder();
+    tmpFolder_ = paths_.TmpFolder();
     std::error_code ec;
-    std::filesystem::create_directories(TmpFolder, ec);
+    std::filesystem::create_directories(tmpFolder_, ec);
     // 12: settings, language and information view.
     Guard([this] { ReadIniFileValue(); });
     // 13: the window sees every key before the focused control.
@@ -155,8 +149,8 @@ void TFormMain::LoadHelpText() {
 }
 
 QRect TFormMain::PrimaryScreenRect() const {
-    if (ScreenOverride) {
-        return *ScreenOverride;
+    if (screenOverride_) {
+        return *screenOverride_;
     }
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->geometry() : QRect(0, 0, kDefaultFormWidth, kDefaultFormHeight);
@@ -164,7 +158,7 @@ QRect TFormMain::PrimaryScreenRect() const {
 
 void TFormMain::FormShow() {
     const QRect screen = PrimaryScreenRect();
-    const TBounds placed = PlaceWindow(StoredBounds, TBounds{0, 0, screen.width(), screen.height()});
+    const TBounds placed = PlaceWindow(storedBounds_, TBounds{0, 0, screen.width(), screen.height()});
     move(placed.Left, placed.Top);
     resize(placed.Width, placed.Height);
     BtnFileOpen->setFocus();
@@ -254,10 +248,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 void TFormMain::FormDestroy() {
     destroyed_ = true;
-    FSplitList.clear();
-    FFileList.clear();
-    FTmpList.clear();
-    CrcEngines.clear();
+    crcPage_.FreeEngines();
     WriteIniFileValue();
 }
 
@@ -317,11 +308,11 @@ void TFormMain::LanguageChange() {
         QObject* target = findChild<QObject*>(QString::fromLatin1(entry.Control));
         switch (entry.Target) {
         case TCaptionTarget::FileNameLine:
-            Label3->setText(text + FFileName);
+            Label3->setText(text + FFileName());
             Label3->adjustSize();
             continue;
         case TCaptionTarget::FileTypeLine:
-            Label4->setText(text + FFileType);
+            Label4->setText(text + FFileType());
             Label4->adjustSize();
             continue;
         case TCaptionTarget::RadioItem0:
