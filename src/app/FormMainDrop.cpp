@@ -101,11 +101,11 @@ void TFormMain::WMDropFiles(const std::vector<std::filesystem::path>& Files) {
     // The whole path, however long it is.
     const std::filesystem::path& file = Files.front();
     switch (PageControl1->currentIndex()) {
-    case 0:
+    case kPageMacBinary:
         SetDialogFile(OpenDialog1_, file);
         ReadFile(file);
         break;
-    case 1:
+    case kPageCrc:
         SetDialogFile(OpenDialog2_, file);
         UpdateFileComboBox(file);
         break;

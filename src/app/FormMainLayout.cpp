@@ -162,7 +162,7 @@ void TFormMain::BuildMacBinaryPage() {
     Splitter1 = Named(new TSplitterBar(TabSheet1), "Splitter1");
 
     Editor1 = Pane(TabSheet1, "Editor1");
-    StringGrid1 = Named(new QTableWidget(26, 6, TabSheet1), "StringGrid1");
+    StringGrid1 = Named(new QTableWidget(kGridStartRows, kGridColumnCount, TabSheet1), "StringGrid1");
     StringGrid1->setFont(FixedFont(kWindowFontPixels));
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setMinimumSectionSize(1);
@@ -172,9 +172,8 @@ void TFormMain::BuildMacBinaryPage() {
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setWordWrap(false);
-    const int widths[] = {30, 268, 272, 52, 272, 44};
-    for (int c = 0; c < 6; ++c) {
-        StringGrid1->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < kGridColumnCount; ++c) {
+        StringGrid1->setColumnWidth(c, kDefaultGridWidths[static_cast<std::size_t>(c)]);
     }
     Editor1->hide(); // the grid is the view shown until the settings choose
 

@@ -77,7 +77,7 @@ void TFormMain::WriteIniFileValue() {
 
 void TFormMain::MenuResetIniFileClick() {
     DeleteSettings(paths_.SettingsFile());
-    PageControl1->setCurrentIndex(0);
+    PageControl1->setCurrentIndex(kPageMacBinary);
     ReadIniFileValue();
     FormShow();
 }

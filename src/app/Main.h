@@ -51,6 +51,14 @@ class TEditor;
 class TPageControl;
 class TSplitterBar;
 
+// The pages of PageControl1, by index.
+inline constexpr int kPageMacBinary = 0;
+inline constexpr int kPageCrc = 1;
+inline constexpr int kPageHelp = 2;
+
+// Rows of the empty grid before a file is read (under its title row).
+inline constexpr int kGridStartRows = 26;
+
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
@@ -156,7 +164,6 @@ public:
     void SetScreenOverride(std::optional<QRect> screen) { screenOverride_ = screen; }
 
     const AppPaths& Paths() const { return paths_; }
-    Dialogs& Dlg() { return dialogs_; }
 
     // ------------------------------------------------------------------ language
 
