@@ -5,6 +5,7 @@
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/LogBlock.h"
 #include "util/TFileStream.h"
+#include "util/VisibleText.h"
 
 #include <filesystem>
 #include <functional>
@@ -30,8 +31,9 @@ bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, TH
     return true;
 }
 
-using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
-                                                const std::string& out, const ProgressFn& progress)>;
+using TConvertFn =
+    std::function<TConvertStatus(const THeader& header, const std::string& in, const std::string& out,
+                                 const ProgressFn& progress, bool replaceReadOnly)>;
 
 int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
     if (args.size() != 2) {
@@ -48,10 +50,14 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(header, in, out, progress.Fn());
+            status = convert(header, in, out, progress.Fn(), context.Force);
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return kCliFailure;
+        }
+        if (status == TConvertStatus::OutputReadOnly) {
+            CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
             return kCliFailure;
         }
         return kCliOk;
@@ -72,7 +78,9 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
             if (!ReadMacBinaryHeader(context, file, header)) {
                 return kCliFailure;
             }
-            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(file))) {
+            // A name inside a hostile file must not forge lines or reach the terminal as commands; the
+            // file name is the user's own and comes out byte for byte.
+            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(file), EscapeControls)) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -87,23 +95,24 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
     return Convert(
         context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
-        });
+        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress,
+           bool force) { return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress, force); });
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
     return Convert(context, args,
                    [](const THeader&, const std::string& in, const std::string& out,
-                      const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
+                      const ProgressFn& progress,
+                      bool force) { return WriteWithoutHeader(in, out, progress, force); });
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
-        });
+    return Convert(context, args,
+                   [](const THeader& header, const std::string& in, const std::string& out,
+                      const ProgressFn& progress, bool force) {
+                       return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress,
+                                            force);
+                   });
 }
 
 } // namespace kelda

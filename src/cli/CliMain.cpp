@@ -2,6 +2,7 @@
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
+#include "util/TFileStream.h"
 
 #include <algorithm>
 #include <ostream>
@@ -30,12 +31,13 @@ constexpr TCliEntry kCommands[] = {
 
 void PrintUsage(std::ostream& out) {
     constexpr std::size_t kHelpColumn = 36;
-    out << "Usage: kelda-cli [--japanese] COMMAND ARGS...\n";
+    out << "Usage: kelda-cli [--japanese] [--force] COMMAND ARGS...\n";
     for (const TCliEntry& entry : kCommands) {
         std::string line = "  " + std::string(entry.Name) + ' ' + std::string(entry.Args);
         line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, ' ');
         out << line << entry.Help << '\n';
     }
+    out << "--force replaces an output file that is read-only.\n";
     out << "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage.\n";
 }
 
@@ -50,6 +52,9 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
         return step();
     } catch (const ECancelled&) {
         throw;
+    } catch (const EFileError& e) {
+        CliReport(context, e.File().empty() ? file : e.File().string(),
+                  context.Japanese ? e.what() : e.english());
     } catch (const EBilingualError& e) {
         CliReport(context, file, context.Japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
@@ -60,11 +65,14 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
 
 int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {
     bool japanese = false;
+    bool force = false;
     bool endOfOptions = false;
     TCliArgs words;
     for (const std::string& arg : argv) {
         if (!endOfOptions && arg == "--japanese") {
             japanese = true;
+        } else if (!endOfOptions && arg == "--force") {
+            force = true;
         } else if (!endOfOptions && (arg == "--help" || arg == "-h")) {
             PrintUsage(out);
             return kCliOk;
@@ -90,7 +98,7 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
         return kCliUsage;
     }
     TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
-    const TCliContext context{japanese, out, err, &progress};
+    const TCliContext context{japanese, out, err, &progress, force};
     int status = kCliFailure;
     try {
         status = it->Run(context, TCliArgs(words.begin() + 1, words.end()));

@@ -180,11 +180,10 @@ std::string CrcHexText(const TCrc& engine) {
 
 namespace {
 
-// Reads the whole file in blocks and hands each block to consume. Reading goes on to the end of
-// the file, so bytes appended meanwhile are included. A file that ends before the size it had
-// when it was opened (cut short while it was read) raises the read-past-end error instead of
-// yielding the CRC of a part of it; a loop waiting for the position to reach that size would
-// never end.
+// Reads the whole file in blocks and hands each block to consume: the bytes it held when it was
+// opened, so that a file that keeps growing is not read forever. A file that ends before that size
+// (cut short while it was read) raises the read-past-end error instead of yielding the CRC of a
+// part of it.
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
     TFileBlockReader reader(file, {.BlockSize = CrcReadBlockSize});

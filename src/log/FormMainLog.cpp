@@ -4,8 +4,10 @@
 #include "app/PathText.h"
 #include "log/LogNavigation.h"
 #include "log/TabMark.h"
-#include "macbinary/TAtomicOutput.h"
 #include "textview/TEditor.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
+#include "util/VisibleText.h"
 
 #include <QAbstractButton>
 #include <QPainter>
@@ -52,11 +54,29 @@ void TFormMain::BtnSaveLogClick() {
     if (!dialogs_.SaveFile(this, SaveDialog1)) {
         return;
     }
-    const QByteArray text = Editor3->Text(QStringLiteral("\r\n")).toUtf8();
     // The new log replaces an existing file only once it is written whole: a failure (a full disk)
     // leaves the old file as it was.
     TAtomicOutput out(ToPath(SaveDialog1.FileName));
-    out.Stream().WriteBuffer(text.constData(), static_cast<std::size_t>(text.size()));
+    // The file shown and the source of the conversions are never written over, whatever name leads
+    // to them.
+    for (const QString& source : {FFileName, OpenDialog1.FileName}) {
+        const std::optional<TFileStat> file = source.isEmpty() ? std::nullopt : StatFile(ToPath(source));
+        if (file && out.Replaces(*file)) {
+            ShowMessage(TMsg::CannotWriteOverSource);
+            return;
+        }
+    }
+    if (out.ReplacesReadOnlyFile() && !dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceReadOnly))) {
+        return;
+    }
+    // Each line stays one line of the file: a line break inside it (from a file name) is written as
+    // an escape.
+    std::string text;
+    for (const QString& line : Editor3->Lines()) {
+        text += EscapeLineBreaks(line.toStdString());
+        text += "\r\n";
+    }
+    out.Create().WriteBuffer(text.data(), text.size());
     out.Commit();
 }
 

@@ -146,17 +146,24 @@ bool AskOutputName(TFormMain& form) {
     return form.Dlg().SaveFile(&form, form.SaveDialog2);
 }
 
-// Runs a conversion (convert takes the progress callback) and tells the user when it refused the
-// source file as output. A long conversion shows its progress and can be cancelled; a cancel throws
-// ECancelled and leaves no output file.
+// Runs a conversion (convert takes the progress callback and whether a read-only output may be
+// replaced) and tells the user when it refused the source file as output; a read-only output is
+// replaced only when the user says so. A long conversion shows its progress and can be cancelled; a
+// cancel throws ECancelled and leaves no output file.
 template <typename F> void RunConversion(TFormMain& form, F convert) {
     TConvertStatus status{};
-    {
-        TProgressRunner progress(&form,
-                                 TProgressRunner::Texts(form.IsJapanese(), TMsg::ProgressConvert,
-                                                        QFileInfo(form.SaveDialog2.FileName).fileName()),
-                                 form.ProgressClock);
-        status = convert(progress.Fn());
+    for (bool replaceReadOnly = false;; replaceReadOnly = true) {
+        {
+            TProgressRunner progress(&form,
+                                     TProgressRunner::Texts(form.IsJapanese(), TMsg::ProgressConvert,
+                                                            QFileInfo(form.SaveDialog2.FileName).fileName()),
+                                     form.ProgressClock);
+            status = convert(progress.Fn(), replaceReadOnly);
+        }
+        if (status != TConvertStatus::OutputReadOnly || replaceReadOnly ||
+            !form.Dlg().AskYesNo(&form, form.MessageQ(TMsg::ReplaceReadOnly))) {
+            break;
+        }
     }
     if (status == TConvertStatus::SourceIsOutput) {
         form.ShowMessage(TMsg::CannotWriteOverSource);
@@ -183,8 +190,8 @@ void TFormMain::BtnChangeFileTypeClick() {
         return;
     }
     const THeader header = ReadMacBinaryIIPieces(TmpFolder, source);
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteMacBinaryII(header, source, ToPath(SaveDialog2.FileName), progress);
+    RunConversion(*this, [&](const ProgressFn& progress, bool replaceReadOnly) {
+        return WriteMacBinaryII(header, source, ToPath(SaveDialog2.FileName), progress, replaceReadOnly);
     });
 }
 
@@ -192,8 +199,8 @@ void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this) || !AskOutputName(*this)) {
         return;
     }
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName), progress);
+    RunConversion(*this, [&](const ProgressFn& progress, bool replaceReadOnly) {
+        return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName), progress, replaceReadOnly);
     });
 }
 
@@ -202,8 +209,9 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const std::int32_t dataLength = HeaderInteger(FHeader, kOffsetDataForkLength);
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName), progress);
+    RunConversion(*this, [&](const ProgressFn& progress, bool replaceReadOnly) {
+        return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName), progress,
+                             replaceReadOnly);
     });
 }
 

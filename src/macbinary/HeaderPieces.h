@@ -45,8 +45,10 @@ std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
                                     const std::filesystem::path& fileName, std::string_view extension);
 
 // Writes the six pieces of fileName from its header as read and returns the header in its
-// MacBinary II form. The CRC is computed over the ".DA2" piece file once it is written. A piece that
-// cannot be written throws at that piece; the pieces before it stay.
+// MacBinary II form; the CRC is that of the 124 bytes of the ".DA2" piece. Each piece is created, or
+// an existing regular file of its name emptied, inside the folder opened once; a link or anything
+// else that stands under a piece's name is refused with the create error, so nothing is ever written
+// through it. A piece that cannot be written throws at that piece; the pieces before it stay.
 THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                           const THeader& headerAsRead);
 
@@ -55,7 +57,7 @@ std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& t
                                                   const std::filesystem::path& fileName);
 
 // The MacBinary II header assembled from the first 124, 2 and 2 bytes of ".DA2", ".CR2", ".OS2".
-// A missing or short piece throws the file layer's error.
+// A missing or short piece, or one that is a link, throws the file layer's error.
 THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName);
 
 // Whether a file name ends in one of the six piece extensions, in any letter case.
@@ -67,7 +69,10 @@ struct TTmpClearResult {
 };
 
 // Deletes every file directly inside tmpFolder whose extension is a piece extension (any letter
-// case). Other files, subfolders and their contents stay; a file that cannot be deleted stays.
+// case) and that KELDA could have written: a regular file of this user with one name, no larger than
+// a piece, with write permission. Links (and what they lead to), other files, subfolders and their
+// contents stay; a file that cannot be deleted stays. A tmpFolder that is itself a link is not
+// entered: it counts as a folder that cannot be read.
 TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder);
 
 } // namespace kelda
