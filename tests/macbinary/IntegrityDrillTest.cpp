@@ -37,18 +37,12 @@ THeader DrillHeader() {
 }
 
 const std::pair<const char*, TConversion> kConversions[] = {
-    {"MacBinary II",
-     [](const fs::path& s, const fs::path& o, const ProgressFn& p, bool r) {
-         return WriteMacBinaryII(MacBinaryIIForm(DrillHeader()), s, o, p, r);
-     }},
-    {"without header",
-     [](const fs::path& s, const fs::path& o, const ProgressFn& p, bool r) {
-         return WriteWithoutHeader(s, o, p, r);
-     }},
-    {"data fork",
-     [](const fs::path& s, const fs::path& o, const ProgressFn& p, bool r) {
-         return WriteDataFork(s, 3 << 20, o, p, r);
-     }},
+    {"MacBinary II", [](const fs::path& s, const fs::path& o, const ProgressFn& p,
+                        bool r) { return WriteMacBinaryII(MacBinaryIIForm(DrillHeader()), s, o, p, r); }},
+    {"without header", [](const fs::path& s, const fs::path& o, const ProgressFn& p,
+                          bool r) { return WriteWithoutHeader(s, o, p, r); }},
+    {"data fork", [](const fs::path& s, const fs::path& o, const ProgressFn& p,
+                     bool r) { return WriteDataFork(s, 3 << 20, o, p, r); }},
 };
 
 // A MacBinary file of a little over 3 MiB (several copy blocks) whose data fork fills it.
