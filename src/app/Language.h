@@ -49,8 +49,10 @@ enum class TMsg {
     ProgressCrc,           // the progress dialog's label while a CRC is computed
     ProgressConvert,       // the progress dialog's label while a file is converted
     ProgressCancel,        // the progress dialog's cancel button
+    ReplaceReadOnly,       // the window's question before an output that is a read-only file is replaced
+    OutputReadOnly,        // kelda-cli's refusal of an output that is a read-only file
 };
-inline constexpr int kMessageCount = static_cast<int>(TMsg::ProgressCancel) + 1;
+inline constexpr int kMessageCount = static_cast<int>(TMsg::OutputReadOnly) + 1;
 
 const char* MessageText(TMsg msg, bool japanese);
 // The message with its first "%s" replaced by arg.
