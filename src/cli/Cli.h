@@ -41,6 +41,8 @@ int CliInfo(const TCliContext& context, const TCliArgs& args);
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args);
 int CliStrip(const TCliContext& context, const TCliArgs& args);
 int CliDataFork(const TCliContext& context, const TCliArgs& args);
+// check [--json] FILE... (CliCheck.cpp): the check report of each file; 0 only when all are sound.
+int CliCheck(const TCliContext& context, const TCliArgs& args);
 // crc [--all | --variant N] FILE... (CliCrc.cpp): the CRC page's result lines.
 int CliCrc(const TCliContext& context, const TCliArgs& args);
 

@@ -25,6 +25,7 @@ constexpr TCliEntry kCommands[] = {
     {"tomacbin2", CliToMacBin2, "IN OUT", "IN with a MacBinary II header, written to OUT"},
     {"strip", CliStrip, "IN OUT", "everything after the 128-byte header of IN, written to OUT"},
     {"datafork", CliDataFork, "IN OUT", "the data fork of IN alone, written to OUT"},
+    {"check", CliCheck, "[--json] FILE...", "whether each file is sound MacBinary; exit 0 only if all are"},
     {"crc", CliCrc, "[--all | --variant N] FILE...", "CRC lines; N is 0-11 in the list's order, default 10"},
 };
 

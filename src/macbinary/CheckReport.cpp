@@ -60,9 +60,6 @@ struct TCheckRow {
     std::string_view Id;
     std::string_view Field;
     TCheckSeverity Severity;
-    // Skipped once the header has been found not to be MacBinary: size and layout findings about a
-    // file that is something else would only bury the reasons.
-    bool NeedsMacBinary;
     const char* English;
     const char* Japanese;
     TTest Test;
@@ -111,21 +108,21 @@ bool Mb1Trailing(const TInput& in) {
 // The rows in the order their findings are listed; the first finding of the deciding severity
 // gives the verdict line its reason, so the most telling test of each severity comes first.
 const TCheckRow kRows[] = {
-    {"old-version-byte", "000", TCheckSeverity::NotMacBinary, false,
+    {"old-version-byte", "000", TCheckSeverity::NotMacBinary,
      "Byte 0 (the old version number) is {1}; MacBinary needs 0.",
      "バイト 0 (旧バージョン番号) が {1} です。MacBinary では 0 です。",
      [](const TInput& in) { return NonZeroByte(in, 0); }},
-    {"const1-nonzero", "074", TCheckSeverity::NotMacBinary, false, "Byte 74 is {1}; MacBinary needs 0.",
+    {"const1-nonzero", "074", TCheckSeverity::NotMacBinary, "Byte 74 is {1}; MacBinary needs 0.",
      "バイト 74 が {1} です。MacBinary では 0 です。",
      [](const TInput& in) { return NonZeroByte(in, kOffsetConst1); }},
-    {"name-length", "001", TCheckSeverity::NotMacBinary, false,
+    {"name-length", "001", TCheckSeverity::NotMacBinary,
      "The name length (byte 1) is {1}; a Macintosh name has 1 to 63 bytes.",
      "ファイル名の長さ (バイト 1) が {1} です。Macintosh の名前は 1～63 バイトです。",
      [](const TInput& in) {
          const int n = in.H[kOffsetNameLength];
          return n == 0 || n > kMaxNameLength ? Args(Num(n)) : std::nullopt;
      }},
-    {"name-control-byte", "002", TCheckSeverity::NotMacBinary, false,
+    {"name-control-byte", "002", TCheckSeverity::NotMacBinary,
      "The name holds the control byte {1} at byte {2}.", "ファイル名のバイト {2} に制御文字 {1} があります。",
      [](const TInput& in) -> std::optional<TArgs> {
          for (int i = 0; i < in.NameLength(); ++i) {
@@ -136,15 +133,15 @@ const TCheckRow kRows[] = {
          }
          return std::nullopt;
      }},
-    {"const2-nonzero", "082", TCheckSeverity::NotMacBinary, false, "Byte 82 is {1}; MacBinary needs 0.",
+    {"const2-nonzero", "082", TCheckSeverity::NotMacBinary, "Byte 82 is {1}; MacBinary needs 0.",
      "バイト 82 が {1} です。MacBinary では 0 です。", [](const TInput& in) { return NonZeroByte(in, 82); }},
-    {"data-length-range", "083", TCheckSeverity::NotMacBinary, false,
-     "The data fork length {1} is 2^31 or more.", "データフォークの長さ {1} が 2^31 以上です。",
+    {"data-length-range", "083", TCheckSeverity::NotMacBinary, "The data fork length {1} is 2^31 or more.",
+     "データフォークの長さ {1} が 2^31 以上です。",
      [](const TInput& in) { return LengthOutOfRange(in, kOffsetDataForkLength); }},
-    {"resource-length-range", "087", TCheckSeverity::NotMacBinary, false,
+    {"resource-length-range", "087", TCheckSeverity::NotMacBinary,
      "The resource fork length {1} is 2^31 or more.", "リソースフォークの長さ {1} が 2^31 以上です。",
      [](const TInput& in) { return LengthOutOfRange(in, kOffsetResourceForkLength); }},
-    {"neither-i-nor-crc", "099", TCheckSeverity::NotMacBinary, false,
+    {"neither-i-nor-crc", "099", TCheckSeverity::NotMacBinary,
      "Bytes 99 to 125 are not all zero, as in MacBinary I, and the header CRC does not match (stored {1}, "
      "computed {2}).",
      "バイト 99～125 が MacBinary I のようにすべて 0 ではなく、ヘッダー CRC も一致しません (格納値 "
@@ -153,21 +150,21 @@ const TCheckRow kRows[] = {
      [](const TInput& in) {
          return in.Kind == TKind::Unknown ? Args(Hex4(in.Stored), Hex4(in.Computed)) : std::nullopt;
      }},
-    {"crc-mismatch", "124", TCheckSeverity::Damage, false,
+    {"crc-mismatch", "124", TCheckSeverity::Damage,
      "The header CRC does not match: stored {1}, computed {2}.",
      "ヘッダー CRC が一致しません: 格納値 {1}、計算値 {2}。",
      [](const TInput& in) {
          return in.Kind == TKind::ClaimsII ? Args(Hex4(in.Stored), Hex4(in.Computed)) : std::nullopt;
      }},
-    {"data-fork-cut", "083", TCheckSeverity::Damage, true,
+    {"data-fork-cut", "083", TCheckSeverity::Damage,
      "The file ends inside the data fork: {1} of its {2} bytes are missing.",
      "ファイルがデータフォークの途中で終わっています: {2} バイトのうち {1} バイトが欠けています。",
      [](const TInput& in) { return PartCut(in.Layout.Data); }},
-    {"resource-fork-cut", "087", TCheckSeverity::Damage, true,
+    {"resource-fork-cut", "087", TCheckSeverity::Damage,
      "The file ends before the resource fork does: {1} of its {2} bytes are missing.",
      "ファイルがリソースフォークの終わりより前で終わっています: {2} バイトのうち {1} バイトが欠けています。",
      [](const TInput& in) { return PartCut(in.Layout.Resource); }},
-    {"trailing-bytes-mb1", "", TCheckSeverity::NotMacBinary, true,
+    {"trailing-bytes-mb1", "", TCheckSeverity::NotMacBinary,
      "The file has {1} bytes more than its MacBinary I header accounts for ({2} bytes), and no CRC vouches "
      "for the header.",
      "ファイルが MacBinary I ヘッダーの示す大きさ ({2} バイト) より {1} バイト長く、ヘッダーを保証する CRC "
@@ -177,7 +174,7 @@ const TCheckRow kRows[] = {
                     ? Args(Num(in.Size - in.Layout.PaddedSize), Num(in.Layout.PaddedSize))
                     : std::nullopt;
      }},
-    {"crc-other-variant", "124", TCheckSeverity::Warning, false,
+    {"crc-other-variant", "124", TCheckSeverity::Warning,
      "The stored CRC {1} is not CRC-16/XMODEM ({2}) but \"{3}\" over bytes 0 to 123: the writer used "
      "another CRC.",
      "格納された CRC {1} は CRC-16/XMODEM ({2}) ではなく、バイト 0～123 "
@@ -189,20 +186,19 @@ const TCheckRow kRows[] = {
                            std::string(CrcVariants[static_cast<std::size_t>(*in.Other)].Entry))
                     : std::nullopt;
      }},
-    {"comment-cut", "099", TCheckSeverity::Warning, true,
+    {"comment-cut", "099", TCheckSeverity::Warning,
      "The file ends before the Finder comment does: {1} of its {2} bytes are missing.",
      "ファイルが Finder コメントの終わりより前で終わっています: {2} バイトのうち {1} バイトが欠けています。",
      [](const TInput& in) { return PartCut(in.Layout.Comment); }},
-    {"trailing-bytes", "", TCheckSeverity::Warning, true,
-     "{1} bytes follow the last part; they belong to no fork.",
+    {"trailing-bytes", "", TCheckSeverity::Warning, "{1} bytes follow the last part; they belong to no fork.",
      "最後の部分の後に {1} バイトがあります。どのフォークにも属しません。",
      [](const TInput& in) {
          return in.Size > in.Layout.PaddedSize && !(in.Kind == TKind::VersionI && Mb1Trailing(in))
                     ? Args(Num(in.Size - in.Layout.PaddedSize))
                     : std::nullopt;
      }},
-    {"reserved-nonzero", "108", TCheckSeverity::Warning, false,
-     "Bytes 108 to 115 (reserved) are not all zero.", "バイト 108～115 (予約) がすべて 0 ではありません。",
+    {"reserved-nonzero", "108", TCheckSeverity::Warning, "Bytes 108 to 115 (reserved) are not all zero.",
+     "バイト 108～115 (予約) がすべて 0 ではありません。",
      [](const TInput& in) -> std::optional<TArgs> {
          if (!in.ClaimsTwoOrThree()) {
              return std::nullopt; // in a MacBinary I header they are zero by definition of the kind
@@ -214,21 +210,20 @@ const TCheckRow kRows[] = {
          }
          return std::nullopt;
      }},
-    {"version-byte", "122", TCheckSeverity::Warning, false,
+    {"version-byte", "122", TCheckSeverity::Warning,
      "Byte 122 (the writer's version) is {1}; MacBinary II writes 129, III 130.",
      "バイト 122 (書いたプログラムのバージョン) が {1} です。MacBinary II は 129、III は 130 です。",
      [](const TInput& in) {
          const std::uint8_t v = in.H[kOffsetVersion];
          return in.HasCrc() && v != kVersionII && v != kVersionIII ? Args(Num(v)) : std::nullopt;
      }},
-    {"min-version", "123", TCheckSeverity::Warning, false,
-     "Byte 123 (the lowest reader version) is {1}, not 129.",
+    {"min-version", "123", TCheckSeverity::Warning, "Byte 123 (the lowest reader version) is {1}, not 129.",
      "バイト 123 (読むのに必要なバージョン) が 129 ではなく {1} です。",
      [](const TInput& in) {
          const std::uint8_t v = in.H[kOffsetMinVersion];
          return in.HasCrc() && v != kVersionII ? Args(Num(v)) : std::nullopt;
      }},
-    {"name-colon", "002", TCheckSeverity::Warning, false,
+    {"name-colon", "002", TCheckSeverity::Warning,
      "The name holds a colon, which a Macintosh file name cannot hold.",
      "ファイル名にコロンがあります。Macintosh のファイル名には使えない文字です。",
      [](const TInput& in) -> std::optional<TArgs> {
@@ -239,27 +234,27 @@ const TCheckRow kRows[] = {
          }
          return std::nullopt;
      }},
-    {"no-crc", "124", TCheckSeverity::Info, false,
+    {"no-crc", "124", TCheckSeverity::Info,
      "MacBinary I: the header has no CRC; only its fields and the file's size vouch for it.",
      "MacBinary I: ヘッダーに CRC はありません。各フィールドとファイルの大きさだけが根拠です。",
      [](const TInput& in) { return in.Kind == TKind::VersionI ? Args() : std::nullopt; }},
-    {"signature-unverified", "102", TCheckSeverity::Info, false,
+    {"signature-unverified", "102", TCheckSeverity::Info,
      "The signature \"mBIN\" is not counted, since the header CRC does not match.",
      "ヘッダー CRC が一致しないため、署名「mBIN」は数えません。",
      [](const TInput& in) { return in.Signature && !in.HasCrc() ? Args() : std::nullopt; }},
-    {"version-iii-says-129", "122", TCheckSeverity::Info, false,
+    {"version-iii-says-129", "122", TCheckSeverity::Info,
      "The MacBinary III signature is present while byte 122 says 129, as several writers leave it.",
      "MacBinary III の署名がありますが、バイト 122 は 129 です (そう書くプログラムがあります)。",
      [](const TInput& in) {
          return in.HasCrc() && in.Signature && in.H[kOffsetVersion] == kVersionII ? Args() : std::nullopt;
      }},
-    {"version-130-unsigned", "122", TCheckSeverity::Info, false,
+    {"version-130-unsigned", "122", TCheckSeverity::Info,
      "Byte 122 says 130 (MacBinary III) but the signature \"mBIN\" is missing.",
      "バイト 122 は 130 (MacBinary III) ですが、署名「mBIN」がありません。",
      [](const TInput& in) {
          return in.HasCrc() && !in.Signature && in.H[kOffsetVersion] == kVersionIII ? Args() : std::nullopt;
      }},
-    {"secondary-header", "120", TCheckSeverity::Info, true,
+    {"secondary-header", "120", TCheckSeverity::Info,
      "A secondary header of {1} bytes comes first; the data fork starts at byte {2}.",
      "{1} バイトの副ヘッダーがあり、データフォークはバイト {2} から始まります。",
      [](const TInput& in) {
@@ -267,21 +262,21 @@ const TCheckRow kRows[] = {
                     ? Args(Num(in.Layout.SecondaryHeaderLength), Num(in.Layout.Data.Offset))
                     : std::nullopt;
      }},
-    {"unpadded-last-part", "", TCheckSeverity::Info, true,
+    {"unpadded-last-part", "", TCheckSeverity::Info,
      "The last part is not padded to a multiple of 128 bytes, as many writers leave it; nothing is "
      "missing.",
      "最後の部分が 128 バイトの倍数まで埋められていません (多くのプログラムがそうします)。欠けてはいません。",
      [](const TInput& in) {
          return in.Size >= in.Layout.MinimalSize && in.Size < in.Layout.PaddedSize ? Args() : std::nullopt;
      }},
-    {"created-before-1984", "091", TCheckSeverity::Info, false,
+    {"created-before-1984", "091", TCheckSeverity::Info,
      "The creation date lies before 1984, before the first Macintosh.",
      "作成日が最初の Macintosh より前の 1984 年以前です。",
      [](const TInput& in) {
          const std::uint32_t v = HeaderUInt32(in.H, kOffsetCreated);
          return v != 0 && v < kMacDate1984 ? Args() : std::nullopt;
      }},
-    {"modified-before-created", "095", TCheckSeverity::Info, false,
+    {"modified-before-created", "095", TCheckSeverity::Info,
      "The modification date lies before the creation date.", "変更日が作成日より前です。",
      [](const TInput& in) {
          const std::uint32_t created = HeaderUInt32(in.H, kOffsetCreated);
@@ -418,19 +413,18 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
     }
     ReadName(header, report);
 
-    bool foreign = false;
     for (const TCheckRow& row : kRows) {
-        if (row.NeedsMacBinary && foreign) {
-            continue;
-        }
         if (const std::optional<TArgs> args = row.Test(in)) {
             report.Findings.push_back(TCheckFinding{row.Id, row.Severity, row.Field, Fill(row.English, *args),
                                                     Fill(row.Japanese, *args)});
-            foreign = foreign || row.Severity == TCheckSeverity::NotMacBinary;
         }
     }
 
     if (FirstOf(report.Findings, TCheckSeverity::NotMacBinary) != nullptr) {
+        // A file that is something else is described by the reasons alone: what its "forks" or
+        // "dates" would be says nothing.
+        std::erase_if(report.Findings,
+                      [](const TCheckFinding& f) { return f.Severity != TCheckSeverity::NotMacBinary; });
         report.Verdict = TCheckVerdict::NotMacBinary;
         report.Version = TMacBinaryVersion::None;
     } else {
@@ -438,6 +432,19 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
                                                                                      : TCheckVerdict::Sound;
         report.Version = ClaimedVersion(in);
     }
+    return report;
+}
+
+TCheckReport CheckTooShort(std::int64_t fileSize) {
+    TCheckReport report;
+    report.FileSize = fileSize;
+    report.SizeFit = TSizeFit::Truncated;
+    report.MissingBytes = static_cast<std::int64_t>(kHeaderSize) - fileSize;
+    const std::string size = std::to_string(fileSize);
+    report.Findings.push_back(
+        TCheckFinding{"too-short", TCheckSeverity::NotMacBinary, "",
+                      "The file has " + size + " bytes, fewer than a 128-byte header.",
+                      "ファイルは " + size + " バイトで、128 バイトのヘッダーより短いです。"});
     return report;
 }
 

@@ -82,6 +82,8 @@ struct TCheckReport {
 
 // Checks a header read from a file of fileSize bytes. Never fails; any bytes give a report.
 TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize);
+// The report on a file too short to hold a header (fewer than 128 bytes): not MacBinary.
+TCheckReport CheckTooShort(std::int64_t fileSize);
 
 // "I", "II", "III", or "" for None.
 std::string_view VersionName(TMacBinaryVersion version);
