@@ -4,10 +4,12 @@
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/LogBlock.h"
+#include "macbinary/SourceShortfall.h"
 #include "util/TFileStream.h"
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -33,7 +35,9 @@ bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, TH
 using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
                                                 const std::string& out, const ProgressFn& progress)>;
 
-int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
+// shortfall: the part whose end the source must reach, for the outputs that lack it otherwise.
+int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert,
+            std::optional<TOutputPart> shortfall = std::nullopt) {
     if (args.size() != 2) {
         context.Err << "kelda-cli: expected IN and OUT\n";
         return kCliUsage;
@@ -53,6 +57,13 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
             return kCliFailure;
+        }
+        if (shortfall) {
+            if (const std::int64_t missing = SourceShortfall(header, FileSizeOf(in), *shortfall);
+                missing > 0) {
+                CliReport(context, in, ShortfallMessage(*shortfall, missing, context.Japanese));
+                return kCliSourceTruncated;
+            }
         }
         return kCliOk;
     });
@@ -93,9 +104,12 @@ int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args,
-                   [](const THeader&, const std::string& in, const std::string& out,
-                      const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
+    return Convert(
+        context, args,
+        [](const THeader&, const std::string& in, const std::string& out, const ProgressFn& progress) {
+            return WriteWithoutHeader(in, out, progress);
+        },
+        TOutputPart::Forks);
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
@@ -103,7 +117,8 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args) {
         context, args,
         [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
             return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
-        });
+        },
+        TOutputPart::DataFork);
 }
 
 } // namespace kelda

@@ -37,7 +37,8 @@ void PrintUsage(std::ostream& out) {
         line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, ' ');
         out << line << entry.Help << '\n';
     }
-    out << "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage.\n";
+    out << "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage,\n"
+           "3 strip or datafork wrote the output but the source ended before its forks did.\n";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/HeaderTable.h"
 #include "macbinary/LogBlock.h"
+#include "macbinary/SourceShortfall.h"
 #include "textview/TEditor.h"
 #include "util/Myutil.h"
 
@@ -149,7 +150,7 @@ bool AskOutputName(TFormMain& form) {
 // Runs a conversion (convert takes the progress callback) and tells the user when it refused the
 // source file as output. A long conversion shows its progress and can be cancelled; a cancel throws
 // ECancelled and leaves no output file.
-template <typename F> void RunConversion(TFormMain& form, F convert) {
+template <typename F> TConvertStatus RunConversion(TFormMain& form, F convert) {
     TConvertStatus status{};
     {
         TProgressRunner progress(&form,
@@ -160,6 +161,15 @@ template <typename F> void RunConversion(TFormMain& form, F convert) {
     }
     if (status == TConvertStatus::SourceIsOutput) {
         form.ShowMessage(TMsg::CannotWriteOverSource);
+    }
+    return status;
+}
+
+// After a written output: tells the user when the source ended before the part it was to hold.
+void TellShortfall(TFormMain& form, TOutputPart part) {
+    const std::int64_t missing = SourceShortfall(form.FHeader, FileSizeOf(ToPath(form.FFileName)), part);
+    if (missing > 0) {
+        form.Dlg().Message(&form, Q(ShortfallMessage(part, missing, form.IsJapanese())));
     }
 }
 
@@ -192,9 +202,11 @@ void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this) || !AskOutputName(*this)) {
         return;
     }
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName), progress);
-    });
+    if (RunConversion(*this, [&](const ProgressFn& progress) {
+            return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName), progress);
+        }) == TConvertStatus::Written) {
+        TellShortfall(*this, TOutputPart::Forks);
+    }
 }
 
 void TFormMain::BtnDeleteHeaderResorceCommentClick() {
@@ -202,9 +214,11 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const std::int32_t dataLength = HeaderInteger(FHeader, kOffsetDataForkLength);
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName), progress);
-    });
+    if (RunConversion(*this, [&](const ProgressFn& progress) {
+            return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName), progress);
+        }) == TConvertStatus::Written) {
+        TellShortfall(*this, TOutputPart::DataFork);
+    }
 }
 
 // ---------------------------------------------------------------------- clean-up
