@@ -2,11 +2,12 @@
 // or probably no MacBinary at all, with the reasons; as text or as one JSON object per line.
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/TCliCommands.h"
 #include "crc/CrcUtils.h"
 #include "macbinary/CheckReportText.h"
-#include "macbinary/HeaderPieces.h"
 #include "util/BilingualError.h"
 #include "util/Progress.h"
+#include "util/TFileStream.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,13 +22,15 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
+// One opening (read only) gives the size and the header.
 TCheckReport CheckFile(const std::string& file) {
-    const std::int64_t size = FileSizeOf(file);
+    TFileStream in(file, FileMode::Read);
+    const std::int64_t size = in.Size();
     if (size < static_cast<std::int64_t>(kHeaderSize)) {
         return CheckTooShort(size);
     }
     THeader header{};
-    ReadHeader(file, header);
+    in.ReadBuffer(header.data(), header.size());
     return CheckMacBinary(header, size);
 }
 
@@ -75,28 +78,14 @@ std::string Dump(const TJson& j) {
     return j.dump(-1, ' ', false, TJson::error_handler_t::replace);
 }
 
-} // namespace
+struct TCheckOptions {
+    bool Json = false;
+    TCliArgs Files;
+};
 
-int CliCheck(const TCliContext& context, const TCliArgs& args) {
-    bool json = false;
-    bool endOfOptions = false;
-    TCliArgs files;
-    for (const std::string& arg : args) {
-        if (endOfOptions || !arg.starts_with("-")) {
-            files.push_back(arg);
-        } else if (arg == "--") {
-            endOfOptions = true;
-        } else if (arg == "--json") {
-            json = true;
-        } else {
-            context.Err << "kelda-cli: check: unknown option " << arg << '\n';
-            return kCliUsage;
-        }
-    }
-    if (files.empty()) {
-        context.Err << "kelda-cli: check needs at least one FILE\n";
-        return kCliUsage;
-    }
+int RunCheck(const TCliContext& context, const TCheckOptions& options) {
+    const bool json = options.Json;
+    const TCliArgs& files = options.Files;
     int status = kCliOk;
     for (const std::string& file : files) {
         std::string error;
@@ -136,6 +125,17 @@ int CliCheck(const TCliContext& context, const TCliArgs& args) {
         }
     }
     return status;
+}
+
+} // namespace
+
+void RegisterCheckCommands(TCliCommands& commands) {
+    TCheckOptions& options = commands.Store<TCheckOptions>();
+    CLI::App& check =
+        commands.Add("check", "Whether each FILE is sound, damaged or no MacBinary, and why",
+                     [&options](const TCliContext& context) { return RunCheck(context, options); });
+    check.add_flag("--json", options.Json, "One JSON object per file and line");
+    check.add_option("FILE", options.Files, "Files to check")->required()->type_name("");
 }
 
 } // namespace kelda

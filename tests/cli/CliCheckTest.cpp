@@ -133,7 +133,8 @@ TEST_F(CliCheckTest, CrcDigitsAreLowerCaseAndNamesThatAreNoUtf8StayValidJson) {
 TEST_F(CliCheckTest, BadUsageIsStatusTwo) {
     EXPECT_EQ(RunCli({"check"}).Status, kCliUsage);
     EXPECT_EQ(RunCli({"check", "--jsn", "x"}).Status, kCliUsage);
-    EXPECT_NE(RunCli({"--help"}).Out.find("check [--json] FILE..."), std::string::npos);
+    EXPECT_NE(RunCli({"--help"}).Out.find("check "), std::string::npos);
+    EXPECT_NE(RunCli({"check", "--help"}).Out.find("--json"), std::string::npos);
 }
 
 } // namespace

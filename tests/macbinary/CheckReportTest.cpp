@@ -3,6 +3,7 @@
 #include "macbinary/CheckReport.h"
 #include "crc/CrcUtils.h"
 #include "macbinary/HeaderPieces.h"
+#include "macbinary/TInspection.h"
 #include "macbinary/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -320,6 +321,19 @@ TEST(CheckReport, CorpusFilesAreJudgedAsWhatTheyAre) {
                   version == TMacBinaryVersion::None ? TCheckVerdict::NotMacBinary : TCheckVerdict::Sound)
             << r.VerdictLine(false);
     }
+}
+
+TEST(CheckReport, TheInspectionOfAFileCarriesItsReport) {
+    test::TempDir dir;
+    THeader h = SoundII();
+    test::Bytes bytes(h.begin(), h.end());
+    bytes.resize(128 + 995, 0x5A); // cut inside the data fork
+    test::WriteBytes(dir / "cut.bin", bytes);
+    const TInspectResult result = InspectFile(dir / "cut.bin");
+    ASSERT_TRUE(result.Accepted());
+    EXPECT_EQ(result.Inspection->Check.Verdict, TCheckVerdict::Damaged);
+    EXPECT_TRUE(result.Inspection->Check.Has("data-fork-cut"));
+    EXPECT_EQ(result.Inspection->Check.FileSize, 128 + 995);
 }
 
 } // namespace
