@@ -1,5 +1,6 @@
 // Files dropped on the main window and the mouse wheel over it.
 #include "app/Main.h"
+#include "app/TCheckPage.h"
 
 #include "app/PathText.h"
 #include "app/Settings.h"
@@ -98,17 +99,15 @@ void TFormMain::WMDropFiles(const QStringList& Files) {
     }
     // The whole path, however long it is.
     const QString& file = Files.first();
-    switch (PageControl1->currentIndex()) {
-    case 0:
+    // By page: the MacBinary page and the check page read the file, the CRC page lists it, the
+    // Help page takes no files.
+    const QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet1 || page == CheckPage) {
         SetDialogFile(OpenDialog1, file);
         ReadFile(file);
-        break;
-    case 1:
+    } else if (page == TabSheet2) {
         SetDialogFile(OpenDialog2, file);
         UpdateFileComboBox(file);
-        break;
-    default:
-        break; // the Help page takes no files
     }
 }
 

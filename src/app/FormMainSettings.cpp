@@ -46,6 +46,7 @@ void TFormMain::ReadIniFileValue() {
     // The information view follows the item just chosen.
     RadioGroupInformationClick();
     LanguageChange();
+    ReadNameEncodingSetting();
 }
 
 void TFormMain::WriteIniFileValue() {
@@ -72,7 +73,7 @@ void TFormMain::WriteIniFileValue() {
     const std::filesystem::path file = paths_.SettingsFile();
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
-    if (!WriteSettings(file, s, writeBounds)) {
+    if (!WriteSettings(file, s, writeBounds) || !WriteNameEncodingSetting()) {
         throw EBilingualError(FormatMessage(TMsg::CannotWriteSettings, true, file.string()),
                               FormatMessage(TMsg::CannotWriteSettings, false, file.string()));
     }
@@ -80,7 +81,7 @@ void TFormMain::WriteIniFileValue() {
 
 void TFormMain::MenuResetIniFileClick() {
     DeleteSettings(paths_.SettingsFile());
-    PageControl1->setCurrentIndex(0);
+    PageControl1->setCurrentWidget(TabSheet1);
     ReadIniFileValue();
     FormShow();
 }

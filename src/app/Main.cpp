@@ -66,6 +66,7 @@ void TFormMain::ConnectHandlers() {
         MenuJapaneseSet->setChecked(!MenuJapaneseSet->isChecked());
         Guard([this] { MenuJapaneseSetClick(); });
     });
+    ConnectCheckPage();
     connect(Splitter1, &TSplitterBar::Dragged, this,
             [this](int dy) { Guard([this, dy] { Splitter1Dragged(dy); }); });
 
@@ -137,7 +138,7 @@ void TFormMain::FormCreate() {
     // 14: the help text; a file that cannot be read is reported and the window still opens.
     Guard([this] { LoadHelpText(); });
     // 15, 16
-    PageControl1->setCurrentIndex(0);
+    PageControl1->setCurrentWidget(TabSheet1);
     PageControl1->PageTabBar()->SetOnDrawTab(
         [this](QPainter& painter, int index, const QRect& rect, bool active) {
             PageControl1DrawTab(painter, index, rect, active);
@@ -344,6 +345,7 @@ void TFormMain::LanguageChange() {
             action->setText(text);
         }
     }
+    CheckLanguageChange();
 }
 
 // ---------------------------------------------------------------------- errors

@@ -1,6 +1,7 @@
 #include "macbinary/CheckReport.h"
 
 #include "crc/CrcUtils.h"
+#include "macbinary/HeaderTable.h"
 #include "util/MacText.h"
 
 #include <algorithm>
@@ -353,12 +354,20 @@ TMacBinaryVersion ClaimedVersion(const TInput& in) {
     return TMacBinaryVersion::None;
 }
 
-void ReadName(const THeader& h, TCheckReport& report) {
+std::string NameBytes(const THeader& h) {
     std::string bytes(reinterpret_cast<const char*>(h.data()) + kOffsetName,
                       static_cast<std::size_t>(std::min<int>(h[kOffsetNameLength], kMaxNameLength)));
-    bytes = bytes.substr(0, bytes.find('\0'));
-    if (std::all_of(bytes.begin(), bytes.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void ReadName(const THeader& h, TCheckReport& report) {
+    const std::string bytes = NameBytes(h);
+    if (IsAscii(bytes)) {
         // Plain ASCII reads the same in every Mac encoding; spare the converters.
         report.Name = report.NameRoman = bytes;
         return;
@@ -368,11 +377,7 @@ void ReadName(const THeader& h, TCheckReport& report) {
         report.NameJapanese = MacTextToUtf8(bytes, TMacEncoding::Japanese);
     }
     report.NameAmbiguous = !report.NameJapanese.empty() && report.NameJapanese != report.NameRoman;
-    if (HasMacBinarySignature(h)) {
-        report.Name = h[kOffsetScript] == 1 ? MacTextToUtf8(bytes, TMacEncoding::Japanese) : report.NameRoman;
-    } else {
-        report.Name = report.NameJapanese.empty() ? report.NameRoman : report.NameJapanese;
-    }
+    report.Name = HeaderName(h);
 }
 
 const TCheckFinding* FirstOf(const std::vector<TCheckFinding>& findings, TCheckSeverity severity) {
@@ -468,6 +473,11 @@ std::string TCheckReport::VerdictLine(bool japanese) const {
 
 bool TCheckReport::Has(std::string_view id) const {
     return std::any_of(Findings.begin(), Findings.end(), [&](const TCheckFinding& f) { return f.Id == id; });
+}
+
+std::string HeaderName(const THeader& header, TMacEncoding forced) {
+    const std::string bytes = NameBytes(header);
+    return IsAscii(bytes) ? bytes : MacTextToUtf8(bytes, HeaderTextEncoding(header, forced));
 }
 
 std::string_view VersionName(TMacBinaryVersion version) {

@@ -15,6 +15,7 @@
 
 #include "macbinary/ForkLayout.h"
 #include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
 
 #include <cstdint>
 #include <optional>
@@ -84,6 +85,10 @@ struct TCheckReport {
 TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize);
 // The report on a file too short to hold a header (fewer than 128 bytes): not MacBinary.
 TCheckReport CheckTooShort(std::int64_t fileSize);
+
+// The file name of a header (its first FileLength bytes, at most 63, cut at a zero byte) as UTF-8:
+// decoded by the header's own rule, or in forced when that is not Auto.
+std::string HeaderName(const THeader& header, TMacEncoding forced = TMacEncoding::Auto);
 
 // "I", "II", "III", or "" for None.
 std::string_view VersionName(TMacBinaryVersion version);

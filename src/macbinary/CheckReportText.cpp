@@ -80,10 +80,11 @@ std::string SizeLine(const TCheckReport& r, bool japanese) {
 
 } // namespace
 
-std::string ForkSpanText(const TForkSpan& span, bool japanese) {
-    std::string text = (japanese ? "位置 " : "offset ") + std::to_string(span.Offset) +
-                       (japanese ? "、" : ", ") + std::to_string(span.Length) +
-                       (japanese ? " バイト、" : " bytes, ");
+std::string ForkSpanText(const TForkSpan& span, bool japanese, bool withOffset) {
+    std::string text =
+        withOffset ? (japanese ? "位置 " : "offset ") + std::to_string(span.Offset) + (japanese ? "、" : ", ")
+                   : std::string();
+    text += std::to_string(span.Length) + (japanese ? " バイト、" : " bytes, ");
     if (span.Complete()) {
         return text + (japanese ? "完全" : "complete");
     }
@@ -91,6 +92,34 @@ std::string ForkSpanText(const TForkSpan& span, bool japanese) {
                                   std::to_string(span.Missing()) + " バイト不足"
                             : std::to_string(span.Present) + " present, " + std::to_string(span.Missing()) +
                                   " missing");
+}
+
+std::vector<std::string> LayoutComparisonLines(const THeader& header, const TCheckReport& r, bool japanese) {
+    const TFileLayout log = ComputeLayout(header, r.FileSize);
+    const auto range = [](std::int64_t start, std::int64_t end) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%10lld - %10lld", static_cast<long long>(start),
+                      static_cast<long long>(end));
+        return std::string(text);
+    };
+    struct TRow {
+        const TLabel* Label;
+        TByteRange Log;
+        const TForkSpan* Span;
+    };
+    const TRow rows[] = {{&kData, log.DataFork, &r.Layout.Data},
+                         {&kResource, log.ResourceFork, &r.Layout.Resource},
+                         {&kComment, log.Comment, &r.Layout.Comment}};
+    std::vector<std::string> lines;
+    lines.push_back(japanese ? "               ログの範囲 (詰めた配置)      実際の位置"
+                             : "               Log range (back to back)     True place");
+    for (const TRow& row : rows) {
+        // The comment's log range runs to the end of the file, whatever the header says.
+        const std::int64_t end = row.Span->Offset + row.Span->Length - 1;
+        lines.push_back(L(*row.Label, japanese) + range(row.Log.Start, row.Log.End) + "    " +
+                        range(row.Span->Offset, end) + " (" + ForkSpanText(*row.Span, japanese, false) + ")");
+    }
+    return lines;
 }
 
 std::vector<std::string> CheckReportLines(const TCheckReport& r, bool japanese) {

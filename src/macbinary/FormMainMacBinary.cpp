@@ -58,7 +58,7 @@ void TFormMain::ReadFile(const QString& FileName) {
         return;
     }
     // 4. The header table.
-    const std::vector<std::string> table = BuildHeaderTable(header);
+    const std::vector<std::string> table = BuildHeaderTable(header, NameEncodingChoice());
     QStringList lines;
     for (const std::string& line : table) {
         lines.append(Q(line));
@@ -127,6 +127,8 @@ void TFormMain::ReadFile(const QString& FileName) {
     BtnChangeFileType->setEnabled(true);
     BtnDeleteHeader->setEnabled(true);
     BtnDeleteHeaderResorceComment->setEnabled(true);
+    // What the file really is, beside what the design's rule accepted.
+    ShowCheckReport(header, size);
 }
 
 // ---------------------------------------------------------------------- conversions

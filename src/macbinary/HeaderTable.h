@@ -48,8 +48,10 @@ TDateTime MacDateToDateTime(std::uint32_t value);
 // How the character fields of this header are decoded: a header with the "mBIN" signature names
 // its script in byte 106 (1 = Japanese); otherwise each field's bytes decide.
 TMacEncoding HeaderTextEncoding(const THeader& header);
+// The same, unless the user has chosen an encoding (forced other than Auto), which then holds.
+TMacEncoding HeaderTextEncoding(const THeader& header, TMacEncoding forced);
 
-// The 28 lines of the header table, in field order.
-std::vector<std::string> BuildHeaderTable(const THeader& header);
+// The 28 lines of the header table, in field order; forced as for HeaderTextEncoding.
+std::vector<std::string> BuildHeaderTable(const THeader& header, TMacEncoding forced = TMacEncoding::Auto);
 
 } // namespace kelda
