@@ -3,6 +3,7 @@
 #include "macbinary/CheckReport.h"
 #include "crc/CrcUtils.h"
 #include "macbinary/HeaderPieces.h"
+#include "macbinary/HeaderTable.h"
 #include "macbinary/TInspection.h"
 #include "macbinary/TestFiles.h"
 
@@ -321,6 +322,17 @@ TEST(CheckReport, CorpusFilesAreJudgedAsWhatTheyAre) {
                   version == TMacBinaryVersion::None ? TCheckVerdict::NotMacBinary : TCheckVerdict::Sound)
             << r.VerdictLine(false);
     }
+}
+
+TEST(CheckReport, AChosenNameEncodingOverridesTheHeadersRule) {
+    THeader h = SoundIII(); // signature, script 0: Mac Roman by the header's rule
+    PutName(h, "\x83\x65\x83\x58\x83\x67");
+    EXPECT_EQ(HeaderName(h), "ÉeÉXÉg");
+    EXPECT_EQ(HeaderName(h, TMacEncoding::Japanese), "テスト");
+    EXPECT_EQ(HeaderName(h, TMacEncoding::Roman), "ÉeÉXÉg");
+    EXPECT_NE(BuildHeaderTable(h)[2].find("\tÉeÉXÉg\t"), std::string::npos);
+    EXPECT_NE(BuildHeaderTable(h, TMacEncoding::Japanese)[2].find("\tテスト\t"), std::string::npos);
+    EXPECT_EQ(BuildHeaderTable(h, TMacEncoding::Auto), BuildHeaderTable(h));
 }
 
 TEST(CheckReport, TheInspectionOfAFileCarriesItsReport) {
