@@ -1,5 +1,6 @@
 // Files dropped on the main window and the mouse wheel over it.
 #include "app/Main.h"
+#include "app/TCheckPage.h"
 
 #include "app/PathText.h"
 #include "app/Settings.h"
@@ -100,17 +101,15 @@ void TFormMain::WMDropFiles(const std::vector<std::filesystem::path>& Files) {
     }
     // The whole path, however long it is.
     const std::filesystem::path& file = Files.front();
-    switch (PageControl1->currentIndex()) {
-    case kPageMacBinary:
+    // By page: the MacBinary page and the check page read the file, the CRC page lists it, the
+    // Help page takes no files.
+    const QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet1 || page == CheckPage) {
         SetDialogFile(OpenDialog1_, file);
         ReadFile(file);
-        break;
-    case kPageCrc:
+    } else if (page == TabSheet2) {
         SetDialogFile(OpenDialog2_, file);
         UpdateFileComboBox(file);
-        break;
-    default:
-        break; // the Help page takes no files
     }
 }
 

@@ -111,6 +111,7 @@ void TFormMain::BuildLayout() {
     BuildMacBinaryPage();
     BuildCrcPage();
     BuildHelpPage();
+    BuildCheckPage();
     SetTabOrders();
 }
 

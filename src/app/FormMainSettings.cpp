@@ -44,6 +44,7 @@ void TFormMain::ReadIniFileValue() {
     // The information view follows the item just chosen.
     RadioGroupInformationClick();
     LanguageChange();
+    ReadNameEncodingSetting();
 }
 
 void TFormMain::WriteIniFileValue() {
@@ -69,7 +70,7 @@ void TFormMain::WriteIniFileValue() {
     const std::filesystem::path file = paths_.SettingsFile();
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
-    if (!WriteSettings(file, s, writeBounds)) {
+    if (!WriteSettings(file, s, writeBounds) || !WriteNameEncodingSetting()) {
         throw EBilingualError(FormatMessage(TMsg::CannotWriteSettings, true, file.string()),
                               FormatMessage(TMsg::CannotWriteSettings, false, file.string()));
     }
@@ -77,7 +78,7 @@ void TFormMain::WriteIniFileValue() {
 
 void TFormMain::MenuResetIniFileClick() {
     DeleteSettings(paths_.SettingsFile());
-    PageControl1->setCurrentIndex(kPageMacBinary);
+    PageControl1->setCurrentWidget(TabSheet1);
     ReadIniFileValue();
     FormShow();
 }

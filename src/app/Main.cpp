@@ -67,6 +67,7 @@ void TFormMain::ConnectHandlers() {
         MenuJapaneseSet->setChecked(!MenuJapaneseSet->isChecked());
         Guard([this] { MenuJapaneseSetClick(); });
     });
+    ConnectCheckPage();
     connect(Splitter1, &TSplitterBar::Dragged, this,
             [this](int dy) { Guard([this, dy] { Splitter1Dragged(dy); }); });
 
@@ -149,7 +150,7 @@ void TFormMain::FormCreate() {
         new TEventHook(this, [this](QObject* o, QEvent* e) { return PreviewKey(o, e); }));
     // A help text that cannot be read is reported and the window still opens.
     Guard([this] { LoadHelpText(); });
-    PageControl1->setCurrentIndex(kPageMacBinary);
+    PageControl1->setCurrentWidget(TabSheet1);
     PageControl1->PageTabBar()->SetOnDrawTab(
         [this](QPainter& painter, int index, const QRect& rect, bool active) {
             PageControl1DrawTab(painter, index, rect, active);
@@ -354,6 +355,7 @@ void TFormMain::LanguageChange() {
             action->setText(text);
         }
     }
+    CheckLanguageChange();
 }
 
 // ---------------------------------------------------------------------- errors

@@ -9,8 +9,11 @@
 #include "app/Language.h"
 #include "app/Settings.h"
 #include "crc/TCrcPage.h"
+#include "macbinary/Conversion.h"
+#include "macbinary/SourceShortfall.h"
 #include "macbinary/TMacBinaryPage.h"
 #include "util/BilingualError.h"
+#include "util/MacText.h"
 #include "util/Progress.h"
 #include "util/ProgressThrottle.h"
 
@@ -47,6 +50,7 @@ class QWheelEvent;
 
 namespace kelda {
 
+class TCheckPage;
 class TEditor;
 class TPageControl;
 class TSplitterBar;
@@ -121,6 +125,13 @@ public:
 
     // Help page.
     TEditor* Editor4 = nullptr;
+
+    // Check page (beside the MacBinary page), the verdict line at the right of the bottom panel and
+    // Setting > Name encoding (src/macbinary/FormMainCheck.cpp).
+    TCheckPage* CheckPage = nullptr;
+    QLabel* LabelVerdict = nullptr;
+    QMenu* MenuNameEncoding = nullptr;
+    std::array<QAction*, 3> MenuNameEncodingItems{};
 
     // Main menu.
     QMenu* MenuFile = nullptr;
@@ -265,6 +276,20 @@ public:
     // Paints one grid cell; ARow counts the title row as row 0.
     void StringGrid1DrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect, bool Selected);
 
+    // ------------------------------------------------------------------ check page
+    // (src/macbinary/FormMainCheck.cpp)
+
+    // The report on the header just read, on the page and in the verdict line.
+    void ShowCheckReport(const std::array<std::uint8_t, 128>& header, std::int64_t size);
+    // The page's caption, the menu's texts, the page and the verdict line in the mode of this moment.
+    void CheckLanguageChange();
+    // Setting > Name encoding: 0 the header's own rule, 1 Japanese, 2 Western.
+    void MenuNameEncodingClick(int choice);
+    TMacEncoding NameEncodingChoice() const;
+    int NameEncodingIndex() const;
+    void ReadNameEncodingSetting();
+    [[nodiscard]] bool WriteNameEncodingSetting();
+
     // ------------------------------------------------------------------ CRC page handlers
     // (src/crc/FormMainCrc.cpp)
 
@@ -310,6 +335,8 @@ private:
     void BuildMacBinaryPage();
     void BuildCrcPage();
     void BuildHelpPage();
+    void BuildCheckPage();
+    void ConnectCheckPage();
     void SetTabOrders();
     // Connects every control to its handler, each inside Guard.
     void ConnectHandlers();
@@ -328,7 +355,8 @@ private:
 
     // The conversions' output name from SaveDialog2; false when the user cancels.
     bool AskOutputName();
-    template <typename F> void RunConversion(F convert);
+    template <typename F> TConvertStatus RunConversion(F convert);
+    void TellShortfall(TOutputPart part);
 
     AppPaths paths_;
     Dialogs& dialogs_;

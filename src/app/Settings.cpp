@@ -140,6 +140,39 @@ bool WriteSettings(const fs::path& file, const TSettings& settings, bool writeBo
     return ReplaceFile(target, out);
 }
 
+TExtraSettings ReadExtraSettings(const fs::path& file) {
+    TExtraSettings extra;
+    TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
+    std::string data;
+    std::error_code ec;
+    if (fs::exists(file, ec) && ReadWholeFile(file, data)) {
+        ini.LoadData(data);
+    }
+    const char* value = ini.GetValue("Names", "Encoding", nullptr);
+    const int choice = value != nullptr ? ParseIniInteger(value, 0) : 0;
+    extra.NameEncoding = choice >= 0 && choice < kNameEncodingChoices ? choice : 0;
+    return extra;
+}
+
+bool WriteExtraSettings(const fs::path& file, const TExtraSettings& extra) {
+    const fs::path& target = file;
+    TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
+    ini.SetSpaces(false);
+    std::error_code ec;
+    if (fs::exists(target, ec)) {
+        std::string data;
+        if (!ReadWholeFile(target, data) || ini.LoadData(data) < 0) {
+            return false;
+        }
+    }
+    // A new section goes after every section the file already holds.
+    if (ini.SetValue("Names", "Encoding", std::to_string(extra.NameEncoding).c_str(), nullptr, true) < 0) {
+        return false;
+    }
+    std::string out;
+    return ini.Save(out) >= 0 && ReplaceFile(target, out);
+}
+
 void DeleteSettings(const fs::path& file) {
     std::error_code ec;
     fs::remove(file, ec);

@@ -71,6 +71,18 @@ template <class S, class F> void VisitSettings(S& s, F&& f) {
     f("Language", "Japanese", s.Japanese);
 }
 
+// Values beside the 37 keys above, in a section after the seven they fill ("Names"); files of
+// other versions without it give the defaults, and WriteSettings keeps it as it keeps any section.
+struct TExtraSettings {
+    int NameEncoding = 0; // "Names" "Encoding": 0 the header's own rule, 1 Japanese, 2 Western
+    bool operator==(const TExtraSettings&) const = default;
+};
+inline constexpr int kNameEncodingChoices = 3;
+// NameEncoding outside 0-2 reads as 0.
+TExtraSettings ReadExtraSettings(const std::filesystem::path& file);
+// Sets the extra keys in the file, keeping everything else in it; false when it could not be written.
+[[nodiscard]] bool WriteExtraSettings(const std::filesystem::path& file, const TExtraSettings& extra);
+
 // Reads the file. A missing or unreadable file, a missing section or key, and a value that is no
 // valid integer give the defaults. "Index" is limited to -1 … 1, as the two-item radio group does.
 TSettings ReadSettings(const std::filesystem::path& file);

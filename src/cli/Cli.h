@@ -16,6 +16,8 @@ namespace kelda {
 inline constexpr int kCliOk = 0;      // everything done
 inline constexpr int kCliFailure = 1; // a file was not MacBinary, or an I/O error occurred
 inline constexpr int kCliUsage = 2;   // bad command line
+// strip or datafork wrote what the source holds, but the source ended before its forks did.
+inline constexpr int kCliSourceTruncated = 3;
 
 struct TCliContext {
     bool Japanese = false; // messages in Japanese instead of English
@@ -48,6 +50,7 @@ class TCliCommands;
 // One registration function per command file; CliMain calls each (the list is in CliMain.cpp).
 void RegisterMacBinaryCommands(TCliCommands& commands); // info, tomacbin2, strip, datafork
 void RegisterCrcCommands(TCliCommands& commands);       // crc
+void RegisterCheckCommands(TCliCommands& commands);     // check
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.

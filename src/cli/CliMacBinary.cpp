@@ -5,6 +5,7 @@
 #include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/LogBlock.h"
+#include "macbinary/SourceShortfall.h"
 #include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
 #include "util/VisibleText.h"
@@ -32,7 +33,10 @@ using TConvertFn = std::function<TConvertStatus(const TInspection& inspection, c
                                                 const std::string& out, const ProgressFn& progress,
                                                 bool replaceReadOnly)>;
 
-int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
+// shortfall: the part whose end the source must reach; when it does not, the output is still
+// written, and the user told how much it lacks.
+int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert,
+            std::optional<TOutputPart> shortfall = std::nullopt) {
     if (args.size() != 2) {
         context.Err << "kelda-cli: expected IN and OUT\n";
         return kCliUsage;
@@ -56,6 +60,13 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         if (status == TConvertStatus::OutputReadOnly) {
             CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
             return kCliFailure;
+        }
+        if (shortfall) {
+            const std::int64_t missing = SourceShortfall(inspection->Header, inspection->Size, *shortfall);
+            if (missing > 0) {
+                CliReport(context, in, ShortfallMessage(*shortfall, missing, context.Japanese));
+                return kCliSourceTruncated;
+            }
         }
         return kCliOk;
     });
@@ -100,18 +111,22 @@ int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args,
-                   [](const TInspection&, const std::string& in, const std::string& out,
-                      const ProgressFn& progress, bool force) { return WriteWithoutHeader(in, out, progress, force); });
+    return Convert(
+        context, args,
+        [](const TInspection&, const std::string& in, const std::string& out, const ProgressFn& progress,
+           bool force) { return WriteWithoutHeader(in, out, progress, force); },
+        TOutputPart::Forks);
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args,
-                   [](const TInspection& inspection, const std::string& in, const std::string& out,
-                      const ProgressFn& progress, bool force) {
-                       return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out,
-                                            progress, force);
-                   });
+    return Convert(
+        context, args,
+        [](const TInspection& inspection, const std::string& in, const std::string& out,
+           const ProgressFn& progress, bool force) {
+            return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out, progress,
+                                 force);
+        },
+        TOutputPart::DataFork);
 }
 
 void RegisterMacBinaryCommands(TCliCommands& commands) {

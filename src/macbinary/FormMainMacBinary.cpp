@@ -8,6 +8,8 @@
 #include "app/TProgressRunner.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
+#include "macbinary/HeaderViews.h"
+#include "macbinary/SourceShortfall.h"
 #include "macbinary/TInspection.h"
 #include "textview/TEditor.h"
 
@@ -20,35 +22,6 @@
 namespace kelda {
 
 namespace {
-
-void ShowHeaderTable(TEditor* editor, const QStringList& lines) {
-    editor->BeginUpdate();
-    editor->Clear();
-    editor->AppendLines(lines);
-    editor->EndUpdate();
-}
-
-// Row r of the grid holds the cells of table line r. The grid widens for a line with more cells and
-// never narrows, and cells are overwritten, not cleared: columns beyond the table's keep what an
-// earlier file left there.
-void FillGrid(QTableWidget* grid, const std::vector<std::vector<std::string>>& cells) {
-    grid->setRowCount(static_cast<int>(cells.size()));
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        const std::vector<std::string>& row = cells[i];
-        if (static_cast<int>(row.size()) > grid->columnCount()) {
-            grid->setColumnCount(static_cast<int>(row.size()));
-        }
-        for (std::size_t j = 0; j < row.size(); ++j) {
-            const int r = static_cast<int>(i);
-            const int c = static_cast<int>(j);
-            if (QTableWidgetItem* item = grid->item(r, c)) {
-                item->setText(Q(row[j]));
-            } else {
-                grid->setItem(r, c, new QTableWidgetItem(Q(row[j])));
-            }
-        }
-    }
-}
 
 // The block goes in as one batch, so that the log is redrawn once.
 void AppendLogBlock(TFormMain& form, const std::vector<std::string>& lines) {
@@ -85,7 +58,7 @@ void TFormMain::BtnFileOpenClick() {
 
 void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     // The log records the name as the window shows it.
-    TInspectResult result = InspectFile(FileName, FromPath(FileName).toStdString());
+    TInspectResult result = InspectFile(FileName, FromPath(FileName).toStdString(), NameEncodingChoice());
     if (!result.Accepted()) {
         // A rejected file changes nothing: the page keeps showing, and converting, the last one.
         ShowMessage(RefusalMessage(result.Refusal));
@@ -106,6 +79,8 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     ShowViewsAtStart(*this);
     RadioGroupInformationClick();
     EnableConversions(*this, true);
+    // What the file really is, beside what the acceptance rule let through.
+    ShowCheckReport(shown.Header, shown.Size);
 }
 
 QString TFormMain::FFileName() const {
@@ -144,7 +119,7 @@ bool TFormMain::AskOutputName() {
 // may be replaced) and tells the user when it refused the source file as output; a read-only output
 // is replaced only when the user says so. A long conversion shows its progress and can be cancelled;
 // a cancel throws ECancelled and leaves no output file.
-template <typename F> void TFormMain::RunConversion(F convert) {
+template <typename F> TConvertStatus TFormMain::RunConversion(F convert) {
     TConvertStatus status{};
     for (bool replaceReadOnly = false;; replaceReadOnly = true) {
         {
@@ -161,6 +136,16 @@ template <typename F> void TFormMain::RunConversion(F convert) {
     }
     if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
+    }
+    return status;
+}
+
+// After a written output: tells the user when the source ended before the part it was to hold.
+void TFormMain::TellShortfall(TOutputPart part) {
+    const TInspection& shown = macBinaryPage_.Shown();
+    const std::int64_t missing = SourceShortfall(shown.Header, FileSizeOf(shown.Path), part);
+    if (missing > 0) {
+        dialogs_.Message(this, Q(ShortfallMessage(part, missing, IsJapanese())));
     }
 }
 
@@ -189,9 +174,11 @@ void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-        return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress, replaceReadOnly);
-    });
+    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+            return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress, replaceReadOnly);
+        }) == TConvertStatus::Written) {
+        TellShortfall(TOutputPart::Forks);
+    }
 }
 
 void TFormMain::BtnDeleteHeaderResorceCommentClick() {
@@ -199,9 +186,11 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const std::int32_t dataLength = HeaderInteger(macBinaryPage_.FHeader(), kOffsetDataForkLength);
-    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-        return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress, replaceReadOnly);
-    });
+    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+            return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress, replaceReadOnly);
+        }) == TConvertStatus::Written) {
+        TellShortfall(TOutputPart::DataFork);
+    }
 }
 
 // ---------------------------------------------------------------------- clean-up

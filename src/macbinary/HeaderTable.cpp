@@ -140,8 +140,12 @@ TMacEncoding HeaderTextEncoding(const THeader& header) {
     return header[kOffsetScript] == 1 ? TMacEncoding::Japanese : TMacEncoding::Roman;
 }
 
-std::vector<std::string> BuildHeaderTable(const THeader& header, TShownText shown) {
-    const TMacEncoding encoding = HeaderTextEncoding(header);
+TMacEncoding HeaderTextEncoding(const THeader& header, TMacEncoding forced) {
+    return forced == TMacEncoding::Auto ? HeaderTextEncoding(header) : forced;
+}
+
+std::vector<std::string> BuildHeaderTable(const THeader& header, TMacEncoding forced, TShownText shown) {
+    const TMacEncoding encoding = HeaderTextEncoding(header, forced);
     std::vector<std::string> lines;
     lines.reserve(HeaderFields.size());
     for (const THeaderField& f : HeaderFields) {

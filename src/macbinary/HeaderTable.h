@@ -48,12 +48,16 @@ TDateTime MacDateToDateTime(std::uint32_t value);
 // How the character fields of this header are decoded: a header with the "mBIN" signature names
 // its script in byte 106 (1 = Japanese); otherwise each field's bytes decide.
 TMacEncoding HeaderTextEncoding(const THeader& header);
+// The same, unless the user has chosen an encoding (forced other than Auto), which then holds.
+TMacEncoding HeaderTextEncoding(const THeader& header, TMacEncoding forced);
 
 // How a text from the file (a name, a character field) is put into a line; kelda-cli makes its
 // control bytes visible with it. Null: as it is.
 using TShownText = std::string (*)(std::string_view text);
 
-// The 28 lines of the header table, in field order; the decoded character fields go through shown.
-std::vector<std::string> BuildHeaderTable(const THeader& header, TShownText shown = nullptr);
+// The 28 lines of the header table, in field order; forced as for HeaderTextEncoding, and the
+// decoded character fields go through shown.
+std::vector<std::string> BuildHeaderTable(const THeader& header, TMacEncoding forced = TMacEncoding::Auto,
+                                          TShownText shown = nullptr);
 
 } // namespace kelda

@@ -10,7 +10,7 @@
 namespace kelda {
 
 TInspection InspectHeader(const std::filesystem::path& path, std::string_view shownName,
-                          const THeader& header, std::int64_t size) {
+                          const THeader& header, std::int64_t size, TMacEncoding encoding) {
     TInspection inspection;
     inspection.Path = path;
     inspection.ShownName = std::string(shownName);
@@ -19,19 +19,21 @@ TInspection InspectHeader(const std::filesystem::path& path, std::string_view sh
     inspection.HeaderII = MacBinaryIIForm(header);
     inspection.CrcII = HeaderWord(inspection.HeaderII, kOffsetCrc);
     inspection.FileType = std::string(FileTypeText(header));
-    inspection.TableLines = BuildHeaderTable(header);
+    inspection.TableLines = BuildHeaderTable(header, encoding);
     inspection.GridCells.reserve(inspection.TableLines.size());
     for (const std::string& line : inspection.TableLines) {
         std::vector<std::string> cells;
         SplitFields(line, cells);
         inspection.GridCells.push_back(std::move(cells));
     }
-    inspection.LogBlock = BuildLogBlock(shownName, header, size);
+    inspection.LogBlock = BuildLogBlock(shownName, header, size, nullptr, encoding);
     inspection.Layout = ComputeForkLayout(header, size);
+    inspection.Check = CheckMacBinary(header, size);
     return inspection;
 }
 
-TInspectResult InspectFile(const std::filesystem::path& path, std::string_view shownName) {
+TInspectResult InspectFile(const std::filesystem::path& path, std::string_view shownName,
+                           TMacEncoding encoding) {
     TInspectResult result;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -48,7 +50,7 @@ TInspectResult InspectFile(const std::filesystem::path& path, std::string_view s
         result.Refusal = TInspectRefusal::NotMacBinary;
         return result;
     }
-    result.Inspection = InspectHeader(path, shownName, result.HeaderRead, size);
+    result.Inspection = InspectHeader(path, shownName, result.HeaderRead, size, encoding);
     return result;
 }
 

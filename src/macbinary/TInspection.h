@@ -3,6 +3,8 @@
 // kelda-cli prints it; neither reads the header again.
 #pragma once
 
+#include "macbinary/CheckReport.h"
+#include "util/MacText.h"
 #include "macbinary/ForkLayout.h"
 #include "macbinary/MacBinaryHeader.h"
 
@@ -38,6 +40,8 @@ struct TInspection {
     std::vector<std::string> LogBlock;
     // Where the forks and the comment really lie (padded parts, secondary header).
     TForkLayout Layout;
+    // What the file really is: sound, damaged or no MacBinary, with the findings (CheckReport.h).
+    TCheckReport Check;
 };
 
 // Why a file was not inspected, when no file-layer error said it.
@@ -62,10 +66,13 @@ struct TInspectResult {
 // opened, throws the file layer's error. shownName is the name the log block records; without it
 // the path's bytes are recorded.
 TInspectResult InspectFile(const std::filesystem::path& path);
-TInspectResult InspectFile(const std::filesystem::path& path, std::string_view shownName);
+// encoding: how the header's character fields are decoded (Auto: as the header says).
+TInspectResult InspectFile(const std::filesystem::path& path, std::string_view shownName,
+                           TMacEncoding encoding = TMacEncoding::Auto);
 
 // The inspection of an accepted header: everything but the file's own reading.
 TInspection InspectHeader(const std::filesystem::path& path, std::string_view shownName,
-                          const THeader& header, std::int64_t size);
+                          const THeader& header, std::int64_t size,
+                          TMacEncoding encoding = TMacEncoding::Auto);
 
 } // namespace kelda

@@ -134,6 +134,8 @@ TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
     const std::size_t size = 8 * CrcReadBlockSize;
     const auto bytes = Random(size, 11);
     const auto tail = Random(1000, 12);
+    auto grown = bytes;
+    grown.insert(grown.end(), tail.begin(), tail.end());
 
     // Cut short after the first block: the read-past-end error, not the CRC of a part.
     const auto shrinking = Write("shrinking", bytes);

@@ -232,9 +232,9 @@ TEST_F(MainWindow, ActiveTabCaptionIsRedTheOthersBlack) {
         }
         return std::pair{red, dark};
     };
-    for (int active = 0; active < 3; ++active) {
+    for (int active = 0; active < form.PageControl1->count(); ++active) {
         form.PageControl1->setCurrentIndex(active);
-        for (int tab = 0; tab < 3; ++tab) {
+        for (int tab = 0; tab < form.PageControl1->count(); ++tab) {
             const auto [red, dark] = redPixels(tab);
             if (tab == active) {
                 EXPECT_GT(red, 20) << "active tab " << tab;

@@ -1,0 +1,53 @@
+// The check page: the verdict on the file read last, its findings, the true layout beside the log's
+// ranges, and the 128 header bytes with the field of the current header row highlighted.
+#pragma once
+
+#include "macbinary/CheckReport.h"
+#include "util/MacText.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+
+namespace kelda {
+
+class TEditor;
+class THeaderHexView;
+
+// The tab caption in either language.
+QString CheckPageCaption(bool japanese);
+// The colour a verdict is shown in: green sound, orange damaged, red not MacBinary.
+QColor VerdictColor(TCheckVerdict verdict);
+
+class TCheckPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCheckPage(QWidget* parent = nullptr);
+
+    // Shows the report on header in the language given; names decoded as nameEncoding says.
+    void Show(const THeader& header, const TCheckReport& report, bool japanese, TMacEncoding nameEncoding);
+    // The same report again in another language or name encoding; nothing before a first Show.
+    void Retranslate(bool japanese, TMacEncoding nameEncoding);
+    // Highlights the bytes of header field index (0-27, the row of the header table); others clear.
+    void HighlightField(int index);
+
+    const std::optional<TCheckReport>& Report() const { return report_; }
+
+    QLabel* VerdictLabel = nullptr; // "CheckVerdict"
+    QLabel* FieldLabel = nullptr;   // "CheckField": the highlighted field's No. and Item
+    TEditor* Editor5 = nullptr;     // the report's lines
+    THeaderHexView* HexView = nullptr;
+
+private:
+    void Render();
+
+    THeader header_{};
+    std::optional<TCheckReport> report_;
+    bool japanese_ = false;
+    TMacEncoding nameEncoding_ = TMacEncoding::Auto;
+    int field_ = -1;
+};
+
+} // namespace kelda

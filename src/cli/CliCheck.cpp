@@ -1,0 +1,141 @@
+// The check command of kelda-cli: for each file, whether it is sound MacBinary, damaged MacBinary
+// or probably no MacBinary at all, with the reasons; as text or as one JSON object per line.
+#include "app/Language.h"
+#include "cli/Cli.h"
+#include "cli/TCliCommands.h"
+#include "crc/CrcUtils.h"
+#include "macbinary/CheckReportText.h"
+#include "util/BilingualError.h"
+#include "util/Progress.h"
+#include "util/TFileStream.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <system_error>
+
+namespace kelda {
+
+namespace {
+
+using TJson = nlohmann::ordered_json;
+
+// One opening (read only) gives the size and the header.
+TCheckReport CheckFile(const std::string& file) {
+    TFileStream in(file, FileMode::Read);
+    const std::int64_t size = in.Size();
+    if (size < static_cast<std::int64_t>(kHeaderSize)) {
+        return CheckTooShort(size);
+    }
+    THeader header{};
+    in.ReadBuffer(header.data(), header.size());
+    return CheckMacBinary(header, size);
+}
+
+TJson SpanJson(const TForkSpan& span) {
+    return TJson{{"offset", span.Offset}, {"length", span.Length}, {"complete", span.Complete()}};
+}
+
+std::string Hex4(std::uint16_t v) {
+    constexpr char digits[] = "0123456789abcdef";
+    return {digits[v >> 12], digits[(v >> 8) & 15], digits[(v >> 4) & 15], digits[v & 15]};
+}
+
+TJson ReportJson(const std::string& file, const TCheckReport& r, bool japanese) {
+    TJson j;
+    j["file"] = file;
+    j["verdict"] = VerdictId(r.Verdict);
+    j["version"] = r.Version == TMacBinaryVersion::None ? TJson(nullptr) : TJson(VersionName(r.Version));
+    j["crc_stored"] = Hex4(r.CrcStored);
+    j["crc_computed"] = Hex4(r.CrcComputed);
+    j["crc_ok"] = r.CrcOk;
+    j["crc_variant"] = r.CrcOtherVariant
+                           ? TJson(CrcVariants[static_cast<std::size_t>(*r.CrcOtherVariant)].Entry)
+                           : TJson(nullptr);
+    j["file_size"] = r.FileSize;
+    j["data_fork"] = SpanJson(r.Layout.Data);
+    j["resource_fork"] = SpanJson(r.Layout.Resource);
+    j["comment"] = SpanJson(r.Layout.Comment);
+    j["name"] = r.Name;
+    if (r.NameAmbiguous) {
+        j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
+    }
+    TJson findings = TJson::array();
+    for (const TCheckFinding& f : r.Findings) {
+        findings.push_back(TJson{{"id", f.Id},
+                                 {"severity", SeverityId(f.Severity)},
+                                 {"field", f.Field.empty() ? TJson(nullptr) : TJson(f.Field)},
+                                 {"text", f.Text(japanese)}});
+    }
+    j["findings"] = std::move(findings);
+    return j;
+}
+
+// File names are bytes; a name that is no UTF-8 still gives a line of valid JSON.
+std::string Dump(const TJson& j) {
+    return j.dump(-1, ' ', false, TJson::error_handler_t::replace);
+}
+
+struct TCheckOptions {
+    bool Json = false;
+    TCliArgs Files;
+};
+
+int RunCheck(const TCliContext& context, const TCheckOptions& options) {
+    const bool json = options.Json;
+    const TCliArgs& files = options.Files;
+    int status = kCliOk;
+    for (const std::string& file : files) {
+        std::string error;
+        std::optional<TCheckReport> report;
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec)) {
+            error = MessageText(TMsg::FileNotFound, context.Japanese);
+        } else {
+            try {
+                report = CheckFile(file);
+            } catch (const ECancelled&) {
+                throw;
+            } catch (const EBilingualError& e) {
+                error = context.Japanese ? e.what() : e.english();
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+        }
+        if (!report) {
+            CliReport(context, file, error);
+            if (json) {
+                context.Out << Dump(TJson{{"file", file}, {"verdict", nullptr}, {"error", error}}) << '\n';
+            }
+            status = kCliFailure;
+            continue;
+        }
+        if (json) {
+            context.Out << Dump(ReportJson(file, *report, context.Japanese)) << '\n';
+        } else {
+            context.Out << file << '\n';
+            for (const std::string& line : CheckReportLines(*report, context.Japanese)) {
+                context.Out << "  " << line << '\n';
+            }
+        }
+        if (report->Verdict != TCheckVerdict::Sound) {
+            status = kCliFailure;
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+void RegisterCheckCommands(TCliCommands& commands) {
+    TCheckOptions& options = commands.Store<TCheckOptions>();
+    CLI::App& check =
+        commands.Add("check", "Whether each FILE is sound, damaged or no MacBinary, and why",
+                     [&options](const TCliContext& context) { return RunCheck(context, options); });
+    check.add_flag("--json", options.Json, "One JSON object per file and line");
+    check.add_option("FILE", options.Files, "Files to check")->required()->type_name("");
+}
+
+} // namespace kelda

@@ -1,0 +1,102 @@
+// The check report: whether a file that starts like MacBinary really is one, which version, and
+// what is wrong with it. It looks at the 128 header bytes and the file's size only, so it is cheap
+// enough to run on every file of a folder tree.
+//
+//   const TCheckReport report = CheckMacBinary(header, fileSize);
+//   report.Verdict            Sound, Damaged or NotMacBinary
+//   report.Version            I, II, III (the claimed one for a damaged file; None when not MacBinary)
+//   report.Findings           each with a stable Id, a severity and its text in both languages
+//   report.VerdictLine(jp)    one line for a status bar or a listing
+//
+// The verdict follows from the findings alone: any finding of severity NotMacBinary makes the file
+// "probably not MacBinary", else any of severity Damage makes it "damaged", else it is sound.
+// Warnings and notes never change the verdict.
+#pragma once
+
+#include "macbinary/ForkLayout.h"
+#include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelda {
+
+enum class TCheckVerdict { Sound, Damaged, NotMacBinary };
+enum class TMacBinaryVersion { None, I, II, III };
+enum class TCheckSeverity { Info, Warning, Damage, NotMacBinary };
+
+// How the file's size compares with what its header accounts for.
+enum class TSizeFit {
+    Padded,    // the last part padded to 128 bytes, as careful writers leave it
+    Unpadded,  // complete, the last part without (all of) its padding
+    Truncated, // the file ends before a fork or the comment does
+    Trailing,  // bytes after the padded last part
+};
+
+struct TCheckFinding {
+    std::string_view Id; // stable, for scripts: "crc-mismatch", "data-fork-cut", ...
+    TCheckSeverity Severity = TCheckSeverity::Info;
+    // The three-digit No. of the header field the finding is about; empty when it concerns the file.
+    std::string_view Field;
+    std::string English;
+    std::string Japanese;
+    const std::string& Text(bool japanese) const { return japanese ? Japanese : English; }
+};
+
+struct TCheckReport {
+    TCheckVerdict Verdict = TCheckVerdict::NotMacBinary;
+    TMacBinaryVersion Version = TMacBinaryVersion::None;
+
+    // Bytes 124-125 as stored, and the CRC-16/XMODEM of bytes 0-123.
+    std::uint16_t CrcStored = 0;
+    std::uint16_t CrcComputed = 0;
+    bool CrcOk = false;
+    // When the two differ: the index (in CrcVariants) of another CRC variant over bytes 0-123 that
+    // gives the stored value (a 32-bit one by its low 16 bits), as some writers used.
+    std::optional<int> CrcOtherVariant;
+
+    std::int64_t FileSize = 0;
+    TForkLayout Layout;
+    TSizeFit SizeFit = TSizeFit::Padded;
+    // Bytes missing before the last part is complete (Truncated), or bytes after it (Trailing).
+    std::int64_t MissingBytes = 0;
+    std::int64_t TrailingBytes = 0;
+
+    // The name as the header's own rule decodes it, and its two readings when its bytes are valid
+    // Shift-JIS that reads differently from Mac Roman (then both are worth showing).
+    std::string Name;
+    std::string NameRoman;
+    std::string NameJapanese;
+    bool NameAmbiguous = false;
+
+    std::vector<TCheckFinding> Findings;
+
+    // "Sound MacBinary II", "Damaged MacBinary II: ...", "Probably not MacBinary: ..."; the reason
+    // is the text of the first finding of the deciding severity.
+    std::string VerdictLine(bool japanese) const;
+    bool Has(std::string_view id) const;
+};
+
+// Checks a header read from a file of fileSize bytes. Never fails; any bytes give a report.
+TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize);
+// The report on a file too short to hold a header (fewer than 128 bytes): not MacBinary.
+TCheckReport CheckTooShort(std::int64_t fileSize);
+
+// The file name of a header (its first FileLength bytes, at most 63, cut at a zero byte) as UTF-8:
+// decoded by the header's own rule, or in forced when that is not Auto.
+std::string HeaderName(const THeader& header, TMacEncoding forced = TMacEncoding::Auto);
+
+// "I", "II", "III", or "" for None.
+std::string_view VersionName(TMacBinaryVersion version);
+// "sound", "damaged", "not-macbinary".
+std::string_view VerdictId(TCheckVerdict verdict);
+// "info", "warning", "damage", "not-macbinary".
+std::string_view SeverityId(TCheckSeverity severity);
+// The severity as a word for a reader, in either language.
+std::string_view SeverityName(TCheckSeverity severity, bool japanese);
+
+} // namespace kelda

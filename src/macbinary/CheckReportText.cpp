@@ -1,0 +1,152 @@
+#include "macbinary/CheckReportText.h"
+
+#include "crc/CrcUtils.h"
+
+#include <cstdio>
+
+namespace kelda {
+
+namespace {
+
+struct TLabel {
+    const char* English;
+    const char* Japanese;
+};
+
+// Each label is 15 cells wide in both languages (a Japanese character takes two).
+constexpr TLabel kVerdict = {"Verdict      : ", "判定         : "};
+constexpr TLabel kCrc = {"Header CRC   : ", "ヘッダーCRC  : "};
+constexpr TLabel kSize = {"File size    : ", "ファイル長   : "};
+constexpr TLabel kData = {"Data fork    : ", "データ       : "};
+constexpr TLabel kResource = {"Resource fork: ", "リソース     : "};
+constexpr TLabel kComment = {"Comment      : ", "コメント     : "};
+constexpr TLabel kName = {"Name         : ", "ファイル名   : "};
+constexpr TLabel kNameRoman = {"  Mac Roman  : ", "  Mac Roman  : "};
+constexpr TLabel kNameJapanese = {"  Shift-JIS  : ", "  Shift-JIS  : "};
+
+std::string L(const TLabel& label, bool japanese) {
+    return japanese ? label.Japanese : label.English;
+}
+
+std::string Hex4(std::uint16_t v) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(v));
+    return text;
+}
+
+std::string CrcLine(const TCheckReport& r, bool japanese) {
+    std::string line = (japanese ? "格納値 " : "stored ") + Hex4(r.CrcStored) +
+                       (japanese ? "、計算値 " : ", computed ") + Hex4(r.CrcComputed) +
+                       (japanese ? "、" : ", ");
+    if (r.CrcOk) {
+        return line + (japanese ? "一致" : "match");
+    }
+    line += japanese ? "不一致" : "no match";
+    if (r.CrcOtherVariant) {
+        line += std::string(japanese ? " (格納値は " : " (the stored value is ") +
+                std::string(CrcVariants[static_cast<std::size_t>(*r.CrcOtherVariant)].Entry) +
+                (japanese ? " の値)" : ")");
+    }
+    return line;
+}
+
+std::string SizeLine(const TCheckReport& r, bool japanese) {
+    const std::string size = std::to_string(r.FileSize);
+    const std::string minimal = std::to_string(r.Layout.MinimalSize);
+    const std::string padded = std::to_string(r.Layout.PaddedSize);
+    if (r.Verdict == TCheckVerdict::NotMacBinary) {
+        return size + (japanese ? " バイト" : " bytes");
+    }
+    switch (r.SizeFit) {
+    case TSizeFit::Padded:
+        return size + (japanese ? " バイト、最後の部分まで 128 バイト単位で埋めてあり完全"
+                                : " bytes, complete, padded to 128-byte blocks");
+    case TSizeFit::Unpadded:
+        return size + (japanese ? " バイト、完全 (最後の部分は埋められていない; 埋めると " + padded + ")"
+                                : " bytes, complete (the last part unpadded; padded: " + padded + ")");
+    case TSizeFit::Truncated:
+        return size + (japanese ? " バイト、" + minimal + " バイト必要で " + std::to_string(r.MissingBytes) +
+                                      " バイト不足"
+                                : " bytes, " + std::to_string(r.MissingBytes) + " fewer than the " + minimal +
+                                      " the header needs");
+    case TSizeFit::Trailing:
+        break;
+    }
+    return size + (japanese ? " バイト、" + padded + " バイトの後に " + std::to_string(r.TrailingBytes) +
+                                  " バイト余分"
+                            : " bytes, " + std::to_string(r.TrailingBytes) + " more than the " + padded +
+                                  " the header accounts for");
+}
+
+} // namespace
+
+std::string ForkSpanText(const TForkSpan& span, bool japanese, bool withOffset) {
+    std::string text =
+        withOffset ? (japanese ? "位置 " : "offset ") + std::to_string(span.Offset) + (japanese ? "、" : ", ")
+                   : std::string();
+    text += std::to_string(span.Length) + (japanese ? " バイト、" : " bytes, ");
+    if (span.Complete()) {
+        return text + (japanese ? "完全" : "complete");
+    }
+    return text + (japanese ? std::to_string(span.Present) + " バイトのみ、" +
+                                  std::to_string(span.Missing()) + " バイト不足"
+                            : std::to_string(span.Present) + " present, " + std::to_string(span.Missing()) +
+                                  " missing");
+}
+
+std::vector<std::string> LayoutComparisonLines(const THeader& header, const TCheckReport& r, bool japanese) {
+    const TFileLayout log = ComputeLayout(header, r.FileSize);
+    const auto range = [](std::int64_t start, std::int64_t end) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%10lld - %10lld", static_cast<long long>(start),
+                      static_cast<long long>(end));
+        return std::string(text);
+    };
+    struct TRow {
+        const TLabel* Label;
+        TByteRange Log;
+        const TForkSpan* Span;
+    };
+    const TRow rows[] = {{&kData, log.DataFork, &r.Layout.Data},
+                         {&kResource, log.ResourceFork, &r.Layout.Resource},
+                         {&kComment, log.Comment, &r.Layout.Comment}};
+    std::vector<std::string> lines;
+    lines.push_back(japanese ? "               ログの範囲 (詰めた配置)      実際の位置"
+                             : "               Log range (back to back)     True place");
+    for (const TRow& row : rows) {
+        // The comment's log range runs to the end of the file, whatever the header says.
+        const std::int64_t end = row.Span->Offset + row.Span->Length - 1;
+        lines.push_back(L(*row.Label, japanese) + range(row.Log.Start, row.Log.End) + "    " +
+                        range(row.Span->Offset, end) + " (" + ForkSpanText(*row.Span, japanese, false) + ")");
+    }
+    return lines;
+}
+
+std::vector<std::string> CheckReportLines(const TCheckReport& r, bool japanese) {
+    std::vector<std::string> lines;
+    lines.push_back(L(kVerdict, japanese) + r.VerdictLine(japanese));
+    lines.push_back(L(kCrc, japanese) + CrcLine(r, japanese));
+    lines.push_back(L(kSize, japanese) + SizeLine(r, japanese));
+    if (r.Verdict != TCheckVerdict::NotMacBinary) {
+        lines.push_back(L(kData, japanese) + ForkSpanText(r.Layout.Data, japanese));
+        lines.push_back(L(kResource, japanese) + ForkSpanText(r.Layout.Resource, japanese));
+        if (r.Layout.Comment.Length > 0) {
+            lines.push_back(L(kComment, japanese) + ForkSpanText(r.Layout.Comment, japanese));
+        }
+        lines.push_back(L(kName, japanese) + r.Name);
+        if (r.NameAmbiguous) {
+            lines.push_back(L(kNameRoman, japanese) + r.NameRoman);
+            lines.push_back(L(kNameJapanese, japanese) + r.NameJapanese);
+        }
+    }
+    for (const TCheckFinding& f : r.Findings) {
+        std::string line = "[" + std::string(SeverityName(f.Severity, japanese)) + "] ";
+        if (!f.Field.empty()) {
+            line += std::string(f.Field) + ": ";
+        }
+        lines.push_back(line + f.Text(japanese));
+    }
+    return lines;
+}
+
+} // namespace kelda

@@ -1,0 +1,27 @@
+// How much of what a header-removing conversion was to write the source did not hold: a file cut
+// inside its data fork (a broken download, a full disk) still converts, and the user is told how
+// many bytes the output lacks.
+#pragma once
+
+#include "macbinary/MacBinaryHeader.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kelda {
+
+enum class TOutputPart {
+    Forks,    // the file without its header: the data fork and the resource fork
+    DataFork, // the data fork alone
+};
+
+// Bytes of the part that lie beyond the end of a source of sourceSize bytes; 0 when it is complete.
+// The data fork alone is counted from byte 128, where that conversion copies it from; the forks of
+// the file without header lie where writers put them (each padded to 128 bytes). A length of 2^31 or more,
+// which the conversion treats as no fork, counts as complete.
+std::int64_t SourceShortfall(const THeader& header, std::int64_t sourceSize, TOutputPart part);
+
+// "Warning ! The source file ended before its data fork did: ..." with the number, in either language.
+std::string ShortfallMessage(TOutputPart part, std::int64_t missing, bool japanese);
+
+} // namespace kelda

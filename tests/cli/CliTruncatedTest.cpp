@@ -1,0 +1,53 @@
+// strip and datafork of a source cut inside its forks: the output as always, a warning on standard
+// error and an exit status of its own.
+#include "cli/Cli.h"
+#include "macbinary/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kelda {
+namespace {
+
+TEST(CliTruncated, StripAndDataforkWriteWhatIsThereAndExitWithThree) {
+    test::TempDir dir;
+    THeader h{};
+    test::PutName(h, "Cut");
+    // 1000 bytes of data announced, 995 present.
+    const test::Bytes file = test::MakeMacBinaryFile(h, 1000, 0, test::RandomBytes(995, 4));
+    test::WriteBytes(dir / "cut.bin", file);
+    struct TCase {
+        const char* Command;
+        const char* Expect;
+        bool Japanese;
+    };
+    const TCase cases[] = {
+        {"datafork", "ended before its data fork did: 5 bytes are missing", false},
+        {"strip", "ended before its forks did: 5 bytes are missing", false},
+        {"datafork", "データフォークの途中で終わっています。出力には 5 バイト足りません", true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Command);
+        std::ostringstream out, err;
+        TCliArgs args;
+        if (c.Japanese) {
+            args.push_back("--japanese");
+        }
+        args.insert(args.end(), {c.Command, (dir / "cut.bin").string(), (dir / "out").string()});
+        EXPECT_EQ(CliMain(args, out, err), kCliSourceTruncated);
+        EXPECT_NE(err.str().find(c.Expect), std::string::npos) << err.str();
+        EXPECT_EQ(test::ReadBytes(dir / "out"), test::Slice(file, 128, 995)); // what the source holds
+    }
+    // A complete source converts with status 0 and says nothing.
+    test::WriteBytes(dir / "whole.bin", test::MakeMacBinaryFile(h, 10, 0, test::RandomBytes(10, 5)));
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain({"strip", (dir / "whole.bin").string(), (dir / "o2").string()}, out, err), kCliOk);
+    EXPECT_EQ(err.str(), "");
+    std::ostringstream help, none;
+    CliMain({"--help"}, help, none);
+    EXPECT_NE(help.str().find("3 strip or datafork"), std::string::npos);
+}
+
+} // namespace
+} // namespace kelda

@@ -1,0 +1,212 @@
+// The check page, the verdict line of the bottom panel and Setting > Name encoding, driven through
+// the window offscreen in both languages.
+#include "app/TCheckPage.h"
+#include "app/THeaderHexView.h"
+#include "app/TPageControl.h"
+#include "macbinary/TestFiles.h"
+#include "support/WindowFixture.h"
+#include "textview/TEditor.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QUrl>
+
+namespace kelda {
+namespace {
+
+class CheckPageTest : public WindowFixture {
+protected:
+    static QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+    void Open(const std::filesystem::path& file) {
+        dialogs_.files.push_back(Q(file));
+        Form().BtnFileOpen->click();
+    }
+
+    // A MacBinary II file (CRC right): 21 bytes of data, 10 of resources, keep bytes of it.
+    std::filesystem::path Make(const char* name, std::string_view macName, std::size_t keep = 266,
+                               bool signature = false) {
+        THeader h{};
+        test::PutName(h, macName);
+        test::PutUInt32(h, kOffsetDataForkLength, 21);
+        test::PutUInt32(h, kOffsetResourceForkLength, 10);
+        if (signature) {
+            h[102] = 'm', h[103] = 'B', h[104] = 'I', h[105] = 'N';
+        }
+        h[kOffsetVersion] = kVersionII;
+        h[kOffsetMinVersion] = kVersionII;
+        const std::uint16_t crc = HeaderCrc(h);
+        h[kOffsetCrc] = static_cast<std::uint8_t>(crc >> 8);
+        h[kOffsetCrc + 1] = static_cast<std::uint8_t>(crc);
+        test::Bytes bytes(h.begin(), h.end());
+        bytes.resize(keep, 0x41);
+        test::WriteBytes(root_ / name, bytes);
+        return root_ / name;
+    }
+
+    QStringList ReportLines() { return Form().CheckPage->Editor5->Lines(); }
+    bool ReportHas(const QString& text) {
+        const QStringList lines = ReportLines();
+        return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(text); });
+    }
+};
+
+TEST_F(CheckPageTest, TheVerdictLineShowsEachVerdictInItsColourAndInTheLanguageOfTheMoment) {
+    TFormMain& form = Shown();
+    form.MenuJapaneseSet->setChecked(false);
+    form.LanguageChange();
+    EXPECT_EQ(form.LabelVerdict->text(), QString()); // nothing read yet
+
+    // An ICC-like header the acceptance rule takes: bytes 0 and 74 zero, name length 0.
+    test::Bytes icc(3144, 0);
+    icc[2] = 0x0C, icc[3] = 0x48, icc[36] = 'a', icc[37] = 'c', icc[38] = 's', icc[39] = 'p';
+    test::WriteBytes(root_ / "profile.icc", icc);
+
+    struct TCase {
+        std::filesystem::path File;
+        const char* English;
+        const char* Japanese;
+        const char* Verdict;
+        TCheckVerdict Colour;
+    };
+    const TCase cases[] = {
+        {Make("good.bin", "Good"), "Sound MacBinary II", "正常な MacBinary II", "sound",
+         TCheckVerdict::Sound},
+        {Make("cut.bin", "Cut", 140), "Damaged MacBinary II", "破損した MacBinary II", "damaged",
+         TCheckVerdict::Damaged},
+        {root_ / "profile.icc", "Probably not MacBinary", "MacBinary ではないようです", "not-macbinary",
+         TCheckVerdict::NotMacBinary},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Verdict);
+        form.MenuJapaneseSet->setChecked(false);
+        form.LanguageChange();
+        Open(c.File);
+        EXPECT_EQ(form.FFileName(), Q(c.File)); // the acceptance rule still shows the file
+        EXPECT_EQ(form.LabelVerdict->text(), QString::fromUtf8(c.English));
+        EXPECT_EQ(form.LabelVerdict->property("verdict").toString(), QString::fromUtf8(c.Verdict));
+        EXPECT_EQ(form.LabelVerdict->palette().color(QPalette::WindowText), VerdictColor(c.Colour));
+        form.MenuJapaneseSetClick();
+        EXPECT_EQ(form.LabelVerdict->text(), QString::fromUtf8(c.Japanese));
+    }
+    // Always visible: on the CRC page too, at the right of the bottom panel.
+    form.PageControl1->setCurrentWidget(form.TabSheet2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form.LabelVerdict->isVisible());
+    EXPECT_GT(form.LabelVerdict->geometry().left(), form.Panel1->width() / 2);
+}
+
+TEST_F(CheckPageTest, ThePageSitsBesideTheMacBinaryPageAndFollowsTheLanguage) {
+    TFormMain& form = Shown();
+    const int at = form.PageControl1->indexOf(form.CheckPage);
+    EXPECT_EQ(at, form.PageControl1->indexOf(form.TabSheet1) + 1);
+    form.MenuJapaneseSet->setChecked(true);
+    form.LanguageChange();
+    EXPECT_EQ(form.PageControl1->tabText(at), QStringLiteral("    検査    "));
+    EXPECT_EQ(form.MenuNameEncoding->title(), QStringLiteral("名前の文字コード(&N)"));
+    form.MenuJapaneseSetClick();
+    EXPECT_EQ(form.PageControl1->tabText(at), QStringLiteral("    Check    "));
+    EXPECT_EQ(form.MenuNameEncoding->title(), QStringLiteral("Name encoding(&N)"));
+    // The Setting menu still ends with "Japanese(&J)".
+    EXPECT_EQ(form.MenuSetting->actions().back(), form.MenuJapaneseSet);
+}
+
+TEST_F(CheckPageTest, FindingsTrueLayoutAndTheHighlightedHeaderField) {
+    TFormMain& form = Shown();
+    form.MenuJapaneseSet->setChecked(false);
+    form.LanguageChange();
+    Open(Make("cut.bin", "Cut", 140));
+    form.PageControl1->setCurrentWidget(form.CheckPage);
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(ReportHas("Damaged MacBinary II: The file ends inside the data fork: 9 of its 21"));
+    EXPECT_TRUE(ReportHas("[Damage] 083:"));
+    // The log's range of the resource fork (149) beside the true one (256).
+    EXPECT_TRUE(ReportHas("Log range (back to back)"));
+    EXPECT_TRUE(ReportHas("       149 -        158           256 -        265"));
+
+    // The field of Editor1's caret row, then of the grid's current row, is highlighted.
+    form.RadioGroupInformationItems[0]->click();
+    form.Editor1->setFocus();
+    form.Editor1->SetCaret(12, 0); // "083" DataForkLength
+    EXPECT_EQ(form.CheckPage->HexView->HighlightStart(), 83);
+    EXPECT_EQ(form.CheckPage->HexView->HighlightCount(), 4);
+    EXPECT_TRUE(form.CheckPage->FieldLabel->text().startsWith(QStringLiteral("083  DataForkLength")));
+    form.StringGrid1->setCurrentCell(2, 0); // "002" FileName
+    EXPECT_EQ(form.CheckPage->HexView->HighlightStart(), 2);
+    EXPECT_EQ(form.CheckPage->HexView->HighlightCount(), 63);
+    const QImage image = form.CheckPage->HexView->grab().toImage();
+    const QRect name = form.CheckPage->HexView->ByteRect(2);
+    const QRect other = form.CheckPage->HexView->ByteRect(90);
+    EXPECT_EQ(image.pixelColor(name.left() + 1, name.bottom() - 1), THeaderHexView::HighlightColor());
+    EXPECT_NE(image.pixelColor(other.left() + 1, other.bottom() - 1), THeaderHexView::HighlightColor());
+
+    // In Japanese the page shows the same report in Japanese.
+    form.MenuJapaneseSetClick();
+    EXPECT_TRUE(ReportHas(QStringLiteral("破損した MacBinary II")));
+    EXPECT_TRUE(ReportHas(QStringLiteral("ログの範囲")));
+}
+
+TEST_F(CheckPageTest, AFileDroppedOnTheCheckPageIsReadAsOnTheMacBinaryPage) {
+    TFormMain& form = Shown();
+    form.PageControl1->setCurrentWidget(form.CheckPage);
+    const std::filesystem::path file = Make("dropped.bin", "Dropped");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Q(file))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+    EXPECT_EQ(form.FFileName(), Q(file));
+    EXPECT_EQ(form.OpenDialog1().FileName, Q(file));
+    EXPECT_EQ(form.Editor1->LineCount(), 28);
+    ASSERT_TRUE(form.CheckPage->Report().has_value());
+    EXPECT_EQ(form.CheckPage->Report()->Verdict, TCheckVerdict::Sound);
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.CheckPage);
+}
+
+TEST_F(CheckPageTest, NameEncodingOverridesTheHeaderRuleAndIsKeptInTheSettings) {
+    // テスト in Shift-JIS, in a header with the signature and script 0: its own rule says Mac Roman.
+    const std::filesystem::path file = Make("sjis.bin", "\x83\x65\x83\x58\x83\x67", 266, true);
+    {
+        TFormMain& form = Shown();
+        form.MenuJapaneseSet->setChecked(false);
+        form.LanguageChange();
+        Open(file);
+        EXPECT_TRUE(form.Editor1->Line(2).contains(QStringLiteral("ÉeÉXÉg")));
+        // Both readings on the check page.
+        EXPECT_TRUE(ReportHas(QStringLiteral("Mac Roman  : ÉeÉXÉg")));
+        EXPECT_TRUE(ReportHas(QStringLiteral("Shift-JIS  : テスト")));
+
+        form.findChild<QAction*>(QStringLiteral("MenuNameEncodingJapanese"))->trigger();
+        EXPECT_TRUE(form.Editor1->Line(2).contains(QStringLiteral("\tテスト\t")));
+        EXPECT_EQ(form.StringGrid1->item(2, 2)->text(), QStringLiteral("テスト"));
+        EXPECT_TRUE(ReportHas(QStringLiteral("Name         : テスト")));
+        form.findChild<QAction*>(QStringLiteral("MenuNameEncodingWestern"))->trigger();
+        EXPECT_EQ(form.StringGrid1->item(2, 2)->text(), QStringLiteral("ÉeÉXÉg"));
+        form.findChild<QAction*>(QStringLiteral("MenuNameEncodingJapanese"))->trigger();
+        form_.reset(); // the window closes and writes its settings
+    }
+    const std::string ini = ReadFile(ExeFolder() / "kelda.INI");
+    const std::size_t language = ini.find("[Language]");
+    const std::size_t names = ini.find("[Names]\nEncoding=1");
+    ASSERT_NE(names, std::string::npos) << ini;
+    EXPECT_GT(names, language); // after the design's seven sections
+    EXPECT_EQ(ReadSettings(ExeFolder() / "kelda.INI").Japanese, false);
+
+    TFormMain& again = Form();
+    EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingJapanese"))->isChecked());
+    Open(file);
+    EXPECT_TRUE(again.Editor1->Line(2).contains(QStringLiteral("\tテスト\t")));
+    // Resetting the settings file goes back to the header's own rule.
+    again.MenuResetIniFile->trigger();
+    EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingAuto"))->isChecked());
+}
+
+} // namespace
+} // namespace kelda
