@@ -1,13 +1,17 @@
 // The CRC command of kelda-cli: the CRC page's result lines for files.
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
 #include "crc/CrcPage.h"
 #include "crc/CrcUtils.h"
 #include "util/TFileStream.h"
 
+#include <filesystem>
 #include <ostream>
 #include <string_view>
+#include <system_error>
 
 namespace kelda {
 
@@ -17,14 +21,20 @@ namespace {
 constexpr int kDefaultCrcVariant = 10;
 
 int CrcOneFile(const TCliContext& context, const std::string& file, bool all, int variant) {
-    if (!CrcFileExists(file)) {
+    std::error_code ec;
+    if (file != kCliStdStream && std::filesystem::is_directory(file, ec)) {
+        CliReport(context, file, CliText(TCliMsg::IsFolder, context.Japanese));
+        return kCliFailure;
+    }
+    if (file != kCliStdStream && !CrcFileExists(file)) {
         CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
         return kCliFailure;
     }
     return CliGuarded(context, file, [&] {
+        const TCliInput input(context, file);
         const TCliProgress::TScope progress(context.Progress, file);
         if (all) {
-            const auto values = CrcFileAll(file, progress.Fn());
+            const auto values = CrcFileAll(input.Path(), progress.Fn());
             for (std::size_t i = 0; i < CrcVariantCount; ++i) {
                 const TCrcVariant& v = CrcVariants[i];
                 context.Out << CrcResultLine(v.Entry, v.Width, values[i], file) << '\n';
@@ -32,7 +42,7 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
         } else {
             const TCrcVariant& v = CrcVariants[static_cast<std::size_t>(variant)];
             const auto engine = MakeCrcEngine(v);
-            const std::uint32_t value = CrcFile(*engine, file, progress.Fn());
+            const std::uint32_t value = CrcFile(*engine, input.Path(), progress.Fn());
             context.Out << CrcResultLine(v.Entry, v.Width, value, file) << '\n';
         }
         return kCliOk;
@@ -63,7 +73,9 @@ void RegisterCrcCommands(TCliCommands& commands) {
                    "The variant's index in the list, 0-11 (default 10: CRC32 ITU-T, RIGHT, NEG)")
         ->check(CLI::Range(0, static_cast<int>(CrcVariantCount) - 1).description(""))
         ->type_name("N");
-    crc.add_option("FILE", options.Files, "Files of any kind")->required()->type_name("");
+    crc.add_option("FILE", options.Files, "Files of any kind (- for standard input)")
+        ->required()
+        ->type_name("");
 }
 
 } // namespace kelda

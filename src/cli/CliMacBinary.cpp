@@ -1,7 +1,10 @@
 // The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
+#include "cli/TCliOutput.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/LogBlock.h"
@@ -16,14 +19,19 @@ namespace kelda {
 
 namespace {
 
-// Reads and tests the header of file; reports and returns false when that fails.
-bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, THeader& header) {
+// Reads and tests the header of the input named file; reports and returns false when that fails.
+bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, const TCliInput& input,
+                         THeader& header) {
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
+    if (!std::filesystem::exists(input.Path(), ec)) {
         CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
         return false;
     }
-    ReadHeader(file, header);
+    if (std::filesystem::is_directory(input.Path(), ec)) {
+        CliReport(context, file, CliText(TCliMsg::IsFolder, context.Japanese));
+        return false;
+    }
+    ReadHeader(input.Path(), header);
     if (!IsMacBinary(header)) {
         CliReport(context, file, MessageText(TMsg::NotMacBinary, context.Japanese));
         return false;
@@ -31,8 +39,9 @@ bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, TH
     return true;
 }
 
-using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
-                                                const std::string& out, const ProgressFn& progress)>;
+using TConvertFn =
+    std::function<TConvertStatus(const THeader& header, const std::filesystem::path& in,
+                                 const std::filesystem::path& out, const ProgressFn& progress)>;
 
 int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
     if (args.size() != 2) {
@@ -42,20 +51,22 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
     const std::string& in = args[0];
     const std::string& out = args[1];
     return CliGuarded(context, in, [&] {
+        const TCliInput input(context, in);
         THeader header{};
-        if (!ReadMacBinaryHeader(context, in, header)) {
+        if (!ReadMacBinaryHeader(context, in, input, header)) {
             return kCliFailure;
         }
+        TCliOutput output(context, out);
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(header, in, out, progress.Fn());
+            status = convert(header, input.Path(), output.Path(), progress.Fn());
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
             return kCliFailure;
         }
-        return kCliOk;
+        return output.Commit() ? kCliOk : kCliFailure;
     });
 }
 
@@ -69,11 +80,12 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     int status = kCliOk;
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
+            const TCliInput input(context, file);
             THeader header{};
-            if (!ReadMacBinaryHeader(context, file, header)) {
+            if (!ReadMacBinaryHeader(context, file, input, header)) {
                 return kCliFailure;
             }
-            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(file))) {
+            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(input.Path()))) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -81,30 +93,33 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
         if (one != kCliOk) {
             status = kCliFailure;
         }
+        if (!context.Out) {
+            return kCliFailure; // standard output is gone: CliMain says so
+        }
     }
     return status;
 }
 
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
-        });
+    return Convert(context, args,
+                   [](const THeader& header, const std::filesystem::path& in,
+                      const std::filesystem::path& out, const ProgressFn& progress) {
+                       return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
+                   });
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
     return Convert(context, args,
-                   [](const THeader&, const std::string& in, const std::string& out,
+                   [](const THeader&, const std::filesystem::path& in, const std::filesystem::path& out,
                       const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
-        });
+    return Convert(context, args,
+                   [](const THeader& header, const std::filesystem::path& in,
+                      const std::filesystem::path& out, const ProgressFn& progress) {
+                       return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
+                   });
 }
 
 void RegisterMacBinaryCommands(TCliCommands& commands) {
@@ -112,7 +127,7 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
     commands
         .Add("info", "The log block of each MacBinary FILE, as the window writes it",
              [&files](const TCliContext& context) { return CliInfo(context, files); })
-        .add_option("FILE", files, "MacBinary files")
+        .add_option("FILE", files, "MacBinary files (- for standard input)")
         ->required()
         ->type_name("");
 
@@ -132,8 +147,10 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
         CLI::App& command = commands.Add(
             conversion.Name, conversion.Description,
             [&operands, run = conversion.Run](const TCliContext& context) { return run(context, operands); });
-        command.add_option("IN", operands[0], "The MacBinary file")->required()->type_name("");
-        command.add_option("OUT", operands[1], "The file to write (never the source)")
+        command.add_option("IN", operands[0], "The MacBinary file (- for standard input)")
+            ->required()
+            ->type_name("");
+        command.add_option("OUT", operands[1], "The file to write, never the source (- for standard output)")
             ->required()
             ->type_name("");
     }

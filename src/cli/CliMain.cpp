@@ -1,13 +1,16 @@
 #include "cli/Cli.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliFdOutBuf.h"
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
+#include "util/TFileStream.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -92,6 +95,19 @@ std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& e, bool j
     return text;
 }
 
+// Whether everything written to out arrived; reports it once when not.
+bool OutputArrived(std::ostream& out, std::ostream& err, bool japanese) {
+    out.flush();
+    if (out) {
+        return true;
+    }
+    const auto* fd = dynamic_cast<const TCliFdOutBuf*>(out.rdbuf());
+    const int reason = fd != nullptr && fd->Error() != 0 ? fd->Error() : EIO;
+    err << kProgram << ": " << CliText(TCliMsg::OutputWriteError, japanese, {SystemErrorText(reason)})
+        << '\n';
+    return false;
+}
+
 } // namespace
 
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message) {
@@ -156,6 +172,9 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     }
     if (status == kCliUsage) {
         ReportUsage(app, err, context.Japanese, "");
+    }
+    if (!OutputArrived(out, err, context.Japanese)) {
+        return kCliFailure;
     }
     return status;
 }

@@ -13,12 +13,13 @@ struct TCliTextEntry {
     const char* Japanese;
 };
 
-constexpr std::array<TCliTextEntry, 5> kTexts{{
+constexpr std::array<TCliTextEntry, 6> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
     {TCliMsg::OutputWriteError, "write error on standard output: %s", "標準出力に書き込めません: %s"},
     {TCliMsg::InputReadError, "read error on standard input: %s", "標準入力を読み込めません: %s"},
+    {TCliMsg::IsFolder, "Warning ! This is a folder, not a file.", "警告 ! ファイルではなくフォルダです"},
 }};
 
 constexpr bool TextsInOrder() {

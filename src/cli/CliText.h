@@ -15,6 +15,7 @@ enum class TCliMsg {
     MissingCommand,   //
     OutputWriteError, // %s is the system's reason
     InputReadError,   // %s is the system's reason
+    IsFolder,         // a folder given where a file is needed
 };
 
 std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::string_view> args = {});
