@@ -1,7 +1,6 @@
 // The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
 #include "app/Language.h"
 #include "cli/Cli.h"
-#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
 #include "cli/TCliOutput.h"
@@ -22,13 +21,8 @@ namespace {
 // Reads and tests the header of the input named file; reports and returns false when that fails.
 bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, const TCliInput& input,
                          THeader& header) {
-    std::error_code ec;
-    if (!std::filesystem::exists(input.Path(), ec)) {
-        CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
-        return false;
-    }
-    if (std::filesystem::is_directory(input.Path(), ec)) {
-        CliReport(context, file, CliText(TCliMsg::IsFolder, context.Japanese));
+    if (const std::string problem = input.Problem(context); !problem.empty()) {
+        CliReport(context, file, problem);
         return false;
     }
     ReadHeader(input.Path(), header);
@@ -123,11 +117,18 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args) {
 }
 
 void RegisterMacBinaryCommands(TCliCommands& commands) {
-    TCliArgs& files = commands.Store<TCliArgs>();
-    commands
-        .Add("info", "The log block of each MacBinary FILE, as the window writes it",
-             [&files](const TCliContext& context) { return CliInfo(context, files); })
-        .add_option("FILE", files, "MacBinary files (- for standard input)")
+    struct TInfoOptions {
+        bool Json = false;
+        TCliArgs Files;
+    };
+    TInfoOptions& info = commands.Store<TInfoOptions>();
+    CLI::App& infoCommand =
+        commands.Add("info", "The log block of each MacBinary FILE, as the window writes it",
+                     [&info](const TCliContext& context) {
+                         return info.Json ? CliInfoJson(context, info.Files) : CliInfo(context, info.Files);
+                     });
+    infoCommand.add_flag("--json", info.Json, "One JSON object per file and line (docs/cli-json.md)");
+    infoCommand.add_option("FILE", info.Files, "MacBinary files (- for standard input)")
         ->required()
         ->type_name("");
 

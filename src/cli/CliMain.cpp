@@ -114,15 +114,18 @@ void CliReport(const TCliContext& context, const std::string& what, const std::s
     context.Err << "kelda-cli: " << what << ": " << message << '\n';
 }
 
+std::string CliErrorText(const TCliContext& context, const std::exception& e) {
+    const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
+    return bilingual != nullptr && !context.Japanese ? bilingual->english() : std::string(e.what());
+}
+
 int CliGuarded(const TCliContext& context, const std::string& file, const std::function<int()>& step) {
     try {
         return step();
     } catch (const ECancelled&) {
         throw;
-    } catch (const EBilingualError& e) {
-        CliReport(context, file, context.Japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
-        CliReport(context, file, e.what());
+        CliReport(context, file, CliErrorText(context, e));
     }
     return kCliFailure;
 }

@@ -1,8 +1,11 @@
 #include "cli/TCliInput.h"
 
+#include "app/Language.h"
+#include "cli/CliText.h"
 #include "util/TFileStream.h"
 
 #include <istream>
+#include <system_error>
 #include <vector>
 
 namespace kelda {
@@ -30,6 +33,17 @@ TCliInput::TCliInput(const TCliContext& context, const std::string& operand) : p
         throw EFileError::inOut(EIO);
     }
     copy.Close();
+}
+
+std::string TCliInput::Problem(const TCliContext& context) const {
+    std::error_code ec;
+    if (!std::filesystem::exists(path_, ec)) {
+        return MessageText(TMsg::FileNotFound, context.Japanese);
+    }
+    if (std::filesystem::is_directory(path_, ec)) {
+        return CliText(TCliMsg::IsFolder, context.Japanese);
+    }
+    return {};
 }
 
 } // namespace kelda

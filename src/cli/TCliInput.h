@@ -23,6 +23,10 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     bool IsStandardInput() const { return scratch_.has_value(); }
 
+    // Why the input cannot be read as a file, in the language asked for ("File can not find", or a
+    // folder); empty when it can be.
+    std::string Problem(const TCliContext& context) const;
+
 private:
     std::optional<TCliScratch> scratch_;
     std::filesystem::path path_;
