@@ -1,16 +1,18 @@
 // The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
+#include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
 #include "cli/TCliOutput.h"
 #include "macbinary/Conversion.h"
-#include "macbinary/HeaderPieces.h"
-#include "macbinary/LogBlock.h"
+#include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -18,43 +20,45 @@ namespace kelda {
 
 namespace {
 
-// Reads and tests the header of the input named file; reports and returns false when that fails.
-bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, const TCliInput& input,
-                         THeader& header) {
+// Inspects the input named file as the window does; reports the refusal and returns nothing when it
+// is refused.
+std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file,
+                                   const TCliInput& input) {
     if (const std::string problem = input.Problem(context); !problem.empty()) {
         CliReport(context, file, problem);
-        return false;
+        return std::nullopt;
     }
-    ReadHeader(input.Path(), header);
-    if (!IsMacBinary(header)) {
-        CliReport(context, file, MessageText(TMsg::NotMacBinary, context.Japanese));
-        return false;
+    TInspectResult result = InspectFile(input.Path(), file);
+    if (!result.Accepted()) {
+        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
-    return true;
+    return std::move(result.Inspection);
 }
 
 using TConvertFn =
-    std::function<TConvertStatus(const THeader& header, const std::filesystem::path& in,
+    std::function<TConvertStatus(const TInspection& inspection, const std::filesystem::path& in,
                                  const std::filesystem::path& out, const ProgressFn& progress)>;
 
-int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
-    if (args.size() != 2) {
-        context.Err << "kelda-cli: expected IN and OUT\n";
-        return kCliUsage;
-    }
-    const std::string& in = args[0];
-    const std::string& out = args[1];
+// One conversion of in to out. Unless force, an existing out is left alone and reported.
+int ConvertOne(const TCliContext& context, const std::string& in, const std::string& out, bool keepExisting,
+               const TConvertFn& convert) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        THeader header{};
-        if (!ReadMacBinaryHeader(context, in, input, header)) {
+        const std::optional<TInspection> inspection = Inspect(context, in, input);
+        if (!inspection) {
+            return kCliFailure;
+        }
+        std::error_code ec;
+        if (keepExisting && std::filesystem::exists(std::filesystem::symlink_status(out, ec)) &&
+            !IsSameFile(input.Path(), out)) {
+            CliReport(context, out, CliText(TCliMsg::OutputExists, context.Japanese));
             return kCliFailure;
         }
         TCliOutput output(context, out);
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(header, input.Path(), output.Path(), progress.Fn());
+            status = convert(*inspection, input.Path(), output.Path(), progress.Fn());
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
@@ -62,6 +66,87 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         }
         return output.Commit() ? kCliOk : kCliFailure;
     });
+}
+
+int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
+    if (args.size() != 2) {
+        context.Err << "kelda-cli: expected IN and OUT\n";
+        return kCliUsage;
+    }
+    return ConvertOne(context, args[0], args[1], false, convert);
+}
+
+// The conversions' options: IN OUT, or IN... -o DIR.
+struct TConvertOptions {
+    TCliArgs Operands;
+    std::string OutputDir;
+    bool Force = false;
+};
+
+bool EndsWithBin(const std::string& name) {
+    if (name.size() <= 4) {
+        return false;
+    }
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return end == ".bin";
+}
+
+// The output name in the folder for an input: its own name, without ".bin" where the output is no
+// MacBinary file any more.
+std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::string& in, bool dropBin) {
+    std::string name = std::filesystem::path(in).filename().string();
+    if (dropBin && EndsWithBin(name)) {
+        name.resize(name.size() - 4);
+    }
+    return folder / name;
+}
+
+int RunConversion(const TCliContext& context, const TConvertOptions& options, TCliCommand single,
+                  const TConvertFn& convert, bool dropBin) {
+    if (options.OutputDir.empty()) {
+        if (options.Operands.size() != 2) {
+            context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
+            return kCliUsage;
+        }
+        return single(context, options.Operands);
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(options.OutputDir, ec)) {
+        CliReport(context, options.OutputDir, CliText(TCliMsg::NoFolder, context.Japanese));
+        return kCliFailure;
+    }
+    int status = kCliOk;
+    for (const std::string& in : options.Operands) {
+        if (in == kCliStdStream) {
+            context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
+            return kCliUsage;
+        }
+    }
+    for (const std::string& in : options.Operands) {
+        const std::string out = BatchOutput(options.OutputDir, in, dropBin).string();
+        if (ConvertOne(context, in, out, !options.Force, convert) != kCliOk) {
+            status = kCliFailure; // the others still go on
+        }
+    }
+    return status;
+}
+
+TConvertStatus ToMacBin2(const TInspection& inspection, const std::filesystem::path& in,
+                         const std::filesystem::path& out, const ProgressFn& progress) {
+    return WriteMacBinaryII(inspection.HeaderII, in, out, progress);
+}
+
+TConvertStatus Strip(const TInspection&, const std::filesystem::path& in, const std::filesystem::path& out,
+                     const ProgressFn& progress) {
+    return WriteWithoutHeader(in, out, progress);
+}
+
+TConvertStatus DataFork(const TInspection& inspection, const std::filesystem::path& in,
+                        const std::filesystem::path& out, const ProgressFn& progress) {
+    return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out, progress);
 }
 
 } // namespace
@@ -75,11 +160,11 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
             const TCliInput input(context, file);
-            THeader header{};
-            if (!ReadMacBinaryHeader(context, file, input, header)) {
+            const std::optional<TInspection> inspection = Inspect(context, file, input);
+            if (!inspection) {
                 return kCliFailure;
             }
-            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(input.Path()))) {
+            for (const std::string& line : inspection->LogBlock) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -95,25 +180,15 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
 }
 
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args,
-                   [](const THeader& header, const std::filesystem::path& in,
-                      const std::filesystem::path& out, const ProgressFn& progress) {
-                       return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
-                   });
+    return Convert(context, args, ToMacBin2);
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args,
-                   [](const THeader&, const std::filesystem::path& in, const std::filesystem::path& out,
-                      const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
+    return Convert(context, args, Strip);
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(context, args,
-                   [](const THeader& header, const std::filesystem::path& in,
-                      const std::filesystem::path& out, const ProgressFn& progress) {
-                       return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
-                   });
+    return Convert(context, args, DataFork);
 }
 
 void RegisterMacBinaryCommands(TCliCommands& commands) {
@@ -135,25 +210,37 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
     struct TConversion {
         const char* Name;
         const char* Description;
-        TCliCommand Run;
+        TCliCommand Single;
+        TConvertStatus (*Convert)(const TInspection&, const std::filesystem::path&,
+                                  const std::filesystem::path&, const ProgressFn&);
+        bool DropBin;
     };
     constexpr TConversion kConversions[] = {
-        {"tomacbin2", "IN with a MacBinary II header, written to OUT", CliToMacBin2},
-        {"strip", "Everything after the 128-byte header of IN, written to OUT", CliStrip},
-        {"datafork", "The data fork of IN alone, written to OUT", CliDataFork},
+        {"tomacbin2", "IN with a MacBinary II header, written to OUT", CliToMacBin2, ToMacBin2, false},
+        {"strip", "Everything after the 128-byte header of IN, written to OUT", CliStrip, Strip, true},
+        {"datafork", "The data fork of IN alone, written to OUT", CliDataFork, DataFork, true},
     };
     for (const TConversion& conversion : kConversions) {
-        TCliArgs& operands = commands.Store<TCliArgs>();
-        operands.resize(2);
+        TConvertOptions& options = commands.Store<TConvertOptions>();
         CLI::App& command = commands.Add(
-            conversion.Name, conversion.Description,
-            [&operands, run = conversion.Run](const TCliContext& context) { return run(context, operands); });
-        command.add_option("IN", operands[0], "The MacBinary file (- for standard input)")
+            conversion.Name, std::string(conversion.Description) + "; or each IN into DIR with -o",
+            [&options, conversion](const TCliContext& context) {
+                return RunConversion(context, options, conversion.Single, conversion.Convert,
+                                     conversion.DropBin);
+            });
+        command
+            .add_option("IN OUT", options.Operands,
+                        "The MacBinary file and the file to write, never the source (- for standard input "
+                        "and output); with -o, the MacBinary files")
             ->required()
             ->type_name("");
-        command.add_option("OUT", operands[1], "The file to write, never the source (- for standard output)")
-            ->required()
-            ->type_name("");
+        command
+            .add_option("-o,--output-dir", options.OutputDir,
+                        std::string("Write each IN into DIR under its own name") +
+                            (conversion.DropBin ? " without \".bin\"" : "") +
+                            "; an existing file there is left alone unless -f")
+            ->type_name("DIR");
+        command.add_flag("-f,--force", options.Force, "Replace existing output files (never the source)");
     }
 }
 

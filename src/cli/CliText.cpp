@@ -13,7 +13,7 @@ struct TCliTextEntry {
     const char* Japanese;
 };
 
-constexpr std::array<TCliTextEntry, 11> kTexts{{
+constexpr std::array<TCliTextEntry, 14> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
@@ -27,6 +27,11 @@ constexpr std::array<TCliTextEntry, 11> kTexts{{
     {TCliMsg::CheckUnreadables, "WARNING: %s listed files could not be read",
      "警告: %s 個のファイルを読み込めませんでした"},
     {TCliMsg::CheckNoLines, "%s: no CRC lines found", "%s: CRC の行がありません"},
+    {TCliMsg::OutputExists, "Warning ! The file exists already; -f replaces it.",
+     "警告 ! ファイルは既にあります。-f で置き換えます"},
+    {TCliMsg::ConvertOperands, "expected IN OUT, or IN... -o DIR (with file names, not -)",
+     "IN OUT か IN... -o DIR を指定してください (- ではなくファイル名で)"},
+    {TCliMsg::NoFolder, "Warning ! There is no such folder.", "警告 ! そのフォルダはありません"},
 }};
 
 constexpr bool TextsInOrder() {
