@@ -47,6 +47,7 @@ class TCliCommands;
 // One registration function per command file; CliMain calls each (the list is in CliMain.cpp).
 void RegisterMacBinaryCommands(TCliCommands& commands); // info, tomacbin2, strip, datafork
 void RegisterCrcCommands(TCliCommands& commands);       // crc
+void RegisterScanCommands(TCliCommands& commands);      // scan
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.

@@ -26,6 +26,7 @@ constexpr std::string_view kProgram = "kelda-cli";
 constexpr void (*kRegistrations[])(TCliCommands&) = {
     RegisterMacBinaryCommands,
     RegisterCrcCommands,
+    RegisterScanCommands,
 };
 
 // The options every command takes, before or after the command word.
