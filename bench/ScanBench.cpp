@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +46,11 @@ public:
             std::ofstream(folder / ("f" + std::to_string(i)), std::ios::binary)
                 .write(bytes.data(), static_cast<std::streamsize>(size));
         }
-        std::system(("cat " + root_.string() + "/*/* > /dev/null").c_str()); // into the page cache
+        // Into the page cache, so that both read the same cached tree.
+        const std::string warm = "find '" + root_.string() + "' -type f -exec cat {} + >/dev/null";
+        if (std::system(warm.c_str()) != 0) {
+            std::fprintf(stderr, "could not read the tree ahead\n");
+        }
     }
     ~TScanTree() {
         std::error_code ec;
