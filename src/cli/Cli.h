@@ -51,6 +51,7 @@ class TCliCommands;
 void RegisterMacBinaryCommands(TCliCommands& commands); // info, tomacbin2, strip, datafork
 void RegisterCrcCommands(TCliCommands& commands);       // crc
 void RegisterCheckCommands(TCliCommands& commands);     // check
+void RegisterScanCommands(TCliCommands& commands);      // scan
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.
@@ -58,9 +59,14 @@ int CliInfo(const TCliContext& context, const TCliArgs& args);
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args);
 int CliStrip(const TCliContext& context, const TCliArgs& args);
 int CliDataFork(const TCliContext& context, const TCliArgs& args);
+// info --json (CliInfoJson.cpp).
+int CliInfoJson(const TCliContext& context, const TCliArgs& files);
 
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
+
+// The text of an error in the language asked for (a file error in English or Japanese).
+std::string CliErrorText(const TCliContext& context, const std::exception& e);
 
 // Runs one step on file: its status, or kCliFailure once an error it throws is reported (in the
 // language asked for, under the name of the file that failed: file, or the output when writing it

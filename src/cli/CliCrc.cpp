@@ -1,13 +1,21 @@
-// The CRC command of kelda-cli: the CRC page's result lines for files.
+// The CRC command of kelda-cli: the CRC page's result lines for files, as JSON with --json, and
+// the check of such lines against the files they name with --check.
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
 #include "crc/CrcPage.h"
 #include "crc/CrcUtils.h"
+#include "macbinary/HeaderPieces.h"
 #include "util/TFileStream.h"
 
+#include <fstream>
+#include <optional>
 #include <ostream>
 #include <string_view>
+#include <vector>
 
 namespace kelda {
 
@@ -16,51 +24,267 @@ namespace {
 // The variant the CRC page's list is most often used for: "CRC32 ITU-T, RIGHT, NEG".
 constexpr int kDefaultCrcVariant = 10;
 
-int CrcOneFile(const TCliContext& context, const std::string& file, bool all, int variant) {
-    if (!CrcFileExists(file)) {
-        CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
+struct TCrcOptions {
+    bool All = false;
+    int Variant = kDefaultCrcVariant;
+    bool Json = false;
+    std::string Check; // the sum file of --check; empty: none
+    TCliArgs Files;
+};
+
+struct TCrcValue {
+    std::size_t Variant; // index in CrcVariants
+    std::uint32_t Value;
+};
+
+// The CRCs of the chosen variants over one reading of file, in the order asked.
+std::vector<TCrcValue> ComputeCrcs(const TCliContext& context, const std::string& label,
+                                   const std::filesystem::path& file,
+                                   const std::vector<std::size_t>& variants) {
+    const TCliProgress::TScope progress(context.Progress, label);
+    std::vector<TCrcValue> values;
+    if (variants.size() == 1) {
+        const auto engine = MakeCrcEngine(CrcVariants[variants.front()]);
+        values.push_back({variants.front(), CrcFile(*engine, file, progress.Fn())});
+        return values;
+    }
+    const auto all = CrcFileAll(file, progress.Fn());
+    for (const std::size_t v : variants) {
+        values.push_back({v, all[v]});
+    }
+    return values;
+}
+
+std::vector<std::size_t> ChosenVariants(const TCrcOptions& options) {
+    std::vector<std::size_t> variants;
+    if (options.All) {
+        for (std::size_t i = 0; i < CrcVariantCount; ++i) {
+            variants.push_back(i);
+        }
+    } else {
+        variants.push_back(static_cast<std::size_t>(options.Variant));
+    }
+    return variants;
+}
+
+void WriteText(const TCliContext& context, const std::string& file, const std::vector<TCrcValue>& values) {
+    for (const TCrcValue& value : values) {
+        const TCrcVariant& v = CrcVariants[value.Variant];
+        context.Out << CrcResultLine(v.Entry, v.Width, value.Value, file) << '\n';
+    }
+}
+
+TCliJson CrcJson(const std::string& file, std::int64_t size, const std::vector<TCrcValue>& values) {
+    TCliJson object = CliJsonObject("kelda-cli.crc", file);
+    object["size"] = size;
+    TCliJson crcs = TCliJson::array();
+    for (const TCrcValue& value : values) {
+        const TCrcVariant& v = CrcVariants[value.Variant];
+        crcs.push_back({{"index", v.Index},
+                        {"variant", std::string(v.Entry)},
+                        {"width", v.Width},
+                        {"value", HexValue(value.Value, v.Width)}});
+    }
+    object["crcs"] = std::move(crcs);
+    return object;
+}
+
+int CrcOneFile(const TCliContext& context, const std::string& file, const TCrcOptions& options) {
+    std::string error;
+    try {
+        const TCliInput input(context, file);
+        error = input.Problem(context);
+        if (error.empty()) {
+            const std::vector<TCrcValue> values =
+                ComputeCrcs(context, file, input.Path(), ChosenVariants(options));
+            if (options.Json) {
+                CliWriteJson(context, CrcJson(file, FileSizeOf(input.Path()), values));
+            } else {
+                WriteText(context, file, values);
+            }
+            return kCliOk;
+        }
+    } catch (const ECancelled&) {
+        throw;
+    } catch (const std::exception& e) {
+        error = CliErrorText(context, e);
+    }
+    CliReport(context, file, error);
+    if (options.Json) {
+        TCliJson object = CliJsonObject("kelda-cli.crc", file);
+        object["error"] = error;
+        CliWriteJson(context, object);
+    }
+    return kCliFailure;
+}
+
+// One line that crc writes: variant text, TAB, value, TAB, name.
+struct TSumLine {
+    std::size_t Variant;
+    std::uint32_t Value;
+    std::string Name;
+};
+
+std::optional<TSumLine> ParseSumLine(std::string_view line) {
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+    if (tab2 == std::string_view::npos || tab2 + 1 >= line.size()) {
+        return std::nullopt;
+    }
+    const std::string_view entry = line.substr(0, tab1);
+    const std::string_view hex = line.substr(tab1 + 1, tab2 - tab1 - 1);
+    for (const TCrcVariant& v : CrcVariants) {
+        if (v.Entry != entry) {
+            continue;
+        }
+        if (hex.size() != static_cast<std::size_t>(v.Width / 4)) {
+            return std::nullopt;
+        }
+        std::uint32_t value = 0;
+        for (const char c : hex) {
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0) {
+                return std::nullopt;
+            }
+            value = (value << 4) | static_cast<std::uint32_t>(digit);
+        }
+        return TSumLine{static_cast<std::size_t>(v.Index), value, std::string(line.substr(tab2 + 1))};
+    }
+    return std::nullopt;
+}
+
+// Checks the lines of one file (consecutive lines of the same name, as crc --all writes them).
+// Returns 0 when all match, 1 when one differs, 2 when the file cannot be read.
+int CheckOneFile(const TCliContext& context, const std::string& name, const std::vector<TSumLine>& lines) {
+    std::vector<std::size_t> variants;
+    for (const TSumLine& line : lines) {
+        variants.push_back(line.Variant);
+    }
+    std::string error;
+    try {
+        const TCliInput input(context, name);
+        error = input.Problem(context);
+        if (error.empty()) {
+            const std::vector<TCrcValue> values = ComputeCrcs(context, name, input.Path(), variants);
+            bool same = true;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                same = same && values[i].Value == lines[i].Value;
+            }
+            context.Out << name << ": " << (same ? "OK" : "FAILED") << '\n';
+            return same ? 0 : 1;
+        }
+    } catch (const ECancelled&) {
+        throw;
+    } catch (const std::exception& e) {
+        error = CliErrorText(context, e);
+    }
+    CliReport(context, name, error);
+    context.Out << name << ": " << CliText(TCliMsg::CheckUnreadable, context.Japanese) << '\n';
+    return 2;
+}
+
+int CrcCheck(const TCliContext& context, const std::string& sumFile) {
+    const TCliInput sums(context, sumFile);
+    if (const std::string problem = sums.Problem(context); !problem.empty()) {
+        CliReport(context, sumFile, problem);
         return kCliFailure;
     }
-    return CliGuarded(context, file, [&] {
-        const TCliProgress::TScope progress(context.Progress, file);
-        if (all) {
-            for (const std::string& line : CrcAllResultLines(CrcFileAll(file, progress.Fn()), file)) {
-                context.Out << line << '\n';
-            }
-        } else {
-            const auto index = static_cast<std::size_t>(variant);
-            const auto engine = MakeCrcEngine(CrcVariants[index]);
-            context.Out << CrcVariantResultLine(index, CrcFile(*engine, file, progress.Fn()), file) << '\n';
+    std::ifstream in(sums.Path(), std::ios::binary);
+    if (!in) {
+        throw EFileError::openFailed(sumFile, errno);
+    }
+    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0;
+    std::vector<TSumLine> group;
+    const auto flush = [&] {
+        if (group.empty()) {
+            return;
         }
-        return kCliOk;
-    });
+        const int result = CheckOneFile(context, group.front().Name, group);
+        mismatches += result == 1 ? 1 : 0;
+        unreadable += result == 2 ? 1 : 0;
+        group.clear();
+    };
+    std::string line;
+    while (std::getline(in, line) && context.Out) {
+        if (line.ends_with('\r')) {
+            line.pop_back(); // a list saved with CR LF
+        }
+        std::optional<TSumLine> parsed = ParseSumLine(line);
+        if (!parsed) {
+            badLines += line.empty() ? 0 : 1;
+            continue;
+        }
+        ++good;
+        if (!group.empty() && group.front().Name != parsed->Name) {
+            flush();
+        }
+        group.push_back(std::move(*parsed));
+    }
+    flush();
+    const bool japanese = context.Japanese;
+    if (good == 0) {
+        context.Err << "kelda-cli: " << CliText(TCliMsg::CheckNoLines, japanese, {sumFile}) << '\n';
+        return kCliFailure;
+    }
+    if (badLines > 0) {
+        context.Err << "kelda-cli: "
+                    << CliText(TCliMsg::CheckBadLines, japanese, {sumFile, std::to_string(badLines)}) << '\n';
+    }
+    if (unreadable > 0) {
+        context.Err << "kelda-cli: "
+                    << CliText(TCliMsg::CheckUnreadables, japanese, {std::to_string(unreadable)}) << '\n';
+    }
+    if (mismatches > 0) {
+        context.Err << "kelda-cli: "
+                    << CliText(TCliMsg::CheckMismatches, japanese, {std::to_string(mismatches)}) << '\n';
+    }
+    // Lines that are no CRC lines are only pointed out: a list may carry notes.
+    return mismatches == 0 && unreadable == 0 ? kCliOk : kCliFailure;
+}
+
+int RunCrc(const TCliContext& context, const TCrcOptions& options) {
+    if (!options.Check.empty()) {
+        if (!options.Files.empty() || options.Json) {
+            context.Err << "kelda-cli: crc: --check takes no FILE and no --json\n";
+            return kCliUsage;
+        }
+        return CliGuarded(context, options.Check, [&] { return CrcCheck(context, options.Check); });
+    }
+    if (options.Files.empty()) {
+        context.Err << "kelda-cli: crc: FILE is required\n";
+        return kCliUsage;
+    }
+    int status = kCliOk;
+    for (const std::string& file : options.Files) {
+        if (CrcOneFile(context, file, options) != kCliOk) {
+            status = kCliFailure;
+        }
+        if (!context.Out) {
+            return kCliFailure; // standard output is gone: CliMain says so
+        }
+    }
+    return status;
 }
 
 } // namespace
 
 void RegisterCrcCommands(TCliCommands& commands) {
-    struct TCrcOptions {
-        bool All = false;
-        int Variant = kDefaultCrcVariant;
-        TCliArgs Files;
-    };
     TCrcOptions& options = commands.Store<TCrcOptions>();
-    CLI::App& crc = commands.Add(
-        "crc", "The CRC page's result lines of each FILE", [&options](const TCliContext& context) {
-            int status = kCliOk;
-            for (const std::string& file : options.Files) {
-                if (CrcOneFile(context, file, options.All, options.Variant) != kCliOk) {
-                    status = kCliFailure;
-                }
-            }
-            return status;
-        });
+    CLI::App& crc = commands.Add("crc", "The CRC page's result lines of each FILE, or their check",
+                                 [&options](const TCliContext& context) { return RunCrc(context, options); });
     crc.add_flag("-a,--all", options.All, "All twelve variants, in the list's order (wins over --variant)");
     crc.add_option("-n,--variant", options.Variant,
                    "The variant's index in the list, 0-11 (default 10: CRC32 ITU-T, RIGHT, NEG)")
         ->check(CLI::Range(0, static_cast<int>(CrcVariantCount) - 1).description(""))
         ->type_name("N");
-    crc.add_option("FILE", options.Files, "Files of any kind")->required()->type_name("");
+    crc.add_flag("--json", options.Json, "One JSON object per file and line (docs/cli-json.md)");
+    crc.add_option("-c,--check", options.Check,
+                   "Read the lines crc wrote to SUMFILE (- for standard input) and say OK or FAILED per file")
+        ->type_name("SUMFILE");
+    crc.add_option("FILE", options.Files, "Files of any kind (- for standard input)")->type_name("");
 }
 
 } // namespace kelda

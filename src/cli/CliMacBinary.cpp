@@ -2,12 +2,16 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
+#include "cli/TCliOutput.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/LogBlock.h"
 #include "macbinary/SourceShortfall.h"
 #include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
+#include "util/TFolder.h"
 #include "util/VisibleText.h"
 
 #include <filesystem>
@@ -20,38 +24,55 @@ namespace kelda {
 
 namespace {
 
-// Inspects file as the window does; reports the refusal and returns nothing when it is refused.
-std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file) {
-    TInspectResult result = InspectFile(file);
+// Inspects the input named file as the window does; reports the refusal and returns nothing when it
+// is refused.
+std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file,
+                                   const TCliInput& input) {
+    if (const std::string problem = input.Problem(context); !problem.empty()) {
+        CliReport(context, file, problem);
+        return std::nullopt;
+    }
+    TInspectResult result = InspectFile(input.Path(), file);
     if (!result.Accepted()) {
         CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
     return std::move(result.Inspection);
 }
 
-using TConvertFn = std::function<TConvertStatus(const TInspection& inspection, const std::string& in,
-                                                const std::string& out, const ProgressFn& progress,
-                                                bool replaceReadOnly)>;
+using TConvertFn = std::function<TConvertStatus(
+    const TInspection& inspection, const std::filesystem::path& in, const std::filesystem::path& out,
+    const ProgressFn& progress, bool replaceReadOnly)>;
 
-// shortfall: the part whose end the source must reach; when it does not, the output is still
-// written, and the user told how much it lacks.
-int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert,
-            std::optional<TOutputPart> shortfall = std::nullopt) {
-    if (args.size() != 2) {
-        context.Err << "kelda-cli: expected IN and OUT\n";
-        return kCliUsage;
-    }
-    const std::string& in = args[0];
-    const std::string& out = args[1];
+// Whether two names lead to the same file, as the kernel opens them.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::optional<TFileStat> x = StatFile(a);
+    const std::optional<TFileStat> y = StatFile(b);
+    return x && y && x->SameFile(*y);
+}
+
+// One conversion of in to out. Unless force, an existing out is left alone and reported. shortfall:
+// the part whose end the source must reach; when it does not, the output is still written, and the
+// user told how much it lacks (exit status kCliSourceTruncated).
+// force (or the global --force) also replaces an output that is a read-only file.
+int ConvertOne(const TCliContext& context, const std::string& in, const std::string& out, bool keepExisting,
+               const TConvertFn& convert, std::optional<TOutputPart> shortfall, bool force) {
     return CliGuarded(context, in, [&] {
-        const std::optional<TInspection> inspection = Inspect(context, in);
+        const TCliInput input(context, in);
+        const std::optional<TInspection> inspection = Inspect(context, in, input);
         if (!inspection) {
             return kCliFailure;
         }
+        std::error_code ec;
+        if (keepExisting && std::filesystem::exists(std::filesystem::symlink_status(out, ec)) &&
+            !SameFile(input.Path(), out)) {
+            CliReport(context, out, CliText(TCliMsg::OutputExists, context.Japanese));
+            return kCliFailure;
+        }
+        TCliOutput output(context, out);
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(*inspection, in, out, progress.Fn(), context.Force);
+            status = convert(*inspection, input.Path(), output.Path(), progress.Fn(), force || context.Force);
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
@@ -59,6 +80,9 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         }
         if (status == TConvertStatus::OutputReadOnly) {
             CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
+            return kCliFailure;
+        }
+        if (!output.Commit()) {
             return kCliFailure;
         }
         if (shortfall) {
@@ -72,6 +96,90 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
     });
 }
 
+int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert,
+            std::optional<TOutputPart> shortfall = std::nullopt) {
+    if (args.size() != 2) {
+        context.Err << "kelda-cli: expected IN and OUT\n";
+        return kCliUsage;
+    }
+    return ConvertOne(context, args[0], args[1], false, convert, shortfall, false);
+}
+
+// The conversions' options: IN OUT, or IN... -o DIR.
+struct TConvertOptions {
+    TCliArgs Operands;
+    std::string OutputDir;
+    bool Force = false;
+};
+
+bool EndsWithBin(const std::string& name) {
+    if (name.size() <= 4) {
+        return false;
+    }
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return end == ".bin";
+}
+
+// The output name in the folder for an input: its own name, without ".bin" where the output is no
+// MacBinary file any more.
+std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::string& in, bool dropBin) {
+    std::string name = std::filesystem::path(in).filename().string();
+    if (dropBin && EndsWithBin(name)) {
+        name.resize(name.size() - 4);
+    }
+    return folder / name;
+}
+
+int RunConversion(const TCliContext& context, const TConvertOptions& options, const TConvertFn& convert,
+                  bool dropBin, std::optional<TOutputPart> shortfall) {
+    if (options.OutputDir.empty()) {
+        if (options.Operands.size() != 2) {
+            context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
+            return kCliUsage;
+        }
+        return ConvertOne(context, options.Operands[0], options.Operands[1], false, convert, shortfall,
+                          options.Force);
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(options.OutputDir, ec)) {
+        CliReport(context, options.OutputDir, CliText(TCliMsg::NoFolder, context.Japanese));
+        return kCliFailure;
+    }
+    int status = kCliOk;
+    for (const std::string& in : options.Operands) {
+        if (in == kCliStdStream) {
+            context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
+            return kCliUsage;
+        }
+    }
+    for (const std::string& in : options.Operands) {
+        const std::string out = BatchOutput(options.OutputDir, in, dropBin).string();
+        const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
+        if (one != kCliOk && status != kCliFailure) {
+            status = one == kCliSourceTruncated ? kCliSourceTruncated : kCliFailure; // the others still go on
+        }
+    }
+    return status;
+}
+
+TConvertStatus ToMacBin2(const TInspection& inspection, const std::filesystem::path& in,
+                         const std::filesystem::path& out, const ProgressFn& progress, bool force) {
+    return WriteMacBinaryII(inspection.HeaderII, in, out, progress, force);
+}
+
+TConvertStatus Strip(const TInspection&, const std::filesystem::path& in, const std::filesystem::path& out,
+                     const ProgressFn& progress, bool force) {
+    return WriteWithoutHeader(in, out, progress, force);
+}
+
+TConvertStatus DataFork(const TInspection& inspection, const std::filesystem::path& in,
+                        const std::filesystem::path& out, const ProgressFn& progress, bool force) {
+    return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out, progress, force);
+}
+
 } // namespace
 
 int CliInfo(const TCliContext& context, const TCliArgs& args) {
@@ -82,7 +190,8 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     int status = kCliOk;
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
-            const std::optional<TInspection> inspection = Inspect(context, file);
+            const TCliInput input(context, file);
+            const std::optional<TInspection> inspection = Inspect(context, file, input);
             if (!inspection) {
                 return kCliFailure;
             }
@@ -97,67 +206,76 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
         if (one != kCliOk) {
             status = kCliFailure;
         }
+        if (!context.Out) {
+            return kCliFailure; // standard output is gone: CliMain says so
+        }
     }
     return status;
 }
 
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const TInspection& inspection, const std::string& in, const std::string& out,
-           const ProgressFn& progress, bool force) {
-            return WriteMacBinaryII(inspection.HeaderII, in, out, progress, force);
-        });
+    return Convert(context, args, ToMacBin2);
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const TInspection&, const std::string& in, const std::string& out, const ProgressFn& progress,
-           bool force) { return WriteWithoutHeader(in, out, progress, force); },
-        TOutputPart::Forks);
+    return Convert(context, args, Strip, TOutputPart::Forks);
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const TInspection& inspection, const std::string& in, const std::string& out,
-           const ProgressFn& progress, bool force) {
-            return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out, progress,
-                                 force);
-        },
-        TOutputPart::DataFork);
+    return Convert(context, args, DataFork, TOutputPart::DataFork);
 }
 
 void RegisterMacBinaryCommands(TCliCommands& commands) {
-    TCliArgs& files = commands.Store<TCliArgs>();
-    commands
-        .Add("info", "The log block of each MacBinary FILE, as the window writes it",
-             [&files](const TCliContext& context) { return CliInfo(context, files); })
-        .add_option("FILE", files, "MacBinary files")
+    struct TInfoOptions {
+        bool Json = false;
+        TCliArgs Files;
+    };
+    TInfoOptions& info = commands.Store<TInfoOptions>();
+    CLI::App& infoCommand =
+        commands.Add("info", "The log block of each MacBinary FILE, as the window writes it",
+                     [&info](const TCliContext& context) {
+                         return info.Json ? CliInfoJson(context, info.Files) : CliInfo(context, info.Files);
+                     });
+    infoCommand.add_flag("--json", info.Json, "One JSON object per file and line (docs/cli-json.md)");
+    infoCommand.add_option("FILE", info.Files, "MacBinary files (- for standard input)")
         ->required()
         ->type_name("");
 
     struct TConversion {
         const char* Name;
         const char* Description;
-        TCliCommand Run;
+        TConvertStatus (*Convert)(const TInspection&, const std::filesystem::path&,
+                                  const std::filesystem::path&, const ProgressFn&, bool);
+        bool DropBin;
+        std::optional<TOutputPart> Shortfall;
     };
     constexpr TConversion kConversions[] = {
-        {"tomacbin2", "IN with a MacBinary II header, written to OUT", CliToMacBin2},
-        {"strip", "Everything after the 128-byte header of IN, written to OUT", CliStrip},
-        {"datafork", "The data fork of IN alone, written to OUT", CliDataFork},
+        {"tomacbin2", "IN with a MacBinary II header, written to OUT", ToMacBin2, false, std::nullopt},
+        {"strip", "Everything after the 128-byte header of IN, written to OUT", Strip, true,
+         TOutputPart::Forks},
+        {"datafork", "The data fork of IN alone, written to OUT", DataFork, true, TOutputPart::DataFork},
     };
     for (const TConversion& conversion : kConversions) {
-        TCliArgs& operands = commands.Store<TCliArgs>();
-        operands.resize(2);
+        TConvertOptions& options = commands.Store<TConvertOptions>();
         CLI::App& command = commands.Add(
-            conversion.Name, conversion.Description,
-            [&operands, run = conversion.Run](const TCliContext& context) { return run(context, operands); });
-        command.add_option("IN", operands[0], "The MacBinary file")->required()->type_name("");
-        command.add_option("OUT", operands[1], "The file to write (never the source)")
+            conversion.Name, std::string(conversion.Description) + "; or each IN into DIR with -o",
+            [&options, conversion](const TCliContext& context) {
+                return RunConversion(context, options, conversion.Convert, conversion.DropBin,
+                                     conversion.Shortfall);
+            });
+        command
+            .add_option("IN OUT", options.Operands,
+                        "The MacBinary file and the file to write, never the source (- for standard input "
+                        "and output); with -o, the MacBinary files")
             ->required()
             ->type_name("");
+        command
+            .add_option("-o,--output-dir", options.OutputDir,
+                        std::string("Write each IN into DIR under its own name") +
+                            (conversion.DropBin ? " without \".bin\"" : "") +
+                            "; an existing file there is left alone unless -f")
+            ->type_name("DIR");
+        command.add_flag("-f,--force", options.Force, "Replace existing output files (never the source)");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliFdOutBuf.h"
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
@@ -9,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -25,6 +27,7 @@ constexpr void (*kRegistrations[])(TCliCommands&) = {
     RegisterMacBinaryCommands,
     RegisterCrcCommands,
     RegisterCheckCommands,
+    RegisterScanCommands,
 };
 
 // The options every command takes, before or after the command word.
@@ -96,10 +99,28 @@ std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& e, bool j
     return text;
 }
 
+// Whether everything written to out arrived; reports it once when not.
+bool OutputArrived(std::ostream& out, std::ostream& err, bool japanese) {
+    out.flush();
+    if (out) {
+        return true;
+    }
+    const auto* fd = dynamic_cast<const TCliFdOutBuf*>(out.rdbuf());
+    const int reason = fd != nullptr && fd->Error() != 0 ? fd->Error() : EIO;
+    err << kProgram << ": " << CliText(TCliMsg::OutputWriteError, japanese, {SystemErrorText(reason)})
+        << '\n';
+    return false;
+}
+
 } // namespace
 
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message) {
     context.Err << "kelda-cli: " << what << ": " << message << '\n';
+}
+
+std::string CliErrorText(const TCliContext& context, const std::exception& e) {
+    const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
+    return bilingual != nullptr && !context.Japanese ? bilingual->english() : std::string(e.what());
 }
 
 int CliGuarded(const TCliContext& context, const std::string& file, const std::function<int()>& step) {
@@ -110,10 +131,8 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
     } catch (const EFileError& e) {
         CliReport(context, e.File().empty() ? file : e.File().string(),
                   context.Japanese ? e.what() : e.english());
-    } catch (const EBilingualError& e) {
-        CliReport(context, file, context.Japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
-        CliReport(context, file, e.what());
+        CliReport(context, file, CliErrorText(context, e));
     }
     return kCliFailure;
 }
@@ -164,6 +183,9 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     }
     if (status == kCliUsage) {
         ReportUsage(app, err, context.Japanese, "");
+    }
+    if (!OutputArrived(out, err, context.Japanese)) {
+        return kCliFailure;
     }
     return status;
 }

@@ -13,12 +13,25 @@ struct TCliTextEntry {
     const char* Japanese;
 };
 
-constexpr std::array<TCliTextEntry, 5> kTexts{{
+constexpr std::array<TCliTextEntry, 14> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
     {TCliMsg::OutputWriteError, "write error on standard output: %s", "標準出力に書き込めません: %s"},
     {TCliMsg::InputReadError, "read error on standard input: %s", "標準入力を読み込めません: %s"},
+    {TCliMsg::IsFolder, "Warning ! This is a folder, not a file.", "警告 ! ファイルではなくフォルダです"},
+    {TCliMsg::CheckUnreadable, "FAILED open or read", "FAILED 開けないか読み込めません"},
+    {TCliMsg::CheckBadLines, "%s: %s lines are no CRC lines", "%s: CRC の行でない行が %s 行あります"},
+    {TCliMsg::CheckMismatches, "WARNING: the CRCs of %s files did NOT match",
+     "警告: %s 個のファイルの CRC が一致しません"},
+    {TCliMsg::CheckUnreadables, "WARNING: %s listed files could not be read",
+     "警告: %s 個のファイルを読み込めませんでした"},
+    {TCliMsg::CheckNoLines, "%s: no CRC lines found", "%s: CRC の行がありません"},
+    {TCliMsg::OutputExists, "Warning ! The file exists already; -f replaces it.",
+     "警告 ! ファイルは既にあります。-f で置き換えます"},
+    {TCliMsg::ConvertOperands, "expected IN OUT, or IN... -o DIR (with file names, not -)",
+     "IN OUT か IN... -o DIR を指定してください (- ではなくファイル名で)"},
+    {TCliMsg::NoFolder, "Warning ! There is no such folder.", "警告 ! そのフォルダはありません"},
 }};
 
 constexpr bool TextsInOrder() {

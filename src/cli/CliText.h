@@ -15,6 +15,15 @@ enum class TCliMsg {
     MissingCommand,   //
     OutputWriteError, // %s is the system's reason
     InputReadError,   // %s is the system's reason
+    IsFolder,         // a folder given where a file is needed
+    CheckUnreadable,  // crc --check: a listed file that cannot be read (after "name: ")
+    CheckBadLines,    // crc --check: %s is the sum file, %s the number of lines that are no CRC lines
+    CheckMismatches,  // crc --check: %s is the number of files whose CRCs differ
+    CheckUnreadables, // crc --check: %s is the number of listed files that could not be read
+    CheckNoLines,     // crc --check: %s is the sum file, which holds no CRC line at all
+    OutputExists,     // an output file that is there already, without -f
+    ConvertOperands,  // a conversion without -o that has not exactly IN and OUT, or "-" with -o
+    NoFolder,         // -o names no folder
 };
 
 std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::string_view> args = {});

@@ -41,6 +41,9 @@ public:
         TCliInterruptible interruptible_;
     };
 
+    // Whether anything is drawn (the error stream is a terminal).
+    bool Draws() const { return draw_; }
+
     // The bar's line for label and the amount done (no carriage return, no padding).
     static std::string BarText(const std::string& label, std::int64_t done, std::int64_t total);
 

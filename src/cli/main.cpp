@@ -1,6 +1,7 @@
 // kelda-cli: MacBinary inspection and conversion without the window.
 #include "cli/Cli.h"
 #include "cli/CliInterrupt.h"
+#include "cli/TCliFdOutBuf.h"
 #include "util/TFolder.h"
 
 #include <cstdlib>
@@ -16,8 +17,9 @@ int main(int argc, char** argv) {
     terminal.StopRequested = kelda::CliInterruptRequested;
     terminal.In = &std::cin;
     terminal.GetEnv = [](const char* name) -> const char* { return std::getenv(name); };
-    const int status = kelda::CliMain(args, std::cout, std::cerr, terminal);
-    std::cout.flush();
+    kelda::TCliFdOutBuf stdoutBuffer(STDOUT_FILENO);
+    std::ostream out(&stdoutBuffer);
+    const int status = kelda::CliMain(args, out, std::cerr, terminal);
     kelda::CliRaiseInterrupt();
-    return std::cout.good() ? status : kelda::kCliFailure;
+    return status;
 }

@@ -79,8 +79,8 @@ TEST_F(CliCrcTest, MissingFileAndBadUsage) {
     EXPECT_EQ(Run("crc " + missing + " " + check_), 1); // reported, the other file still done
     EXPECT_NE(err_.find("Warning ! File can not find."), std::string::npos);
     EXPECT_NE(out_.find("CBF43926"), std::string::npos);
-    EXPECT_EQ(Run("--japanese crc " + dir_.string()), 1); // a folder is no file
-    EXPECT_NE(err_.find("警告 ! ファイルが見つかりません"), std::string::npos);
+    EXPECT_EQ(Run("--japanese crc " + dir_.string()), 1); // a folder is no file, and is named so
+    EXPECT_NE(err_.find("警告 ! ファイルではなくフォルダです"), std::string::npos);
     // A file that cannot be read is reported, and the command fails.
     const std::string fifo = (dir_ / "fifo").string();
     ASSERT_TRUE(kelda::drill::MakeFifo(fifo));

@@ -1,5 +1,6 @@
 // kelda-cli's command line run in-process: options, operands, help, version, usage errors and the
 // language, over every command.
+#include "CliRun.h"
 #include "cli/Cli.h"
 #include "macbinary/TestFiles.h"
 
@@ -13,25 +14,11 @@ namespace {
 
 using test::TempDir;
 
-struct TRun {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
+using test::LineCount;
+using test::TCliRun;
 
-TRun RunCli(const TCliArgs& args, const std::map<std::string, std::string>& env = {}) {
-    std::ostringstream out, err;
-    TCliTerminal terminal;
-    terminal.GetEnv = [&env](const char* name) -> const char* {
-        const auto it = env.find(name);
-        return it == env.end() ? nullptr : it->second.c_str();
-    };
-    const int status = CliMain(args, out, err, terminal);
-    return {status, out.str(), err.str()};
-}
-
-std::size_t LineCount(const std::string& text) {
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+TCliRun RunCli(const TCliArgs& args, const std::map<std::string, std::string>& env = {}) {
+    return test::RunCli(args, {.In = "", .Env = env});
 }
 
 class CliParseTest : public ::testing::Test {
@@ -68,7 +55,7 @@ TEST_F(CliParseTest, OptionFormsAndOperandsAreAccepted) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.Args));
-        const TRun r = RunCli(c.Args);
+        const TCliRun r = RunCli(c.Args);
         EXPECT_EQ(r.Status, kCliOk) << r.Err;
         EXPECT_EQ(r.Err, "");
         if (!c.Out.empty()) {
@@ -83,7 +70,7 @@ TEST_F(CliParseTest, AnOperandThatLooksLikeAnOptionFollowsTheEndOfOptions) {
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     test::WriteBytes(dir / "-n", {'1', '2', '3', '4', '5', '6', '7', '8', '9'});
-    const TRun r = RunCli({"crc", "--", "-n"});
+    const TCliRun r = RunCli({"crc", "--", "-n"});
     std::filesystem::current_path(before);
     EXPECT_EQ(r.Status, kCliOk) << r.Err;
     EXPECT_EQ(r.Out, "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t-n\n");
@@ -106,7 +93,7 @@ TEST_F(CliParseTest, HelpAndVersionGoToStandardOutput) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.Args));
-        const TRun r = RunCli(c.Args);
+        const TCliRun r = RunCli(c.Args);
         EXPECT_EQ(r.Status, kCliOk);
         EXPECT_NE(r.Out.find(c.Wanted), std::string::npos) << r.Out;
         EXPECT_EQ(r.Err, "");
@@ -129,9 +116,10 @@ TEST_F(CliParseTest, UsageErrorsSayWhatAndWhereTheHelpIs) {
         {{"--frobnicate", "info", in}, "--frobnicate", "kelda-cli info"},
         {{"info"}, "FILE is required", "kelda-cli info"},
         {{"info", "--bogus", in}, "--bogus", "kelda-cli info"},
-        {{"tomacbin2", in}, "OUT is required", "kelda-cli tomacbin2"},
-        {{"strip", in}, "OUT is required", "kelda-cli strip"},
-        {{"datafork", in, "a", "b"}, "b", "kelda-cli datafork"},
+        {{"tomacbin2", in}, "expected IN OUT, or IN... -o DIR", "kelda-cli tomacbin2"},
+        {{"strip", in}, "expected IN OUT", "kelda-cli strip"},
+        {{"datafork", in, "a", "b"}, "expected IN OUT", "kelda-cli datafork"},
+        {{"strip", "-", "-o", "."}, "not -", "kelda-cli strip"},
         {{"crc"}, "FILE is required", "kelda-cli crc"},
         {{"crc", "--variant", "12", in}, "--variant", "kelda-cli crc"},
         {{"crc", "--variant", "x", in}, "--variant", "kelda-cli crc"},
@@ -141,7 +129,7 @@ TEST_F(CliParseTest, UsageErrorsSayWhatAndWhereTheHelpIs) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.Args));
-        const TRun r = RunCli(c.Args);
+        const TCliRun r = RunCli(c.Args);
         EXPECT_EQ(r.Status, kCliUsage);
         EXPECT_EQ(r.Out, "");
         EXPECT_EQ(LineCount(r.Err), 3u) << r.Err;
@@ -177,11 +165,11 @@ TEST_F(CliParseTest, LanguageFollowsTheLocaleUnlessTheCommandLineSaysOtherwise) 
         SCOPED_TRACE(testing::PrintToString(c.Env) + testing::PrintToString(c.Options));
         TCliArgs args = c.Options;
         args.insert(args.end(), {"info", missing});
-        const TRun r = RunCli(args, c.Env);
+        const TCliRun r = RunCli(args, c.Env);
         EXPECT_EQ(r.Status, kCliFailure);
         EXPECT_EQ(r.Err, c.Expected);
     }
-    const TRun usage = RunCli({"crc"}, {{"LC_ALL", "ja_JP.UTF-8"}});
+    const TCliRun usage = RunCli({"crc"}, {{"LC_ALL", "ja_JP.UTF-8"}});
     EXPECT_NE(usage.Err.find("詳しくは 'kelda-cli crc --help' を実行してください。"), std::string::npos)
         << usage.Err;
 }

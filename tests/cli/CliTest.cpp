@@ -165,6 +165,23 @@ TEST_F(CliTest, ConversionsRefuseBadInputAndTheSourceAsOutput) {
     }
 }
 
+// The program's own standard output: a full disk is reported with the system's reason.
+TEST_F(CliTest, AWriteErrorOnStandardOutputIsReported) {
+    MakeSample("in.bin");
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    for (const char* command : {"info", "crc"}) {
+        SCOPED_TRACE(command);
+        const std::string line = Quote(KELDA_CLI_PATH) + " " + command + " " + Quote(Path("in.bin")) +
+                                 " >/dev/full 2>" + Quote(Path("stderr"));
+        const int raw = std::system(line.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+        EXPECT_EQ(Slurp(dir / "stderr"),
+                  "kelda-cli: write error on standard output: No space left on device\n");
+    }
+}
+
 TEST_F(CliTest, BadUsageExitsWith2) {
     MakeSample("in.bin");
     const std::vector<std::vector<std::string>> cases = {

@@ -1,0 +1,98 @@
+#include "cli/CliJson.h"
+
+#include "macbinary/ForkLayout.h"
+#include "macbinary/HeaderTable.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace kelda {
+
+namespace {
+
+std::string_view HeaderBytes(const THeader& header, int offset, int count) {
+    return {reinterpret_cast<const char*>(header.data()) + offset, static_cast<std::size_t>(count)};
+}
+
+TCliJson DateJson(std::uint32_t macSeconds) {
+    return {{"mac_seconds", macSeconds}, {"text", FormatDateTime(MacDateToDateTime(macSeconds), '-', ':')}};
+}
+
+TCliJson SpanJson(const TForkSpan& span) {
+    return {{"offset", span.Offset}, {"length", span.Length}, {"present", span.Present}};
+}
+
+} // namespace
+
+std::string HexBytes(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 0x0F];
+    }
+    return hex;
+}
+
+std::string HexValue(std::uint32_t value, int bits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex(static_cast<std::size_t>(bits / 4), '0');
+    for (auto it = hex.rbegin(); it != hex.rend(); ++it) {
+        *it = kDigits[value & 0x0F];
+        value >>= 4;
+    }
+    return hex;
+}
+
+TCliJson CliJsonObject(std::string_view schema, std::string_view path) {
+    return {{"schema", schema},
+            {"schema_version", kCliJsonSchemaVersion},
+            {"path", std::string(path)},
+            {"path_hex", HexBytes(path)}};
+}
+
+TCliJson MacTextJson(std::string_view bytes, TMacEncoding encoding) {
+    return {{"text", MacTextToUtf8(bytes, encoding)}, {"hex", HexBytes(bytes)}};
+}
+
+void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize) {
+    const TMacEncoding encoding = HeaderTextEncoding(header);
+    const int nameLength = std::min<int>(header[kOffsetNameLength], 63);
+    const std::uint16_t storedCrc = HeaderWord(header, kOffsetCrc);
+    const std::uint16_t computedCrc = HeaderCrc(header);
+    const TForkLayout layout = ComputeForkLayout(header, fileSize);
+    object["file_type"] = std::string(FileTypeText(header));
+    object["version"] = header[kOffsetVersion];
+    object["min_version"] = header[kOffsetMinVersion];
+    object["name"] = MacTextJson(HeaderBytes(header, kOffsetName, nameLength), encoding);
+    object["type"] = MacTextJson(HeaderBytes(header, 65, 4), encoding);
+    object["creator"] = MacTextJson(HeaderBytes(header, 69, 4), encoding);
+    object["finder_flags"] = (header[73] << 8) | header[101];
+    object["extended_finder_flags"] = header[107];
+    object["protected"] = header[81];
+    object["signature"] = HasMacBinarySignature(header);
+    object["script"] = header[kOffsetScript];
+    object["created"] = DateJson(HeaderUInt32(header, 91));
+    object["modified"] = DateJson(HeaderUInt32(header, 95));
+    object["data_fork_length"] = HeaderUInt32(header, kOffsetDataForkLength);
+    object["resource_fork_length"] = HeaderUInt32(header, kOffsetResourceForkLength);
+    object["comment_length"] = HeaderWord(header, kOffsetCommentLength);
+    object["secondary_header_length"] = HeaderWord(header, kOffsetSecondaryHeaderLength);
+    object["header_crc"] = {{"stored", HexValue(storedCrc, 16)},
+                            {"computed", HexValue(computedCrc, 16)},
+                            {"ok", storedCrc == computedCrc}};
+    object["layout"] = {{"data_fork", SpanJson(layout.Data)},
+                        {"resource_fork", SpanJson(layout.Resource)},
+                        {"comment", SpanJson(layout.Comment)},
+                        {"minimal_size", layout.MinimalSize},
+                        {"padded_size", layout.PaddedSize}};
+    object["header_hex"] = HexBytes(HeaderBytes(header, 0, static_cast<int>(kHeaderSize)));
+}
+
+void CliWriteJson(const TCliContext& context, const TCliJson& object) {
+    context.Out << object.dump(-1, ' ', false, TCliJson::error_handler_t::replace) << '\n';
+}
+
+} // namespace kelda

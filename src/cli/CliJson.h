@@ -1,0 +1,42 @@
+// The JSON that kelda-cli writes with --json: one object per file, on one line. The schema is in
+// docs/cli-json.md; kCliJsonSchemaVersion changes whenever a field changes meaning or goes away
+// (new fields keep it).
+#pragma once
+
+#include "cli/Cli.h"
+#include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelda {
+
+using TCliJson = nlohmann::ordered_json;
+
+inline constexpr int kCliJsonSchemaVersion = 1;
+
+// Bytes as lower-case hexadecimal, two digits a byte.
+std::string HexBytes(std::string_view bytes);
+// A number as a fixed-width lower-case hexadecimal string: 4 digits for 16 bits, 8 for 32.
+std::string HexValue(std::uint32_t value, int bits);
+
+// The start of every object: "schema" (e.g. "kelda-cli.info"), "schema_version", "path" (the name
+// as given, as text) and "path_hex" (its bytes).
+TCliJson CliJsonObject(std::string_view schema, std::string_view path);
+
+// {"text": decoded, "hex": raw bytes} of a Mac text field.
+TCliJson MacTextJson(std::string_view bytes, TMacEncoding encoding);
+
+// Everything the header says, and where its parts lie in a file of fileSize bytes, added to object
+// (the fields of docs/cli-json.md, "MacBinary fields").
+void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize);
+
+// The object on one line of context.Out. Bytes of names that are not UTF-8 show as U+FFFD in the
+// text fields; the hex fields keep them exactly.
+void CliWriteJson(const TCliContext& context, const TCliJson& object);
+
+} // namespace kelda

@@ -1,0 +1,292 @@
+// scan PATH... [-r] [--json | --csv] [--hash] [-j N]: an inventory of a collection, one line per file.
+#include "cli/Cli.h"
+#include "cli/CliJson.h"
+#include "cli/ScanFile.h"
+#include "cli/TCliCommands.h"
+#include "macbinary/HeaderTable.h"
+#include "util/TFileStream.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+namespace kelda {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TScanOptions {
+    TCliArgs Paths;
+    bool Recursive = false;
+    bool Json = false;
+    bool Csv = false;
+    bool Hash = false;
+    unsigned Jobs = 0; // 0: one per core
+};
+
+// Files are read in batches of this many, in parallel, and written in the order found: memory stays
+// bounded by one batch whatever the size of the tree.
+constexpr std::size_t kBatch = 2048;
+
+// A path found by the walk: a file to read, or an entry already judged (a link, an unreadable folder).
+struct TFound {
+    std::string Path;
+    bool Judged = false;
+    TScanRow Row;
+};
+
+std::string RawField(const THeader& header, int offset, int count) {
+    return std::string(reinterpret_cast<const char*>(header.data()) + offset,
+                       static_cast<std::size_t>(count));
+}
+
+bool Accepted(const TScanRow& row) {
+    return row.Judgement.Verdict == TScanVerdict::MacBinary || row.Judgement.Verdict == TScanVerdict::Damaged;
+}
+
+TCliJson RowJson(const TScanRow& row, bool hash) {
+    TCliJson o = CliJsonObject("kelda-cli.scan", row.Path);
+    o["size"] = row.Size;
+    o["verdict"] = ScanVerdictWord(row.Judgement.Verdict);
+    o["reason"] = row.Judgement.Reason;
+    if (Accepted(row)) {
+        const THeader& h = row.Header;
+        const int nameLength = std::min<int>(h[kOffsetNameLength], 63);
+        const TMacEncoding encoding = HeaderTextEncoding(h);
+        o["version"] = row.Judgement.Version;
+        o["name"] = MacTextJson(RawField(h, kOffsetName, nameLength), encoding);
+        o["type"] = MacTextJson(RawField(h, 65, 4), encoding);
+        o["creator"] = MacTextJson(RawField(h, 69, 4), encoding);
+        o["created"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, 91)), '-', ':');
+        o["modified"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, 95)), '-', ':');
+        o["data_fork_length"] = HeaderUInt32(h, kOffsetDataForkLength);
+        o["resource_fork_length"] = HeaderUInt32(h, kOffsetResourceForkLength);
+        o["header_crc_ok"] = HeaderWord(h, kOffsetCrc) == HeaderCrc(h);
+        if (hash) {
+            o["data_sha256"] = row.DataSha256;
+            o["resource_sha256"] = row.ResourceSha256;
+        }
+    }
+    return o;
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+constexpr const char* kCsvColumns =
+    "path,size,verdict,reason,version,name,type,creator,created,modified,data_fork_length,"
+    "resource_fork_length,header_crc_ok";
+
+void WriteRow(const TCliContext& context, const TScanOptions& options, const TScanRow& row) {
+    if (options.Json) {
+        CliWriteJson(context, RowJson(row, options.Hash));
+        return;
+    }
+    const TCliJson o = RowJson(row, options.Hash);
+    const auto field = [&o](const char* key) -> std::string {
+        if (!o.contains(key)) {
+            return "";
+        }
+        const TCliJson& v = o[key];
+        if (v.is_object()) {
+            return v["text"].get<std::string>();
+        }
+        return v.is_string() ? v.get<std::string>() : v.dump();
+    };
+    if (options.Csv) {
+        std::string line;
+        for (const char* key :
+             {"path", "size", "verdict", "reason", "version", "name", "type", "creator", "created",
+              "modified", "data_fork_length", "resource_fork_length", "header_crc_ok"}) {
+            line += (line.empty() ? "" : ",") + CsvField(field(key));
+        }
+        if (options.Hash) {
+            line += "," + field("data_sha256") + "," + field("resource_sha256");
+        }
+        context.Out << line << '\n';
+        return;
+    }
+    // Plain text: verdict, version, type/creator, name, path; TAB between them.
+    context.Out << field("verdict") << '\t' << field("version") << '\t'
+                << (Accepted(row) ? field("type") + "/" + field("creator") : field("reason")) << '\t'
+                << field("name") << '\t' << row.Path << '\n';
+}
+
+class TScanner {
+public:
+    TScanner(const TCliContext& context, const TScanOptions& options) : context_(context), options_(options) {
+        jobs_ = options.Jobs != 0 ? options.Jobs : std::max(1u, std::thread::hardware_concurrency());
+        batch_.reserve(kBatch);
+    }
+
+    int Run() {
+        if (options_.Csv) {
+            context_.Out << kCsvColumns << (options_.Hash ? ",data_sha256,resource_sha256" : "") << '\n';
+        }
+        for (const std::string& path : options_.Paths) {
+            Walk(path);
+        }
+        Flush();
+        if (progressShown_) {
+            context_.Err << '\r' << std::string(progressWidth_, ' ') << '\r';
+        }
+        context_.Err << "kelda-cli: scan: " << total_ << " files:";
+        for (std::size_t v = 0; v < counts_.size(); ++v) {
+            context_.Err << (v == 0 ? " " : ", ") << counts_[v] << ' '
+                         << ScanVerdictWord(static_cast<TScanVerdict>(v));
+        }
+        context_.Err << '\n';
+        return counts_[static_cast<std::size_t>(TScanVerdict::Unreadable)] == 0 && !missing_ ? kCliOk
+                                                                                             : kCliFailure;
+    }
+
+private:
+    void Judged(const std::string& path, TScanVerdict verdict, std::string reason) {
+        TFound found{path, true, {}};
+        found.Row.Path = path;
+        found.Row.Judgement = {verdict, "", std::move(reason)};
+        Add(std::move(found));
+    }
+
+    void Add(TFound found) {
+        batch_.push_back(std::move(found));
+        if (batch_.size() == kBatch) {
+            Flush();
+        }
+    }
+
+    // One operand: a file, or a folder (its files; with -r everything below it).
+    void Walk(const std::string& operand) {
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(operand, ec);
+        if (ec || !fs::exists(status)) {
+            CliReport(context_, operand, SystemErrorText(ec ? ec.value() : ENOENT));
+            missing_ = true;
+            return;
+        }
+        if (!fs::is_directory(status)) {
+            Entry(operand, status, false);
+            return;
+        }
+        std::vector<std::string> folders{operand};
+        while (!folders.empty()) {
+            const std::string folder = std::move(folders.back());
+            folders.pop_back();
+            std::vector<std::pair<std::string, fs::file_status>> entries;
+            fs::directory_iterator it(folder, ec);
+            for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+                entries.emplace_back(it->path().string(), it->symlink_status(ec));
+            }
+            if (ec) {
+                Judged(folder, TScanVerdict::Unreadable, SystemErrorText(ec.value()));
+                ec.clear();
+            }
+            std::sort(entries.begin(), entries.end(),
+                      [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::vector<std::string> below;
+            for (const auto& [path, entryStatus] : entries) {
+                if (fs::is_directory(entryStatus)) {
+                    if (options_.Recursive) {
+                        below.push_back(path);
+                    }
+                } else {
+                    Entry(path, entryStatus, true);
+                }
+            }
+            // Depth first, in name order: the last pushed is taken first.
+            folders.insert(folders.end(), below.rbegin(), below.rend());
+        }
+    }
+
+    void Entry(const std::string& path, const fs::file_status& status, bool found) {
+        if (fs::is_symlink(status)) {
+            Judged(path, TScanVerdict::Link, "symbolic link, not followed");
+        } else if (fs::is_regular_file(status)) {
+            Add({path, false, {}});
+        } else if (!found) {
+            Judged(path, TScanVerdict::Unreadable, "not a regular file");
+        }
+        // Devices, FIFOs and sockets inside a folder are no files of a collection: left out.
+    }
+
+    void Flush() {
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            std::vector<unsigned char> buffer;
+            for (std::size_t i; (i = next.fetch_add(1)) < batch_.size();) {
+                if (!batch_[i].Judged) {
+                    batch_[i].Row = ScanFile(batch_[i].Path, options_.Hash, buffer);
+                }
+            }
+        };
+        {
+            std::vector<std::jthread> threads;
+            for (unsigned t = 1; t < jobs_ && t < batch_.size(); ++t) {
+                threads.emplace_back(work);
+            }
+            work();
+        }
+        for (const TFound& found : batch_) {
+            WriteRow(context_, options_, found.Row);
+            ++counts_[static_cast<std::size_t>(found.Row.Judgement.Verdict)];
+            ++total_;
+        }
+        batch_.clear();
+        Progress();
+    }
+
+    void Progress() {
+        if (context_.Progress == nullptr || !context_.Progress->Draws() || total_ == 0) {
+            return;
+        }
+        const std::string line = "kelda-cli: scan: " + std::to_string(total_) + " files";
+        context_.Err << '\r' << line << std::flush;
+        progressWidth_ = line.size();
+        progressShown_ = true;
+    }
+
+    const TCliContext& context_;
+    const TScanOptions& options_;
+    unsigned jobs_ = 1;
+    std::vector<TFound> batch_;
+    std::array<std::size_t, 5> counts_{};
+    std::size_t total_ = 0;
+    bool missing_ = false;
+    bool progressShown_ = false;
+    std::size_t progressWidth_ = 0;
+};
+
+} // namespace
+
+void RegisterScanCommands(TCliCommands& commands) {
+    TScanOptions& options = commands.Store<TScanOptions>();
+    CLI::App& scan = commands.Add("scan", "Which files under each PATH are MacBinary, damaged or neither",
+                                  [&options](const TCliContext& context) {
+                                      TScanner scanner(context, options);
+                                      return scanner.Run();
+                                  });
+    scan.add_flag("-r,--recursive", options.Recursive,
+                  "Every file below the folders (links are not followed)");
+    CLI::Option* json = scan.add_flag("--json", options.Json, "One JSON object per file and line");
+    scan.add_flag("--csv", options.Csv, "Comma-separated values with a header line")->excludes(json);
+    scan.add_flag("--hash", options.Hash, "SHA-256 of each fork of the MacBinary files");
+    scan.add_option("-j,--jobs", options.Jobs, "Files read at once (default: one per core)")
+        ->check(CLI::Range(1u, 256u).description(""))
+        ->type_name("N");
+    scan.add_option("PATH", options.Paths, "Files and folders")->required()->type_name("");
+}
+
+} // namespace kelda

@@ -1,0 +1,35 @@
+// An input operand of a command: a file name as given, or "-" for standard input. Standard input
+// is copied to a scratch file first, because the core reads its files by name, at offsets and more
+// than once; the copy goes to disk in blocks, so memory stays small for any length.
+#pragma once
+
+#include "cli/Cli.h"
+#include "cli/TCliScratch.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kelda {
+
+inline constexpr std::string_view kCliStdStream = "-";
+
+class TCliInput {
+public:
+    // For "-": reads all of context.In (throws EFileError when it cannot be read or stored).
+    TCliInput(const TCliContext& context, const std::string& operand);
+
+    // The file to read.
+    const std::filesystem::path& Path() const { return path_; }
+    bool IsStandardInput() const { return scratch_.has_value(); }
+
+    // Why the input cannot be read as a file, in the language asked for ("File can not find", or a
+    // folder); empty when it can be.
+    std::string Problem(const TCliContext& context) const;
+
+private:
+    std::optional<TCliScratch> scratch_;
+    std::filesystem::path path_;
+};
+
+} // namespace kelda

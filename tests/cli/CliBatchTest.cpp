@@ -1,0 +1,94 @@
+// The conversions over several inputs into a folder: names, existing outputs, failures among them.
+#include "CliRun.h"
+#include "macbinary/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace kelda {
+namespace {
+
+using test::Bytes;
+using test::RunCli;
+using test::TCliRun;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+class CliBatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(dir / "out");
+        for (const char* name : {"a.bin", "b.BIN", "c"}) {
+            THeader h{};
+            test::PutName(h, name);
+            test::PutUInt32(h, kOffsetDataForkLength, 200);
+            test::PutUInt32(h, kOffsetResourceForkLength, 10);
+            Bytes file = test::RandomBytes(528, 2);
+            std::copy(h.begin(), h.end(), file.begin());
+            test::WriteBytes(dir / name, file);
+        }
+        test::WriteBytes(dir / "text.bin", Bytes(300, 'x'));
+    }
+    std::string Path(const char* name) const { return (dir / name).string(); }
+    TempDir dir;
+};
+
+TEST_F(CliBatchTest, EveryInputIsConvertedIntoTheFolderAndFailuresDoNotStopTheOthers) {
+    struct Case {
+        const char* Command;
+        std::vector<std::string> Outputs; // for a.bin, b.BIN, c
+        std::size_t Size;
+    };
+    const Case cases[] = {
+        {"tomacbin2", {"a.bin", "b.BIN", "c"}, 528},
+        {"strip", {"a", "b", "c"}, 400},
+        {"datafork", {"a", "b", "c"}, 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Command);
+        fs::remove_all(dir / "out");
+        fs::create_directory(dir / "out");
+        TCliRun r = RunCli({c.Command, Path("a.bin"), Path("text.bin"), Path("missing"), Path("b.BIN"),
+                            Path("c"), "-o", Path("out")});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_NE(r.Err.find("text.bin: Warning ! This file is not mac binary file."), std::string::npos)
+            << r.Err;
+        EXPECT_NE(r.Err.find("missing: Warning ! File can not find."), std::string::npos) << r.Err;
+        for (const std::string& name : c.Outputs) {
+            EXPECT_EQ(fs::file_size(dir / "out" / name), c.Size) << name;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 3);
+
+        // A second run leaves what is there, unless -f.
+        test::WriteBytes(dir / "out" / c.Outputs[0], Bytes(5, 'k'));
+        r = RunCli({c.Command, Path("a.bin"), "-o", Path("out")});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_NE(r.Err.find("Warning ! The file exists already; -f replaces it."), std::string::npos)
+            << r.Err;
+        EXPECT_EQ(fs::file_size(dir / "out" / c.Outputs[0]), 5u);
+        r = RunCli({c.Command, "--force", Path("a.bin"), "-o", Path("out")});
+        EXPECT_EQ(r.Status, kCliOk) << r.Err;
+        EXPECT_EQ(fs::file_size(dir / "out" / c.Outputs[0]), c.Size);
+        r = RunCli({c.Command, "-f", Path("a.bin"), Path("c"), "--output-dir=" + Path("out")});
+        EXPECT_EQ(r.Status, kCliOk) << r.Err;
+    }
+}
+
+TEST_F(CliBatchTest, TheSourceIsNeverTheOutputAndTheFolderMustExist) {
+    const Bytes before = test::ReadBytes(dir / "a.bin");
+    for (const char* force : {"-f", "--english"}) {
+        const TCliRun r = RunCli({"tomacbin2", force, Path("a.bin"), "-o", dir.path().string()});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_NE(r.Err.find("Warning ! Can not write over the source file."), std::string::npos) << r.Err;
+        EXPECT_EQ(test::ReadBytes(dir / "a.bin"), before);
+    }
+    const TCliRun r = RunCli({"strip", Path("a.bin"), "-o", Path("nowhere")});
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_NE(r.Err.find("nowhere: Warning ! There is no such folder."), std::string::npos) << r.Err;
+    // Without -o, IN OUT replaces OUT as it always has.
+    test::WriteBytes(dir / "old", Bytes(3, 'o'));
+    EXPECT_EQ(RunCli({"strip", Path("a.bin"), Path("old")}).Status, kCliOk);
+    EXPECT_EQ(fs::file_size(dir / "old"), 400u);
+}
+
+} // namespace
+} // namespace kelda

@@ -1,0 +1,240 @@
+// scan over a generated tree: every kind of entry, the same answer in the tree as alone, every
+// format, and the JSON checked against the schema in docs/.
+#include "CliRun.h"
+#include "macbinary/TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelda {
+namespace {
+
+using nlohmann::json;
+using test::Bytes;
+using test::RunCli;
+using test::TCliRun;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+// The parts of JSON Schema that docs/cli-scan.schema.json uses. Returns what is wrong, or "".
+std::string Validate(const json& value, const json& schema, const json& root, const std::string& at) {
+    if (schema.contains("$ref")) {
+        const std::string ref = schema["$ref"].get<std::string>().substr(1); // "#/$defs/x" -> "/$defs/x"
+        return Validate(value, root.at(json::json_pointer(ref)), root, at);
+    }
+    if (schema.contains("type")) {
+        const std::string type = schema["type"];
+        const bool ok = type == "object"    ? value.is_object()
+                        : type == "string"  ? value.is_string()
+                        : type == "integer" ? value.is_number_integer()
+                        : type == "boolean" ? value.is_boolean()
+                                            : false;
+        if (!ok) {
+            return at + ": not " + type;
+        }
+    }
+    if (schema.contains("enum") &&
+        std::find(schema["enum"].begin(), schema["enum"].end(), value) == schema["enum"].end()) {
+        return at + ": " + value.dump() + " not in the enum";
+    }
+    if (schema.contains("pattern") &&
+        !std::regex_search(value.get<std::string>(), std::regex(schema["pattern"].get<std::string>()))) {
+        return at + ": " + value.dump() + " does not match";
+    }
+    if (schema.contains("minimum") && value < schema["minimum"]) {
+        return at + ": below the minimum";
+    }
+    if (value.is_object()) {
+        for (const auto& key : schema.value("required", json::array())) {
+            if (!value.contains(key)) {
+                return at + ": " + key.get<std::string>() + " missing";
+            }
+        }
+        const json dependent = schema.value("dependentRequired", json::object());
+        for (const auto& [key, needs] : dependent.items()) {
+            for (const auto& need : needs) {
+                if (value.contains(key) && !value.contains(need)) {
+                    return at + ": " + need.get<std::string>() + " missing beside " + key;
+                }
+            }
+        }
+        const json properties = schema.value("properties", json::object());
+        for (const auto& [key, item] : value.items()) {
+            if (!properties.contains(key)) {
+                if (schema.value("additionalProperties", true) == false) {
+                    return at + ": " + key + " is not in the schema";
+                }
+                continue;
+            }
+            if (std::string wrong = Validate(item, properties[key], root, at + "/" + key); !wrong.empty()) {
+                return wrong;
+            }
+        }
+    }
+    return "";
+}
+
+Bytes MacBinaryFile(int dataLength, int resourceLength, std::size_t size, bool fixCrc, std::uint8_t version) {
+    THeader h{};
+    test::PutName(h, "Disk");
+    std::copy_n("dImgdCpy", 8, h.begin() + 65);
+    test::PutUInt32(h, kOffsetDataForkLength, static_cast<std::uint32_t>(dataLength));
+    test::PutUInt32(h, kOffsetResourceForkLength, static_cast<std::uint32_t>(resourceLength));
+    h[kOffsetVersion] = version;
+    h[kOffsetMinVersion] = version;
+    if (fixCrc) {
+        const std::uint16_t crc = HeaderCrc(h);
+        h[kOffsetCrc] = static_cast<std::uint8_t>(crc >> 8);
+        h[kOffsetCrc + 1] = static_cast<std::uint8_t>(crc);
+    }
+    Bytes file = test::RandomBytes(size, 5);
+    std::copy(h.begin(), h.end(), file.begin());
+    return file;
+}
+
+struct TEntry {
+    const char* Path;
+    const char* Verdict;
+    const char* Reason;
+};
+
+class CliScanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(dir / "tree/sub/deeper");
+        test::WriteBytes(dir / "tree/good.bin", MacBinaryFile(300, 10, 128 + 384 + 128, true, kVersionII));
+        test::WriteBytes(dir / "tree/sub/one.bin", MacBinaryFile(100, 0, 256, false, 0));
+        test::WriteBytes(dir / "tree/sub/cut.bin", MacBinaryFile(3000, 0, 1000, true, kVersionII));
+        test::WriteBytes(dir / "tree/sub/deeper/crc.bin", MacBinaryFile(10, 0, 256, false, kVersionII));
+        test::WriteBytes(dir / "tree/readme.txt", Bytes(500, 'a'));
+        test::WriteBytes(dir / "tree/zeros", Bytes(300, 0));
+        test::WriteBytes(dir / "tree/tiny", Bytes(20, 0));
+        fs::create_symlink("good.bin", dir / "tree/link.bin");
+        fs::create_directory_symlink("..", dir / "tree/sub/loop"); // would loop if followed
+        ::mkfifo((dir / "tree/fifo").c_str(), 0600);               // no regular file: left out
+    }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    const std::vector<TEntry> expected_ = {
+        {"tree/good.bin", "macbinary", ""},
+        {"tree/link.bin", "link", "symbolic link, not followed"},
+        {"tree/readme.txt", "not-macbinary", "byte 0 is not 0"},
+        {"tree/tiny", "not-macbinary", "shorter than a header (128 bytes)"},
+        {"tree/zeros", "not-macbinary", "no file name of 1 to 63 bytes"},
+        {"tree/sub/cut.bin", "damaged", "forks cut short"},
+        {"tree/sub/loop", "link", "symbolic link, not followed"},
+        {"tree/sub/one.bin", "macbinary", ""},
+        {"tree/sub/deeper/crc.bin", "damaged", "header CRC wrong"},
+    };
+    TempDir dir;
+};
+
+TEST_F(CliScanTest, EveryEntryOfTheTreeGetsItsVerdictAsWhenScannedAlone) {
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        const TCliRun r = RunCli({"scan", "-r", "--json", "-j", jobs, Path("tree")});
+        EXPECT_EQ(r.Status, kCliOk) << r.Err;
+        std::istringstream lines(r.Out);
+        std::string line;
+        std::size_t i = 0;
+        while (std::getline(lines, line)) {
+            ASSERT_LT(i, expected_.size()) << line;
+            const json o = json::parse(line);
+            EXPECT_EQ(o["path"], Path(expected_[i].Path));
+            EXPECT_EQ(o["verdict"], expected_[i].Verdict) << o["path"];
+            EXPECT_EQ(o["reason"], expected_[i].Reason) << o["path"];
+            // The same file alone gives the same line.
+            const TCliRun alone = RunCli({"scan", "--json", Path(expected_[i].Path)});
+            EXPECT_EQ(alone.Out, line + "\n");
+            ++i;
+        }
+        EXPECT_EQ(i, expected_.size());
+        EXPECT_EQ(
+            r.Err,
+            "kelda-cli: scan: 9 files: 2 macbinary, 2 damaged, 3 not-macbinary, 0 unreadable, 2 link\n");
+    }
+    // Without -r only the folder's own files.
+    const TCliRun flat = RunCli({"scan", Path("tree")});
+    EXPECT_EQ(test::LineCount(flat.Out), 5u) << flat.Out;
+}
+
+TEST_F(CliScanTest, JsonFollowsTheDocumentedSchema) {
+    std::ifstream in(fs::path(KELDA_DOCS_DIR) / "cli-scan.schema.json");
+    ASSERT_TRUE(in) << "docs/cli-scan.schema.json";
+    const json schema = json::parse(in);
+    for (const char* hash : {"--hash", "--json"}) {
+        const TCliRun r = RunCli({"scan", "-r", "--json", hash, Path("tree"), Path("missing")});
+        EXPECT_EQ(r.Status, kCliFailure) << "a missing operand fails the scan";
+        std::istringstream lines(r.Out);
+        std::size_t count = 0;
+        for (std::string line; std::getline(lines, line); ++count) {
+            const json o = json::parse(line);
+            EXPECT_EQ(Validate(o, schema, schema, ""), "") << line;
+            EXPECT_EQ(o.contains("data_sha256"), std::string(hash) == "--hash" && o.contains("version"))
+                << line;
+        }
+        EXPECT_EQ(count, expected_.size());
+    }
+    // The validator itself catches what it should.
+    const json good = {{"schema", "kelda-cli.scan"}, {"schema_version", 1}, {"path", "x"},
+                       {"path_hex", "78"},           {"size", 1},           {"verdict", "not-macbinary"},
+                       {"reason", "byte 0 is not 0"}};
+    EXPECT_EQ(Validate(good, schema, schema, ""), "");
+    json bad = good;
+    bad["verdict"] = "maybe";
+    EXPECT_NE(Validate(bad, schema, schema, ""), "");
+    bad = good;
+    bad["version"] = "II"; // without the fields that come with it
+    EXPECT_NE(Validate(bad, schema, schema, ""), "");
+    bad = good;
+    bad["size"] = "1";
+    EXPECT_NE(Validate(bad, schema, schema, ""), "");
+}
+
+TEST_F(CliScanTest, CsvAndTextCarryTheSameRows) {
+    const TCliRun csv = RunCli({"scan", "-r", "--csv", "--hash", Path("tree")});
+    EXPECT_EQ(csv.Status, kCliOk);
+    std::istringstream lines(csv.Out);
+    std::string header;
+    std::getline(lines, header);
+    EXPECT_TRUE(header.starts_with("path,size,verdict,reason,version,name,type,creator,")) << header;
+    EXPECT_TRUE(header.ends_with(",data_sha256,resource_sha256")) << header;
+    std::string good;
+    std::getline(lines, good);
+    EXPECT_TRUE(good.starts_with(Path("tree/good.bin") + ",640,macbinary,,II,Disk,dImg,dCpy,")) << good;
+    // The data fork's digest of the bytes 128 to 427.
+    const Bytes file = test::ReadBytes(dir / "tree/good.bin");
+    EXPECT_EQ(good.substr(good.size() - 129, 64).size(), 64u);
+
+    const TCliRun text = RunCli({"scan", "-r", Path("tree")});
+    EXPECT_NE(text.Out.find("macbinary\tII\tdImg/dCpy\tDisk\t" + Path("tree/good.bin") + "\n"),
+              std::string::npos)
+        << text.Out;
+    EXPECT_EQ(test::LineCount(text.Out), expected_.size());
+    EXPECT_EQ(RunCli({"scan", "--csv", "--json", Path("tree")}).Status, kCliUsage);
+    EXPECT_EQ(RunCli({"scan", "-j", "0", Path("tree")}).Status, kCliUsage);
+}
+
+TEST_F(CliScanTest, UnreadableEntriesAreReportedAndFailTheScan) {
+    // A FIFO given by name is no regular file; a folder without permission cannot be listed.
+    TCliRun r = RunCli({"scan", "--json", Path("tree/fifo")});
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_EQ(json::parse(r.Out)["verdict"], "unreadable");
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind root";
+    }
+    fs::permissions(dir / "tree/sub", fs::perms::none);
+    r = RunCli({"scan", "-r", "--json", Path("tree")});
+    fs::permissions(dir / "tree/sub", fs::perms::owner_all);
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_NE(r.Out.find("\"verdict\":\"unreadable\""), std::string::npos) << r.Out;
+}
+
+} // namespace
+} // namespace kelda

@@ -1,0 +1,126 @@
+// "-" as standard input and output, failed writes on standard output, and folders as operands.
+#include "CliRun.h"
+#include "macbinary/Conversion.h"
+#include "macbinary/LogBlock.h"
+#include "macbinary/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace kelda {
+namespace {
+
+using test::Bytes;
+using test::RunCli;
+using test::TCliRun;
+using test::TempDir;
+
+std::string Text(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class CliStreamTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        THeader h{};
+        test::PutName(h, "Sample");
+        sample = test::MakeMacBinaryFile(h, 1000, 100, test::RandomBytes(1152, 8));
+        test::WriteBytes(dir / "in.bin", sample);
+        std::copy_n(sample.begin(), kHeaderSize, header.begin());
+    }
+    std::string Path(const char* name) const { return (dir / name).string(); }
+    TempDir dir;
+    Bytes sample;
+    THeader header{};
+};
+
+TEST_F(CliStreamTest, InfoAndCrcReadStandardInput) {
+    std::string block;
+    for (const std::string& line : BuildLogBlock("-", header, static_cast<std::int64_t>(sample.size()))) {
+        block += line + '\n';
+    }
+    TCliRun r = RunCli({"info", "-"}, {.In = Text(sample)});
+    EXPECT_EQ(r.Status, kCliOk) << r.Err;
+    EXPECT_EQ(r.Out, block);
+
+    r = RunCli({"crc", "-"}, {.In = "123456789"});
+    EXPECT_EQ(r.Status, kCliOk) << r.Err;
+    EXPECT_EQ(r.Out, "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t-\n");
+    r = RunCli({"crc", "--all", "-"}, {.In = ""});
+    EXPECT_EQ(r.Status, kCliOk) << r.Err;
+    EXPECT_EQ(test::LineCount(r.Out), 12u);
+
+    r = RunCli({"info", "-"}, {.In = std::string(200, 'x')});
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_EQ(r.Err, "kelda-cli: -: Warning ! This file is not mac binary file.\n");
+}
+
+TEST_F(CliStreamTest, ConversionsReadAndWriteTheStandardStreams) {
+    const THeader form = MacBinaryIIForm(header);
+    Bytes mb2 = sample;
+    std::copy(form.begin(), form.end(), mb2.begin());
+    const std::pair<const char*, Bytes> conversions[] = {
+        {"tomacbin2", mb2},
+        {"strip", test::Slice(sample, 128, sample.size())},
+        {"datafork", test::Slice(sample, 128, 1000)},
+    };
+    for (const auto& [command, expected] : conversions) {
+        SCOPED_TRACE(command);
+        struct Case {
+            std::string In, Out;
+        };
+        for (const Case& c : {Case{Path("in.bin"), "-"}, Case{"-", "-"}, Case{"-", Path("out.bin")}}) {
+            SCOPED_TRACE(c.In + " -> " + c.Out);
+            std::filesystem::remove(dir / "out.bin");
+            const TCliRun r = RunCli({command, c.In, c.Out}, {.In = c.In == "-" ? Text(sample) : ""});
+            EXPECT_EQ(r.Status, kCliOk) << r.Err;
+            EXPECT_EQ(r.Err, "");
+            if (c.Out == "-") {
+                EXPECT_EQ(r.Out, Text(expected));
+                EXPECT_FALSE(std::filesystem::exists(dir / "-"));
+            } else {
+                EXPECT_EQ(r.Out, "");
+                EXPECT_EQ(test::ReadBytes(dir / "out.bin"), expected);
+            }
+        }
+        // A rejected input puts nothing on standard output.
+        const TCliRun r = RunCli({command, "-", "-"}, {.In = std::string(200, '\x01')});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_EQ(r.Out, "");
+    }
+}
+
+// Output that cannot be written is reported once and fails the command, in both languages.
+TEST_F(CliStreamTest, AFailedStandardOutputFailsTheCommand) {
+    const TCliArgs commands[] = {
+        {"info", Path("in.bin")},       {"info", Path("in.bin"), Path("in.bin")},
+        {"crc", Path("in.bin")},        {"crc", "--all", Path("in.bin"), Path("in.bin")},
+        {"strip", Path("in.bin"), "-"},
+    };
+    for (const TCliArgs& args : commands) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        TCliRun r = RunCli(args, {.OutFails = true});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_EQ(r.Err, "kelda-cli: write error on standard output: Input/output error\n");
+        TCliArgs japanese = args;
+        japanese.insert(japanese.begin(), "--japanese");
+        r = RunCli(japanese, {.OutFails = true});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_TRUE(r.Err.starts_with("kelda-cli: 標準出力に書き込めません: ")) << r.Err;
+    }
+    EXPECT_EQ(RunCli({"--version"}, {.OutFails = true}).Status, kCliOk) << "help and version are not checked";
+}
+
+TEST_F(CliStreamTest, AFolderIsReportedAsAFolder) {
+    for (const char* command : {"info", "crc"}) {
+        SCOPED_TRACE(command);
+        TCliRun r = RunCli({command, dir.path().string(), Path("in.bin")});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_EQ(r.Err, "kelda-cli: " + dir.path().string() + ": Warning ! This is a folder, not a file.\n");
+        EXPECT_NE(r.Out, "") << "the file after it is still done";
+        r = RunCli({"--japanese", command, dir.path().string()});
+        EXPECT_EQ(r.Err, "kelda-cli: " + dir.path().string() + ": 警告 ! ファイルではなくフォルダです\n");
+    }
+}
+
+} // namespace
+} // namespace kelda
