@@ -44,6 +44,13 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args);
 // crc [--all | --variant N] FILE... (CliCrc.cpp): the CRC page's result lines.
 int CliCrc(const TCliContext& context, const TCliArgs& args);
 
+// The fork commands (CliForks.cpp): rsrc, appledouble, applesingle, extract, encode.
+int CliRsrc(const TCliContext& context, const TCliArgs& args);
+int CliAppleDouble(const TCliContext& context, const TCliArgs& args);
+int CliAppleSingle(const TCliContext& context, const TCliArgs& args);
+int CliExtract(const TCliContext& context, const TCliArgs& args);
+int CliEncode(const TCliContext& context, const TCliArgs& args);
+
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
 

@@ -26,6 +26,15 @@ constexpr TCliEntry kCommands[] = {
     {"strip", CliStrip, "IN OUT", "everything after the 128-byte header of IN, written to OUT"},
     {"datafork", CliDataFork, "IN OUT", "the data fork of IN alone, written to OUT"},
     {"crc", CliCrc, "[--all | --variant N] FILE...", "CRC lines; N is 0-11 in the list's order, default 10"},
+    {"rsrc", CliRsrc, "[--partial] IN OUT", "the resource fork of IN, written to OUT"},
+    {"appledouble", CliAppleDouble, "[--partial] IN OUT", "IN as an AppleDouble (._NAME) file"},
+    {"applesingle", CliAppleSingle, "[--partial] IN OUT", "IN as an AppleSingle file"},
+    {"extract", CliExtract, "IN [-o DIR] [--rsrc sidecar|applesingle|raw] [--partial]",
+     "the data fork under its Mac name, and the rest beside it"},
+    {"encode", CliEncode,
+     "[--version 1|2|3] [--rsrc FILE] [--type T --creator C --name NAME --date D] DATA OUT",
+     "MacBinary from forks; DATA may be AppleSingle or have a ._DATA sidecar (also --encoding "
+     "roman|japanese|auto, --no-sidecar)"},
 };
 
 void PrintUsage(std::ostream& out) {
