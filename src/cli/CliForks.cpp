@@ -1,12 +1,14 @@
 // The fork commands of kelda-cli: rsrc, appledouble, applesingle, extract and encode. "-" stands
 // for standard input or output; such a stream goes through a temporary file, so the work itself
 // always has a seekable file and never holds a fork in memory.
+#include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/TCliCommands.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
-#include "macbinary/HeaderPieces.h"
+#include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
 
 #include <cstdlib>
@@ -49,13 +51,13 @@ private:
     std::filesystem::path path_;
 };
 
-// Standard input copied into a temporary file.
-void CopyStdinTo(const std::filesystem::path& file) {
+// Standard input copied into a temporary file (nothing when there is none).
+void CopyStdinTo(std::istream* in, const std::filesystem::path& file) {
     TFileStream out(file, FileMode::Create);
     std::vector<char> buffer(kStreamBlock);
-    while (std::cin.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
-           std::cin.gcount() > 0) {
-        out.WriteBuffer(buffer.data(), static_cast<std::size_t>(std::cin.gcount()));
+    while (in != nullptr &&
+           (in->read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in->gcount() > 0)) {
+        out.WriteBuffer(buffer.data(), static_cast<std::size_t>(in->gcount()));
     }
     out.Close();
 }
@@ -69,54 +71,13 @@ void CopyFileTo(const std::filesystem::path& file, std::ostream& out) {
     out.flush();
 }
 
-// The command's options and operands. An option in valued takes the next word as its value.
-struct TParsed {
-    std::map<std::string, std::string> Values;
-    std::set<std::string> Flags;
-    std::vector<std::string> Operands;
-};
-
-std::optional<TParsed> Parse(const TCliContext& context, const TCliArgs& args,
-                             const std::set<std::string>& valued, const std::set<std::string>& flags) {
-    TParsed parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-" || !arg.starts_with("-")) {
-            parsed.Operands.push_back(arg);
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> value;
-        if (const auto eq = arg.find('='); eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        if (flags.count(name) != 0 && !value) {
-            parsed.Flags.insert(name);
-        } else if (valued.count(name) != 0) {
-            if (!value) {
-                if (i + 1 >= args.size()) {
-                    context.Err << "kelda-cli: " << name << " needs a value\n";
-                    return std::nullopt;
-                }
-                value = args[++i];
-            }
-            parsed.Values[name] = *value;
-        } else {
-            context.Err << "kelda-cli: unknown option " << arg << '\n';
-            return std::nullopt;
-        }
-    }
-    return parsed;
-}
-
 // The input: the file itself, or standard input through a temporary file.
 class TCliInput {
 public:
-    explicit TCliInput(const std::string& name) : name_(name) {
+    TCliInput(const TCliContext& context, const std::string& name) : name_(name) {
         if (name == "-") {
             temp_.emplace();
-            CopyStdinTo(temp_->Path());
+            CopyStdinTo(context.In, temp_->Path());
         }
     }
     std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
@@ -146,20 +107,14 @@ private:
     std::optional<TCliTempFile> temp_;
 };
 
+// Whether file is accepted as MacBinary, as the window would; reports a refusal.
 bool IsMacBinaryFile(const TCliContext& context, const std::string& shown,
                      const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        CliReport(context, shown, MessageText(TMsg::FileNotFound, context.Japanese));
-        return false;
+    const TInspectResult result = InspectFile(file, shown);
+    if (!result.Accepted()) {
+        CliReport(context, shown, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
-    THeader header{};
-    ReadHeader(file, header);
-    if (!IsMacBinary(header)) {
-        CliReport(context, shown, MessageText(TMsg::NotMacBinary, context.Japanese));
-        return false;
-    }
-    return true;
+    return result.Accepted();
 }
 
 // The status of the command for what a fork operation reported.
@@ -183,25 +138,24 @@ int Report(const TCliContext& context, const std::string& in, const std::string&
     return kCliFailure;
 }
 
-TCutPolicy Policy(const TParsed& parsed) {
-    return parsed.Flags.count("--partial") != 0 ? TCutPolicy::WriteWhatExists : TCutPolicy::Refuse;
+struct TExportOptions {
+    std::string In;
+    std::string Out;
+    bool Partial = false;
+};
+
+TCutPolicy Policy(bool partial) {
+    return partial ? TCutPolicy::WriteWhatExists : TCutPolicy::Refuse;
 }
 
 using TExportFn = TForkStatus (*)(const std::filesystem::path&, const std::filesystem::path&, TCutPolicy,
                                   const ProgressFn&);
 
-int Export(const TCliContext& context, const TCliArgs& args, TExportFn run) {
-    const auto parsed = Parse(context, args, {}, {"--partial"});
-    if (!parsed || parsed->Operands.size() != 2) {
-        if (parsed) {
-            context.Err << "kelda-cli: expected IN and OUT\n";
-        }
-        return kCliUsage;
-    }
-    const std::string& in = parsed->Operands[0];
-    const std::string& out = parsed->Operands[1];
+int RunExport(const TCliContext& context, const TExportOptions& options, TExportFn run) {
+    const std::string& in = options.In;
+    const std::string& out = options.Out;
     return CliGuarded(context, in, [&] {
-        const TCliInput input(in);
+        const TCliInput input(context, in);
         if (!IsMacBinaryFile(context, in, input.Path())) {
             return kCliFailure;
         }
@@ -209,7 +163,7 @@ int Export(const TCliContext& context, const TCliArgs& args, TExportFn run) {
         TForkStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = run(input.Path(), output.Path(), Policy(*parsed), progress.Fn());
+            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn());
         }
         const int result = Report(context, in, out, status);
         if (status == TForkStatus::Written || status == TForkStatus::WrittenCut) {
@@ -229,52 +183,25 @@ TForkStatus RunAppleSingle(const std::filesystem::path& in, const std::filesyste
     return ExportAppleFile(TAppleKind::Single, in, out, policy, progress);
 }
 
-} // namespace
+struct TExtractOptions {
+    std::string In;
+    std::string Folder = ".";
+    TResourceForm Form = TResourceForm::Sidecar;
+    bool Partial = false;
+};
 
-int CliRsrc(const TCliContext& context, const TCliArgs& args) {
-    return Export(context, args, ExportResourceFork);
-}
-
-int CliAppleDouble(const TCliContext& context, const TCliArgs& args) {
-    return Export(context, args, RunAppleDouble);
-}
-
-int CliAppleSingle(const TCliContext& context, const TCliArgs& args) {
-    return Export(context, args, RunAppleSingle);
-}
-
-int CliExtract(const TCliContext& context, const TCliArgs& args) {
-    const auto parsed = Parse(context, args, {"-o", "--rsrc"}, {"--partial"});
-    if (!parsed || parsed->Operands.size() != 1) {
-        if (parsed) {
-            context.Err << "kelda-cli: extract needs one IN\n";
-        }
-        return kCliUsage;
-    }
-    TResourceForm form = TResourceForm::Sidecar;
-    if (const auto it = parsed->Values.find("--rsrc"); it != parsed->Values.end()) {
-        static const std::map<std::string, TResourceForm> kForms = {
-            {"sidecar", TResourceForm::Sidecar},
-            {"applesingle", TResourceForm::AppleSingle},
-            {"raw", TResourceForm::Raw}};
-        const auto form_ = kForms.find(it->second);
-        if (form_ == kForms.end()) {
-            context.Err << "kelda-cli: --rsrc is sidecar, applesingle or raw\n";
-            return kCliUsage;
-        }
-        form = form_->second;
-    }
-    const auto dir = parsed->Values.count("-o") != 0 ? parsed->Values.at("-o") : std::string(".");
-    const std::string& in = parsed->Operands[0];
+int RunExtract(const TCliContext& context, const TExtractOptions& options) {
+    const std::string& in = options.In;
     return CliGuarded(context, in, [&] {
-        const TCliInput input(in);
+        const TCliInput input(context, in);
         if (!IsMacBinaryFile(context, in, input.Path())) {
             return kCliFailure;
         }
         TExtractResult result;
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            result = Extract(input.Path(), dir, form, Policy(*parsed), progress.Fn());
+            result =
+                Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial), progress.Fn());
         }
         const int status = Report(context, in, result.DataFile.string(), result.Status);
         if (result.Status == TForkStatus::Written || result.Status == TForkStatus::WrittenCut) {
@@ -284,48 +211,40 @@ int CliExtract(const TCliContext& context, const TCliArgs& args) {
     });
 }
 
-int CliEncode(const TCliContext& context, const TCliArgs& args) {
-    const auto parsed =
-        Parse(context, args, {"--version", "--rsrc", "--type", "--creator", "--name", "--date", "--encoding"},
-              {"--no-sidecar"});
-    if (!parsed || parsed->Operands.size() != 2) {
-        if (parsed) {
-            context.Err << "kelda-cli: expected DATA and OUT\n";
-        }
-        return kCliUsage;
-    }
-    TEncodeOptions options;
-    const auto value = [&](const char* name) -> std::optional<std::string> {
-        const auto it = parsed->Values.find(name);
-        return it == parsed->Values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    };
-    if (const auto v = value("--version")) {
-        if (*v != "1" && *v != "2" && *v != "3") {
-            context.Err << "kelda-cli: --version is 1, 2 or 3\n";
-            return kCliUsage;
-        }
-        options.Version = *v == "1" ? 1 : *v == "2" ? 2 : 3;
-    }
-    if (const auto v = value("--encoding")) {
-        if (*v != "roman" && *v != "japanese" && *v != "auto") {
-            context.Err << "kelda-cli: --encoding is roman, japanese or auto\n";
-            return kCliUsage;
-        }
-        options.NameEncoding = *v == "roman"      ? TMacEncoding::Roman
-                               : *v == "japanese" ? TMacEncoding::Japanese
-                                                  : TMacEncoding::Auto;
-    }
-    if (const auto v = value("--rsrc")) {
-        options.Resource = std::filesystem::path(*v);
-    }
-    options.Name = value("--name");
-    options.Type = value("--type");
-    options.Creator = value("--creator");
-    options.Date = value("--date");
-    options.UseSidecar = parsed->Flags.count("--no-sidecar") == 0;
-    const std::string& data = parsed->Operands[0];
-    const std::string& out = parsed->Operands[1];
+struct TEncodeCliOptions {
+    int Version = 2;
+    std::string Resource;
+    std::string Type;
+    std::string Creator;
+    std::string Name;
+    std::string Date;
+    TMacEncoding Encoding = TMacEncoding::Auto;
+    bool NoSidecar = false;
+    std::string Data;
+    std::string Out;
+    // Which of the text options the line gave (an empty value is a value too).
+    const CLI::App* Command = nullptr;
+};
+
+std::optional<std::string> Given(const TEncodeCliOptions& o, const char* option, const std::string& value) {
+    return o.Command->count(option) != 0 ? std::optional<std::string>(value) : std::nullopt;
+}
+
+int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
+    const std::string& data = o.Data;
+    const std::string& out = o.Out;
     return CliGuarded(context, data, [&] {
+        TEncodeOptions options;
+        options.Version = o.Version;
+        options.NameEncoding = o.Encoding;
+        if (!o.Resource.empty()) {
+            options.Resource = std::filesystem::path(o.Resource);
+        }
+        options.Name = Given(o, "--name", o.Name);
+        options.Type = Given(o, "--type", o.Type);
+        options.Creator = Given(o, "--creator", o.Creator);
+        options.Date = Given(o, "--date", o.Date);
+        options.UseSidecar = !o.NoSidecar && data != "-";
         if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
             options.SourceDateEpoch = ParseSourceDateEpoch(epoch);
             if (!options.SourceDateEpoch) {
@@ -333,15 +252,15 @@ int CliEncode(const TCliContext& context, const TCliArgs& args) {
                 return kCliFailure;
             }
         }
-        const TCliInput input(data);
-        if (data == "-" && !options.Name) {
-            options.Name = "untitled";
+        if (data == "-") {
+            options.DefaultName = "untitled";
         }
         std::error_code ec;
-        if (!std::filesystem::exists(input.Path(), ec)) {
+        if (data != "-" && !std::filesystem::exists(data, ec)) {
             CliReport(context, data, MessageText(TMsg::FileNotFound, context.Japanese));
             return kCliFailure;
         }
+        const TCliInput input(context, data);
         const TCliOutput output(out);
         TConvertStatus status{};
         {
@@ -355,6 +274,95 @@ int CliEncode(const TCliContext& context, const TCliArgs& args) {
         output.Finish(context);
         return kCliOk;
     });
+}
+
+} // namespace
+
+void RegisterForkCommands(TCliCommands& commands) {
+    struct TExport {
+        const char* Name;
+        const char* Description;
+        TExportFn Run;
+    };
+    constexpr TExport kExports[] = {
+        {"rsrc", "The resource fork of IN alone, written to OUT", ExportResourceFork},
+        {"appledouble", "IN as an AppleDouble file (the ._NAME sidecar: everything but the data fork)",
+         RunAppleDouble},
+        {"applesingle", "IN as an AppleSingle file (both forks and the Finder's information)",
+         RunAppleSingle},
+    };
+    for (const TExport& e : kExports) {
+        TExportOptions& options = commands.Store<TExportOptions>();
+        CLI::App& command =
+            commands.Add(e.Name, e.Description, [&options, run = e.Run](const TCliContext& context) {
+                return RunExport(context, options, run);
+            });
+        command.add_flag(
+            "--partial", options.Partial,
+            "Write what the file holds of a fork cut short (with a warning) instead of refusing");
+        command.add_option("IN", options.In, "The MacBinary file (- for standard input)")
+            ->required()
+            ->type_name("");
+        command.add_option("OUT", options.Out, "The file to write (- for standard output; never the source)")
+            ->required()
+            ->type_name("");
+    }
+
+    TExtractOptions& extract = commands.Store<TExtractOptions>();
+    CLI::App& extractCommand =
+        commands.Add("extract", "The data fork of IN under its Mac name (made safe), the rest beside it",
+                     [&extract](const TCliContext& context) { return RunExtract(context, extract); });
+    extractCommand
+        .add_option("-o,--output", extract.Folder, "The folder to write to (default: the current one)")
+        ->type_name("DIR");
+    const std::map<std::string, TResourceForm> forms = {{"sidecar", TResourceForm::Sidecar},
+                                                        {"applesingle", TResourceForm::AppleSingle},
+                                                        {"raw", TResourceForm::Raw}};
+    extractCommand
+        .add_option("--rsrc", extract.Form,
+                    "The resource fork as the ._NAME AppleDouble sidecar (default), NAME.as or raw NAME.rsrc")
+        ->transform(CLI::CheckedTransformer(forms).description(""))
+        ->type_name("sidecar|applesingle|raw");
+    extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
+    extractCommand.add_option("IN", extract.In, "The MacBinary file (- for standard input)")
+        ->required()
+        ->type_name("");
+
+    TEncodeCliOptions& encode = commands.Store<TEncodeCliOptions>();
+    CLI::App& encodeCommand = commands.Add(
+        "encode",
+        "MacBinary made from DATA (a data fork, an AppleSingle file, or a file with a ._DATA sidecar)",
+        [&encode](const TCliContext& context) { return RunEncode(context, encode); });
+    encode.Command = &encodeCommand;
+    encodeCommand.add_option("--version", encode.Version, "MacBinary I, II (default) or III")
+        ->check(CLI::Range(1, 3).description(""))
+        ->type_name("1|2|3");
+    encodeCommand
+        .add_option("--rsrc", encode.Resource,
+                    "The resource fork: a raw fork, or an AppleDouble/AppleSingle file")
+        ->type_name("FILE");
+    encodeCommand.add_option("--type", encode.Type, "File type (four characters)")->type_name("T");
+    encodeCommand.add_option("--creator", encode.Creator, "Creator (four characters)")->type_name("C");
+    encodeCommand.add_option("--name", encode.Name, "The Mac name (default: the entries', else DATA's)")
+        ->type_name("NAME");
+    encodeCommand
+        .add_option("--date", encode.Date,
+                    "Creation and modification date, YYYY-MM-DD[THH:MM[:SS]] (default: the entries', else "
+                    "SOURCE_DATE_EPOCH in UTC, else DATA's modification time)")
+        ->type_name("D");
+    const std::map<std::string, TMacEncoding> encodings = {
+        {"roman", TMacEncoding::Roman}, {"japanese", TMacEncoding::Japanese}, {"auto", TMacEncoding::Auto}};
+    encodeCommand
+        .add_option("--encoding", encode.Encoding, "The name's character set (auto: Mac Roman when it can)")
+        ->transform(CLI::CheckedTransformer(encodings).description(""))
+        ->type_name("roman|japanese|auto");
+    encodeCommand.add_flag("--no-sidecar", encode.NoSidecar, "Do not take ._DATA as the resource fork");
+    encodeCommand.add_option("DATA", encode.Data, "The data fork (- for standard input)")
+        ->required()
+        ->type_name("");
+    encodeCommand.add_option("OUT", encode.Out, "The MacBinary file to write (- for standard output)")
+        ->required()
+        ->type_name("");
 }
 
 } // namespace kelda

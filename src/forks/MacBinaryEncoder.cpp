@@ -134,6 +134,8 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
     bool nameFromText = true;
     if (options.Name) {
         plan.Info.Name = EncodeMacName(*options.Name, options.NameEncoding, false, &plan.NameEncoding);
+    } else if (plan.Info.Name.empty() && options.DefaultName) {
+        plan.Info.Name = EncodeMacName(*options.DefaultName, options.NameEncoding, false, &plan.NameEncoding);
     } else if (plan.Info.Name.empty()) {
         plan.Info.Name =
             EncodeMacName(data.filename().string(), options.NameEncoding, true, &plan.NameEncoding);

@@ -20,6 +20,7 @@ struct TEncodeOptions {
     std::optional<std::filesystem::path> Resource; // a raw fork, or an AppleDouble/AppleSingle file
     bool UseSidecar = true;                        // take "._DATA" when it exists and no Resource
     std::optional<std::string> Name;               // UTF-8
+    std::optional<std::string> DefaultName;        // UTF-8; without entries or Name (else DATA's name)
     std::optional<std::string> Type;               // up to four characters
     std::optional<std::string> Creator;
     std::optional<std::string> Date;                // ParseMacDate's forms
