@@ -65,6 +65,8 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::NoWriteThroughLink, "警告 ! シンボリックリンクを通しては書き込みません",
      "Warning ! Will not write through a symbolic link."},
     {TMsg::ProgressForks, "フォークを書き出しています", "Writing the forks"},
+    {TMsg::ForkCutAsk, "ファイルがフォークの途中で終わっています。在るバイトだけを書き込みますか ?",
+     "The file ends inside a fork. Write only the bytes present ?"},
 };
 static_assert(std::size(kMessages) == kMessageCount, "one entry per message");
 static_assert(

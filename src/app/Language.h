@@ -64,8 +64,9 @@ enum class TMsg {
     DateInvalid,         // a date option or SOURCE_DATE_EPOCH that cannot be read
     NoWriteThroughLink,  // an extracted file's name is a symbolic link
     ProgressForks,       // the progress dialog's label while forks are written
+    ForkCutAsk,          // the window's question before writing a fork cut short
 };
-inline constexpr int kMessageCount = static_cast<int>(TMsg::ProgressForks) + 1;
+inline constexpr int kMessageCount = static_cast<int>(TMsg::ForkCutAsk) + 1;
 
 const char* MessageText(TMsg msg, bool japanese);
 // The message with its first "%s" replaced by arg.

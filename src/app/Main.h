@@ -116,6 +116,12 @@ public:
     // Main menu.
     QMenu* MenuFile = nullptr;
     QAction* MenuQuit = nullptr;
+    // The fork items above MenuQuit (src/forks/FormMainForks.cpp).
+    QAction* MenuExportResourceFork = nullptr;
+    QAction* MenuExportAppleDouble = nullptr;
+    QAction* MenuExportAppleSingle = nullptr;
+    QAction* MenuExtract = nullptr;
+    QAction* MenuMakeMacBinary = nullptr;
     QMenu* MenuSetting = nullptr;
     QAction* MenuResetIniFile = nullptr;
     QAction* MenuSeparetor = nullptr;
@@ -128,6 +134,7 @@ public:
     TFileDialogState OpenDialog2; // the CRC page's file
     TFileDialogState SaveDialog1; // saving the log
     TFileDialogState SaveDialog2; // the conversions' output
+    TFileDialogState OpenDialog3; // the forks chosen in the Make MacBinary dialog
 
     // The twelve engines, in the order of ListBox1.
     std::vector<std::unique_ptr<TCrc>> CrcEngines;
@@ -260,6 +267,18 @@ public:
     void StringGrid1RowMoved();
     // Paints one grid cell; ARow counts the title row as row 0.
     void StringGrid1DrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect, bool Selected);
+
+    // ------------------------------------------------------------------ fork handlers
+    // (src/forks/FormMainForks.cpp): the File menu's fork items, from the file shown (FFileName)
+    // but for the last, which makes a MacBinary file from forks.
+
+    void MenuExportResourceForkClick();
+    void MenuExportAppleDoubleClick();
+    void MenuExportAppleSingleClick();
+    void MenuExtractClick();
+    void MenuMakeMacBinaryClick();
+    // Adds the items to MenuFile and connects them (layout).
+    void BuildForkMenu();
 
     // ------------------------------------------------------------------ CRC page handlers
     // (src/crc/FormMainCrc.cpp)
