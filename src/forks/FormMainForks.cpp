@@ -22,64 +22,50 @@ namespace kelda {
 
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool FileShown(TFormMain& form) {
-    if (form.Editor1->LineCount() == 0) {
-        form.ShowMessage(TMsg::FileNotRead);
-        return false;
-    }
-    return true;
-}
-
-bool AskOutput(TFormMain& form) {
-    form.SaveDialog2.Filter = Q(kFilterSaveDialog2);
-    return form.Dlg().SaveFile(&form, form.SaveDialog2);
-}
-
-// Runs work (which takes the cut policy and the progress callback) under the progress dialog. A
-// fork cut short in the source is first refused; the user may then have its bytes written.
-template <typename F> void RunForkWork(TFormMain& form, F work) {
-    const auto run = [&](TCutPolicy policy) {
-        TProgressRunner progress(&form,
-                                 TProgressRunner::Texts(form.IsJapanese(), TMsg::ProgressForks,
-                                                        QFileInfo(form.SaveDialog2.FileName).fileName()),
-                                 form.ProgressClock);
-        return work(policy, progress.Fn());
-    };
-    TForkStatus status = run(TCutPolicy::Refuse);
-    if (status == TForkStatus::RefusedCut) {
-        if (!form.Dlg().AskYesNo(&form, form.MessageQ(TMsg::ForkCutAsk))) {
-            return;
-        }
-        status = run(TCutPolicy::WriteWhatExists);
-    }
-    if (status == TForkStatus::SourceIsOutput) {
-        form.ShowMessage(TMsg::CannotWriteOverSource);
-    } else if (status == TForkStatus::ThroughLink) {
-        form.ShowMessage(TMsg::NoWriteThroughLink);
-    }
-}
-
-void ExportApple(TFormMain& form, TAppleKind kind) {
-    if (!FileShown(form) || !AskOutput(form)) {
-        return;
-    }
-    const std::filesystem::path source = ToPath(form.FFileName);
-    const std::filesystem::path output = ToPath(form.SaveDialog2.FileName);
-    RunForkWork(form, [&](TCutPolicy policy, const ProgressFn& progress) {
-        return ExportAppleFile(kind, source, output, policy, progress);
-    });
-}
-
 std::optional<std::int64_t> SourceDateEpoch() {
     const char* value = std::getenv("SOURCE_DATE_EPOCH");
     return value != nullptr ? ParseSourceDateEpoch(value) : std::nullopt;
 }
 
 } // namespace
+
+template <typename F> void TFormMain::RunForkWork(F work) {
+    const auto run = [&](TCutPolicy policy) {
+        TProgressRunner progress(this,
+                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressForks,
+                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
+                                 progressClock_);
+        return work(policy, progress.Fn());
+    };
+    TForkStatus status = run(TCutPolicy::Refuse);
+    if (status == TForkStatus::RefusedCut) {
+        if (!dialogs_.AskYesNo(this, MessageQ(TMsg::ForkCutAsk))) {
+            return;
+        }
+        status = run(TCutPolicy::WriteWhatExists);
+    }
+    if (status == TForkStatus::SourceIsOutput) {
+        ShowMessage(TMsg::CannotWriteOverSource);
+    } else if (status == TForkStatus::ThroughLink) {
+        ShowMessage(TMsg::NoWriteThroughLink);
+    }
+}
+
+void TFormMain::ExportApple(bool single) {
+    if (!macBinaryPage_.FileWasRead()) {
+        ShowMessage(TMsg::FileNotRead);
+        return;
+    }
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path source = macBinaryPage_.Shown().Path;
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
+        return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output, policy,
+                               progress);
+    });
+}
 
 void TFormMain::BuildForkMenu() {
     const struct {
@@ -105,39 +91,47 @@ void TFormMain::BuildForkMenu() {
 }
 
 void TFormMain::MenuExportResourceForkClick() {
-    if (!FileShown(*this) || !AskOutput(*this)) {
+    if (!macBinaryPage_.FileWasRead()) {
+        ShowMessage(TMsg::FileNotRead);
         return;
     }
-    const std::filesystem::path source = ToPath(FFileName);
-    const std::filesystem::path output = ToPath(SaveDialog2.FileName);
-    RunForkWork(*this, [&](TCutPolicy policy, const ProgressFn& progress) {
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path source = macBinaryPage_.Shown().Path;
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
         return ExportResourceFork(source, output, policy, progress);
     });
 }
 
 void TFormMain::MenuExportAppleDoubleClick() {
-    ExportApple(*this, TAppleKind::Double);
+    ExportApple(false);
 }
 
 void TFormMain::MenuExportAppleSingleClick() {
-    ExportApple(*this, TAppleKind::Single);
+    ExportApple(true);
 }
 
 void TFormMain::MenuExtractClick() {
-    if (!FileShown(*this)) {
+    if (!macBinaryPage_.FileWasRead()) {
+        ShowMessage(TMsg::FileNotRead);
         return;
     }
     // The save dialog proposes the Mac name made safe, in the folder chosen last; the data fork
     // goes to the name chosen there and the sidecar beside it.
-    const QString folder =
-        SaveDialog2.InitialDir.isEmpty() ? QFileInfo(FFileName).absolutePath() : SaveDialog2.InitialDir;
-    SaveDialog2.FileName = folder + '/' + QString::fromStdString(ExtractName(FHeader));
-    if (!AskOutput(*this)) {
+    const TInspection& shown = macBinaryPage_.Shown();
+    const std::string name = ExtractName(shown.Header);
+    const std::filesystem::path folder =
+        SaveDialog2_.InitialDir.isEmpty() ? shown.Path.parent_path() : ToPath(SaveDialog2_.InitialDir);
+    SaveDialog2_.Path = folder / name;
+    SaveDialog2_.FileName = FromPath(SaveDialog2_.Path);
+    if (!AskOutputName()) {
         return;
     }
-    const std::filesystem::path source = ToPath(FFileName);
-    const std::filesystem::path chosen = ToPath(SaveDialog2.FileName);
-    RunForkWork(*this, [&](TCutPolicy policy, const ProgressFn& progress) {
+    const std::filesystem::path source = shown.Path;
+    const std::filesystem::path chosen = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
         return Extract(source, chosen.parent_path(), TResourceForm::Sidecar, policy, progress,
                        chosen.filename().string())
             .Status;
@@ -145,10 +139,10 @@ void TFormMain::MenuExtractClick() {
 }
 
 void TFormMain::MenuMakeMacBinaryClick() {
-    TMakeMacBinaryDialog dialog(this, dialogs_, OpenDialog3, IsJapanese());
-    if (!FFileName.isEmpty() && OpenDialog3.FileName.isEmpty()) {
-        OpenDialog3.InitialDir = QFileInfo(FFileName).absolutePath();
+    if (macBinaryPage_.FileWasRead() && OpenDialog3_.InitialDir.isEmpty()) {
+        OpenDialog3_.InitialDir = FromPath(macBinaryPage_.Shown().Path.parent_path());
     }
+    TMakeMacBinaryDialog dialog(this, dialogs_, OpenDialog3_, IsJapanese());
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -160,11 +154,11 @@ void TFormMain::MenuMakeMacBinaryClick() {
     }
     TEncodeOptions options = dialog.Options();
     options.SourceDateEpoch = SourceDateEpoch();
-    if (!AskOutput(*this)) {
+    if (!AskOutputName()) {
         return;
     }
-    const std::filesystem::path output = ToPath(SaveDialog2.FileName);
-    RunForkWork(*this, [&](TCutPolicy, const ProgressFn& progress) {
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy, const ProgressFn& progress) {
         return EncodeMacBinary(dataFile, output, options, progress) == TConvertStatus::SourceIsOutput
                    ? TForkStatus::SourceIsOutput
                    : TForkStatus::Written;

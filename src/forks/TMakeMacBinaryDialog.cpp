@@ -104,7 +104,7 @@ void TMakeMacBinaryDialog::Browse(QLineEdit* edit) {
     if (!dialogs_.OpenFile(this, browse_)) {
         return;
     }
-    edit->setText(browse_.FileName);
+    edit->setText(FromPath(browse_.Path));
     if (edit == EditDataFork) {
         Prefill();
     }

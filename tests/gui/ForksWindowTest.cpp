@@ -34,7 +34,7 @@ protected:
         form.MenuJapaneseSet->setChecked(false);
         dialogs_.files.push_back(Q(root_ / "in.bin"));
         form.BtnFileOpen->click();
-        EXPECT_EQ(form.FFileName, Q(root_ / "in.bin"));
+        EXPECT_EQ(form.FFileName(), Q(root_ / "in.bin"));
         return form;
     }
     // Triggers the item with output as the save dialog's answer.
@@ -117,7 +117,7 @@ TEST_F(ForksWindow, ACancelledExportLeavesNoFile) {
     PutUInt32(h, 87, 3u << 20);
     TFormMain& form = Opened(MacBinaryOf(h, Text("DATA!"), RandomBytes(3u << 20, 4), Text("hi")));
     std::chrono::milliseconds now{0};
-    form.ProgressClock = [&] {
+    form.SetProgressClock([&] {
         now += 1000ms;
         if (auto* dialog = form.findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
             if (dialog->isVisible()) {
@@ -125,7 +125,7 @@ TEST_F(ForksWindow, ACancelledExportLeavesNoFile) {
             }
         }
         return now;
-    };
+    });
     Choose(form.MenuExportAppleSingle, root_ / "as");
     EXPECT_FALSE(std::filesystem::exists(root_ / "as"));
     EXPECT_EQ(dialogs_.Count(Kind::Error), 0u);
@@ -136,9 +136,9 @@ TEST_F(ForksWindow, ExtractProposesTheMacNameAndWritesTheSidecar) {
     PutName(h, "a/b");
     TFormMain& form = Opened(MacBinaryOf(h, Text("DATA!"), Text("RS"), Text("hi")));
     std::filesystem::create_directory(root_ / "x");
-    form.SaveDialog2.InitialDir = Q(root_ / "x");
+    Choose(form.MenuExportResourceFork, root_ / "x" / "r"); // the save dialog now opens in x
     Choose(form.MenuExtract, root_ / "x" / "a:b");
-    EXPECT_EQ(dialogs_.fileDialogs.back().FileName, Q(root_ / "x" / "a:b"));
+    EXPECT_EQ(dialogs_.fileDialogs.back().Path, root_ / "x" / "a:b");
     EXPECT_EQ(ReadBytes(root_ / "x" / "a:b"), Text("DATA!"));
     EXPECT_EQ(SniffAppleFile(root_ / "x" / "._a:b"), TAppleKind::Double);
 }
