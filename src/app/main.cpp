@@ -3,11 +3,13 @@
 #include "app/AppPaths.h"
 #include "app/Language.h"
 #include "app/QtDialogs.h"
+#include "util/TFolder.h"
 
 #include <QApplication>
 #include <QFile>
 
 int main(int argc, char** argv) {
+    kelda::InstallTemporaryCleanupOnSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(
         QString::fromUtf8(kelda::kAppTitle.data(), static_cast<qsizetype>(kelda::kAppTitle.size())));

@@ -6,7 +6,8 @@
 #include "forks/TMacBinarySource.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderTable.h"
-#include "macbinary/TAtomicOutput.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -63,6 +64,12 @@ void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDat
 
 } // namespace
 
+bool IsSameExistingFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::optional<TFileStat> x = StatFile(a);
+    const std::optional<TFileStat> y = StatFile(b);
+    return x && y && x->SameFile(*y);
+}
+
 std::string ExtractName(const THeader& header) {
     return SafeLocalName(FileInfoFromHeader(header).Name, HeaderTextEncoding(header));
 }
@@ -85,7 +92,7 @@ std::filesystem::path ResourceFileName(const std::filesystem::path& dataFile, TR
 
 TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
                                TCutPolicy policy, const ProgressFn& progress) {
-    if (IsSameFile(source, output)) {
+    if (IsSameExistingFile(source, output)) {
         return TForkStatus::SourceIsOutput;
     }
     const TMacBinarySource in(source);
@@ -94,7 +101,7 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
         return TForkStatus::RefusedCut;
     }
     TAtomicOutput out(output);
-    TForkCopier copier(out.Stream(), in.Resource().Length, progress);
+    TForkCopier copier(out.Create(), in.Resource().Length, progress);
     copier.Copy(in.Resource());
     out.Commit();
     return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
@@ -103,7 +110,7 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
                             const ProgressFn& progress) {
-    if (IsSameFile(source, output)) {
+    if (IsSameExistingFile(source, output)) {
         return TForkStatus::SourceIsOutput;
     }
     const TMacBinarySource in(source);
@@ -115,7 +122,7 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
         return TForkStatus::RefusedCut;
     }
     TAtomicOutput out(output);
-    WriteAppleFile(kind, ContentsOf(in, kind), out.Stream(), progress);
+    WriteAppleFile(kind, ContentsOf(in, kind), out.Create(), progress);
     out.Commit();
     return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
 }
@@ -129,7 +136,7 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
     result.DataFile = folder / local;
     result.ResourceFile = ResourceFileName(result.DataFile, form);
     for (const auto& file : {result.DataFile, result.ResourceFile}) {
-        if (IsSameFile(source, file)) {
+        if (IsSameExistingFile(source, file)) {
             result.Status = TForkStatus::SourceIsOutput;
             return result;
         }
@@ -158,8 +165,9 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
     const std::int64_t total = dataBytes + resourceBytes;
 
     TAtomicOutput data(result.DataFile);
-    TForkCopier(data.Stream(), total, progress).Copy(in.Data());
+    TForkCopier(data.Create(), total, progress).Copy(in.Data());
     TAtomicOutput resource(result.ResourceFile);
+    resource.Create();
     const ProgressFn rest = Shifted(progress, dataBytes, total);
     if (form == TResourceForm::Raw) {
         TForkCopier(resource.Stream(), resourceBytes, rest).Copy(in.Resource());

@@ -53,6 +53,9 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress = {},
                        const std::string& name = {});
 
+// Whether two names lead to the same existing file, as the kernel sees them (links followed).
+bool IsSameExistingFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The local name of the Mac file (the header's name decoded as the header display decodes it).
 std::string ExtractName(const THeader& header);
 // "folder/._name" for "folder/name".

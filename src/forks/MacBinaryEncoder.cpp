@@ -7,7 +7,7 @@
 #include "forks/TAppleContainer.h"
 #include "forks/TForkCopier.h"
 #include "macbinary/ForkLayout.h"
-#include "macbinary/TAtomicOutput.h"
+#include "util/TAtomicOutput.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -207,7 +207,7 @@ TConvertStatus EncodeMacBinary(const std::filesystem::path& data, const std::fil
                                const TEncodeOptions& options, const ProgressFn& progress) {
     const TEncodePlan plan = PlanEncode(data, options);
     for (const auto& input : {plan.DataFile, plan.ResourceFile, SidecarName(data)}) {
-        if (!input.empty() && IsSameFile(input, output)) {
+        if (!input.empty() && IsSameExistingFile(input, output)) {
             return TConvertStatus::SourceIsOutput;
         }
     }
@@ -222,7 +222,7 @@ TConvertStatus EncodeMacBinary(const std::filesystem::path& data, const std::fil
                                PadToBlock(plan.ResourceLength) +
                                PadToBlock(static_cast<std::int64_t>(comment.size()));
     TAtomicOutput out(output);
-    TForkCopier copier(out.Stream(), total, progress);
+    TForkCopier copier(out.Create(), total, progress);
     copier.Write(header.data(), header.size());
     copier.Copy({&dataIn, plan.DataOffset, plan.DataLength});
     copier.PadTo128(plan.DataLength);
