@@ -123,6 +123,7 @@ void TFormMain::BuildMenu() {
     QMenuBar* bar = menuBar();
     MenuFile = Named(bar->addMenu(English("MenuFile")), "MenuFile");
     MenuQuit = Named(MenuFile->addAction(English("MenuQuit")), "MenuQuit");
+    BuildForkMenu();
     MenuSetting = Named(bar->addMenu(English("MenuSetting")), "MenuSetting");
     MenuResetIniFile = Named(MenuSetting->addAction(English("MenuResetIniFile")), "MenuResetIniFile");
     MenuSeparetor = Named(MenuSetting->addSeparator(), "MenuSeparetor");

@@ -46,6 +46,31 @@ constexpr TMessageEntry kMessages[] = {
      "The file is read-only. Replace it ?"},
     {TMsg::OutputReadOnly, "警告 ! 読み取り専用のファイルには書き込めません（--force で置き換えます）",
      "Warning ! Can not write over a read-only file (--force replaces it)."},
+    {TMsg::ForkCutRefused, "警告 ! ファイルがフォークの途中で終わっています。何も書き込みませんでした",
+     "Warning ! The file ends inside a fork. Nothing was written."},
+    {TMsg::ForkCutWritten, "警告 ! ファイルがフォークの途中で終わっています。在るバイトだけを書き込みました",
+     "Warning ! The file ends inside a fork. Only the bytes present were written."},
+    {TMsg::NotAppleFile, "警告 ! AppleSingle / AppleDouble のファイルではありません",
+     "Warning ! This file is not an AppleSingle or AppleDouble file."},
+    {TMsg::AppleFileDamaged, "AppleSingle / AppleDouble のファイルが壊れています: %s",
+     "The AppleSingle / AppleDouble file is damaged: %s"},
+    {TMsg::AppleEntryPastEnd, "項目がファイルの末尾を越えています", "an entry runs past the end of the file"},
+    {TMsg::AppleEntriesOverlap, "項目が重なっています", "two entries overlap"},
+    {TMsg::AppleEntryTwice, "同じ項目が二度あります", "an entry appears twice"},
+    {TMsg::AppleEntryTooShort, "項目が短すぎます", "an entry is too short"},
+    {TMsg::ForkTooLarge, "警告 ! 2 GiB 以上のフォークは MacBinary に入りません",
+     "Warning ! A fork of 2 GiB or more does not fit into MacBinary."},
+    {TMsg::NameNotEncodable, "警告 ! 名前に Mac の文字にない文字があります",
+     "Warning ! The name has characters that the Mac character set lacks."},
+    {TMsg::TypeCodeInvalid, "警告 ! タイプとクリエータは 4 文字で指定して下さい",
+     "Warning ! Type and creator must be four characters."},
+    {TMsg::DateInvalid, "警告 ! 日付は YYYY-MM-DD[THH:MM[:SS]] で指定して下さい",
+     "Warning ! Give the date as YYYY-MM-DD[THH:MM[:SS]]."},
+    {TMsg::NoWriteThroughLink, "警告 ! シンボリックリンクを通しては書き込みません",
+     "Warning ! Will not write through a symbolic link."},
+    {TMsg::ProgressForks, "フォークを書き出しています", "Writing the forks"},
+    {TMsg::ForkCutAsk, "ファイルがフォークの途中で終わっています。在るバイトだけを書き込みますか ?",
+     "The file ends inside a fork. Write only the bytes present ?"},
 };
 static_assert(std::size(kMessages) == kMessageCount, "one entry per message");
 static_assert(
@@ -86,7 +111,38 @@ constexpr TCaptionEntry kCaptions[] = {
     {"MenuJapaneseSet", TCaptionTarget::Caption, "Japanese(&J)", "Japanese(&J)"},
 };
 
+// Beside the designed captions, so that their table stays as it is.
+constexpr TCaptionEntry kForkCaptions[] = {
+    {"MenuExportResourceFork", TCaptionTarget::Caption, "Export resource fork…", "ﾘｿｰｽﾌｫｰｸ書き出し…"},
+    {"MenuExportAppleDouble", TCaptionTarget::Caption, "Export as AppleDouble…", "AppleDouble で書き出し…"},
+    {"MenuExportAppleSingle", TCaptionTarget::Caption, "Export as AppleSingle…", "AppleSingle で書き出し…"},
+    {"MenuExtract", TCaptionTarget::Caption, "Extract…", "取り出し…"},
+    {"MenuMakeMacBinary", TCaptionTarget::Caption, "Make MacBinary…", "MacBinary 作成…"},
+    {"MakeMacBinaryDialog", TCaptionTarget::Caption, "Make MacBinary", "MacBinary 作成"},
+    {"LabelDataFork", TCaptionTarget::Caption, "Data fork(&D)", "ﾃﾞｰﾀﾌｫｰｸ(&D)"},
+    {"LabelResourceFork", TCaptionTarget::Caption, "Resource fork(&R)", "ﾘｿｰｽﾌｫｰｸ(&R)"},
+    {"LabelMacName", TCaptionTarget::Caption, "Name(&N)", "名前(&N)"},
+    {"LabelFileType", TCaptionTarget::Caption, "Type(&T)", "ﾀｲﾌﾟ(&T)"},
+    {"LabelFileCreator", TCaptionTarget::Caption, "Creator(&C)", "ｸﾘｴｰﾀ(&C)"},
+    {"LabelVersion", TCaptionTarget::Caption, "Version(&V)", "ﾊﾞｰｼﾞｮﾝ(&V)"},
+    {"LabelNameEncoding", TCaptionTarget::Caption, "Name encoding(&E)", "名前の文字(&E)"},
+    {"BtnBrowseDataFork", TCaptionTarget::Caption, "Browse…", "参照…"},
+    {"BtnBrowseResourceFork", TCaptionTarget::Caption, "Browse…", "参照…"},
+    {"BtnMakeOk", TCaptionTarget::Caption, "OK", "OK"},
+    {"BtnMakeCancel", TCaptionTarget::Caption, "Cancel", "ｷｬﾝｾﾙ"},
+};
+
 } // namespace
+
+std::span<const TCaptionEntry> ForkCaptionTable() {
+    return kForkCaptions;
+}
+
+const TCaptionEntry* FindForkCaption(std::string_view control) {
+    const auto it = std::find_if(std::begin(kForkCaptions), std::end(kForkCaptions),
+                                 [&](const TCaptionEntry& e) { return e.Control == control; });
+    return it == std::end(kForkCaptions) ? nullptr : &*it;
+}
 
 const char* MessageText(TMsg msg, bool japanese) {
     const TMessageEntry& e = kMessages[static_cast<int>(msg)];

@@ -51,8 +51,24 @@ enum class TMsg {
     ProgressCancel,        // the progress dialog's cancel button
     ReplaceReadOnly,       // the window's question before an output that is a read-only file is replaced
     OutputReadOnly,        // kelda-cli's refusal of an output that is a read-only file
+    // Forks out and in (src/forks/).
+    ForkCutRefused,      // a fork the output needs ends early in the source; nothing written
+    ForkCutWritten,      // the same, written as far as the source goes
+    NotAppleFile,        // neither AppleSingle nor AppleDouble
+    AppleFileDamaged,    // an error text; %s is one of the four details below
+    AppleEntryPastEnd,   //
+    AppleEntriesOverlap, //
+    AppleEntryTwice,     //
+    AppleEntryTooShort,  //
+    ForkTooLarge,        // a fork of 2 GiB or more cannot go into MacBinary
+    NameNotEncodable,    // the name has characters the Mac character set lacks
+    TypeCodeInvalid,     // a type or creator that is not four Mac characters
+    DateInvalid,         // a date option or SOURCE_DATE_EPOCH that cannot be read
+    NoWriteThroughLink,  // an extracted file's name is a symbolic link
+    ProgressForks,       // the progress dialog's label while forks are written
+    ForkCutAsk,          // the window's question before writing a fork cut short
 };
-inline constexpr int kMessageCount = static_cast<int>(TMsg::OutputReadOnly) + 1;
+inline constexpr int kMessageCount = static_cast<int>(TMsg::ForkCutAsk) + 1;
 
 const char* MessageText(TMsg msg, bool japanese);
 // The message with its first "%s" replaced by arg.
@@ -76,6 +92,10 @@ struct TCaptionEntry {
 
 // Every caption that follows the language mode, in the order in which they are applied.
 std::span<const TCaptionEntry> CaptionTable();
+// The captions of the fork menu items and of the Make MacBinary dialog, applied after CaptionTable.
+std::span<const TCaptionEntry> ForkCaptionTable();
+// The entry of ForkCaptionTable for a control; nullptr when there is none.
+const TCaptionEntry* FindForkCaption(std::string_view control);
 // The entry for a control and target; nullptr when there is none.
 const TCaptionEntry* FindCaption(std::string_view control, TCaptionTarget target = TCaptionTarget::Caption);
 

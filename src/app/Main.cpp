@@ -322,7 +322,9 @@ void TFormMain::MenuJapaneseSetClick() {
 void TFormMain::LanguageChange() {
     const bool japanese = IsJapanese();
     setProperty("japanese", japanese); // for the file dialogs
-    for (const TCaptionEntry& entry : CaptionTable()) {
+    std::vector<TCaptionEntry> captions(CaptionTable().begin(), CaptionTable().end());
+    captions.insert(captions.end(), ForkCaptionTable().begin(), ForkCaptionTable().end());
+    for (const TCaptionEntry& entry : captions) {
         const QString text = QString::fromUtf8(japanese ? entry.Japanese : entry.English);
         QObject* target = findChild<QObject*>(QString::fromLatin1(entry.Control));
         switch (entry.Target) {

@@ -136,6 +136,12 @@ public:
     // Main menu.
     QMenu* MenuFile = nullptr;
     QAction* MenuQuit = nullptr;
+    // The fork items above MenuQuit (src/forks/FormMainForks.cpp).
+    QAction* MenuExportResourceFork = nullptr;
+    QAction* MenuExportAppleDouble = nullptr;
+    QAction* MenuExportAppleSingle = nullptr;
+    QAction* MenuExtract = nullptr;
+    QAction* MenuMakeMacBinary = nullptr;
     QMenu* MenuSetting = nullptr;
     QAction* MenuResetIniFile = nullptr;
     QAction* MenuSeparetor = nullptr;
@@ -290,6 +296,16 @@ public:
     void ReadNameEncodingSetting();
     [[nodiscard]] bool WriteNameEncodingSetting();
 
+    // ------------------------------------------------------------------ fork handlers
+    // (src/forks/FormMainForks.cpp): the File menu's fork items, from the file shown but for the
+    // last, which makes a MacBinary file from forks.
+
+    void MenuExportResourceForkClick();
+    void MenuExportAppleDoubleClick();
+    void MenuExportAppleSingleClick();
+    void MenuExtractClick();
+    void MenuMakeMacBinaryClick();
+
     // ------------------------------------------------------------------ CRC page handlers
     // (src/crc/FormMainCrc.cpp)
 
@@ -332,6 +348,12 @@ protected:
 private:
     void BuildLayout();
     void BuildMenu();
+    // Adds the fork items to MenuFile and connects them.
+    void BuildForkMenu();
+    // Runs fork work (it takes the cut policy and the progress callback) under the progress dialog;
+    // a fork cut short is written only when the user says so.
+    template <typename F> void RunForkWork(F work);
+    void ExportApple(bool single);
     void BuildMacBinaryPage();
     void BuildCrcPage();
     void BuildHelpPage();
@@ -364,6 +386,7 @@ private:
     TFileDialogState OpenDialog2_;
     TFileDialogState SaveDialog1_;
     TFileDialogState SaveDialog2_;
+    TFileDialogState OpenDialog3_; // the forks chosen in the Make MacBinary dialog
     void ShowFileList();
     void ReadCrcChoices();
     // The CRC page's chosen file as ComboBox1 shows it.

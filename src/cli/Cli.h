@@ -52,6 +52,7 @@ void RegisterMacBinaryCommands(TCliCommands& commands); // info, tomacbin2, stri
 void RegisterCrcCommands(TCliCommands& commands);       // crc
 void RegisterCheckCommands(TCliCommands& commands);     // check
 void RegisterScanCommands(TCliCommands& commands);      // scan
+void RegisterForkCommands(TCliCommands& commands);      // rsrc, appledouble, applesingle, extract, encode
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.

@@ -28,6 +28,7 @@ constexpr void (*kRegistrations[])(TCliCommands&) = {
     RegisterCrcCommands,
     RegisterCheckCommands,
     RegisterScanCommands,
+    RegisterForkCommands,
 };
 
 // The options every command takes, before or after the command word.

@@ -1,0 +1,368 @@
+// The fork commands of kelda-cli: rsrc, appledouble, applesingle, extract and encode. "-" stands
+// for standard input or output; such a stream goes through a temporary file, so the work itself
+// always has a seekable file and never holds a fork in memory.
+#include "app/InspectMessages.h"
+#include "app/Language.h"
+#include "cli/Cli.h"
+#include "cli/TCliCommands.h"
+#include "forks/ForkExport.h"
+#include "forks/MacBinaryEncoder.h"
+#include "forks/MacDate.h"
+#include "macbinary/TInspection.h"
+#include "util/TFileStream.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <unistd.h>
+#include <vector>
+
+namespace kelda {
+
+namespace {
+
+constexpr std::size_t kStreamBlock = std::size_t{1} << 16;
+
+// A file in the temporary folder, removed when it goes.
+class TCliTempFile {
+public:
+    TCliTempFile() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kelda-cli-XXXXXX").string();
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0) {
+            throw EFileError::createFailed(pattern, errno);
+        }
+        ::close(fd);
+        path_ = pattern;
+    }
+    ~TCliTempFile() {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    TCliTempFile(const TCliTempFile&) = delete;
+    TCliTempFile& operator=(const TCliTempFile&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Standard input copied into a temporary file (nothing when there is none).
+void CopyStdinTo(std::istream* in, const std::filesystem::path& file) {
+    TFileStream out(file, FileMode::Create);
+    std::vector<char> buffer(kStreamBlock);
+    while (in != nullptr &&
+           (in->read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in->gcount() > 0)) {
+        out.WriteBuffer(buffer.data(), static_cast<std::size_t>(in->gcount()));
+    }
+    out.Close();
+}
+
+void CopyFileTo(const std::filesystem::path& file, std::ostream& out) {
+    TFileStream in(file, FileMode::Read);
+    std::vector<char> buffer(kStreamBlock);
+    while (const std::size_t got = in.Read(buffer.data(), buffer.size())) {
+        out.write(buffer.data(), static_cast<std::streamsize>(got));
+    }
+    out.flush();
+}
+
+// The input: the file itself, or standard input through a temporary file.
+class TCliInput {
+public:
+    TCliInput(const TCliContext& context, const std::string& name) : name_(name) {
+        if (name == "-") {
+            temp_.emplace();
+            CopyStdinTo(context.In, temp_->Path());
+        }
+    }
+    std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
+
+private:
+    std::string name_;
+    std::optional<TCliTempFile> temp_;
+};
+
+// The output: the file itself, or a temporary file that goes to standard output once complete.
+class TCliOutput {
+public:
+    explicit TCliOutput(const std::string& name) : name_(name) {
+        if (name == "-") {
+            temp_.emplace();
+        }
+    }
+    std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
+    void Finish(const TCliContext& context) const {
+        if (temp_) {
+            CopyFileTo(temp_->Path(), context.Out);
+        }
+    }
+
+private:
+    std::string name_;
+    std::optional<TCliTempFile> temp_;
+};
+
+// Whether file is accepted as MacBinary, as the window would; reports a refusal.
+bool IsMacBinaryFile(const TCliContext& context, const std::string& shown,
+                     const std::filesystem::path& file) {
+    const TInspectResult result = InspectFile(file, shown);
+    if (!result.Accepted()) {
+        CliReport(context, shown, MessageText(RefusalMessage(result.Refusal), context.Japanese));
+    }
+    return result.Accepted();
+}
+
+// The status of the command for what a fork operation reported.
+int Report(const TCliContext& context, const std::string& in, const std::string& out, TForkStatus status) {
+    switch (status) {
+    case TForkStatus::Written:
+        return kCliOk;
+    case TForkStatus::WrittenCut:
+        CliReport(context, in, MessageText(TMsg::ForkCutWritten, context.Japanese));
+        return kCliOk;
+    case TForkStatus::RefusedCut:
+        CliReport(context, in, MessageText(TMsg::ForkCutRefused, context.Japanese));
+        return kCliFailure;
+    case TForkStatus::SourceIsOutput:
+        CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+        return kCliFailure;
+    case TForkStatus::ThroughLink:
+        CliReport(context, out, MessageText(TMsg::NoWriteThroughLink, context.Japanese));
+        return kCliFailure;
+    }
+    return kCliFailure;
+}
+
+struct TExportOptions {
+    std::string In;
+    std::string Out;
+    bool Partial = false;
+};
+
+TCutPolicy Policy(bool partial) {
+    return partial ? TCutPolicy::WriteWhatExists : TCutPolicy::Refuse;
+}
+
+using TExportFn = TForkStatus (*)(const std::filesystem::path&, const std::filesystem::path&, TCutPolicy,
+                                  const ProgressFn&);
+
+int RunExport(const TCliContext& context, const TExportOptions& options, TExportFn run) {
+    const std::string& in = options.In;
+    const std::string& out = options.Out;
+    return CliGuarded(context, in, [&] {
+        const TCliInput input(context, in);
+        if (!IsMacBinaryFile(context, in, input.Path())) {
+            return kCliFailure;
+        }
+        const TCliOutput output(out);
+        TForkStatus status{};
+        {
+            const TCliProgress::TScope progress(context.Progress, in);
+            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn());
+        }
+        const int result = Report(context, in, out, status);
+        if (status == TForkStatus::Written || status == TForkStatus::WrittenCut) {
+            output.Finish(context);
+        }
+        return result;
+    });
+}
+
+TForkStatus RunAppleDouble(const std::filesystem::path& in, const std::filesystem::path& out,
+                           TCutPolicy policy, const ProgressFn& progress) {
+    return ExportAppleFile(TAppleKind::Double, in, out, policy, progress);
+}
+
+TForkStatus RunAppleSingle(const std::filesystem::path& in, const std::filesystem::path& out,
+                           TCutPolicy policy, const ProgressFn& progress) {
+    return ExportAppleFile(TAppleKind::Single, in, out, policy, progress);
+}
+
+struct TExtractOptions {
+    std::string In;
+    std::string Folder = ".";
+    TResourceForm Form = TResourceForm::Sidecar;
+    bool Partial = false;
+};
+
+int RunExtract(const TCliContext& context, const TExtractOptions& options) {
+    const std::string& in = options.In;
+    return CliGuarded(context, in, [&] {
+        const TCliInput input(context, in);
+        if (!IsMacBinaryFile(context, in, input.Path())) {
+            return kCliFailure;
+        }
+        TExtractResult result;
+        {
+            const TCliProgress::TScope progress(context.Progress, in);
+            result =
+                Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial), progress.Fn());
+        }
+        const int status = Report(context, in, result.DataFile.string(), result.Status);
+        if (result.Status == TForkStatus::Written || result.Status == TForkStatus::WrittenCut) {
+            context.Out << result.DataFile.string() << '\n' << result.ResourceFile.string() << '\n';
+        }
+        return status;
+    });
+}
+
+struct TEncodeCliOptions {
+    int Version = 2;
+    std::string Resource;
+    std::string Type;
+    std::string Creator;
+    std::string Name;
+    std::string Date;
+    TMacEncoding Encoding = TMacEncoding::Auto;
+    bool NoSidecar = false;
+    std::string Data;
+    std::string Out;
+    // Which of the text options the line gave (an empty value is a value too).
+    const CLI::App* Command = nullptr;
+};
+
+std::optional<std::string> Given(const TEncodeCliOptions& o, const char* option, const std::string& value) {
+    return o.Command->count(option) != 0 ? std::optional<std::string>(value) : std::nullopt;
+}
+
+int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
+    const std::string& data = o.Data;
+    const std::string& out = o.Out;
+    return CliGuarded(context, data, [&] {
+        TEncodeOptions options;
+        options.Version = o.Version;
+        options.NameEncoding = o.Encoding;
+        if (!o.Resource.empty()) {
+            options.Resource = std::filesystem::path(o.Resource);
+        }
+        options.Name = Given(o, "--name", o.Name);
+        options.Type = Given(o, "--type", o.Type);
+        options.Creator = Given(o, "--creator", o.Creator);
+        options.Date = Given(o, "--date", o.Date);
+        options.UseSidecar = !o.NoSidecar && data != "-";
+        if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+            options.SourceDateEpoch = ParseSourceDateEpoch(epoch);
+            if (!options.SourceDateEpoch) {
+                CliReport(context, "SOURCE_DATE_EPOCH", MessageText(TMsg::DateInvalid, context.Japanese));
+                return kCliFailure;
+            }
+        }
+        if (data == "-") {
+            options.DefaultName = "untitled";
+        }
+        std::error_code ec;
+        if (data != "-" && !std::filesystem::exists(data, ec)) {
+            CliReport(context, data, MessageText(TMsg::FileNotFound, context.Japanese));
+            return kCliFailure;
+        }
+        const TCliInput input(context, data);
+        const TCliOutput output(out);
+        TConvertStatus status{};
+        {
+            const TCliProgress::TScope progress(context.Progress, data);
+            status = EncodeMacBinary(input.Path(), output.Path(), options, progress.Fn());
+        }
+        if (status == TConvertStatus::SourceIsOutput) {
+            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return kCliFailure;
+        }
+        output.Finish(context);
+        return kCliOk;
+    });
+}
+
+} // namespace
+
+void RegisterForkCommands(TCliCommands& commands) {
+    struct TExport {
+        const char* Name;
+        const char* Description;
+        TExportFn Run;
+    };
+    constexpr TExport kExports[] = {
+        {"rsrc", "The resource fork of IN alone, written to OUT", ExportResourceFork},
+        {"appledouble", "IN as an AppleDouble file (the ._NAME sidecar: everything but the data fork)",
+         RunAppleDouble},
+        {"applesingle", "IN as an AppleSingle file (both forks and the Finder's information)",
+         RunAppleSingle},
+    };
+    for (const TExport& e : kExports) {
+        TExportOptions& options = commands.Store<TExportOptions>();
+        CLI::App& command =
+            commands.Add(e.Name, e.Description, [&options, run = e.Run](const TCliContext& context) {
+                return RunExport(context, options, run);
+            });
+        command.add_flag(
+            "--partial", options.Partial,
+            "Write what the file holds of a fork cut short (with a warning) instead of refusing");
+        command.add_option("IN", options.In, "The MacBinary file (- for standard input)")
+            ->required()
+            ->type_name("");
+        command.add_option("OUT", options.Out, "The file to write (- for standard output; never the source)")
+            ->required()
+            ->type_name("");
+    }
+
+    TExtractOptions& extract = commands.Store<TExtractOptions>();
+    CLI::App& extractCommand =
+        commands.Add("extract", "The data fork of IN under its Mac name (made safe), the rest beside it",
+                     [&extract](const TCliContext& context) { return RunExtract(context, extract); });
+    extractCommand
+        .add_option("-o,--output", extract.Folder, "The folder to write to (default: the current one)")
+        ->type_name("DIR");
+    const std::map<std::string, TResourceForm> forms = {{"sidecar", TResourceForm::Sidecar},
+                                                        {"applesingle", TResourceForm::AppleSingle},
+                                                        {"raw", TResourceForm::Raw}};
+    extractCommand
+        .add_option("--rsrc", extract.Form,
+                    "The resource fork as the ._NAME AppleDouble sidecar (default), NAME.as or raw NAME.rsrc")
+        ->transform(CLI::CheckedTransformer(forms).description(""))
+        ->type_name("sidecar|applesingle|raw");
+    extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
+    extractCommand.add_option("IN", extract.In, "The MacBinary file (- for standard input)")
+        ->required()
+        ->type_name("");
+
+    TEncodeCliOptions& encode = commands.Store<TEncodeCliOptions>();
+    CLI::App& encodeCommand = commands.Add(
+        "encode",
+        "MacBinary made from DATA (a data fork, an AppleSingle file, or a file with a ._DATA sidecar)",
+        [&encode](const TCliContext& context) { return RunEncode(context, encode); });
+    encode.Command = &encodeCommand;
+    encodeCommand.add_option("--version", encode.Version, "MacBinary I, II (default) or III")
+        ->check(CLI::Range(1, 3).description(""))
+        ->type_name("1|2|3");
+    encodeCommand
+        .add_option("--rsrc", encode.Resource,
+                    "The resource fork: a raw fork, or an AppleDouble/AppleSingle file")
+        ->type_name("FILE");
+    encodeCommand.add_option("--type", encode.Type, "File type (four characters)")->type_name("T");
+    encodeCommand.add_option("--creator", encode.Creator, "Creator (four characters)")->type_name("C");
+    encodeCommand.add_option("--name", encode.Name, "The Mac name (default: the entries', else DATA's)")
+        ->type_name("NAME");
+    encodeCommand
+        .add_option("--date", encode.Date,
+                    "Creation and modification date, YYYY-MM-DD[THH:MM[:SS]] (default: the entries', else "
+                    "SOURCE_DATE_EPOCH in UTC, else DATA's modification time)")
+        ->type_name("D");
+    const std::map<std::string, TMacEncoding> encodings = {
+        {"roman", TMacEncoding::Roman}, {"japanese", TMacEncoding::Japanese}, {"auto", TMacEncoding::Auto}};
+    encodeCommand
+        .add_option("--encoding", encode.Encoding, "The name's character set (auto: Mac Roman when it can)")
+        ->transform(CLI::CheckedTransformer(encodings).description(""))
+        ->type_name("roman|japanese|auto");
+    encodeCommand.add_flag("--no-sidecar", encode.NoSidecar, "Do not take ._DATA as the resource fork");
+    encodeCommand.add_option("DATA", encode.Data, "The data fork (- for standard input)")
+        ->required()
+        ->type_name("");
+    encodeCommand.add_option("OUT", encode.Out, "The MacBinary file to write (- for standard output)")
+        ->required()
+        ->type_name("");
+}
+
+} // namespace kelda

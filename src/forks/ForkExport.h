@@ -1,0 +1,66 @@
+// The forks of a MacBinary file written out: the raw resource fork, an AppleDouble or AppleSingle
+// file, and the extraction of the Mac file into a folder. Each output appears only when complete
+// (TAtomicOutput), the source can never be an output, and a fork the source holds only in part is
+// either refused before anything is written or written as far as it goes, as the caller chooses.
+#pragma once
+
+#include "forks/AppleFormat.h"
+#include "macbinary/MacBinaryHeader.h"
+#include "util/Progress.h"
+
+#include <filesystem>
+#include <string>
+
+namespace kelda {
+
+enum class TCutPolicy {
+    Refuse,          // a fork cut short: nothing is written
+    WriteWhatExists, // a fork cut short: its bytes that exist are written
+};
+
+enum class TForkStatus {
+    Written,        // complete and in place
+    WrittenCut,     // in place, but a fork was cut short in the source
+    RefusedCut,     // a fork was cut short in the source; nothing was written
+    SourceIsOutput, // an output names the source file; nothing was written
+    ThroughLink,    // an extracted file's name is a symbolic link; nothing was written
+};
+
+// The resource fork alone.
+TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
+                               TCutPolicy policy, const ProgressFn& progress = {});
+
+// AppleDouble (the "._NAME" sidecar: everything but the data fork) or AppleSingle (both forks).
+TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
+                            const std::filesystem::path& output, TCutPolicy policy,
+                            const ProgressFn& progress = {});
+
+enum class TResourceForm {
+    Sidecar,     // "._NAME", AppleDouble
+    AppleSingle, // "NAME.as", AppleSingle with the resource fork and the Finder's entries
+    Raw,         // "NAME.rsrc", the fork's bytes alone
+};
+
+struct TExtractResult {
+    TForkStatus Status = TForkStatus::Written;
+    std::filesystem::path DataFile;
+    std::filesystem::path ResourceFile;
+};
+
+// The data fork as folder/name and the rest in the chosen form beside it; the data fork's
+// modification time is set from the header. name empty: ExtractName of the header.
+TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
+                       TResourceForm form, TCutPolicy policy, const ProgressFn& progress = {},
+                       const std::string& name = {});
+
+// Whether two names lead to the same existing file, as the kernel sees them (links followed).
+bool IsSameExistingFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The local name of the Mac file (the header's name decoded as the header display decodes it).
+std::string ExtractName(const THeader& header);
+// "folder/._name" for "folder/name".
+std::filesystem::path SidecarName(const std::filesystem::path& dataFile);
+// The name of the resource fork's file for a data fork file in a form.
+std::filesystem::path ResourceFileName(const std::filesystem::path& dataFile, TResourceForm form);
+
+} // namespace kelda

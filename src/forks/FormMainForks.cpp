@@ -1,0 +1,168 @@
+// The File menu's fork items: the resource fork, AppleDouble and AppleSingle exports and the
+// extraction of the file shown, and Make MacBinary from forks. Like the MacBinary page's
+// conversions they need a file shown, ask for the output with SaveDialog2, never write over the
+// source, write through a temporary file, show their progress with Cancel and leave errors to the
+// window's guard.
+#include "app/Main.h"
+#include "app/PathText.h"
+#include "app/TProgressRunner.h"
+#include "forks/ForkExport.h"
+#include "forks/MacBinaryEncoder.h"
+#include "forks/MacDate.h"
+#include "forks/TMakeMacBinaryDialog.h"
+#include "textview/TEditor.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <cstdlib>
+
+namespace kelda {
+
+namespace {
+
+std::optional<std::int64_t> SourceDateEpoch() {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    return value != nullptr ? ParseSourceDateEpoch(value) : std::nullopt;
+}
+
+} // namespace
+
+template <typename F> void TFormMain::RunForkWork(F work) {
+    const auto run = [&](TCutPolicy policy) {
+        TProgressRunner progress(this,
+                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressForks,
+                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
+                                 progressClock_);
+        return work(policy, progress.Fn());
+    };
+    TForkStatus status = run(TCutPolicy::Refuse);
+    if (status == TForkStatus::RefusedCut) {
+        if (!dialogs_.AskYesNo(this, MessageQ(TMsg::ForkCutAsk))) {
+            return;
+        }
+        status = run(TCutPolicy::WriteWhatExists);
+    }
+    if (status == TForkStatus::SourceIsOutput) {
+        ShowMessage(TMsg::CannotWriteOverSource);
+    } else if (status == TForkStatus::ThroughLink) {
+        ShowMessage(TMsg::NoWriteThroughLink);
+    }
+}
+
+void TFormMain::ExportApple(bool single) {
+    if (!macBinaryPage_.FileWasRead()) {
+        ShowMessage(TMsg::FileNotRead);
+        return;
+    }
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path source = macBinaryPage_.Shown().Path;
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
+        return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output, policy,
+                               progress);
+    });
+}
+
+void TFormMain::BuildForkMenu() {
+    const struct {
+        QAction** Action;
+        const char* Name;
+        void (TFormMain::*Handler)();
+    } items[] = {
+        {&MenuExportResourceFork, "MenuExportResourceFork", &TFormMain::MenuExportResourceForkClick},
+        {&MenuExportAppleDouble, "MenuExportAppleDouble", &TFormMain::MenuExportAppleDoubleClick},
+        {&MenuExportAppleSingle, "MenuExportAppleSingle", &TFormMain::MenuExportAppleSingleClick},
+        {&MenuExtract, "MenuExtract", &TFormMain::MenuExtractClick},
+        {&MenuMakeMacBinary, "MenuMakeMacBinary", &TFormMain::MenuMakeMacBinaryClick},
+    };
+    for (const auto& item : items) {
+        auto* action = new QAction(QString::fromUtf8(FindForkCaption(item.Name)->English), MenuFile);
+        action->setObjectName(item.Name);
+        MenuFile->insertAction(MenuQuit, action);
+        connect(action, &QAction::triggered, this,
+                [this, handler = item.Handler] { Guard([this, handler] { (this->*handler)(); }); });
+        *item.Action = action;
+    }
+    MenuFile->insertSeparator(MenuQuit);
+}
+
+void TFormMain::MenuExportResourceForkClick() {
+    if (!macBinaryPage_.FileWasRead()) {
+        ShowMessage(TMsg::FileNotRead);
+        return;
+    }
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path source = macBinaryPage_.Shown().Path;
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
+        return ExportResourceFork(source, output, policy, progress);
+    });
+}
+
+void TFormMain::MenuExportAppleDoubleClick() {
+    ExportApple(false);
+}
+
+void TFormMain::MenuExportAppleSingleClick() {
+    ExportApple(true);
+}
+
+void TFormMain::MenuExtractClick() {
+    if (!macBinaryPage_.FileWasRead()) {
+        ShowMessage(TMsg::FileNotRead);
+        return;
+    }
+    // The save dialog proposes the Mac name made safe, in the folder chosen last; the data fork
+    // goes to the name chosen there and the sidecar beside it.
+    const TInspection& shown = macBinaryPage_.Shown();
+    const std::string name = ExtractName(shown.Header);
+    const std::filesystem::path folder =
+        SaveDialog2_.InitialDir.isEmpty() ? shown.Path.parent_path() : ToPath(SaveDialog2_.InitialDir);
+    SaveDialog2_.Path = folder / name;
+    SaveDialog2_.FileName = FromPath(SaveDialog2_.Path);
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path source = shown.Path;
+    const std::filesystem::path chosen = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
+        return Extract(source, chosen.parent_path(), TResourceForm::Sidecar, policy, progress,
+                       chosen.filename().string())
+            .Status;
+    });
+}
+
+void TFormMain::MenuMakeMacBinaryClick() {
+    if (macBinaryPage_.FileWasRead() && OpenDialog3_.InitialDir.isEmpty()) {
+        OpenDialog3_.InitialDir = FromPath(macBinaryPage_.Shown().Path.parent_path());
+    }
+    TMakeMacBinaryDialog dialog(this, dialogs_, OpenDialog3_, IsJapanese());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::filesystem::path dataFile = dialog.DataFork();
+    std::error_code ec;
+    if (dataFile.empty() || !std::filesystem::exists(dataFile, ec)) {
+        ShowMessage(TMsg::FileNotFound);
+        return;
+    }
+    TEncodeOptions options = dialog.Options();
+    options.SourceDateEpoch = SourceDateEpoch();
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunForkWork([&](TCutPolicy, const ProgressFn& progress) {
+        return EncodeMacBinary(dataFile, output, options, progress) == TConvertStatus::SourceIsOutput
+                   ? TForkStatus::SourceIsOutput
+                   : TForkStatus::Written;
+    });
+}
+
+} // namespace kelda

@@ -1,0 +1,37 @@
+// Dates between MacBinary (unsigned seconds since 1904-01-01, the Mac's local wall clock),
+// AppleSingle/AppleDouble (signed seconds since 2000-01-01) and the local file system (Unix time).
+// Like the header display, no time-zone correction is applied between the Mac's clock and the
+// container's: a date keeps its wall-clock reading.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kelda {
+
+inline constexpr std::int64_t kSeconds1904To2000 = 3029529600;
+inline constexpr std::int64_t kSeconds1904To1970 = 2082844800;
+
+// 0 (no date) and dates before 1931-12-13 20:45:53, which the container cannot hold, give
+// kAppleDateUnknown.
+std::int32_t MacDateToAppleDate(std::uint32_t macDate);
+// kAppleDateUnknown and dates after 2040-02-06, which MacBinary cannot hold, give 0 (no date).
+std::uint32_t AppleDateToMacDate(std::int32_t appleDate);
+
+// Seconds since 1904 of a wall-clock reading; 0 when it lies outside what MacBinary can hold.
+std::uint32_t MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute, int second);
+// Unix time read on the local clock (a file's modification time).
+std::uint32_t MacDateFromLocalUnixTime(std::int64_t unixTime);
+// Unix time read in UTC: SOURCE_DATE_EPOCH, so that a build gives the same bytes in every zone.
+std::uint32_t MacDateFromUtcUnixTime(std::int64_t unixTime);
+// The Unix time at which the local clock shows the Mac date (to set a file's modification time).
+std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate);
+
+// "YYYY-MM-DD", "YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS" ("T" or a blank), read as the Mac's
+// wall clock; nullopt when the text is no such date or MacBinary cannot hold it.
+std::optional<std::uint32_t> ParseMacDate(std::string_view text);
+// SOURCE_DATE_EPOCH's value: decimal digits only; nullopt otherwise.
+std::optional<std::int64_t> ParseSourceDateEpoch(std::string_view text);
+
+} // namespace kelda

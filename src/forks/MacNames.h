@@ -1,0 +1,36 @@
+// File names between the Mac and the local file system. A Mac name may hold "/" and control
+// bytes, never ":"; a local name the reverse. Going out, "/" becomes ":" (as the Mac itself shows
+// such names to POSIX programs) and a control byte its visible Control Pictures sign (TAB is
+// U+2409), so the name stays readable and comes back unchanged when the file is made into
+// MacBinary again.
+#pragma once
+
+#include "util/MacText.h"
+
+#include <string>
+#include <string_view>
+
+namespace kelda {
+
+inline constexpr std::size_t kMaxMacNameLength = 63;
+
+// A name for the local file system from Mac name bytes, decoded in encoding: never empty, never
+// "." or "..", never holding "/" or a control byte, so it names an entry inside its folder.
+std::string SafeLocalName(std::string_view macName, TMacEncoding encoding);
+
+// The Mac bytes of a UTF-8 name in Mac Roman or code page 932 (Auto: Mac Roman when every character
+// has a Mac Roman byte, else code page 932). fromLocalName undoes SafeLocalName's replacements.
+// Throws EBilingualError (NameNotEncodable) when a character has no byte in the chosen set. The
+// result is cut to at most 63 bytes, never inside a double-byte character.
+std::string EncodeMacName(std::string_view utf8, TMacEncoding encoding, bool fromLocalName,
+                          TMacEncoding* used = nullptr);
+
+// The first bytes of a Mac name that fit into limit bytes without cutting a code page 932
+// character in two (when japanese).
+std::string CutMacName(std::string_view bytes, bool japanese, std::size_t limit = kMaxMacNameLength);
+
+// Four Mac Roman characters of a type or creator code; a shorter text is filled with blanks.
+// Throws EBilingualError (TypeCodeInvalid) otherwise.
+std::string EncodeFourCC(std::string_view utf8);
+
+} // namespace kelda
