@@ -44,6 +44,12 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args);
 // crc [--all | --variant N] FILE... (CliCrc.cpp): the CRC page's result lines.
 int CliCrc(const TCliContext& context, const TCliArgs& args);
 
+// The resource commands (CliResources.cpp): resources FILE... [--json], resource FILE TYPE ID OUT,
+// vers FILE...
+int CliResources(const TCliContext& context, const TCliArgs& args);
+int CliResource(const TCliContext& context, const TCliArgs& args);
+int CliVers(const TCliContext& context, const TCliArgs& args);
+
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
 

@@ -26,6 +26,9 @@ constexpr TCliEntry kCommands[] = {
     {"strip", CliStrip, "IN OUT", "everything after the 128-byte header of IN, written to OUT"},
     {"datafork", CliDataFork, "IN OUT", "the data fork of IN alone, written to OUT"},
     {"crc", CliCrc, "[--all | --variant N] FILE...", "CRC lines; N is 0-11 in the list's order, default 10"},
+    {"resources", CliResources, "FILE... [--json]", "one line per resource of each file"},
+    {"resource", CliResource, "FILE TYPE ID OUT", "the bytes of one resource, written to OUT"},
+    {"vers", CliVers, "FILE...", "the short version string of each file"},
 };
 
 void PrintUsage(std::ostream& out) {

@@ -67,6 +67,10 @@ std::optional<TVersInfo> DecodeVers(std::span<const std::uint8_t> bytes, TMacEnc
     info.Stage = StageOf(bytes[2]);
     info.Release = bytes[3];
     info.Region = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
+    // Without a character set of its own, a resource of the Japanese region (14) is Japanese text.
+    if (encoding == TMacEncoding::Auto) {
+        encoding = info.Region == 14 ? TMacEncoding::Japanese : TMacEncoding::Roman;
+    }
     std::size_t at = 6;
     const TPascalString shortVersion = ReadPascalString(bytes, at);
     const TPascalString longVersion = ReadPascalString(bytes, at);

@@ -31,8 +31,9 @@ struct TVersInfo {
     std::string StageName() const;
 };
 
-// Nothing when the bytes are shorter than the 6 fixed bytes.
+// Nothing when the bytes are shorter than the 6 fixed bytes. The strings are decoded in encoding;
+// Auto takes them as Japanese for the Japanese region code (14) and as Mac Roman otherwise.
 std::optional<TVersInfo> DecodeVers(std::span<const std::uint8_t> bytes,
-                                    TMacEncoding encoding = TMacEncoding::Roman);
+                                    TMacEncoding encoding = TMacEncoding::Auto);
 
 } // namespace kelda
