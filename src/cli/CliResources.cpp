@@ -1,10 +1,12 @@
 // The resource commands of kelda-cli: resources (the map of each file, as lines or JSON lines),
 // resource (one resource's bytes to a file) and vers (each file's short version string).
+#include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
-#include "macbinary/HeaderPieces.h"
 #include "macbinary/TAtomicOutput.h"
+#include "macbinary/TInspection.h"
 #include "resources/ResourceFork.h"
 #include "resources/ResourceTexts.h"
 #include "resources/VersResource.h"
@@ -29,21 +31,16 @@ struct TOpenedFork {
     TResourceFork Fork;
 };
 
-// Opens file and reads its resource map; reports and returns nothing when it is not MacBinary.
+// Inspects file as the window does and reads its resource map, keeping the file open for the
+// resources' data; reports the refusal and returns nothing when the file is refused.
 std::optional<TOpenedFork> OpenFork(const TCliContext& context, const std::string& file) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
+    const TInspectResult result = InspectFile(file);
+    if (!result.Accepted()) {
+        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
         return std::nullopt;
     }
-    TFileStream stream(file, FileMode::Read);
-    THeader header{};
-    const std::size_t got = stream.ReadAt(header.data(), header.size(), 0);
-    if (got < header.size() || !IsMacBinary(header)) {
-        CliReport(context, file, MessageText(TMsg::NotMacBinary, context.Japanese));
-        return std::nullopt;
-    }
-    TResourceFork fork = ReadResourceFork(stream, header);
+    TFileStream stream(result.Inspection->Path, FileMode::Read);
+    TResourceFork fork = ReadResourceFork(stream, result.Inspection->Header);
     return TOpenedFork{std::move(stream), std::move(fork)};
 }
 
@@ -139,22 +136,7 @@ std::optional<std::int16_t> ParseId(const std::string& text) {
     return static_cast<std::int16_t>(value);
 }
 
-} // namespace
-
-int CliResources(const TCliContext& context, const TCliArgs& args) {
-    bool json = false;
-    TCliArgs files;
-    for (const std::string& arg : args) {
-        if (arg == "--json") {
-            json = true;
-        } else {
-            files.push_back(arg);
-        }
-    }
-    if (files.empty()) {
-        context.Err << "kelda-cli: resources needs at least one FILE\n";
-        return kCliUsage;
-    }
+int RunResources(const TCliContext& context, const TCliArgs& files, bool json) {
     int status = kCliOk;
     for (const std::string& file : files) {
         if (CliGuarded(context, file, [&] { return ListResources(context, file, json); }) != kCliOk) {
@@ -164,18 +146,21 @@ int CliResources(const TCliContext& context, const TCliArgs& args) {
     return status;
 }
 
-int CliResource(const TCliContext& context, const TCliArgs& args) {
-    if (args.size() != 4) {
-        context.Err << "kelda-cli: expected FILE TYPE ID OUT\n";
-        return kCliUsage;
-    }
-    const std::string& file = args[0];
-    const std::optional<std::int16_t> id = ParseId(args[2]);
+struct TResourceOperands {
+    std::string File;
+    std::string Type;
+    std::string Id;
+    std::string Out;
+};
+
+int RunResource(const TCliContext& context, const TResourceOperands& operands) {
+    const std::string& file = operands.File;
+    const std::optional<std::int16_t> id = ParseId(operands.Id);
     if (!id) {
-        context.Err << "kelda-cli: ID must be a number from -32768 to 32767\n";
+        CliReport(context, "resource", "ID must be a number from -32768 to 32767: " + operands.Id);
         return kCliUsage;
     }
-    const std::string& out = args[3];
+    const std::string& out = operands.Out;
     return CliGuarded(context, file, [&] {
         const std::optional<TOpenedFork> opened = OpenFork(context, file);
         if (!opened) {
@@ -183,15 +168,15 @@ int CliResource(const TCliContext& context, const TCliArgs& args) {
         }
         const TResourceEntry* found = nullptr;
         for (const TResourceEntry& r : opened->Fork.Map.Resources) {
-            if (r.Id == *id && TypeMatches(r.Type, args[1])) {
+            if (r.Id == *id && TypeMatches(r.Type, operands.Type)) {
                 found = &r;
                 break;
             }
         }
         if (found == nullptr || found->ForkOffset < 0) {
-            CliReport(
-                context, file,
-                ResourceText(TResText::ResourceNotFound, context.Japanese, "'" + args[1] + "' " + args[2]));
+            CliReport(context, file,
+                      ResourceText(TResText::ResourceNotFound, context.Japanese,
+                                   "'" + operands.Type + "' " + operands.Id));
             return kCliFailure;
         }
         if (IsSameFile(file, out)) {
@@ -211,13 +196,9 @@ int CliResource(const TCliContext& context, const TCliArgs& args) {
     });
 }
 
-int CliVers(const TCliContext& context, const TCliArgs& args) {
-    if (args.empty()) {
-        context.Err << "kelda-cli: vers needs at least one FILE\n";
-        return kCliUsage;
-    }
+int RunVers(const TCliContext& context, const TCliArgs& files) {
     int status = kCliOk;
-    for (const std::string& file : args) {
+    for (const std::string& file : files) {
         const int one = CliGuarded(context, file, [&] {
             const std::optional<TOpenedFork> opened = OpenFork(context, file);
             if (!opened) {
@@ -242,6 +223,40 @@ int CliVers(const TCliContext& context, const TCliArgs& args) {
         }
     }
     return status;
+}
+
+} // namespace
+
+void RegisterResourceCommands(TCliCommands& commands) {
+    struct TResourcesOptions {
+        bool Json = false;
+        TCliArgs Files;
+    };
+    TResourcesOptions& list = commands.Store<TResourcesOptions>();
+    CLI::App& resources = commands.Add(
+        "resources", "One line per resource of each MacBinary FILE: type, ID, name, attributes, length",
+        [&list](const TCliContext& context) { return RunResources(context, list.Files, list.Json); });
+    resources.add_flag("--json", list.Json, "One JSON object per resource and line");
+    resources.add_option("FILE", list.Files, "MacBinary files")->required()->type_name("");
+
+    TResourceOperands& one = commands.Store<TResourceOperands>();
+    CLI::App& resource =
+        commands.Add("resource", "The bytes of one resource of FILE, written to OUT",
+                     [&one](const TCliContext& context) { return RunResource(context, one); });
+    resource.add_option("FILE", one.File, "The MacBinary file")->required()->type_name("");
+    resource.add_option("TYPE", one.Type, "Its four characters, or 0x and eight hex digits")
+        ->required()
+        ->type_name("");
+    resource.add_option("ID", one.Id, "The resource ID, -32768 to 32767")->required()->type_name("");
+    resource.add_option("OUT", one.Out, "The file to write (never the source)")->required()->type_name("");
+
+    TCliArgs& files = commands.Store<TCliArgs>();
+    commands
+        .Add("vers", "The short version string of each MacBinary FILE ('vers' 1), for inventories",
+             [&files](const TCliContext& context) { return RunVers(context, files); })
+        .add_option("FILE", files, "MacBinary files")
+        ->required()
+        ->type_name("");
 }
 
 } // namespace kelda
