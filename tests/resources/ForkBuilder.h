@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,9 @@ inline TBuiltFork BuildResourceFork(const std::vector<TForkResource>& resources)
             count += r->Type == t ? 1 : 0;
         }
         put16(m, count - 1);
+        if (refAt > 0xFFFF) {
+            throw std::length_error("a reference list past the reach of its 16-bit offset");
+        }
         put16(m, static_cast<std::uint32_t>(refAt));
         refAt += 12 * count;
     }
