@@ -98,18 +98,15 @@ void TFormMain::WMDropFiles(const QStringList& Files) {
     }
     // The whole path, however long it is.
     const QString& file = Files.first();
-    switch (PageControl1->currentIndex()) {
-    case 0:
+    // Pages by identity, not position: the Resources page reads a file as the MacBinary page does.
+    const QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet1 || page == TabSheetResources) {
         SetDialogFile(OpenDialog1, file);
         ReadFile(file);
-        break;
-    case 1:
+    } else if (page == TabSheet2) {
         SetDialogFile(OpenDialog2, file);
         UpdateFileComboBox(file);
-        break;
-    default:
-        break; // the Help page takes no files
-    }
+    } // the Help page takes no files
 }
 
 TEditor* TFormMain::FocusedEditor() const {

@@ -113,6 +113,7 @@ void TFormMain::BuildLayout() {
     BuildMacBinaryPage();
     BuildCrcPage();
     BuildHelpPage();
+    BuildResourcesPage();
     SetTabOrders();
 }
 

@@ -344,6 +344,7 @@ void TFormMain::LanguageChange() {
             action->setText(text);
         }
     }
+    ResourcesLanguageChange();
 }
 
 // ---------------------------------------------------------------------- errors

@@ -48,6 +48,7 @@ namespace kelda {
 
 class TEditor;
 class TPageControl;
+class TResourcePage;
 class TSplitterBar;
 
 class TFormMain : public QMainWindow {
@@ -71,6 +72,7 @@ public:
     QWidget* TabSheet1 = nullptr; // MacBinary
     QWidget* TabSheet2 = nullptr; // CRC
     QWidget* TabSheet3 = nullptr; // Help
+    QWidget* TabSheetResources = nullptr; // Resources, after the MacBinary page
 
     // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
     // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
@@ -113,6 +115,10 @@ public:
     // Help page.
     TEditor* Editor4 = nullptr;
 
+    // Resources page, and the file's own icon at the right of the bottom panel.
+    TResourcePage* ResourcePage = nullptr;
+    QLabel* ImageOwnIcon = nullptr;
+
     // Main menu.
     QMenu* MenuFile = nullptr;
     QAction* MenuQuit = nullptr;
@@ -128,6 +134,7 @@ public:
     TFileDialogState OpenDialog2; // the CRC page's file
     TFileDialogState SaveDialog1; // saving the log
     TFileDialogState SaveDialog2; // the conversions' output
+    TFileDialogState SaveDialog3; // one resource's bytes
 
     // The twelve engines, in the order of ListBox1.
     std::vector<std::unique_ptr<TCrc>> CrcEngines;
@@ -261,6 +268,15 @@ public:
     // Paints one grid cell; ARow counts the title row as row 0.
     void StringGrid1DrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect, bool Selected);
 
+    // ------------------------------------------------------------------ Resources page handlers
+    // (src/resources/FormMainResources.cpp)
+
+    // Lists the resources of the file just read and shows its own icon.
+    void ShowResources(const std::filesystem::path& file, const std::array<std::uint8_t, 128>& header);
+    // Writes the chosen resource's bytes to a file the user names.
+    void BtnSaveResourceClick();
+    void ResourcesLanguageChange();
+
     // ------------------------------------------------------------------ CRC page handlers
     // (src/crc/FormMainCrc.cpp)
 
@@ -306,6 +322,7 @@ private:
     void BuildMacBinaryPage();
     void BuildCrcPage();
     void BuildHelpPage();
+    void BuildResourcesPage();
     void SetTabOrders();
     // Connects every control to its handler, each inside Guard.
     void ConnectHandlers();

@@ -126,6 +126,7 @@ void TFormMain::ReadFile(const QString& FileName) {
     BtnChangeFileType->setEnabled(true);
     BtnDeleteHeader->setEnabled(true);
     BtnDeleteHeaderResorceComment->setEnabled(true);
+    ShowResources(file, header);
 }
 
 // ---------------------------------------------------------------------- conversions

@@ -20,7 +20,7 @@ class CrcPageTest : public WindowFixture {
 protected:
     TFormMain& Page() {
         TFormMain& form = Shown();
-        form.PageControl1->setCurrentIndex(1);
+        form.PageControl1->setCurrentWidget(form.TabSheet2);
         QCoreApplication::processEvents();
         return form;
     }

@@ -39,7 +39,7 @@ protected:
     }
     // The CRC page with 300 result lines in Editor2, scrolled so that line 100 is at the top.
     static void ShowScrolledResults(TFormMain& form) {
-        form.PageControl1->setCurrentIndex(1);
+        form.PageControl1->setCurrentWidget(form.TabSheet2);
         QStringList lines;
         for (int i = 0; i < 300; ++i) {
             lines.append(QString::number(i));
@@ -70,7 +70,7 @@ TEST_F(DropWheelTest, ADropOnTheMacBinaryPageReadsTheFirstFile) {
 
 TEST_F(DropWheelTest, ADropOnTheCrcPageListsTheFileWithItsFullPath) {
     TFormMain& form = Shown();
-    form.PageControl1->setCurrentIndex(1);
+    form.PageControl1->setCurrentWidget(form.TabSheet2);
     // A path well past 255 characters arrives whole.
     std::string deep;
     for (int i = 0; i < 6; ++i) {
@@ -90,7 +90,7 @@ TEST_F(DropWheelTest, ADropOnTheCrcPageListsTheFileWithItsFullPath) {
 
 TEST_F(DropWheelTest, ADropOnTheHelpPageDoesNothing) {
     TFormMain& form = Shown();
-    form.PageControl1->setCurrentIndex(2);
+    form.PageControl1->setCurrentWidget(form.TabSheet3);
     const TFileDialogState before = form.OpenDialog1;
     Drop(form, {MakeFile("x.bin")});
     EXPECT_EQ(form.OpenDialog1.FileName, before.FileName);

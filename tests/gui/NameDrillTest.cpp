@@ -77,7 +77,7 @@ TEST_F(NameDrill, AShiftJisNameIsReadConvertedAndShownReadably) {
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).empty());
 
     // The CRC page lists and computes it under its readable name.
-    form.PageControl1->setCurrentIndex(1);
+    form.PageControl1->setCurrentWidget(form.TabSheet2);
     Drop(file);
     EXPECT_EQ(form.ComboBox1->currentText(), readable);
     form.ListBox2->setCurrentRow(0);

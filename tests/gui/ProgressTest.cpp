@@ -173,7 +173,7 @@ protected:
     }
     TFormMain& CrcPage(const std::filesystem::path& file) {
         TFormMain& form = Shown();
-        form.PageControl1->setCurrentIndex(1);
+        form.PageControl1->setCurrentWidget(form.TabSheet2);
         form.UpdateFileComboBox(Q(file));
         QCoreApplication::processEvents();
         return form;

@@ -73,7 +73,7 @@ TEST_F(SettingsWindowTest, ResetDeletesTheFileAndRestoresTheDefaults) {
     WriteFile(Ini(), "[FormMain]\nLeft=10\nTop=10\nWidth=1000\nHeight=800\n[Language]\nJapanese=0\n"
                      "[FileList]\n0=/data/x.bin\n");
     TFormMain& form = Shown();
-    form.PageControl1->setCurrentIndex(1);
+    form.PageControl1->setCurrentWidget(form.TabSheet2);
     ASSERT_EQ(form.geometry().size(), QSize(1000, 800));
 
     form.MenuResetIniFile->trigger();
