@@ -52,12 +52,17 @@ std::string DecodeName(std::string_view bytes, TMacEncoding encoding) {
 class TFindings {
 public:
     explicit TFindings(TResourceMap& map) : map_(map) {}
-    void Add(TResFinding kind, std::vector<std::string> args = {}) {
+    // args makes the texts' arguments, only for a finding that is kept: a hostile map can give
+    // tens of thousands.
+    template <class F> void Add(TResFinding kind, F&& args) {
         if (map_.Findings.size() < kMaxFindings) {
-            map_.Findings.push_back({kind, std::move(args)});
+            map_.Findings.push_back({kind, args()});
         } else {
             ++map_.FindingsOmitted;
         }
+    }
+    void Add(TResFinding kind) {
+        Add(kind, [] { return std::vector<std::string>{}; });
     }
 
 private:
@@ -107,8 +112,10 @@ void MarkOverlappingLists(std::vector<TRange> lists, const TResourceMap& map, st
     const TRange* widest = nullptr;
     for (const TRange& r : lists) {
         if (widest != nullptr && r.Start < widest->End) {
-            findings.Add(TResFinding::RefListOverlap,
-                         {Quoted(map.Types[widest->Owner].Type), Quoted(map.Types[r.Owner].Type)});
+            findings.Add(TResFinding::RefListOverlap, [&] {
+                return std::vector<std::string>{Quoted(map.Types[widest->Owner].Type),
+                                                Quoted(map.Types[r.Owner].Type)};
+            });
             skip[r.Owner] = true;
             continue;
         }
@@ -134,7 +141,9 @@ void ReadLengths(const TByteSource& fork, TResourceMap& map, std::int64_t dataSt
         TResourceEntry& r = map.Resources[i];
         std::uint32_t length = 0;
         if (!reader.Read(r.ForkOffset, length)) {
-            findings.Add(TResFinding::DataOutside, {Quoted(r.Type), Num(r.Id)});
+            findings.Add(TResFinding::DataOutside, [&] {
+                return std::vector<std::string>{Quoted(r.Type), Num(r.Id)};
+            });
             r.ForkOffset = -1;
             continue;
         }
@@ -142,7 +151,9 @@ void ReadLengths(const TByteSource& fork, TResourceMap& map, std::int64_t dataSt
         const std::int64_t end = r.ForkOffset + 4 + std::int64_t{length};
         r.DataComplete = end <= dataEnd && end <= fork.Size();
         if (!r.DataComplete) {
-            findings.Add(TResFinding::DataLengthOutside, {Quoted(r.Type), Num(r.Id), Num(length)});
+            findings.Add(TResFinding::DataLengthOutside, [&] {
+                return std::vector<std::string>{Quoted(r.Type), Num(r.Id), Num(length)};
+            });
         }
     }
     // Two resources whose bytes overlap: report each pair of neighbours once.
@@ -155,8 +166,10 @@ void ReadLengths(const TByteSource& fork, TResourceMap& map, std::int64_t dataSt
         }
         const std::int64_t end = r.ForkOffset + 4 + std::int64_t{r.Length};
         if (previous != nullptr && r.ForkOffset < previousEnd) {
-            findings.Add(TResFinding::DataOverlap,
-                         {Quoted(previous->Type), Num(previous->Id), Quoted(r.Type), Num(r.Id)});
+            findings.Add(TResFinding::DataOverlap, [&] {
+                return std::vector<std::string>{Quoted(previous->Type), Num(previous->Id), Quoted(r.Type),
+                                                Num(r.Id)};
+            });
         }
         if (previous == nullptr || end > previousEnd) {
             previous = &r;
@@ -173,7 +186,7 @@ void ReportDuplicates(const TResourceMap& map, TFindings& findings) {
     for (std::size_t k = 1; k < types.size(); ++k) {
         const TResType& t = map.Types[types[k]].Type;
         if (t == map.Types[types[k - 1]].Type && (k < 2 || map.Types[types[k - 2]].Type != t)) {
-            findings.Add(TResFinding::DuplicateType, {Quoted(t)});
+            findings.Add(TResFinding::DuplicateType, [&] { return std::vector<std::string>{Quoted(t)}; });
         }
     }
     std::vector<std::size_t> refs(map.Resources.size());
@@ -182,8 +195,10 @@ void ReportDuplicates(const TResourceMap& map, TFindings& findings) {
     std::stable_sort(refs.begin(), refs.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
     for (std::size_t k = 1; k < refs.size(); ++k) {
         if (key(refs[k]) == key(refs[k - 1]) && (k < 2 || key(refs[k - 2]) != key(refs[k]))) {
-            findings.Add(TResFinding::DuplicateId,
-                         {Quoted(map.Resources[refs[k]].Type), Num(map.Resources[refs[k]].Id)});
+            findings.Add(TResFinding::DuplicateId, [&] {
+                return std::vector<std::string>{Quoted(map.Resources[refs[k]].Type),
+                                                Num(map.Resources[refs[k]].Id)};
+            });
         }
     }
 }
@@ -191,6 +206,10 @@ void ReportDuplicates(const TResourceMap& map, TFindings& findings) {
 } // namespace
 
 std::string ResTypeText(const TResType& type) {
+    const std::string_view bytes(reinterpret_cast<const char*>(type.data()), type.size());
+    if (AllAscii(bytes)) {
+        return std::string(bytes);
+    }
     return MacTextToUtf8(std::string_view(reinterpret_cast<const char*>(type.data()), type.size()),
                          TMacEncoding::Roman);
 }
@@ -243,12 +262,12 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
     }
     map.Present = true;
     if (forkSize < kForkHeaderSize) {
-        findings.Add(TResFinding::ForkTooShort, {Num(forkSize)});
+        findings.Add(TResFinding::ForkTooShort, [&] { return std::vector<std::string>{Num(forkSize)}; });
         return map;
     }
     std::uint8_t head[kForkHeaderSize];
     if (fork.ReadAt(head, sizeof head, 0) != sizeof head) {
-        findings.Add(TResFinding::ForkTooShort, {Num(forkSize)});
+        findings.Add(TResFinding::ForkTooShort, [&] { return std::vector<std::string>{Num(forkSize)}; });
         return map;
     }
     map.Header = {U32(head), U32(head + 4), U32(head + 8), U32(head + 12)};
@@ -259,18 +278,24 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
     const std::int64_t dataEnd = dataStart + std::int64_t{h.DataLength};
 
     if (h.MapLength < kMapFixedSize) {
-        findings.Add(TResFinding::MapTooShort, {Num(h.MapLength)});
+        findings.Add(TResFinding::MapTooShort, [&] { return std::vector<std::string>{Num(h.MapLength)}; });
         return map;
     }
     if (mapStart + kMapFixedSize > forkSize) {
-        findings.Add(TResFinding::MapOutside, {Num(mapStart), Num(h.MapLength)});
+        findings.Add(TResFinding::MapOutside, [&] {
+            return std::vector<std::string>{Num(mapStart), Num(h.MapLength)};
+        });
         return map;
     }
     if (mapDeclaredEnd > forkSize) {
-        findings.Add(TResFinding::MapTruncated, {Num(forkSize - mapStart), Num(h.MapLength)});
+        findings.Add(TResFinding::MapTruncated, [&] {
+            return std::vector<std::string>{Num(forkSize - mapStart), Num(h.MapLength)};
+        });
     }
     if (dataEnd > forkSize) {
-        findings.Add(TResFinding::DataAreaOutside, {Num(dataStart), Num(h.DataLength)});
+        findings.Add(TResFinding::DataAreaOutside, [&] {
+            return std::vector<std::string>{Num(dataStart), Num(h.DataLength)};
+        });
     }
     if (h.DataLength > 0 && dataStart < mapDeclaredEnd && mapStart < dataEnd) {
         findings.Add(TResFinding::DataMapOverlap);
@@ -280,7 +305,9 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
         fork.ReadClipped(mapStart, std::min({mapDeclaredEnd, forkSize, mapStart + kMapReach}) - mapStart);
     const auto mapSize = static_cast<std::int64_t>(bytes.size());
     if (mapSize < kMapFixedSize) {
-        findings.Add(TResFinding::MapOutside, {Num(mapStart), Num(h.MapLength)});
+        findings.Add(TResFinding::MapOutside, [&] {
+            return std::vector<std::string>{Num(mapStart), Num(h.MapLength)};
+        });
         return map;
     }
     const std::uint8_t* m = bytes.data();
@@ -290,14 +317,16 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
     const std::int64_t typeList = map.TypeListOffset;
     const std::int64_t nameList = map.NameListOffset;
     if (typeList + 2 > mapSize) {
-        findings.Add(TResFinding::TypeListOutside, {Num(typeList)});
+        findings.Add(TResFinding::TypeListOutside, [&] { return std::vector<std::string>{Num(typeList)}; });
         return map;
     }
 
     std::uint32_t typeCount = CountOf(U16(m + typeList));
     const auto typesThere = static_cast<std::uint32_t>((mapSize - typeList - 2) / kTypeEntrySize);
     if (typeCount > typesThere) {
-        findings.Add(TResFinding::TypeListTruncated, {Num(typeCount), Num(typesThere)});
+        findings.Add(TResFinding::TypeListTruncated, [&] {
+            return std::vector<std::string>{Num(typeCount), Num(typesThere)};
+        });
         typeCount = typesThere;
     }
     const std::int64_t typeListEnd = typeList + 2 + kTypeEntrySize * typeCount;
@@ -317,7 +346,8 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
             continue;
         }
         if (start < typeListEnd && typeList < end) {
-            findings.Add(TResFinding::RefListInTypeList, {Quoted(type.Type)});
+            findings.Add(TResFinding::RefListInTypeList,
+                         [&] { return std::vector<std::string>{Quoted(type.Type)}; });
             skip[t] = true;
             continue;
         }
@@ -336,7 +366,9 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
         const std::int64_t there =
             start >= mapSize ? 0 : std::min<std::int64_t>(type.Count, (mapSize - start) / kRefEntrySize);
         if (there < type.Count) {
-            findings.Add(TResFinding::RefListOutside, {Quoted(type.Type), Num(there), Num(type.Count)});
+            findings.Add(TResFinding::RefListOutside, [&] {
+                return std::vector<std::string>{Quoted(type.Type), Num(there), Num(type.Count)};
+            });
         }
         for (std::int64_t k = 0; k < there; ++k) {
             const std::uint8_t* e = m + start + kRefEntrySize * k;
@@ -350,13 +382,18 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
                 const std::int64_t at = nameList + nameOffset;
                 if (!namesThere) {
                     if (!nameListReported) {
-                        findings.Add(TResFinding::NameListOutside, {Num(nameList)});
+                        findings.Add(TResFinding::NameListOutside,
+                                     [&] { return std::vector<std::string>{Num(nameList)}; });
                         nameListReported = true;
                     }
                 } else if (at >= mapSize || at + 1 + m[at] > mapSize) {
-                    findings.Add(TResFinding::NameOutside, {Quoted(r.Type), Num(r.Id)});
+                    findings.Add(TResFinding::NameOutside, [&] {
+                        return std::vector<std::string>{Quoted(r.Type), Num(r.Id)};
+                    });
                 } else if (mapStart + at < dataEnd && dataStart < mapStart + at + 1 + m[at]) {
-                    findings.Add(TResFinding::NameInData, {Quoted(r.Type), Num(r.Id)});
+                    findings.Add(TResFinding::NameInData, [&] {
+                        return std::vector<std::string>{Quoted(r.Type), Num(r.Id)};
+                    });
                 } else {
                     r.HasName = true;
                     r.NameBytes.assign(reinterpret_cast<const char*>(m + at + 1), m[at]);
@@ -365,7 +402,9 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
             }
             const std::int64_t lengthAt = dataStart + r.DataOffset;
             if (std::int64_t{r.DataOffset} + 4 > std::int64_t{h.DataLength} || lengthAt + 4 > forkSize) {
-                findings.Add(TResFinding::DataOutside, {Quoted(r.Type), Num(r.Id)});
+                findings.Add(TResFinding::DataOutside, [&] {
+                    return std::vector<std::string>{Quoted(r.Type), Num(r.Id)};
+                });
             } else {
                 r.ForkOffset = lengthAt;
             }
