@@ -72,7 +72,8 @@ public:
     QWidget* TabSheet1 = nullptr; // MacBinary
     QWidget* TabSheet2 = nullptr; // CRC
     QWidget* TabSheet3 = nullptr; // Help
-    QWidget* TabSheetResources = nullptr; // Resources, after the MacBinary page
+    // Resources, after the MacBinary page.
+    QWidget* TabSheetResources = nullptr;
 
     // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
     // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
