@@ -87,7 +87,8 @@ TEST(VersTest, EveryStage) {
     // The region decides when the caller has no character set: Japanese region, Mac Roman elsewhere.
     EXPECT_EQ(DecodeVers(Cat({0x01, 0x00, 0x80, 0x00, 0x00, 0x0E}, "\x02\x94\xC5\x00"))->ShortVersion,
               "\xE7\x89\x88");
-    EXPECT_EQ(DecodeVers(Cat({0x01, 0x00, 0x80, 0x00, 0x00, 0x00}, "\x01\xA9\x00"))->ShortVersion, "\xC2\xA9");
+    EXPECT_EQ(DecodeVers(Cat({0x01, 0x00, 0x80, 0x00, 0x00, 0x00}, "\x01\xA9\x00"))->ShortVersion,
+              "\xC2\xA9");
 }
 
 TEST(StringResourceTest, StrAndStrList) {
