@@ -101,10 +101,10 @@ void TFormMain::WMDropFiles(const std::vector<std::filesystem::path>& Files) {
     }
     // The whole path, however long it is.
     const std::filesystem::path& file = Files.front();
-    // By page: the MacBinary page and the check page read the file, the CRC page lists it, the
+    // By page: the MacBinary, check and Resources pages read the file, the CRC page lists it, the
     // Help page takes no files.
     const QWidget* page = PageControl1->currentWidget();
-    if (page == TabSheet1 || page == CheckPage) {
+    if (page == TabSheet1 || page == CheckPage || page == TabSheetResources) {
         SetDialogFile(OpenDialog1_, file);
         ReadFile(file);
     } else if (page == TabSheet2) {

@@ -112,6 +112,7 @@ void TFormMain::BuildLayout() {
     BuildCrcPage();
     BuildHelpPage();
     BuildCheckPage();
+    BuildResourcesPage();
     SetTabOrders();
 }
 

@@ -358,6 +358,7 @@ void TFormMain::LanguageChange() {
         }
     }
     CheckLanguageChange();
+    ResourcesLanguageChange();
 }
 
 // ---------------------------------------------------------------------- errors

@@ -53,6 +53,7 @@ namespace kelda {
 class TCheckPage;
 class TEditor;
 class TPageControl;
+class TResourcePage;
 class TSplitterBar;
 
 // The pages of PageControl1, by index.
@@ -84,6 +85,8 @@ public:
     QWidget* TabSheet1 = nullptr; // MacBinary
     QWidget* TabSheet2 = nullptr; // CRC
     QWidget* TabSheet3 = nullptr; // Help
+    // Resources, after the MacBinary page.
+    QWidget* TabSheetResources = nullptr;
 
     // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
     // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
@@ -132,6 +135,9 @@ public:
     QLabel* LabelVerdict = nullptr;
     QMenu* MenuNameEncoding = nullptr;
     std::array<QAction*, 3> MenuNameEncodingItems{};
+    // Resources page, and the file's own icon at the right of the bottom panel.
+    TResourcePage* ResourcePage = nullptr;
+    QLabel* ImageOwnIcon = nullptr;
 
     // Main menu.
     QMenu* MenuFile = nullptr;
@@ -305,6 +311,14 @@ public:
     void MenuExportAppleSingleClick();
     void MenuExtractClick();
     void MenuMakeMacBinaryClick();
+    // ------------------------------------------------------------------ Resources page handlers
+    // (src/resources/FormMainResources.cpp)
+
+    // Lists the resources of the file just read and shows its own icon.
+    void ShowResources(const std::filesystem::path& file, const std::array<std::uint8_t, 128>& header);
+    // Writes the chosen resource's bytes to a file the user names.
+    void BtnSaveResourceClick();
+    void ResourcesLanguageChange();
 
     // ------------------------------------------------------------------ CRC page handlers
     // (src/crc/FormMainCrc.cpp)
@@ -359,6 +373,7 @@ private:
     void BuildHelpPage();
     void BuildCheckPage();
     void ConnectCheckPage();
+    void BuildResourcesPage();
     void SetTabOrders();
     // Connects every control to its handler, each inside Guard.
     void ConnectHandlers();
@@ -386,6 +401,7 @@ private:
     TFileDialogState OpenDialog2_;
     TFileDialogState SaveDialog1_;
     TFileDialogState SaveDialog2_;
+    TFileDialogState SaveDialog3_; // one resource's bytes
     TFileDialogState OpenDialog3_; // the forks chosen in the Make MacBinary dialog
     void ShowFileList();
     void ReadCrcChoices();

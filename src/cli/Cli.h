@@ -53,6 +53,7 @@ void RegisterCrcCommands(TCliCommands& commands);       // crc
 void RegisterCheckCommands(TCliCommands& commands);     // check
 void RegisterScanCommands(TCliCommands& commands);      // scan
 void RegisterForkCommands(TCliCommands& commands);      // rsrc, appledouble, applesingle, extract, encode
+void RegisterResourceCommands(TCliCommands& commands);  // resources, resource, vers
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.

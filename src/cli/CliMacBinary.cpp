@@ -43,13 +43,6 @@ using TConvertFn = std::function<TConvertStatus(
     const TInspection& inspection, const std::filesystem::path& in, const std::filesystem::path& out,
     const ProgressFn& progress, bool replaceReadOnly)>;
 
-// Whether two names lead to the same file, as the kernel opens them.
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    const std::optional<TFileStat> x = StatFile(a);
-    const std::optional<TFileStat> y = StatFile(b);
-    return x && y && x->SameFile(*y);
-}
-
 // One conversion of in to out. Unless force, an existing out is left alone and reported. shortfall:
 // the part whose end the source must reach; when it does not, the output is still written, and the
 // user told how much it lacks (exit status kCliSourceTruncated).
@@ -64,7 +57,7 @@ int ConvertOne(const TCliContext& context, const std::string& in, const std::str
         }
         std::error_code ec;
         if (keepExisting && std::filesystem::exists(std::filesystem::symlink_status(out, ec)) &&
-            !SameFile(input.Path(), out)) {
+            !IsSameFile(input.Path(), out)) {
             CliReport(context, out, CliText(TCliMsg::OutputExists, context.Japanese));
             return kCliFailure;
         }

@@ -29,6 +29,7 @@ constexpr void (*kRegistrations[])(TCliCommands&) = {
     RegisterCheckCommands,
     RegisterScanCommands,
     RegisterForkCommands,
+    RegisterResourceCommands,
 };
 
 // The options every command takes, before or after the command word.

@@ -81,6 +81,7 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     EnableConversions(*this, true);
     // What the file really is, beside what the acceptance rule let through.
     ShowCheckReport(shown.Header, shown.Size);
+    ShowResources(shown.Path, shown.Header);
 }
 
 QString TFormMain::FFileName() const {

@@ -521,4 +521,10 @@ unsigned ApplyUmask(unsigned mode) {
 
 #endif
 
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::optional<TFileStat> x = StatFile(a);
+    const std::optional<TFileStat> y = StatFile(b);
+    return x && y && x->SameFile(*y);
+}
+
 } // namespace kelda

@@ -35,6 +35,9 @@ struct TFileStat {
 
 // The file a name leads to once the kernel has followed its links; nothing when there is none.
 std::optional<TFileStat> StatFile(const std::filesystem::path& file);
+// Whether both names lead to one existing file (device and inode, links followed). Only a guard
+// before work; writers test the descriptors they opened.
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // The file an open stream reads or writes.
 TFileStat StatOpenFile(const TFileStream& stream);
 // Gives an open file the permission bits mode.

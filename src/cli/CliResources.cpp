@@ -1,0 +1,263 @@
+// The resource commands of kelda-cli: resources (the map of each file, as lines or JSON lines),
+// resource (one resource's bytes to a file) and vers (each file's short version string).
+#include "app/InspectMessages.h"
+#include "app/Language.h"
+#include "cli/Cli.h"
+#include "cli/TCliCommands.h"
+#include "macbinary/Conversion.h"
+#include "util/TFolder.h"
+#include "util/TAtomicOutput.h"
+#include "macbinary/TInspection.h"
+#include "resources/ResourceFork.h"
+#include "resources/ResourceTexts.h"
+#include "resources/VersResource.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <system_error>
+
+namespace kelda {
+
+namespace {
+
+// A 'vers' resource is a few dozen bytes; more is never read for decoding.
+constexpr std::size_t kVersReadLimit = 4096;
+
+struct TOpenedFork {
+    TFileStream File;
+    TResourceFork Fork;
+};
+
+// Inspects file as the window does and reads its resource map, keeping the file open for the
+// resources' data; reports the refusal and returns nothing when the file is refused.
+std::optional<TOpenedFork> OpenFork(const TCliContext& context, const std::string& file) {
+    const TInspectResult result = InspectFile(file);
+    if (!result.Accepted()) {
+        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
+        return std::nullopt;
+    }
+    TFileStream stream(result.Inspection->Path, FileMode::Read);
+    TResourceFork fork = ReadResourceFork(stream, result.Inspection->Header);
+    return TOpenedFork{std::move(stream), std::move(fork)};
+}
+
+void ReportFindings(const TCliContext& context, const std::string& file, const TResourceMap& map) {
+    for (const TResourceFinding& f : map.Findings) {
+        CliReport(context, file, f.Text(context.Japanese));
+    }
+    if (map.FindingsOmitted > 0) {
+        CliReport(
+            context, file,
+            ResourceText(TResText::FindingsOmitted, context.Japanese, std::to_string(map.FindingsOmitted)));
+    }
+}
+
+std::optional<TVersInfo> VersOf(const TOpenedFork& opened, const TResourceEntry& entry) {
+    return DecodeVers(ReadResourceData(opened.File, opened.Fork, entry, kVersReadLimit));
+}
+
+int BcdValue(std::uint8_t b) {
+    return (b >> 4) * 10 + (b & 0x0F);
+}
+
+nlohmann::json VersJson(const TVersInfo& v) {
+    return {{"version", v.NumberText()}, {"major", BcdValue(v.Major)}, {"minor", v.Minor},
+            {"bugfix", v.Bugfix},        {"stage", v.StageName()},     {"release", BcdValue(v.Release)},
+            {"region", v.Region},        {"short", v.ShortVersion},    {"long", v.LongVersion}};
+}
+
+// Text of a file name that may not be UTF-8: invalid bytes become U+FFFD in JSON.
+std::string JsonLine(const nlohmann::json& j) {
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+int ListResources(const TCliContext& context, const std::string& file, bool json) {
+    const std::optional<TOpenedFork> opened = OpenFork(context, file);
+    if (!opened) {
+        return kCliFailure;
+    }
+    const TResourceMap& map = opened->Fork.Map;
+    for (const TResourceEntry& r : map.Resources) {
+        std::optional<TVersInfo> vers;
+        if (r.Type == ResType("vers")) {
+            vers = VersOf(*opened, r);
+        }
+        if (json) {
+            nlohmann::json j = {{"file", file},
+                                {"type", ResTypeText(r.Type)},
+                                {"type_hex", ResTypeHex(r.Type)},
+                                {"id", r.Id},
+                                {"name", r.HasName ? nlohmann::json(r.Name) : nlohmann::json(nullptr)},
+                                {"attributes", r.Attributes},
+                                {"attribute_names", ResAttributeNames(r.Attributes)},
+                                {"length", r.Length},
+                                {"complete", r.DataComplete}};
+            if (vers) {
+                j["vers"] = VersJson(*vers);
+            }
+            context.Out << JsonLine(j) << '\n';
+        } else {
+            // file, type, ID, name, attributes, length: tab-separated, "-" for an empty field.
+            const std::string attributes = ResAttributeNames(r.Attributes);
+            context.Out << file << "\t'" << ResTypeText(r.Type) << "'\t" << r.Id << '\t'
+                        << (r.HasName ? r.Name : "-") << '\t' << (attributes.empty() ? "-" : attributes)
+                        << '\t' << r.Length;
+            if (vers) {
+                context.Out << '\t' << vers->NumberText();
+            }
+            context.Out << '\n';
+        }
+    }
+    ReportFindings(context, file, map);
+    return kCliOk;
+}
+
+// A type given as its four characters, or as eight hex digits with "0x" before them.
+bool TypeMatches(const TResType& type, const std::string& text) {
+    if (text.size() == 10 && (text.starts_with("0x") || text.starts_with("0X"))) {
+        std::string upper = text.substr(2);
+        for (char& c : upper) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        return upper == ResTypeHex(type);
+    }
+    return ResTypeText(type) == text;
+}
+
+std::optional<std::int16_t> ParseId(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < -32768 || value > 32767) {
+        return std::nullopt;
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+int RunResources(const TCliContext& context, const TCliArgs& files, bool json) {
+    int status = kCliOk;
+    for (const std::string& file : files) {
+        if (CliGuarded(context, file, [&] { return ListResources(context, file, json); }) != kCliOk) {
+            status = kCliFailure;
+        }
+    }
+    return status;
+}
+
+struct TResourceOperands {
+    std::string File;
+    std::string Type;
+    std::string Id;
+    std::string Out;
+};
+
+int RunResource(const TCliContext& context, const TResourceOperands& operands) {
+    const std::string& file = operands.File;
+    const std::optional<std::int16_t> id = ParseId(operands.Id);
+    if (!id) {
+        CliReport(context, "resource", "ID must be a number from -32768 to 32767: " + operands.Id);
+        return kCliUsage;
+    }
+    const std::string& out = operands.Out;
+    return CliGuarded(context, file, [&] {
+        const std::optional<TOpenedFork> opened = OpenFork(context, file);
+        if (!opened) {
+            return kCliFailure;
+        }
+        const TResourceEntry* found = nullptr;
+        for (const TResourceEntry& r : opened->Fork.Map.Resources) {
+            if (r.Id == *id && TypeMatches(r.Type, operands.Type)) {
+                found = &r;
+                break;
+            }
+        }
+        if (found == nullptr || found->ForkOffset < 0) {
+            CliReport(context, file,
+                      ResourceText(TResText::ResourceNotFound, context.Japanese,
+                                   "'" + operands.Type + "' " + operands.Id));
+            return kCliFailure;
+        }
+        if (IsSameFile(file, out)) {
+            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return kCliFailure;
+        }
+        const std::vector<std::uint8_t> bytes = ReadResourceData(opened->File, opened->Fork, *found);
+        TAtomicOutput output(out);
+        output.Create().WriteBuffer(bytes.data(), bytes.size());
+        output.Commit();
+        if (!found->DataComplete) {
+            // What the file holds is written, and the user is told that it is not all.
+            ReportFindings(context, file, opened->Fork.Map);
+            return kCliFailure;
+        }
+        return kCliOk;
+    });
+}
+
+int RunVers(const TCliContext& context, const TCliArgs& files) {
+    int status = kCliOk;
+    for (const std::string& file : files) {
+        const int one = CliGuarded(context, file, [&] {
+            const std::optional<TOpenedFork> opened = OpenFork(context, file);
+            if (!opened) {
+                return kCliFailure;
+            }
+            // 'vers' 1 is the file's own version; 'vers' 2 that of the package it belongs to.
+            const TResourceMap& map = opened->Fork.Map;
+            const TResourceEntry* entry = map.Find(ResType("vers"), 1);
+            if (entry == nullptr) {
+                const std::vector<const TResourceEntry*> all = map.OfType(ResType("vers"));
+                entry = all.empty() ? nullptr : all.front();
+            }
+            std::optional<TVersInfo> vers;
+            if (entry != nullptr) {
+                vers = VersOf(*opened, *entry);
+            }
+            context.Out << file << '\t' << (vers ? vers->ShortVersion : std::string()) << '\n';
+            return kCliOk;
+        });
+        if (one != kCliOk) {
+            status = kCliFailure;
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+void RegisterResourceCommands(TCliCommands& commands) {
+    struct TResourcesOptions {
+        bool Json = false;
+        TCliArgs Files;
+    };
+    TResourcesOptions& list = commands.Store<TResourcesOptions>();
+    CLI::App& resources = commands.Add(
+        "resources", "One line per resource of each MacBinary FILE: type, ID, name, attributes, length",
+        [&list](const TCliContext& context) { return RunResources(context, list.Files, list.Json); });
+    resources.add_flag("--json", list.Json, "One JSON object per resource and line");
+    resources.add_option("FILE", list.Files, "MacBinary files")->required()->type_name("");
+
+    TResourceOperands& one = commands.Store<TResourceOperands>();
+    CLI::App& resource =
+        commands.Add("resource", "The bytes of one resource of FILE, written to OUT",
+                     [&one](const TCliContext& context) { return RunResource(context, one); });
+    resource.add_option("FILE", one.File, "The MacBinary file")->required()->type_name("");
+    resource.add_option("TYPE", one.Type, "Its four characters, or 0x and eight hex digits")
+        ->required()
+        ->type_name("");
+    resource.add_option("ID", one.Id, "The resource ID, -32768 to 32767")->required()->type_name("");
+    resource.add_option("OUT", one.Out, "The file to write (never the source)")->required()->type_name("");
+
+    TCliArgs& files = commands.Store<TCliArgs>();
+    commands
+        .Add("vers", "The short version string of each MacBinary FILE ('vers' 1), for inventories",
+             [&files](const TCliContext& context) { return RunVers(context, files); })
+        .add_option("FILE", files, "MacBinary files")
+        ->required()
+        ->type_name("");
+}
+
+} // namespace kelda

@@ -1,0 +1,85 @@
+// TFormMain's Resources page: built after the MacBinary page, filled whenever a file is read, and
+// its "Save resource" button; the file's own icon at the right of the bottom panel.
+#include "app/Main.h"
+#include "app/PathText.h"
+#include "app/TPageControl.h"
+#include "macbinary/Conversion.h"
+#include "app/TCheckPage.h"
+#include "util/TFolder.h"
+#include "util/TAtomicOutput.h"
+#include "resources/ResourceTexts.h"
+#include "resources/TResourcePage.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kelda {
+
+void TFormMain::BuildResourcesPage() {
+    TabSheetResources = new QWidget;
+    TabSheetResources->setObjectName(QStringLiteral("TabSheetResources"));
+    auto* column = new QVBoxLayout(TabSheetResources);
+    column->setContentsMargins(0, 0, 0, 0);
+    ResourcePage = new TResourcePage(TabSheetResources);
+    column->addWidget(ResourcePage);
+    PageControl1->insertTab(PageControl1->indexOf(CheckPage) + 1, TabSheetResources,
+                            QString::fromUtf8(ResourceText(TResText::PageCaption, false)));
+
+    // The labels of the bottom panel keep their places; the icon sits at its right end.
+    ImageOwnIcon = new QLabel(Panel1);
+    ImageOwnIcon->setObjectName(QStringLiteral("ImageOwnIcon"));
+    ImageOwnIcon->setFixedSize(32, 32);
+    auto* row = new QHBoxLayout(Panel1);
+    row->setContentsMargins(0, 0, 10, 0);
+    row->addStretch(1);
+    row->addWidget(ImageOwnIcon, 0, Qt::AlignVCenter);
+    ImageOwnIcon->hide();
+
+    OnClick(ResourcePage->BtnSaveResource, [this] { BtnSaveResourceClick(); });
+}
+
+void TFormMain::ShowResources(const std::filesystem::path& file,
+                              const std::array<std::uint8_t, 128>& header) {
+    ImageOwnIcon->clear();
+    ImageOwnIcon->hide();
+    ResourcePage->ShowFile(file, header);
+    if (const std::optional<QImage>& icon = ResourcePage->OwnIcon()) {
+        ImageOwnIcon->setPixmap(QPixmap::fromImage(*icon));
+        ImageOwnIcon->show();
+    }
+}
+
+void TFormMain::ResourcesLanguageChange() {
+    if (ResourcePage == nullptr) {
+        return;
+    }
+    const bool japanese = IsJapanese();
+    PageControl1->setTabText(PageControl1->indexOf(TabSheetResources),
+                             QString::fromUtf8(ResourceText(TResText::PageCaption, japanese)));
+    ResourcePage->SetJapanese(japanese);
+}
+
+void TFormMain::BtnSaveResourceClick() {
+    const TResourceEntry* entry = ResourcePage->Current();
+    if (entry == nullptr) {
+        return;
+    }
+    if (!dialogs_.SaveFile(this, SaveDialog3_)) {
+        return;
+    }
+    const std::filesystem::path out = SaveDialog3_.Path;
+    if (IsSameFile(ResourcePage->File(), out)) {
+        ShowMessage(TMsg::CannotWriteOverSource);
+        return;
+    }
+    const std::vector<std::uint8_t> bytes = ResourcePage->CurrentData();
+    TAtomicOutput output(out);
+    output.Create().WriteBuffer(bytes.data(), bytes.size());
+    output.Commit();
+}
+
+} // namespace kelda

@@ -1,0 +1,32 @@
+#include "resources/ResourceFork.h"
+
+#include "macbinary/HeaderTable.h"
+
+namespace kelda {
+
+TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header) {
+    TResourceFork fork;
+    fork.Span = ComputeForkLayout(header, file.Size()).Resource;
+    fork.Encoding = HeaderTextEncoding(header);
+    const TFileRangeSource source(file, fork.Span.Offset, fork.Span.Present);
+    fork.Map = ReadResourceMap(source, fork.Encoding);
+    if (!fork.Span.Complete()) {
+        fork.Map.Present = fork.Map.Present || fork.Span.Length > 0;
+        fork.Map.Findings.insert(fork.Map.Findings.begin(),
+                                 {TResFinding::ForkTruncated,
+                                  {std::to_string(fork.Span.Present), std::to_string(fork.Span.Length)}});
+        if (fork.Map.Findings.size() > kMaxFindings) {
+            fork.Map.Findings.pop_back();
+            ++fork.Map.FindingsOmitted;
+        }
+    }
+    return fork;
+}
+
+std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResourceFork& fork,
+                                           const TResourceEntry& entry, std::size_t maxBytes) {
+    const TFileRangeSource source(file, fork.Span.Offset, fork.Span.Present);
+    return ReadResourceData(source, entry, maxBytes);
+}
+
+} // namespace kelda

@@ -1,0 +1,27 @@
+// The resource fork of a MacBinary file: where it lies (by the true fork layout) and its map.
+#pragma once
+
+#include "macbinary/ForkLayout.h"
+#include "resources/ResourceMap.h"
+#include "util/TFileStream.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kelda {
+
+struct TResourceFork {
+    TForkSpan Span;                             // the fork in the file
+    TMacEncoding Encoding = TMacEncoding::Auto; // how its names are decoded: like the file name
+    TResourceMap Map;
+};
+
+// Reads the map of the resource fork of file, whose MacBinary header is header. A fork the file
+// holds only in part is read as far as it goes, with a finding that says so.
+TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header);
+
+// The data of one resource of that fork, clipped to what the file holds and to maxBytes.
+std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResourceFork& fork,
+                                           const TResourceEntry& entry, std::size_t maxBytes = SIZE_MAX);
+
+} // namespace kelda

@@ -1,0 +1,155 @@
+// The Resources page: where it sits, a file read onto it, the detail area, saving one resource,
+// and the file's own icon in the bottom panel.
+#include "app/TCheckPage.h"
+#include "app/TPageControl.h"
+#include "macbinary/TestFiles.h"
+#include "resources/ForkBuilder.h"
+#include "resources/TResourcePage.h"
+#include "support/WindowFixture.h"
+#include "textview/TEditor.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace kelda {
+namespace {
+
+using Kind = FakeDialogs::Kind;
+using Bytes = std::vector<std::uint8_t>;
+
+// An ICN# whose icon is black everywhere and whose mask leaves out the top row.
+Bytes Icon() {
+    Bytes icn(256, 0xFF);
+    std::fill(icn.begin() + 128, icn.begin() + 132, 0);
+    return icn;
+}
+
+class ResourcePageTest : public WindowFixture {
+protected:
+    // An application "Kelda" (APPL, creator KELD) whose bundle names ICN# 128 as its icon.
+    std::filesystem::path MakeApplication(std::size_t cut = 0) {
+        const Bytes bundle = {'K', 'E', 'L', 'D', 0,   0,   0,   1,   'I', 'C', 'N', '#', 0, 0,
+                              0,   0,   0,   128, 'F', 'R', 'E', 'F', 0,   0,   0,   0,   0, 128};
+        const Bytes fref = {'A', 'P', 'P', 'L', 0, 0, 0};
+        const Bytes vers = {0x03, 0x00, 0x60, 0x07, 0x00, 0x00, 5, '3', '.', '0', 'b', '7', 0};
+        Bytes fork = test::BuildResourceFork({
+                                                 {"vers", 1, std::nullopt, 0x20, vers},
+                                                 {"STR ", 128, std::string("Hello"), 0, {2, 'H', 'i'}},
+                                                 {"BNDL", 128, std::nullopt, 0, bundle},
+                                                 {"FREF", 128, std::nullopt, 0, fref},
+                                                 {"ICN#", 128, std::nullopt, 0, Icon()},
+                                             })
+                         .Bytes;
+        const auto declared = static_cast<std::int32_t>(fork.size());
+        fork.resize(fork.size() - cut);
+        THeader header{};
+        test::PutName(header, "Kelda");
+        const char* typeCreator = "APPLKELD";
+        std::copy(typeCreator, typeCreator + 8, header.begin() + 65);
+        std::filesystem::create_directories(root_ / "files");
+        const auto file = root_ / "files" / "Kelda.bin";
+        test::WriteBytes(file, test::MakeMacBinaryFile(header, 0, declared, fork));
+        return file;
+    }
+    // The window in English mode (it may start in Japanese).
+    TFormMain& ShownInEnglish() {
+        TFormMain& form = Shown();
+        if (form.IsJapanese()) {
+            form.MenuJapaneseSet->trigger();
+        }
+        return form;
+    }
+    static int RowOf(TResourcePage* page, const QString& type) {
+        for (int r = 0; r < page->ResourceTable->rowCount(); ++r) {
+            if (page->ResourceTable->item(r, 0)->text() == type) {
+                return r;
+            }
+        }
+        return -1;
+    }
+};
+
+TEST_F(ResourcePageTest, ThePageFollowsTheCheckPageAndTheLanguage) {
+    TFormMain& form = ShownInEnglish();
+    EXPECT_EQ(form.PageControl1->indexOf(form.TabSheetResources),
+              form.PageControl1->indexOf(form.CheckPage) + 1);
+    const int tab = form.PageControl1->indexOf(form.TabSheetResources);
+    EXPECT_EQ(form.PageControl1->tabText(tab), QStringLiteral("  Resources  "));
+    form.MenuJapaneseSet->trigger();
+    EXPECT_EQ(form.PageControl1->tabText(tab), QString::fromUtf8("  ﾘｿｰｽ  "));
+    EXPECT_EQ(form.ResourcePage->BtnSaveResource->text(), QString::fromUtf8("ﾘｿｰｽ保存(&W)..."));
+}
+
+TEST_F(ResourcePageTest, AFileDroppedOnThePageIsReadAndListed) {
+    TFormMain& form = ShownInEnglish();
+    const auto file = MakeApplication();
+    form.PageControl1->setCurrentWidget(form.TabSheetResources);
+    form.WMDropFiles({file});
+    EXPECT_EQ(form.Editor1->LineCount(), 28); // read as on the MacBinary page
+    TResourcePage* page = form.ResourcePage;
+    ASSERT_EQ(page->ResourceTable->rowCount(), 5);
+    const int str = RowOf(page, "'STR '");
+    ASSERT_GE(str, 0);
+    EXPECT_EQ(page->ResourceTable->item(str, 1)->text(), "128");
+    EXPECT_EQ(page->ResourceTable->item(str, 2)->text(), "Hello");
+    EXPECT_EQ(page->ResourceTable->item(str, 4)->text(), "3");
+    EXPECT_EQ(page->ResourceTable->item(RowOf(page, "'vers'"), 3)->text(), "purgeable");
+    EXPECT_TRUE(page->ResourceFindings->toPlainText().isEmpty());
+
+    // The application's icon beside the bottom panel's lines, the masked row transparent.
+    ASSERT_TRUE(form.ImageOwnIcon->isVisibleTo(&form));
+    const QImage own = form.ImageOwnIcon->pixmap().toImage();
+    ASSERT_EQ(own.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(own.pixel(5, 0)), 0);
+    EXPECT_EQ(own.pixel(5, 1), qRgba(0, 0, 0, 255));
+}
+
+TEST_F(ResourcePageTest, TheDetailAreaDecodesDrawsOrShowsHex) {
+    TFormMain& form = ShownInEnglish();
+    form.ReadFile(MakeApplication());
+    TResourcePage* page = form.ResourcePage;
+    page->ResourceTable->setCurrentCell(RowOf(page, "'vers'"), 0);
+    EXPECT_TRUE(page->ResourceDetail->toPlainText().startsWith("Version: 3.0b7\nStage: beta\n"))
+        << page->ResourceDetail->toPlainText().toStdString();
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    EXPECT_TRUE(page->ResourceDetail->toPlainText().startsWith("Hi\n\n000000  02 48 69"));
+    page->ResourceTable->setCurrentCell(RowOf(page, "'ICN#'"), 0);
+    const QImage large = page->ResourceIcon4->pixmap().toImage();
+    ASSERT_EQ(large.size(), QSize(128, 128));
+    EXPECT_EQ(qAlpha(large.pixel(50, 3)), 0); // the top row, four pixels high
+    EXPECT_EQ(large.pixel(50, 4), qRgba(0, 0, 0, 255));
+    EXPECT_EQ(page->ResourceIcon1->pixmap().size(), QSize(32, 32));
+}
+
+TEST_F(ResourcePageTest, SaveResourceWritesItsBytesButNeverOverTheSource) {
+    TFormMain& form = ShownInEnglish();
+    const auto file = MakeApplication();
+    form.ReadFile(file);
+    TResourcePage* page = form.ResourcePage;
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    const auto out = root_ / "files" / "str.bin";
+    dialogs_.files.push_back(QString::fromStdString(out.string()));
+    page->BtnSaveResource->click();
+    EXPECT_EQ(test::ReadBytes(out), (Bytes{2, 'H', 'i'}));
+
+    const Bytes before = test::ReadBytes(file);
+    dialogs_.files.push_back(QString::fromStdString(file.string()));
+    page->BtnSaveResource->click();
+    EXPECT_EQ(test::ReadBytes(file), before);
+    EXPECT_EQ(dialogs_.Count(Kind::Message), 1U);
+}
+
+TEST_F(ResourcePageTest, ADamagedForkShowsItsFindings) {
+    TFormMain& form = ShownInEnglish();
+    form.ReadFile(MakeApplication(10));
+    const QString findings = form.ResourcePage->ResourceFindings->toPlainText();
+    EXPECT_TRUE(findings.startsWith("Problems of the resource map:\n  Only ")) << findings.toStdString();
+    form.MenuJapaneseSet->trigger();
+    EXPECT_TRUE(form.ResourcePage->ResourceFindings->toPlainText().startsWith(
+        QString::fromUtf8("リソースマップの問題")));
+}
+
+} // namespace
+} // namespace kelda
