@@ -120,6 +120,8 @@ public:
     QAction* MenuResetIniFile = nullptr;
     QAction* MenuSeparetor = nullptr;
     QAction* MenuJapaneseSet = nullptr; // checked: Japanese mode
+    QMenu* MenuHelp = nullptr;
+    QAction* MenuAbout = nullptr;
 
     // ------------------------------------------------------------------ state
 
@@ -278,6 +280,14 @@ public:
     // The engine of ListBox1's current entry.
     TCrc& CrcSelect();
 
+    // ------------------------------------------------------------------ desktop
+    // (src/app/FormMainDesktop.cpp)
+
+    // Help > About: version, licence and Qt version in the plain message box.
+    void MenuAboutClick();
+    // A file named on the command line: read on the MacBinary page, as if it had been dropped there.
+    void OpenFromCommandLine(const QString& file);
+
     // ------------------------------------------------------------------ drops and wheel
     // (src/app/FormMainDrop.cpp)
 
@@ -303,6 +313,7 @@ protected:
 private:
     void BuildLayout();
     void BuildMenu();
+    void BuildHelpMenu();
     void BuildMacBinaryPage();
     void BuildCrcPage();
     void BuildHelpPage();
