@@ -1,10 +1,12 @@
 #include "app/AppPaths.h"
 
-#include <array>
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
+#include <vector>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace kelda {
 
@@ -12,18 +14,48 @@ namespace fs = std::filesystem;
 
 namespace {
 
+bool IsAbsoluteVariable(const char* value) {
+    return value != nullptr && *value != '\0' && fs::path(value).is_absolute();
+}
+
 // $VAR/kelda when VAR holds an absolute path (relative ones are invalid and ignored), else
-// ~/homeRelative/kelda.
-fs::path UserFolder(const char* variable, const char* homeRelative) {
-    if (const char* xdg = std::getenv(variable); xdg != nullptr && *xdg == '/') {
+// ~/homeRelative/kelda; on Windows the folder of windowsVariable (APPDATA, LOCALAPPDATA) stands for
+// the home's.
+fs::path UserFolder(const char* variable, const char* homeRelative,
+                    [[maybe_unused]] const char* windowsVariable) {
+    if (const char* xdg = std::getenv(variable); IsAbsoluteVariable(xdg)) {
         return fs::path(xdg) / "kelda";
     }
+#ifdef _WIN32
+    if (const char* appData = std::getenv(windowsVariable); IsAbsoluteVariable(appData)) {
+        return fs::path(appData) / "kelda";
+    }
+#endif
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return fs::path(home) / homeRelative / "kelda";
     }
     std::error_code ec;
     const fs::path tmp = fs::temp_directory_path(ec);
+#ifdef _WIN32
+    return (ec ? fs::path("C:/") : tmp) / "kelda";
+#else
     return (ec ? fs::path("/tmp") : tmp) / (std::string("kelda-") + std::to_string(::getuid()));
+#endif
+}
+
+// The folders that hold the system's programs.
+std::vector<fs::path> SystemFolders() {
+#ifdef _WIN32
+    std::vector<fs::path> folders;
+    for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot"}) {
+        if (const char* value = std::getenv(variable); IsAbsoluteVariable(value)) {
+            folders.emplace_back(value);
+        }
+    }
+    return folders;
+#else
+    return {"/usr", "/bin", "/sbin"};
+#endif
 }
 
 bool StartsWith(const fs::path& path, const fs::path& prefix) {
@@ -68,11 +100,11 @@ AppPaths AppPaths::ForExecutable(const fs::path& exeFile) {
 }
 
 fs::path AppPaths::DefaultUserConfigFolder() {
-    return UserFolder("XDG_CONFIG_HOME", ".config");
+    return UserFolder("XDG_CONFIG_HOME", ".config", "APPDATA");
 }
 
 fs::path AppPaths::DefaultUserCacheFolder() {
-    return UserFolder("XDG_CACHE_HOME", ".cache");
+    return UserFolder("XDG_CACHE_HOME", ".cache", "LOCALAPPDATA");
 }
 
 fs::path AppPaths::SettingsFile() const {
@@ -112,7 +144,7 @@ RunMode RunModeOf(const fs::path& exeFolder) {
 }
 
 bool IsSystemFolder(const fs::path& folder) {
-    static const std::array<fs::path, 3> kSystem{"/usr", "/bin", "/sbin"};
+    static const std::vector<fs::path> kSystem = SystemFolders();
     std::error_code ec;
     fs::path resolved = fs::weakly_canonical(folder, ec);
     if (ec) {
@@ -133,7 +165,14 @@ bool IsWritableFolder(const fs::path& folder) {
     if (!fs::is_directory(folder, ec)) {
         return false;
     }
+#ifdef _WIN32
+    // Windows grants writing by access lists the permission bits do not show; a read-only
+    // attribute is what they reflect.
+    const fs::perms perms = fs::status(folder, ec).permissions();
+    return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
+#else
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
 }
 
 } // namespace kelda
