@@ -4,6 +4,7 @@
 #include "app/AppIcon.h"
 #include "app/TPageControl.h"
 #include "support/WindowFixture.h"
+#include "textview/TEditor.h"
 
 #include <QComboBox>
 #include <QImage>
@@ -131,6 +132,24 @@ TEST_F(DesktopTest, InactiveTabsUseThePalettesTextColourAndTheActiveOneStaysRed)
         EXPECT_GT(CountPixels(active, QColor(255, 0, 0), 40), 10) << t.theme;
         EXPECT_EQ(CountPixels(active, t.text, 40), 0) << t.theme;
     }
+}
+
+TEST_F(DesktopTest, AnInstalledWindowKeepsSettingsPiecesAndHelpOutOfItsBinFolder) {
+    namespace fs = std::filesystem;
+    const fs::path prefix = root_ / "usr";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "kelda");
+    WriteFile(prefix / "share" / "kelda" / "kelda.TXT", "installed help\n");
+    const AppPaths paths(prefix / "bin", "kelda", root_ / "config", root_ / "cache");
+    {
+        TFormMain form(paths, dialogs_);
+        form.OpenFromCommandLine(Corpus("wezm_TextFile_II.bin"));
+        EXPECT_EQ(form.Editor4->Lines().value(0), QStringLiteral("installed help"));
+        EXPECT_TRUE(fs::exists(root_ / "cache" / "TMP" / "wezm_TextFile_II.bin.DA2"));
+    }
+    EXPECT_TRUE(fs::exists(root_ / "config" / "kelda.INI"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(prefix / "bin"), fs::directory_iterator()), 0);
+    EXPECT_EQ(dialogs_.Count(Kind::Error), 0u);
 }
 
 TEST(AppIcon, TheBuiltInIconHasEveryThemeSize) {
