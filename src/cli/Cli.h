@@ -1,5 +1,6 @@
-// kelda-cli: the window's jobs for scripts. Each command is one function over its arguments
-// (the program name, the command word and the global options already taken away).
+// kelda-cli: the window's jobs for scripts. The command line is parsed by CLI11; every command file
+// registers its commands with one function (see TCliCommands.h and README.md), and each command is a
+// function over its parsed options.
 #pragma once
 
 #include "cli/TCliProgress.h"
@@ -22,27 +23,37 @@ struct TCliContext {
     std::ostream& Err;
     // Long work reports through it (TCliProgress::TScope); null: no progress and no stopping.
     TCliProgress* Progress = nullptr;
+    // Standard input, for the operand "-"; null: none (reading it fails).
+    std::istream* In = nullptr;
 };
 
 // How kelda-cli meets its terminal: whether the error stream is one (then long work draws a progress
-// bar there), the clock of that bar (empty: the system's), and whether the user has asked to stop
-// (Ctrl-C; empty: never).
+// bar there), the clock of that bar (empty: the system's), whether the user has asked to stop
+// (Ctrl-C; empty: never), standard input, and the environment (empty: no variable is set, so the
+// language is English unless the command line asks otherwise).
 struct TCliTerminal {
     bool ErrIsTerminal = false;
     TProgressClock Clock;
     std::function<bool()> StopRequested;
+    std::istream* In = nullptr;
+    std::function<const char*(const char*)> GetEnv = {};
 };
 
 using TCliArgs = std::vector<std::string>;
 using TCliCommand = int (*)(const TCliContext&, const TCliArgs&);
 
-// The MacBinary commands (CliMacBinary.cpp).
+class TCliCommands;
+
+// One registration function per command file; CliMain calls each (the list is in CliMain.cpp).
+void RegisterMacBinaryCommands(TCliCommands& commands); // info, tomacbin2, strip, datafork
+void RegisterCrcCommands(TCliCommands& commands);       // crc
+
+// The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
+// the conversions.
 int CliInfo(const TCliContext& context, const TCliArgs& args);
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args);
 int CliStrip(const TCliContext& context, const TCliArgs& args);
 int CliDataFork(const TCliContext& context, const TCliArgs& args);
-// crc [--all | --variant N] FILE... (CliCrc.cpp): the CRC page's result lines.
-int CliCrc(const TCliContext& context, const TCliArgs& args);
 
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
@@ -52,7 +63,8 @@ void CliReport(const TCliContext& context, const std::string& what, const std::s
 int CliGuarded(const TCliContext& context, const std::string& file, const std::function<int()>& step);
 
 // Runs a whole command line (argv without the program name). Work stopped on the user's request
-// leaves no partial output and gives kCliFailure.
+// leaves no partial output and gives kCliFailure. A command that returns kCliUsage has reported
+// what is wrong; CliMain adds its usage line and where to find help.
 int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal = {});
 
 } // namespace kelda

@@ -1,11 +1,11 @@
 // The CRC command of kelda-cli: the CRC page's result lines for files.
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/TCliCommands.h"
 #include "crc/CrcPage.h"
 #include "crc/CrcUtils.h"
 #include "util/TFileStream.h"
 
-#include <charconv>
 #include <ostream>
 #include <string_view>
 
@@ -15,12 +15,6 @@ namespace {
 
 // The variant the CRC page's list is most often used for: "CRC32 ITU-T, RIGHT, NEG".
 constexpr int kDefaultCrcVariant = 10;
-
-bool ParseVariant(std::string_view text, int& variant) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, variant);
-    return ec == std::errc() && ptr == end && variant >= 0 && variant < static_cast<int>(CrcVariantCount);
-}
 
 int CrcOneFile(const TCliContext& context, const std::string& file, bool all, int variant) {
     if (!CrcFileExists(file)) {
@@ -47,40 +41,29 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
 
 } // namespace
 
-int CliCrc(const TCliContext& context, const TCliArgs& args) {
-    bool all = false;
-    int variant = kDefaultCrcVariant;
-    bool endOfOptions = false;
-    TCliArgs files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (endOfOptions || !arg.starts_with("-")) {
-            files.push_back(arg);
-        } else if (arg == "--") {
-            endOfOptions = true;
-        } else if (arg == "--all") {
-            all = true;
-        } else if (arg == "--variant" && i + 1 < args.size()) {
-            if (!ParseVariant(args[++i], variant)) {
-                context.Err << "kelda-cli: --variant takes a number from 0 to 11\n";
-                return kCliUsage;
+void RegisterCrcCommands(TCliCommands& commands) {
+    struct TCrcOptions {
+        bool All = false;
+        int Variant = kDefaultCrcVariant;
+        TCliArgs Files;
+    };
+    TCrcOptions& options = commands.Store<TCrcOptions>();
+    CLI::App& crc = commands.Add(
+        "crc", "The CRC page's result lines of each FILE", [&options](const TCliContext& context) {
+            int status = kCliOk;
+            for (const std::string& file : options.Files) {
+                if (CrcOneFile(context, file, options.All, options.Variant) != kCliOk) {
+                    status = kCliFailure;
+                }
             }
-        } else {
-            context.Err << "kelda-cli: crc: unknown option " << arg << '\n';
-            return kCliUsage;
-        }
-    }
-    if (files.empty()) {
-        context.Err << "kelda-cli: crc needs at least one FILE\n";
-        return kCliUsage;
-    }
-    int status = kCliOk;
-    for (const std::string& file : files) {
-        if (CrcOneFile(context, file, all, variant) != kCliOk) {
-            status = kCliFailure;
-        }
-    }
-    return status;
+            return status;
+        });
+    crc.add_flag("-a,--all", options.All, "All twelve variants, in the list's order (wins over --variant)");
+    crc.add_option("-n,--variant", options.Variant,
+                   "The variant's index in the list, 0-11 (default 10: CRC32 ITU-T, RIGHT, NEG)")
+        ->check(CLI::Range(0, static_cast<int>(CrcVariantCount) - 1).description(""))
+        ->type_name("N");
+    crc.add_option("FILE", options.Files, "Files of any kind")->required()->type_name("");
 }
 
 } // namespace kelda

@@ -1,13 +1,15 @@
 // The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
+#include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
-#include "macbinary/HeaderPieces.h"
-#include "macbinary/LogBlock.h"
+#include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -15,22 +17,16 @@ namespace kelda {
 
 namespace {
 
-// Reads and tests the header of file; reports and returns false when that fails.
-bool ReadMacBinaryHeader(const TCliContext& context, const std::string& file, THeader& header) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        CliReport(context, file, MessageText(TMsg::FileNotFound, context.Japanese));
-        return false;
+// Inspects file as the window does; reports the refusal and returns nothing when it is refused.
+std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file) {
+    TInspectResult result = InspectFile(file);
+    if (!result.Accepted()) {
+        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
-    ReadHeader(file, header);
-    if (!IsMacBinary(header)) {
-        CliReport(context, file, MessageText(TMsg::NotMacBinary, context.Japanese));
-        return false;
-    }
-    return true;
+    return std::move(result.Inspection);
 }
 
-using TConvertFn = std::function<TConvertStatus(const THeader& header, const std::string& in,
+using TConvertFn = std::function<TConvertStatus(const TInspection& inspection, const std::string& in,
                                                 const std::string& out, const ProgressFn& progress)>;
 
 int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
@@ -41,14 +37,14 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
     const std::string& in = args[0];
     const std::string& out = args[1];
     return CliGuarded(context, in, [&] {
-        THeader header{};
-        if (!ReadMacBinaryHeader(context, in, header)) {
+        const std::optional<TInspection> inspection = Inspect(context, in);
+        if (!inspection) {
             return kCliFailure;
         }
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(header, in, out, progress.Fn());
+            status = convert(*inspection, in, out, progress.Fn());
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
@@ -68,11 +64,11 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     int status = kCliOk;
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
-            THeader header{};
-            if (!ReadMacBinaryHeader(context, file, header)) {
+            const std::optional<TInspection> inspection = Inspect(context, file);
+            if (!inspection) {
                 return kCliFailure;
             }
-            for (const std::string& line : BuildLogBlock(file, header, FileSizeOf(file))) {
+            for (const std::string& line : inspection->LogBlock) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -87,23 +83,55 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
     return Convert(
         context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteMacBinaryII(MacBinaryIIForm(header), in, out, progress);
-        });
+        [](const TInspection& inspection, const std::string& in, const std::string& out,
+           const ProgressFn& progress) { return WriteMacBinaryII(inspection.HeaderII, in, out, progress); });
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
     return Convert(context, args,
-                   [](const THeader&, const std::string& in, const std::string& out,
+                   [](const TInspection&, const std::string& in, const std::string& out,
                       const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
-    return Convert(
-        context, args,
-        [](const THeader& header, const std::string& in, const std::string& out, const ProgressFn& progress) {
-            return WriteDataFork(in, HeaderInteger(header, kOffsetDataForkLength), out, progress);
-        });
+    return Convert(context, args,
+                   [](const TInspection& inspection, const std::string& in, const std::string& out,
+                      const ProgressFn& progress) {
+                       return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out,
+                                            progress);
+                   });
+}
+
+void RegisterMacBinaryCommands(TCliCommands& commands) {
+    TCliArgs& files = commands.Store<TCliArgs>();
+    commands
+        .Add("info", "The log block of each MacBinary FILE, as the window writes it",
+             [&files](const TCliContext& context) { return CliInfo(context, files); })
+        .add_option("FILE", files, "MacBinary files")
+        ->required()
+        ->type_name("");
+
+    struct TConversion {
+        const char* Name;
+        const char* Description;
+        TCliCommand Run;
+    };
+    constexpr TConversion kConversions[] = {
+        {"tomacbin2", "IN with a MacBinary II header, written to OUT", CliToMacBin2},
+        {"strip", "Everything after the 128-byte header of IN, written to OUT", CliStrip},
+        {"datafork", "The data fork of IN alone, written to OUT", CliDataFork},
+    };
+    for (const TConversion& conversion : kConversions) {
+        TCliArgs& operands = commands.Store<TCliArgs>();
+        operands.resize(2);
+        CLI::App& command = commands.Add(
+            conversion.Name, conversion.Description,
+            [&operands, run = conversion.Run](const TCliContext& context) { return run(context, operands); });
+        command.add_option("IN", operands[0], "The MacBinary file")->required()->type_name("");
+        command.add_option("OUT", operands[1], "The file to write (never the source)")
+            ->required()
+            ->type_name("");
+    }
 }
 
 } // namespace kelda

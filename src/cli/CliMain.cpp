@@ -1,9 +1,14 @@
 #include "cli/Cli.h"
+#include "cli/CliText.h"
+#include "cli/TCliCommands.h"
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -12,31 +17,79 @@ namespace kelda {
 
 namespace {
 
-struct TCliEntry {
-    std::string_view Name;
-    TCliCommand Run;
-    std::string_view Args; // what follows the command word
-    std::string_view Help;
+constexpr std::string_view kProgram = "kelda-cli";
+
+// Every command file's registration function. A new command file adds one line here.
+constexpr void (*kRegistrations[])(TCliCommands&) = {
+    RegisterMacBinaryCommands,
+    RegisterCrcCommands,
 };
 
-// Every command. A new command is one more line here.
-constexpr TCliEntry kCommands[] = {
-    {"info", CliInfo, "FILE...", "the log block of each MacBinary file"},
-    {"tomacbin2", CliToMacBin2, "IN OUT", "IN with a MacBinary II header, written to OUT"},
-    {"strip", CliStrip, "IN OUT", "everything after the 128-byte header of IN, written to OUT"},
-    {"datafork", CliDataFork, "IN OUT", "the data fork of IN alone, written to OUT"},
-    {"crc", CliCrc, "[--all | --variant N] FILE...", "CRC lines; N is 0-11 in the list's order, default 10"},
+// The options every command takes, before or after the command word.
+struct TGlobalOptions {
+    bool Japanese = false;
+    bool English = false;
 };
 
-void PrintUsage(std::ostream& out) {
-    constexpr std::size_t kHelpColumn = 36;
-    out << "Usage: kelda-cli [--japanese] COMMAND ARGS...\n";
-    for (const TCliEntry& entry : kCommands) {
-        std::string line = "  " + std::string(entry.Name) + ' ' + std::string(entry.Args);
-        line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, ' ');
-        out << line << entry.Help << '\n';
+void BuildParser(CLI::App& app, TGlobalOptions& options) {
+    app.description("MacBinary files and CRCs without the window.");
+    app.set_version_flag("--version", std::string(kProgram) + ' ' + KELDA_VERSION,
+                         "Print the version and exit");
+    app.set_help_flag("-h,--help", "Print this help and exit");
+    app.add_flag("--japanese", options.Japanese, "Messages in Japanese");
+    app.add_flag("--english", options.English, "Messages in English (the default unless the locale is ja)");
+    app.require_subcommand(0, 1);
+    app.fallthrough(); // --japanese after the command word is still the global option
+    auto formatter = std::make_shared<CLI::Formatter>();
+    formatter->label("SUBCOMMAND", "COMMAND");
+    formatter->label("Subcommands", "Commands");
+    formatter->label("Positionals", "Operands");
+    app.formatter(formatter);
+}
+
+// The formatter BuildParser gave the program and, by inheritance, every command.
+const CLI::Formatter& FormatterOf(const CLI::App& app) {
+    return static_cast<const CLI::Formatter&>(*app.get_formatter());
+}
+
+// The command the line chose, or the program itself when it chose none.
+const CLI::App& ChosenApp(const CLI::App& app) {
+    const auto chosen = app.get_subcommands();
+    return chosen.empty() ? app : *chosen.front();
+}
+
+std::string ProgramAndCommand(const CLI::App& app) {
+    const CLI::App& chosen = ChosenApp(app);
+    return &chosen == &app ? std::string(kProgram) : std::string(kProgram) + ' ' + chosen.get_name();
+}
+
+// A usage error: what is wrong, the usage line of the command concerned, and where its help is.
+void ReportUsage(const CLI::App& app, std::ostream& err, bool japanese, const std::string& message) {
+    if (!message.empty()) {
+        err << kProgram << ": " << message << '\n';
     }
-    out << "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage.\n";
+    const std::string name = ProgramAndCommand(app);
+    err << FormatterOf(app).make_usage(&ChosenApp(app), name);
+    err << CliText(TCliMsg::TryHelp, japanese, {name}) << '\n';
+}
+
+// CLI11's text for a parse error, with the program name it sometimes puts in front taken away, and
+// a word for an unknown command that CLI11 takes for an unexpected argument.
+std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& e, bool japanese) {
+    std::string text = e.what();
+    const std::string prefix = std::string(kProgram) + ": ";
+    if (text.starts_with(prefix)) {
+        text.erase(0, prefix.size());
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr && app.get_subcommands().empty()) {
+        const std::vector<std::string> extras = app.remaining();
+        const auto word = std::find_if(extras.begin(), extras.end(),
+                                       [](const std::string& arg) { return !arg.starts_with("-"); });
+        if (word != extras.end() && extras.front() == *word) {
+            return CliText(TCliMsg::UnknownCommand, japanese, {*word});
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -59,46 +112,50 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
 }
 
 int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {
-    bool japanese = false;
-    bool endOfOptions = false;
-    TCliArgs words;
-    for (const std::string& arg : argv) {
-        if (!endOfOptions && arg == "--japanese") {
-            japanese = true;
-        } else if (!endOfOptions && (arg == "--help" || arg == "-h")) {
-            PrintUsage(out);
-            return kCliOk;
-        } else if (!endOfOptions && arg == "--") {
-            endOfOptions = true;
-        } else if (words.empty() && !endOfOptions && arg.starts_with("-")) {
-            err << "kelda-cli: unknown option " << arg << '\n';
-            PrintUsage(err);
-            return kCliUsage;
-        } else {
-            words.push_back(arg);
-        }
+    CLI::App app{"", std::string(kProgram)};
+    TGlobalOptions global;
+    BuildParser(app, global);
+    TCliCommands commands(app);
+    for (const auto registration : kRegistrations) {
+        registration(commands);
     }
-    if (words.empty()) {
-        PrintUsage(err);
+    app.footer("Run 'kelda-cli COMMAND --help' for a command's options.\n"
+               "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage.");
+    const bool localeJapanese = terminal.GetEnv && LocaleIsJapanese(terminal.GetEnv);
+    const auto japanese = [&] { return global.Japanese || (localeJapanese && !global.English); };
+
+    std::vector<std::string> reversed(argv.rbegin(), argv.rend()); // CLI11 takes the words last first
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return kCliOk;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return kCliOk;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
+        return kCliOk;
+    } catch (const CLI::ParseError& e) {
+        ReportUsage(app, err, japanese(), ParseErrorText(app, e, japanese()));
         return kCliUsage;
     }
-    const auto it = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                 [&](const TCliEntry& entry) { return entry.Name == words.front(); });
-    if (it == std::end(kCommands)) {
-        err << "kelda-cli: unknown command " << words.front() << '\n';
-        PrintUsage(err);
+    const TCliCommands::TRun* run = commands.Chosen();
+    if (run == nullptr) {
+        ReportUsage(app, err, japanese(), CliText(TCliMsg::MissingCommand, japanese()));
         return kCliUsage;
     }
+
     TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
-    const TCliContext context{japanese, out, err, &progress};
+    const TCliContext context{japanese(), out, err, &progress, terminal.In};
     int status = kCliFailure;
     try {
-        status = it->Run(context, TCliArgs(words.begin() + 1, words.end()));
+        status = (*run)(context);
     } catch (const ECancelled&) {
         return kCliFailure; // stopped by the user, who knows it; the work has cleaned up
     }
     if (status == kCliUsage) {
-        PrintUsage(err);
+        ReportUsage(app, err, context.Japanese, "");
     }
     return status;
 }

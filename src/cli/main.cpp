@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/CliInterrupt.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <unistd.h>
 
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     kelda::TCliTerminal terminal;
     terminal.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
     terminal.StopRequested = kelda::CliInterruptRequested;
+    terminal.In = &std::cin;
+    terminal.GetEnv = [](const char* name) -> const char* { return std::getenv(name); };
     const int status = kelda::CliMain(args, std::cout, std::cerr, terminal);
     std::cout.flush();
     kelda::CliRaiseInterrupt();

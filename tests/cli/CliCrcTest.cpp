@@ -27,6 +27,7 @@ protected:
         if (std::string(KELDA_CLI_PATH).empty()) {
             GTEST_SKIP() << "kelda-cli was not built";
         }
+        ::setenv("LC_ALL", "C", 1); // the English messages, whatever the locale of the run
         dir_ = fs::temp_directory_path() / ("kelda-clicrc-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
         check_ = (dir_ / "check.txt").string();

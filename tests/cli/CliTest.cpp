@@ -45,6 +45,7 @@ protected:
         if (std::string(KELDA_CLI_PATH).empty()) {
             GTEST_SKIP() << "kelda-cli was not built";
         }
+        ::setenv("LC_ALL", "C", 1); // the English messages, whatever the locale of the run
     }
 
     RunResult Run(const std::vector<std::string>& args) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -64,6 +66,7 @@ protected:
         if (std::string(KELDA_CLI_PATH).empty()) {
             GTEST_SKIP() << "kelda-cli was not built";
         }
+        ::setenv("LC_ALL", "C", 1); // the English messages, whatever the locale of the run
     }
 
     Outcome Run(const std::vector<std::string>& args) {

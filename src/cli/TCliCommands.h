@@ -1,0 +1,51 @@
+// The commands of kelda-cli as subcommands of one CLI11 parser. Every command file has one
+// registration function (RegisterCrcCommands, ...) that adds its commands here: it declares the
+// options and operands on the CLI::App that Add returns, binds them to a struct the registry keeps
+// alive (Store), and gives the function that runs once the command line is parsed.
+#pragma once
+
+#include "cli/Cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kelda {
+
+class TCliCommands {
+public:
+    using TRun = std::function<int(const TCliContext&)>;
+
+    explicit TCliCommands(CLI::App& app) : app_(app) {}
+    TCliCommands(const TCliCommands&) = delete;
+    TCliCommands& operator=(const TCliCommands&) = delete;
+
+    // Adds the command `name` (shown with description in the help) and returns it, for the
+    // registration function to declare options and operands on.
+    CLI::App& Add(const std::string& name, const std::string& description, TRun run);
+
+    // A value that lives as long as the registry: the target the parser writes a command's options to.
+    template <class T> T& Store() {
+        auto value = std::make_shared<T>();
+        T& ref = *value;
+        stores_.push_back(std::move(value));
+        return ref;
+    }
+
+    // The run function of the command the parsed line chose; null when it chose none.
+    const TRun* Chosen() const;
+
+private:
+    struct TEntry {
+        CLI::App* Command;
+        TRun Run;
+    };
+    CLI::App& app_;
+    std::vector<TEntry> commands_;
+    std::vector<std::shared_ptr<void>> stores_;
+};
+
+} // namespace kelda
