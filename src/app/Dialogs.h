@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <filesystem>
 
 class QWidget;
 
@@ -13,10 +14,14 @@ namespace kelda {
 // (description|pattern pairs separated by "|", patterns separated by ";") and its title (empty: the
 // system's own).
 struct TFileDialogState {
+    // The chosen file as the user reads it (Path is the file itself).
     QString FileName;
     QString InitialDir;
     QString Filter;
     QString Title;
+    // The chosen file's bytes, which need not be UTF-8 and which two different files may show
+    // alike. Work on the file uses Path only.
+    std::filesystem::path Path;
 };
 
 class Dialogs {
@@ -30,8 +35,9 @@ public:
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
     // An error: title "KELDA", the error icon, one OK button. text is shown as given.
     virtual void ErrorBox(QWidget* parent, const QString& text) = 0;
-    // Runs an open or save dialog from state. On confirmation the chosen file's full name goes to
-    // state.FileName, its folder to state.InitialDir, and the result is true; a cancel changes nothing.
+    // Runs an open or save dialog from state. On confirmation the chosen file goes to state.Path, its
+    // full name as shown to state.FileName, its folder to state.InitialDir, and the result is true;
+    // a cancel changes nothing.
     // The save dialog neither asks before replacing a file nor adds an extension.
     virtual bool OpenFile(QWidget* parent, TFileDialogState& state) = 0;
     virtual bool SaveFile(QWidget* parent, TFileDialogState& state) = 0;

@@ -22,12 +22,12 @@ void TFormMain::BuildHelpMenu() {
 }
 
 void TFormMain::MenuAboutClick() {
-    Dlg().Message(this, QString::fromStdString(AboutText(IsJapanese(), KELDA_VERSION, qVersion())));
+    dialogs_.Message(this, QString::fromStdString(AboutText(IsJapanese(), KELDA_VERSION, qVersion())));
 }
 
-void TFormMain::OpenFromCommandLine(const QString& file) {
-    PageControl1->setCurrentIndex(0);
-    Guard([this, &file] { WMDropFiles(QStringList{file}); });
+void TFormMain::OpenFromCommandLine(const std::filesystem::path& file) {
+    PageControl1->setCurrentIndex(kPageMacBinary);
+    Guard([this, &file] { WMDropFiles({file}); });
 }
 
 } // namespace kelda

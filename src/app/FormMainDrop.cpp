@@ -20,8 +20,8 @@ namespace kelda {
 namespace {
 
 // The local files of a drop, in the order the file manager gave them.
-QStringList DroppedFiles(const QMimeData* data) {
-    QStringList files;
+std::vector<std::filesystem::path> DroppedFiles(const QMimeData* data) {
+    std::vector<std::filesystem::path> files;
     if (data != nullptr && data->hasUrls()) {
         for (const QUrl& url : data->urls()) {
             if (url.isLocalFile() && url.host().isEmpty()) {
@@ -29,18 +29,20 @@ QStringList DroppedFiles(const QMimeData* data) {
                 // another encoding.
                 const QByteArray bytes =
                     QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-                files.append(FromPath(bytes.toStdString()));
+                files.emplace_back(bytes.toStdString());
             } else if (url.isLocalFile()) {
-                files.append(url.toLocalFile());
+                files.emplace_back(url.toLocalFile().toStdString());
             }
         }
     }
     return files;
 }
 
-void SetDialogFile(TFileDialogState& dialog, const QString& file) {
-    dialog.InitialDir = QString::fromStdString(FolderPart(file.toStdString()));
-    dialog.FileName = file;
+// The dropped file becomes the dialog's choice, as if it had been chosen there.
+void SetDialogFile(TFileDialogState& dialog, const std::filesystem::path& file) {
+    dialog.Path = file;
+    dialog.FileName = FromPath(file);
+    dialog.InitialDir = FromPath(FolderPart(file.string()));
 }
 
 } // namespace
@@ -66,20 +68,20 @@ bool TFormMain::AppMessage(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedFiles(event->mimeData()).isEmpty()) {
+    if (!DroppedFiles(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void TFormMain::dragMoveEvent(QDragMoveEvent* event) {
-    if (!DroppedFiles(event->mimeData()).isEmpty()) {
+    if (!DroppedFiles(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
-    const QStringList files = DroppedFiles(event->mimeData());
-    if (files.isEmpty()) {
+    const std::vector<std::filesystem::path> files = DroppedFiles(event->mimeData());
+    if (files.empty()) {
         return;
     }
     event->acceptProposedAction();
@@ -92,19 +94,19 @@ void TFormMain::dropEvent(QDropEvent* event) {
     Guard([this, &files] { WMDropFiles(files); });
 }
 
-void TFormMain::WMDropFiles(const QStringList& Files) {
-    if (Files.isEmpty()) {
+void TFormMain::WMDropFiles(const std::vector<std::filesystem::path>& Files) {
+    if (Files.empty()) {
         return;
     }
     // The whole path, however long it is.
-    const QString& file = Files.first();
+    const std::filesystem::path& file = Files.front();
     switch (PageControl1->currentIndex()) {
-    case 0:
-        SetDialogFile(OpenDialog1, file);
+    case kPageMacBinary:
+        SetDialogFile(OpenDialog1_, file);
         ReadFile(file);
         break;
-    case 1:
-        SetDialogFile(OpenDialog2, file);
+    case kPageCrc:
+        SetDialogFile(OpenDialog2_, file);
         UpdateFileComboBox(file);
         break;
     default:

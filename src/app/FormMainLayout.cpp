@@ -1,5 +1,7 @@
 // The main window's layout: every control with its name, place, size, caption and tab order.
 #include "app/Main.h"
+
+#include "app/QtText.h"
 #include "app/TPageControl.h"
 #include "app/TSplitterBar.h"
 #include "textview/TEditor.h"
@@ -34,10 +36,6 @@ QFont FixedFont(int pixels) {
     font.setFixedPitch(true);
     font.setPixelSize(pixels);
     return font;
-}
-
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 template <class W> W* Named(W* widget, const char* name) {
@@ -104,10 +102,10 @@ void TFormMain::BuildLayout() {
     Label4->move(10, 27);
     column->addWidget(Panel1);
 
-    OpenDialog1.Filter = Q(kFilterOpenDialog1);
-    OpenDialog2.Filter = Q(kFilterOpenDialog2);
-    SaveDialog1.Filter = Q(kFilterSaveDialog1);
-    SaveDialog2.Filter = Q(kFilterSaveDialog2);
+    OpenDialog1_.Filter = Q(kFilterOpenDialog1);
+    OpenDialog2_.Filter = Q(kFilterOpenDialog2);
+    SaveDialog1_.Filter = Q(kFilterSaveDialog1);
+    SaveDialog2_.Filter = Q(kFilterSaveDialog2);
 
     BuildMenu();
     BuildMacBinaryPage();
@@ -165,7 +163,7 @@ void TFormMain::BuildMacBinaryPage() {
     Splitter1 = Named(new TSplitterBar(TabSheet1), "Splitter1");
 
     Editor1 = Pane(TabSheet1, "Editor1");
-    StringGrid1 = Named(new QTableWidget(26, 6, TabSheet1), "StringGrid1");
+    StringGrid1 = Named(new QTableWidget(kGridStartRows, kGridColumnCount, TabSheet1), "StringGrid1");
     StringGrid1->setFont(FixedFont(kWindowFontPixels));
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setMinimumSectionSize(1);
@@ -175,9 +173,8 @@ void TFormMain::BuildMacBinaryPage() {
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setWordWrap(false);
-    const int widths[] = {30, 268, 272, 52, 272, 44};
-    for (int c = 0; c < 6; ++c) {
-        StringGrid1->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < kGridColumnCount; ++c) {
+        StringGrid1->setColumnWidth(c, kDefaultGridWidths[static_cast<std::size_t>(c)]);
     }
     Editor1->hide(); // the grid is the view shown until the settings choose
 

@@ -12,13 +12,14 @@ namespace kelda {
 
 namespace {
 
-// File names are stored as the bytes they stand for and read back through FromPath, so that a
-// name that is no UTF-8 (code page 932, or no text at all) survives the settings file unchanged.
+// File names are kept as the bytes the settings file holds and only shown through FromPath, so that
+// a name that is no UTF-8 (code page 932, or no text at all) is written back unchanged.
 QString StoredName(const std::string& bytes) {
     return FromPath(std::filesystem::path(bytes));
 }
 
 void ApplyFileName(TFileDialogState& dialog, const std::string& fileName) {
+    dialog.Path = fileName;
     dialog.FileName = StoredName(fileName);
     dialog.InitialDir = StoredName(FolderPart(fileName));
 }
@@ -27,21 +28,18 @@ void ApplyFileName(TFileDialogState& dialog, const std::string& fileName) {
 
 void TFormMain::ReadIniFileValue() {
     const TSettings s = ReadSettings(paths_.SettingsFile());
-    StoredBounds = s.FormMain;
+    storedBounds_ = s.FormMain;
     SetPanel3Height(s.LogHeight);
     for (int c = 0; c < kGridColumnCount; ++c) {
         StringGrid1->setColumnWidth(c, s.GridWidth[static_cast<std::size_t>(c)]);
     }
-    ApplyFileName(OpenDialog1, s.OpenFile);
-    ApplyFileName(OpenDialog2, s.CrcFile);
-    ApplyFileName(SaveDialog1, s.SaveFile);
-    ApplyFileName(SaveDialog2, s.SaveAsFile);
+    ApplyFileName(OpenDialog1_, s.OpenFile);
+    ApplyFileName(OpenDialog2_, s.CrcFile);
+    ApplyFileName(SaveDialog1_, s.SaveFile);
+    ApplyFileName(SaveDialog2_, s.SaveAsFile);
     SetRadioGroupItemIndex(s.InformationIndex);
-    ComboBox1->clear();
-    for (const std::string& entry : s.FileList) {
-        ComboBox1->addItem(StoredName(entry));
-    }
-    ComboBox1->setCurrentIndex(0);
+    crcPage_.LoadFileList(s.FileList);
+    ShowFileList();
     MenuJapaneseSet->setChecked(s.Japanese);
     // The information view follows the item just chosen.
     RadioGroupInformationClick();
@@ -59,14 +57,13 @@ void TFormMain::WriteIniFileValue() {
     for (int c = 0; c < kGridColumnCount; ++c) {
         s.GridWidth[static_cast<std::size_t>(c)] = StringGrid1->columnWidth(c);
     }
-    s.OpenFile = TextBytes(OpenDialog1.FileName);
-    s.CrcFile = TextBytes(OpenDialog2.FileName);
-    s.SaveFile = TextBytes(SaveDialog1.FileName);
-    s.SaveAsFile = TextBytes(SaveDialog2.FileName);
+    s.OpenFile = OpenDialog1_.Path.string();
+    s.CrcFile = OpenDialog2_.Path.string();
+    s.SaveFile = SaveDialog1_.Path.string();
+    s.SaveAsFile = SaveDialog2_.Path.string();
     s.InformationIndex = RadioGroupItemIndex();
-    for (int i = 0; i < kFileListCount; ++i) {
-        s.FileList[static_cast<std::size_t>(i)] =
-            i < ComboBox1->count() ? TextBytes(ComboBox1->itemText(i)) : "";
+    for (std::size_t i = 0; i < s.FileList.size(); ++i) {
+        s.FileList[i] = i < crcPage_.FileList().size() ? crcPage_.FileList()[i].string() : std::string();
     }
     s.Japanese = IsJapanese();
     const std::filesystem::path file = paths_.SettingsFile();
@@ -80,7 +77,7 @@ void TFormMain::WriteIniFileValue() {
 
 void TFormMain::MenuResetIniFileClick() {
     DeleteSettings(paths_.SettingsFile());
-    PageControl1->setCurrentIndex(0);
+    PageControl1->setCurrentIndex(kPageMacBinary);
     ReadIniFileValue();
     FormShow();
 }

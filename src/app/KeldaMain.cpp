@@ -5,7 +5,6 @@
 #include "app/AppPaths.h"
 #include "app/Language.h"
 #include "app/Main.h"
-#include "app/PathText.h"
 #include "app/QtDialogs.h"
 
 #include <QApplication>
@@ -50,17 +49,17 @@ bool AsksForHelpOrVersion(int argc, char** argv) {
     return false;
 }
 
-// The command line's file as the window names files: from the argument's own bytes (a name need not
-// be valid in the locale's encoding), made absolute like the names of the open dialog.
-QString FileArgument(const QString& positional, int argc, char** argv) {
+// The command line's file from the argument's own bytes (a name need not be valid in the locale's
+// encoding), made absolute like the names of the open dialog.
+std::filesystem::path FileArgument(const QString& positional, int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (QString::fromLocal8Bit(argv[i]) == positional) {
             std::error_code ec;
-            std::filesystem::path path = std::filesystem::absolute(std::filesystem::path(argv[i]), ec);
-            return kelda::FromPath(ec ? std::filesystem::path(argv[i]) : path.lexically_normal());
+            const std::filesystem::path path = std::filesystem::absolute(std::filesystem::path(argv[i]), ec);
+            return ec ? std::filesystem::path(argv[i]) : path.lexically_normal();
         }
     }
-    return positional;
+    return std::filesystem::path(QFile::encodeName(positional).toStdString());
 }
 
 } // namespace
@@ -90,7 +89,7 @@ int main(int argc, char** argv) {
                           dialogs);
     form.show();
     if (!files.isEmpty()) {
-        const QString file = FileArgument(files.first(), argc, argv);
+        const std::filesystem::path file = FileArgument(files.first(), argc, argv);
         // Once the window is on the screen, so that messages about the file appear over it.
         QTimer::singleShot(0, &form, [&form, file] { form.OpenFromCommandLine(file); });
     }

@@ -2,6 +2,7 @@
 #include "app/Main.h"
 
 #include "app/PathText.h"
+#include "app/QtText.h"
 #include "app/TEventHook.h"
 #include "app/TPageControl.h"
 #include "app/TSplitterBar.h"
@@ -93,56 +94,67 @@ void TFormMain::ConnectHandlers() {
 
 // ---------------------------------------------------------------------- start-up
 
-void TFormMain::FormCreate() {
-    // 1, 2: scratch lists and the CRC engines.
-    FSplitList.clear();
-    FFileList.clear();
-    FTmpList.clear();
-    CrcEngines = MakeCrcEngines();
-    // 3: the text panes start empty; they are read-only, keep Tab and Enter for the window and fill
-    // their areas by construction.
-    for (TEditor* editor : {Editor1, Editor2, Editor3, Editor4}) {
+namespace {
+
+// The information view below the splitter keeps at least this height.
+constexpr int kMinInformationHeight = 200;
+
+// The text panes start empty; they are read-only, keep Tab and Enter for the window and fill their
+// areas by construction.
+void ClearTextPanes(TFormMain& form) {
+    for (TEditor* editor : {form.Editor1, form.Editor2, form.Editor3, form.Editor4}) {
         editor->Clear();
     }
-    // 4: the grid's header row and 27 rows in all.
-    StringGrid1->setRowCount(26);
+}
+
+// The grid's title row over an empty table, until a file fills it.
+void SetUpGrid(QTableWidget* grid) {
+    grid->setRowCount(kGridStartRows);
     for (int c = 0; c < static_cast<int>(kGridTitles.size()); ++c) {
-        StringGrid1->setHorizontalHeaderItem(
-            c, new QTableWidgetItem(
-                   QString::fromUtf8(kGridTitles[c].data(), static_cast<qsizetype>(kGridTitles[c].size()))));
+        grid->setHorizontalHeaderItem(c, new QTableWidgetItem(Q(kGridTitles[static_cast<std::size_t>(c)])));
     }
-    // 5, 6: the recent-file list shows 20 rows; both lists start on their first entry.
-    ComboBox1->setMaxVisibleItems(20);
-    ListBox1->setCurrentRow(0);
-    ListBox2->setCurrentRow(0);
-    // 7, 8
-    Splitter1->SetMinSize(200);
+}
+
+// The opened recent-file list shows every entry; both lists start on their first entry, so that a
+// computation always finds an engine.
+void SetUpCrcLists(TFormMain& form) {
+    form.ComboBox1->setMaxVisibleItems(static_cast<int>(kRecentFileCount));
+    form.ListBox1->setCurrentRow(0);
+    form.ListBox2->setCurrentRow(0);
+}
+
+} // namespace
+
+void TFormMain::FormCreate() {
+    crcPage_.CreateEngines();
+    ClearTextPanes(*this);
+    SetUpGrid(StringGrid1);
+    SetUpCrcLists(*this);
+    Splitter1->SetMinSize(kMinInformationHeight);
+    // The page tabs never take the focus: Tab moves between the page's own controls.
     PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
     PageControl1->setFocusPolicy(Qt::NoFocus);
-    // 9, 10: no file yet.
-    FFileType.clear();
-    FFileName.clear();
+    // No file yet: nothing to convert.
     BtnChangeFileType->setEnabled(false);
     BtnDeleteHeader->setEnabled(false);
     BtnDeleteHeaderResorceComment->setEnabled(false);
-    // 11: the temporary folder; a failure shows only when a piece is written there.
-    TmpFolder = paths_.TmpFolder();
+    // A temporary folder that cannot be made shows only when a piece is written there.
+    tmpFolder_ = paths_.TmpFolder();
     std::error_code ec;
-    std::filesystem::create_directories(TmpFolder, ec);
-    // 12: settings, language and information view.
+    std::filesystem::create_directories(tmpFolder_, ec);
+    // Settings, language and information view; a settings file that cannot be read is reported.
     Guard([this] { ReadIniFileValue(); });
-    // 13: the window sees every key before the focused control.
+    // Key preview: the window sees every key before the focused control (Escape, Ctrl+L).
     qApp->installEventFilter(
         new TEventHook(this, [this](QObject* o, QEvent* e) { return PreviewKey(o, e); }));
-    // 14: the help text; a file that cannot be read is reported and the window still opens.
+    // A help text that cannot be read is reported and the window still opens.
     Guard([this] { LoadHelpText(); });
-    // 15, 16
-    PageControl1->setCurrentIndex(0);
+    PageControl1->setCurrentIndex(kPageMacBinary);
     PageControl1->PageTabBar()->SetOnDrawTab(
         [this](QPainter& painter, int index, const QRect& rect, bool active) {
             PageControl1DrawTab(painter, index, rect, active);
         });
-    // 17: files can be dropped on the window; the wheel scrolls the focused text pane.
+    // Files can be dropped on the window; the wheel scrolls the focused text pane.
     RegisterDropAndWheel();
 }
 
@@ -155,8 +167,8 @@ void TFormMain::LoadHelpText() {
 }
 
 QRect TFormMain::PrimaryScreenRect() const {
-    if (ScreenOverride) {
-        return *ScreenOverride;
+    if (screenOverride_) {
+        return *screenOverride_;
     }
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->geometry() : QRect(0, 0, kDefaultFormWidth, kDefaultFormHeight);
@@ -164,7 +176,7 @@ QRect TFormMain::PrimaryScreenRect() const {
 
 void TFormMain::FormShow() {
     const QRect screen = PrimaryScreenRect();
-    const TBounds placed = PlaceWindow(StoredBounds, TBounds{0, 0, screen.width(), screen.height()});
+    const TBounds placed = PlaceWindow(storedBounds_, TBounds{0, 0, screen.width(), screen.height()});
     move(placed.Left, placed.Top);
     resize(placed.Width, placed.Height);
     BtnFileOpen->setFocus();
@@ -254,10 +266,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 void TFormMain::FormDestroy() {
     destroyed_ = true;
-    FSplitList.clear();
-    FFileList.clear();
-    FTmpList.clear();
-    CrcEngines.clear();
+    crcPage_.FreeEngines();
     WriteIniFileValue();
 }
 
@@ -319,11 +328,12 @@ void TFormMain::LanguageChange() {
         QObject* target = findChild<QObject*>(QString::fromLatin1(entry.Control));
         switch (entry.Target) {
         case TCaptionTarget::FileNameLine:
-            Label3->setText(text + FFileName);
+            // The prefix from the table; the name as shown, which may keep bytes no UTF-8 text holds.
+            Label3->setText(Q(FileNameLine(japanese, {})) + FFileName());
             Label3->adjustSize();
             continue;
         case TCaptionTarget::FileTypeLine:
-            Label4->setText(text + FFileType);
+            Label4->setText(Q(FileTypeLine(japanese, macBinaryPage_.FFileType())));
             Label4->adjustSize();
             continue;
         case TCaptionTarget::RadioItem0:

@@ -8,7 +8,8 @@
 #include "app/Dialogs.h"
 #include "app/Language.h"
 #include "app/Settings.h"
-#include "crc/CrcUtils.h"
+#include "crc/TCrcPage.h"
+#include "macbinary/TMacBinaryPage.h"
 #include "util/BilingualError.h"
 #include "util/Progress.h"
 #include "util/ProgressThrottle.h"
@@ -49,6 +50,14 @@ namespace kelda {
 class TEditor;
 class TPageControl;
 class TSplitterBar;
+
+// The pages of PageControl1, by index.
+inline constexpr int kPageMacBinary = 0;
+inline constexpr int kPageCrc = 1;
+inline constexpr int kPageHelp = 2;
+
+// Rows of the empty grid before a file is read (under its title row).
+inline constexpr int kGridStartRows = 26;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -123,45 +132,40 @@ public:
     QMenu* MenuHelp = nullptr;
     QAction* MenuAbout = nullptr;
 
-    // ------------------------------------------------------------------ state
+    // ------------------------------------------------------------------ state (read-only here)
 
     // The file dialogs' remembered state.
-    TFileDialogState OpenDialog1; // the file to inspect; also the conversions' source
-    TFileDialogState OpenDialog2; // the CRC page's file
-    TFileDialogState SaveDialog1; // saving the log
-    TFileDialogState SaveDialog2; // the conversions' output
+    const TFileDialogState& OpenDialog1() const { return OpenDialog1_; } // the file to inspect
+    const TFileDialogState& OpenDialog2() const { return OpenDialog2_; } // the CRC page's file
+    const TFileDialogState& SaveDialog1() const { return SaveDialog1_; } // saving the log
+    const TFileDialogState& SaveDialog2() const { return SaveDialog2_; } // the conversions' output
 
-    // The twelve engines, in the order of ListBox1.
-    std::vector<std::unique_ptr<TCrc>> CrcEngines;
-    // Scratch lists: grid cells of one header line, the recent-file list being rebuilt, the
-    // temporary folder's contents.
-    QStringList FSplitList;
-    QStringList FFileList;
-    QStringList FTmpList;
-
-    // The opened file: the header as read, its MacBinary II form, the name, the version text.
-    std::array<std::uint8_t, 128> FHeader{};
-    std::array<std::uint8_t, 128> FHeaderII{};
-    QString FFileName;
-    QString FFileType;
+    // The MacBinary page's model: the file shown, which the conversions work from.
+    const TMacBinaryPage& MacBinaryPage() const { return macBinaryPage_; }
+    // The file shown as the window shows it, and its version text; empty before the first file.
+    QString FFileName() const;
+    QString FFileType() const;
 
     // Where the header pieces go; ends in a separator, so a piece's name is TmpFolder + name + ext.
-    std::filesystem::path TmpFolder;
+    const std::filesystem::path& TmpFolder() const { return tmpFolder_; }
+
+    // The CRC page's model: the recent-file list, the choices, the twelve engines.
+    const TCrcPage& CrcPage() const { return crcPage_; }
     // Window position and size from the settings: Left, Top (outer frame) and Width, Height (inside
     // the frame, menu included). Used when the window is placed.
-    TBounds StoredBounds{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
+    const TBounds& StoredBounds() const { return storedBounds_; }
+    void SetStoredBounds(const TBounds& bounds) { storedBounds_ = bounds; }
 
     // The clock that decides when long work (CRCs, conversions) shows its progress dialog; empty
     // for the system's. Tests set it to drive the dialog without waiting.
-    TProgressClock ProgressClock;
+    void SetProgressClock(TProgressClock clock) { progressClock_ = std::move(clock); }
 
-    // The primary screen's rectangle, against which stored bounds are tested. Tests may set
-    // ScreenOverride to place the window on a screen of their choosing.
+    // The primary screen's rectangle, against which stored bounds are tested. Tests may set an
+    // override to place the window on a screen of their choosing.
     QRect PrimaryScreenRect() const;
-    std::optional<QRect> ScreenOverride;
+    void SetScreenOverride(std::optional<QRect> screen) { screenOverride_ = screen; }
 
     const AppPaths& Paths() const { return paths_; }
-    Dialogs& Dlg() { return dialogs_; }
 
     // ------------------------------------------------------------------ language
 
@@ -242,7 +246,7 @@ public:
 
     void BtnFileOpenClick();
     // Tests the file, shows its header in both views, writes its header pieces and logs the reading.
-    void ReadFile(const QString& FileName);
+    void ReadFile(const std::filesystem::path& FileName);
     // The three outputs, from the file shown (FFileName).
     void BtnChangeFileTypeClick();
     void BtnDeleteHeaderClick();
@@ -269,7 +273,7 @@ public:
     void BtnFileBrowseClick();
     void ComboBox1Change();
     // Puts Name at the top of the recent-file list and chooses it.
-    void UpdateFileComboBox(const QString& Name);
+    void UpdateFileComboBox(const std::filesystem::path& Name);
     // A variant chosen: computed under "Each", else a warning.
     void ListBox1Click();
     // An operation chosen: "All" computes every variant, "Clear" empties the results.
@@ -286,7 +290,7 @@ public:
     // Help > About: version, licence and Qt version in the plain message box.
     void MenuAboutClick();
     // A file named on the command line: read on the MacBinary page, as if it had been dropped there.
-    void OpenFromCommandLine(const QString& file);
+    void OpenFromCommandLine(const std::filesystem::path& file);
 
     // ------------------------------------------------------------------ drops and wheel
     // (src/app/FormMainDrop.cpp)
@@ -296,7 +300,7 @@ public:
     // The application-wide hook: a wheel turn over this window goes to WmMousewheel.
     bool AppMessage(QObject* watched, QEvent* event);
     // The first dropped file, by page: read (MacBinary), listed (CRC), nothing (Help).
-    void WMDropFiles(const QStringList& Files);
+    void WMDropFiles(const std::vector<std::filesystem::path>& Files);
     // One line up (positive delta) or down on the focused text pane; false when no pane has the focus.
     bool WmMousewheel(QWheelEvent* event);
     // The text pane that has the keyboard focus, or none.
@@ -333,8 +337,27 @@ private:
     // Key preview: every key of the window reaches FormKeyDown before the focused control.
     bool PreviewKey(QObject* watched, QEvent* event);
 
+    // The conversions' output name from SaveDialog2; false when the user cancels.
+    bool AskOutputName();
+    template <typename F> void RunConversion(F convert);
+
     AppPaths paths_;
     Dialogs& dialogs_;
+    TFileDialogState OpenDialog1_;
+    TFileDialogState OpenDialog2_;
+    TFileDialogState SaveDialog1_;
+    TFileDialogState SaveDialog2_;
+    void ShowFileList();
+    void ReadCrcChoices();
+    // The CRC page's chosen file as ComboBox1 shows it.
+    QString ShownCrcFile() const;
+
+    TMacBinaryPage macBinaryPage_;
+    TCrcPage crcPage_;
+    std::filesystem::path tmpFolder_;
+    TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
+    TProgressClock progressClock_;
+    std::optional<QRect> screenOverride_;
     bool shownOnce_ = false;
     bool destroyed_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include "app/Language.h"
+#include "app/QtText.h"
 #include "app/TFileChooser.h"
 
 #include <QApplication>
@@ -10,14 +11,6 @@
 #include <QScreen>
 
 namespace kelda {
-
-namespace {
-
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-} // namespace
 
 void QtDialogs::Message(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, Q(kAppTitle), text, QMessageBox::Ok, parent);
@@ -86,6 +79,7 @@ bool QtDialogs::RunFileDialog(QWidget* parent, TFileDialogState& state, bool sav
     // with the name.
     const QString chosen = dialog.SelectedFile();
     state.FileName = chosen;
+    state.Path = dialog.SelectedPath();
     state.InitialDir = QFileInfo(chosen).absolutePath();
     return true;
 }

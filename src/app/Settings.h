@@ -2,6 +2,8 @@
 // once at exit. The file is in the profile (INI) format: "[Section]" lines, then "Key=Value" lines.
 #pragma once
 
+#include "crc/RecentFiles.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -23,12 +25,13 @@ struct TBounds {
 inline constexpr int kDefaultFormWidth = 980;
 inline constexpr int kDefaultFormHeight = 730;
 inline constexpr int kGridColumnCount = 6;
-inline constexpr int kFileListCount = 20;
+inline constexpr std::array<int, kGridColumnCount> kDefaultGridWidths{30, 268, 272, 52, 272, 44};
+inline constexpr int kFileListCount = static_cast<int>(kRecentFileCount);
 
 struct TSettings {
     TBounds FormMain{-1, -1, kDefaultFormWidth, kDefaultFormHeight}; // "FormMain"
     int LogHeight = 200;                                             // "LogFile" "Heighi"
-    std::array<int, kGridColumnCount> GridWidth{30, 268, 272, 52, 272, 44};
+    std::array<int, kGridColumnCount> GridWidth = kDefaultGridWidths;
     std::string OpenFile = "*.*";                     // "FileName" "Open": OpenDialog1
     std::string CrcFile = "*.*";                      // "FileName" "Crc": OpenDialog2
     std::string SaveFile = "*.*";                     // "FileName" "Save": SaveDialog1

@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// An entry's path as its bytes (QByteArray): two entries can read the same, their bytes never do.
 constexpr int FullPathRole = Qt::UserRole;
 constexpr int IsFolderRole = Qt::UserRole + 1;
 
@@ -35,6 +36,10 @@ QStringList FilterPatterns(const QString& filter) {
         return {};
     }
     return filter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+fs::path ItemPath(const QListWidgetItem* item) {
+    return fs::path(item->data(FullPathRole).toByteArray().toStdString());
 }
 
 // text with one "/" between it and what follows.
@@ -120,9 +125,16 @@ TFileChooser::TFileChooser(QWidget* parent, const QString& title, bool save, con
 }
 
 void TFileChooser::SetFolder(const QString& folder) {
-    const fs::path path = ToPath(folder);
+    if (folder.isEmpty()) {
+        List();
+        return;
+    }
+    SetFolderPath(ToPath(folder));
+}
+
+void TFileChooser::SetFolderPath(const fs::path& path) {
     std::error_code ec;
-    if (!folder.isEmpty() && fs::is_directory(path, ec)) {
+    if (!path.empty() && fs::is_directory(path, ec)) {
         FFolder = fs::absolute(path, ec).lexically_normal();
         if (FFolder.has_relative_path() && FFolder.filename().empty()) {
             FFolder = FFolder.parent_path(); // no trailing "/"
@@ -190,7 +202,7 @@ void TFileChooser::List() {
         auto* item = new QListWidgetItem(
             icons.icon(entry.IsFolder ? QFileIconProvider::Folder : QFileIconProvider::File), entry.Shown,
             FList);
-        item->setData(FullPathRole, FromPath(entry.Path));
+        item->setData(FullPathRole, QByteArray::fromStdString(entry.Path.string()));
         item->setData(IsFolderRole, entry.IsFolder);
     }
     FFolderEdit->setText(Folder());
@@ -239,7 +251,7 @@ void TFileChooser::ActivateItem(QListWidgetItem* item) {
         return;
     }
     if (item->data(IsFolderRole).toBool()) {
-        SetFolder(item->data(FullPathRole).toString());
+        SetFolderPath(ItemPath(item));
         return;
     }
     FNameEdit->setText(item->text());
@@ -268,12 +280,19 @@ void TFileChooser::accept() {
         FNameEdit->clear();
         return;
     }
-    // A name in the folder shown, or a full path; either may be written with readable names.
-    const QString text = typed.startsWith(QLatin1Char('/')) ? typed : WithSlash(Folder()) + typed;
-    const fs::path target = ToPath(text);
+    // The entry chosen in the list is taken by its bytes while its name stands in the name line;
+    // anything else typed is a name in the folder shown, or a full path, either of which may be
+    // written with readable names.
+    const QListWidgetItem* item = FList->currentItem();
+    fs::path target;
+    if (item != nullptr && !item->data(IsFolderRole).toBool() && item->text() == typed) {
+        target = ItemPath(item);
+    } else {
+        target = ToPath(typed.startsWith(QLatin1Char('/')) ? typed : WithSlash(Folder()) + typed);
+    }
     std::error_code ec;
     if (fs::is_directory(target, ec)) {
-        SetFolder(FromPath(target));
+        SetFolderPath(target);
         FNameEdit->clear();
         return;
     }
@@ -282,6 +301,7 @@ void TFileChooser::accept() {
         FNameEdit->selectAll();
         return;
     }
+    FSelectedPath = target;
     FSelected = FromPath(target);
     QDialog::accept();
 }

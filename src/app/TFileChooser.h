@@ -4,8 +4,8 @@
 // entry whose name is no UTF-8, and on a disk of old Macintosh files that is many of them (Mac
 // Roman or code page 932 names, as archive and disk-image tools write them). This dialog lists
 // folders with the standard library, so every entry is there; names are shown as the window shows
-// them (FromPath: readable when they are code page 932, each stray byte kept otherwise), and the
-// chosen file's text finds the same bytes again through ToPath.
+// them (FromPath: readable when they are code page 932, each stray byte kept otherwise), and each
+// entry keeps its own bytes, so that the file chosen is the file listed.
 #pragma once
 
 #include <QDialog>
@@ -42,12 +42,16 @@ public:
 
     // The folder shown, as text (FromPath); a folder that does not exist leaves the one shown.
     void SetFolder(const QString& folder);
+    void SetFolderPath(const std::filesystem::path& folder);
     QString Folder() const;
     // The name to offer; a pattern with "*" or "?" (such as "*.*") is no name and is left out.
     void SetFileName(const QString& name);
 
     // The chosen file, as text that ToPath turns back into its bytes. Valid once accepted.
     QString SelectedFile() const { return FSelected; }
+    // The chosen file itself, byte for byte: an entry picked from the list is that entry, also when
+    // another entry reads the same. Valid once accepted.
+    const std::filesystem::path& SelectedPath() const { return FSelectedPath; }
 
     // The entries listed, as shown, folders first (each with a trailing "/").
     QStringList Entries() const;
@@ -68,6 +72,7 @@ private:
     bool FSave;
     std::filesystem::path FFolder;
     QString FSelected;
+    std::filesystem::path FSelectedPath;
     QLineEdit* FFolderEdit;
     QToolButton* FUpButton;
     QListWidget* FList;

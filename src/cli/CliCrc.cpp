@@ -24,16 +24,13 @@ int CrcOneFile(const TCliContext& context, const std::string& file, bool all, in
     return CliGuarded(context, file, [&] {
         const TCliProgress::TScope progress(context.Progress, file);
         if (all) {
-            const auto values = CrcFileAll(file, progress.Fn());
-            for (std::size_t i = 0; i < CrcVariantCount; ++i) {
-                const TCrcVariant& v = CrcVariants[i];
-                context.Out << CrcResultLine(v.Entry, v.Width, values[i], file) << '\n';
+            for (const std::string& line : CrcAllResultLines(CrcFileAll(file, progress.Fn()), file)) {
+                context.Out << line << '\n';
             }
         } else {
-            const TCrcVariant& v = CrcVariants[static_cast<std::size_t>(variant)];
-            const auto engine = MakeCrcEngine(v);
-            const std::uint32_t value = CrcFile(*engine, file, progress.Fn());
-            context.Out << CrcResultLine(v.Entry, v.Width, value, file) << '\n';
+            const auto index = static_cast<std::size_t>(variant);
+            const auto engine = MakeCrcEngine(CrcVariants[index]);
+            context.Out << CrcVariantResultLine(index, CrcFile(*engine, file, progress.Fn()), file) << '\n';
         }
         return kCliOk;
     });

@@ -46,4 +46,18 @@ std::string CrcResultLine(std::string_view entry, const TCrc& engine, std::strin
     return CrcResultLine(entry, engine.Width(), engine.Value(), fileName);
 }
 
+std::string CrcVariantResultLine(std::size_t variant, std::uint32_t value, std::string_view fileName) {
+    const TCrcVariant& v = CrcVariants.at(variant);
+    return CrcResultLine(v.Entry, v.Width, value, fileName);
+}
+
+std::vector<std::string> CrcAllResultLines(std::span<const std::uint32_t> values, std::string_view fileName) {
+    std::vector<std::string> lines;
+    lines.reserve(values.size());
+    for (std::size_t i = 0; i < values.size() && i < CrcVariantCount; ++i) {
+        lines.push_back(CrcVariantResultLine(i, values[i], fileName));
+    }
+    return lines;
+}
+
 } // namespace kelda

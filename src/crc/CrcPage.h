@@ -1,9 +1,12 @@
 // The CRC page's rules that need no window: which warning a choice gets, and the result line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelda {
 
@@ -29,5 +32,9 @@ TCrcRefusal CheckVariantChoice(bool fileExists, TCrcOperation operation);
 // for a 16-bit variant, 8 for a 32-bit one), TAB, the file name as listed.
 std::string CrcResultLine(std::string_view entry, int width, std::uint32_t value, std::string_view fileName);
 std::string CrcResultLine(std::string_view entry, const TCrc& engine, std::string_view fileName);
+// The line of variant (an index of CrcVariants) with value.
+std::string CrcVariantResultLine(std::size_t variant, std::uint32_t value, std::string_view fileName);
+// The twelve lines of "All", in list order, from the twelve values in that order.
+std::vector<std::string> CrcAllResultLines(std::span<const std::uint32_t> values, std::string_view fileName);
 
 } // namespace kelda

@@ -5,8 +5,6 @@
 #include "util/TFileStream.h"
 #include "util/TMappedFile.h"
 
-#include <cstdio>
-
 namespace kelda {
 
 namespace {
@@ -165,16 +163,6 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines() {
         engines.push_back(MakeCrcEngine(variant));
     }
     return engines;
-}
-
-std::string CrcHexText(const TCrc& engine) {
-    char text[16];
-    if (engine.Width() == 16) {
-        std::snprintf(text, sizeof text, "%4.4X", static_cast<unsigned>(engine.Value()));
-    } else {
-        std::snprintf(text, sizeof text, "%8.8X", static_cast<unsigned>(engine.Value()));
-    }
-    return text;
 }
 
 // ------------------------------------------------------------------ files

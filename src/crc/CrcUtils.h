@@ -177,10 +177,6 @@ std::unique_ptr<TCrc> MakeCrcEngine(const TCrcVariant& variant);
 // The twelve engines in list order, each with its own table.
 std::vector<std::unique_ptr<TCrc>> MakeCrcEngines();
 
-// A result value as the result pane shows it: 4 upper-case hex digits for a 16-bit engine,
-// 8 for a 32-bit one.
-std::string CrcHexText(const TCrc& engine);
-
 // ------------------------------------------------------------------ files
 
 // Size of the blocks files are read in (TFileBlockReader: a few buffers, reused). Half the

@@ -3,9 +3,9 @@
 #include "app/Main.h"
 
 #include "app/PathText.h"
+#include "app/QtText.h"
 #include "app/TProgressRunner.h"
-#include "crc/CrcPage.h"
-#include "crc/RecentFiles.h"
+#include "crc/TCrcPage.h"
 #include "textview/TEditor.h"
 
 #include <QComboBox>
@@ -15,16 +15,11 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include <string>
-#include <vector>
+#include <algorithm>
 
 namespace kelda {
 
 namespace {
-
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Watches the mouse presses on a list so that a click counts as a choice exactly once: a press that
 // moves the selection is answered by the selection change, a click on the entry already chosen by
@@ -76,34 +71,46 @@ void TFormMain::ConnectCrcPage() {
     ConnectListChoice(ListBox2, [this] { ListBox2Click(); });
 }
 
+// The recent-file list as ComboBox1 shows it: each file by its readable name.
+void TFormMain::ShowFileList() {
+    ComboBox1->clear();
+    for (const std::filesystem::path& file : crcPage_.FileList()) {
+        ComboBox1->addItem(FromPath(file));
+    }
+    ComboBox1->setCurrentIndex(static_cast<int>(crcPage_.FileIndex()));
+}
+
+// The handlers take the choices from the controls, which the user (or a test) may have moved.
+void TFormMain::ReadCrcChoices() {
+    crcPage_.SetFileIndex(static_cast<std::size_t>(std::max(ComboBox1->currentIndex(), 0)));
+    crcPage_.SetOperation(static_cast<TCrcOperation>(ListBox2->currentRow()));
+    crcPage_.SetVariant(static_cast<std::size_t>(std::max(ListBox1->currentRow(), 0)));
+}
+
+QString TFormMain::ShownCrcFile() const {
+    return FromPath(crcPage_.ChosenFile());
+}
+
 void TFormMain::BtnFileBrowseClick() {
-    if (dialogs_.OpenFile(this, OpenDialog2)) {
-        UpdateFileComboBox(OpenDialog2.FileName);
+    if (dialogs_.OpenFile(this, OpenDialog2_)) {
+        UpdateFileComboBox(OpenDialog2_.Path);
     }
 }
 
 void TFormMain::ComboBox1Change() {
-    UpdateFileComboBox(ComboBox1->currentText());
+    ReadCrcChoices();
+    const std::filesystem::path chosen = crcPage_.ChosenFile();
+    UpdateFileComboBox(chosen);
 }
 
-void TFormMain::UpdateFileComboBox(const QString& Name) {
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(ComboBox1->count()));
-    for (int i = 0; i < ComboBox1->count(); ++i) {
-        entries.push_back(ComboBox1->itemText(i).toStdString());
-    }
-    FFileList.clear();
-    for (const std::string& entry : UpdateRecentFiles(Name.toStdString(), entries)) {
-        FFileList.append(QString::fromStdString(entry));
-    }
-    ComboBox1->clear();
-    ComboBox1->addItems(FFileList);
-    ComboBox1->setCurrentIndex(0);
+void TFormMain::UpdateFileComboBox(const std::filesystem::path& Name) {
+    crcPage_.UpdateFileList(Name);
+    ShowFileList();
 }
 
 void TFormMain::ListBox1Click() {
-    const bool exists = CrcFileExists(ToPath(ComboBox1->currentText()).string());
-    switch (CheckVariantChoice(exists, static_cast<TCrcOperation>(ListBox2->currentRow()))) {
+    ReadCrcChoices();
+    switch (crcPage_.VariantChoice()) {
     case TCrcRefusal::FileNotFound:
         ShowMessage(TMsg::FileNotFound);
         return;
@@ -117,26 +124,21 @@ void TFormMain::ListBox1Click() {
 }
 
 void TFormMain::ListBox2Click() {
-    switch (static_cast<TCrcOperation>(ListBox2->currentRow())) {
+    ReadCrcChoices();
+    switch (crcPage_.Operation()) {
     case TCrcOperation::All: {
-        const QString name = ComboBox1->currentText();
-        if (!CrcFileExists(ToPath(name).string())) {
+        if (!crcPage_.CrcFileExists()) {
             ShowMessage(TMsg::FileNotFound);
             return;
         }
         // One reading of the file feeds all twelve engines; the lines come out in list order and
         // the variant list keeps its selection. A file that cannot be read, or a computation
         // cancelled in the progress dialog, appends nothing.
+        const QString name = ShownCrcFile();
         TProgressRunner progress(
             this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(name).fileName()),
-            ProgressClock);
-        const auto values = CrcFileAll(ToPath(name), progress.Fn());
-        QStringList lines;
-        for (std::size_t i = 0; i < CrcVariantCount; ++i) {
-            const QString entry = ListBox1->item(static_cast<int>(i))->text();
-            lines.append(
-                Q(CrcResultLine(entry.toStdString(), CrcVariants[i].Width, values[i], name.toStdString())));
-        }
+            progressClock_);
+        const QStringList lines = QLines(crcPage_.AllResultLines(name.toStdString(), progress.Fn()));
         Editor2->BeginUpdate();
         Editor2->AppendLines(lines);
         Editor2->EndUpdate();
@@ -153,24 +155,23 @@ void TFormMain::ListBox2Click() {
 
 void TFormMain::GetCrcDispCrc() {
     CrcGetFileCrc();
-    const TCrc& engine = CrcSelect();
-    const std::string line = CrcResultLine(ListBox1->currentItem()->text().toStdString(), engine,
-                                           ComboBox1->currentText().toStdString());
+    const QString line = Q(crcPage_.ResultLine(ShownCrcFile().toStdString()));
     Editor2->BeginUpdate();
-    Editor2->AppendLine(Q(line));
+    Editor2->AppendLine(line);
     Editor2->EndUpdate();
 }
 
 void TFormMain::CrcGetFileCrc() {
-    const QString name = ComboBox1->currentText();
     TProgressRunner progress(
-        this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(name).fileName()),
-        ProgressClock);
-    CrcFile(CrcSelect(), ToPath(name), progress.Fn());
+        this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(ShownCrcFile()).fileName()),
+        progressClock_);
+    CrcSelect();
+    crcPage_.CrcGetFileCrc(progress.Fn());
 }
 
 TCrc& TFormMain::CrcSelect() {
-    return *CrcEngines.at(static_cast<std::size_t>(ListBox1->currentRow()));
+    crcPage_.SetVariant(static_cast<std::size_t>(std::max(ListBox1->currentRow(), 0)));
+    return crcPage_.CrcSelect();
 }
 
 } // namespace kelda

@@ -1,9 +1,9 @@
 #include "crc/TFileBlockReader.h"
 
+#include "util/ThreadPreemptions.h"
+
 #include <algorithm>
 #include <system_error>
-
-#include <sys/resource.h>
 
 namespace kelda {
 
@@ -84,16 +84,6 @@ TFileBlockReader::~TFileBlockReader() {
         FThread.join();
     }
 }
-
-namespace {
-
-// How often the calling thread has been preempted.
-long InvoluntarySwitches() {
-    rusage usage{};
-    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nivcsw : 0;
-}
-
-} // namespace
 
 void TFileBlockReader::ReadAheadLoop() {
     for (;;) {
@@ -212,7 +202,7 @@ std::span<const std::uint8_t> TFileBlockReader::Next() {
         return ReadOwn(index);
     }
     if (index % RetireCheckBlocks == 0 && !FRetired) {
-        const long switches = FOptions.Preemptions ? FOptions.Preemptions() : InvoluntarySwitches();
+        const long switches = FOptions.Preemptions ? FOptions.Preemptions() : ThreadPreemptions();
         if (index == 0) {
             FSwitchesAtStart = switches;
         } else if (switches - FSwitchesAtStart > static_cast<long>(index / RetireCheckBlocks)) {

@@ -1,7 +1,6 @@
 // The log pane's handlers (append, clear, save, block navigation) and the tab marks of all four
 // text panes.
 #include "app/Main.h"
-#include "app/PathText.h"
 #include "log/LogNavigation.h"
 #include "log/TabMark.h"
 #include "macbinary/TAtomicOutput.h"
@@ -49,13 +48,13 @@ void TFormMain::BtnLogClearClick() {
 }
 
 void TFormMain::BtnSaveLogClick() {
-    if (!dialogs_.SaveFile(this, SaveDialog1)) {
+    if (!dialogs_.SaveFile(this, SaveDialog1_)) {
         return;
     }
     const QByteArray text = Editor3->Text(QStringLiteral("\r\n")).toUtf8();
     // The new log replaces an existing file only once it is written whole: a failure (a full disk)
     // leaves the old file as it was.
-    TAtomicOutput out(ToPath(SaveDialog1.FileName));
+    TAtomicOutput out(SaveDialog1_.Path);
     out.Stream().WriteBuffer(text.constData(), static_cast<std::size_t>(text.size()));
     out.Commit();
 }

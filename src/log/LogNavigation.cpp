@@ -4,11 +4,6 @@
 
 namespace kelda {
 
-const std::string& LogSeparator() {
-    static const std::string separator(kLogSeparatorLength, '-');
-    return separator;
-}
-
 bool IsSeparatorLine(std::string_view line) {
     return line.starts_with(LogSeparator());
 }

@@ -3,17 +3,15 @@
 // list can be examined in place.
 #pragma once
 
+// The separator itself belongs to the block format (macbinary/LogBlock.h); the log finds blocks by it.
+#include "macbinary/LogBlock.h"
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace kelda {
-
-inline constexpr std::size_t kLogSeparatorLength = 70;
-
-// The line of 70 hyphen-minus characters that opens every log block.
-const std::string& LogSeparator();
 
 // A separator line begins with 70 hyphens; a longer run, or further text after them, counts too.
 bool IsSeparatorLine(std::string_view line);

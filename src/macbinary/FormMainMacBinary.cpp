@@ -1,131 +1,119 @@
 // The MacBinary page's handlers: reading a file, the three conversions and the clean-up of the
-// header pieces. The views (text and grid) are in FormMainMacBinaryViews.cpp.
+// header pieces. Reading is InspectFile (the core, shared with kelda-cli) followed by rendering its
+// result; the views (text and grid) are in FormMainMacBinaryViews.cpp.
+#include "app/InspectMessages.h"
 #include "app/Main.h"
 #include "app/PathText.h"
+#include "app/QtText.h"
 #include "app/TProgressRunner.h"
-#include "log/LogNavigation.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
-#include "macbinary/HeaderTable.h"
-#include "macbinary/LogBlock.h"
+#include "macbinary/TInspection.h"
 #include "textview/TEditor.h"
-#include "util/Myutil.h"
 
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTableWidget>
 
-#include <system_error>
+#include <algorithm>
 
 namespace kelda {
 
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+void ShowHeaderTable(TEditor* editor, const QStringList& lines) {
+    editor->BeginUpdate();
+    editor->Clear();
+    editor->AppendLines(lines);
+    editor->EndUpdate();
 }
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
+// Row r of the grid holds the cells of table line r. The grid widens for a line with more cells and
+// never narrows, and cells are overwritten, not cleared: columns beyond the table's keep what an
+// earlier file left there.
+void FillGrid(QTableWidget* grid, const std::vector<std::vector<std::string>>& cells) {
+    grid->setRowCount(static_cast<int>(cells.size()));
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const std::vector<std::string>& row = cells[i];
+        if (static_cast<int>(row.size()) > grid->columnCount()) {
+            grid->setColumnCount(static_cast<int>(row.size()));
+        }
+        for (std::size_t j = 0; j < row.size(); ++j) {
+            const int r = static_cast<int>(i);
+            const int c = static_cast<int>(j);
+            if (QTableWidgetItem* item = grid->item(r, c)) {
+                item->setText(Q(row[j]));
+            } else {
+                grid->setItem(r, c, new QTableWidgetItem(Q(row[j])));
+            }
+        }
+    }
+}
+
+// The block goes in as one batch, so that the log is redrawn once.
+void AppendLogBlock(TFormMain& form, const std::vector<std::string>& lines) {
+    form.Editor3->BeginUpdate();
+    for (const std::string& line : lines) {
+        form.LogAppend(Q(line));
+    }
+    form.Editor3->EndUpdate();
+}
+
+// A new file is shown from its first field in both views.
+void ShowViewsAtStart(TFormMain& form) {
+    form.Editor1->SetCaret(0, 0);
+    form.Editor1->SetTopRow(0);
+    form.Editor1->SetLeftCol(0);
+    form.StringGrid1->setCurrentCell(0, std::max(form.StringGrid1->currentColumn(), 0));
+}
+
+void EnableConversions(TFormMain& form, bool enabled) {
+    for (QPushButton* button :
+         {form.BtnChangeFileType, form.BtnDeleteHeader, form.BtnDeleteHeaderResorceComment}) {
+        button->setEnabled(enabled);
+    }
 }
 
 } // namespace
 
 void TFormMain::BtnFileOpenClick() {
-    OpenDialog1.Filter = Q(kFilterOpenDialog1);
-    if (dialogs_.OpenFile(this, OpenDialog1)) {
-        ReadFile(OpenDialog1.FileName);
+    OpenDialog1_.Filter = Q(kFilterOpenDialog1);
+    if (dialogs_.OpenFile(this, OpenDialog1_)) {
+        ReadFile(OpenDialog1_.Path);
     }
 }
 
-void TFormMain::ReadFile(const QString& FileName) {
-    const std::filesystem::path file = ToPath(FileName);
-
-    // 1. Existence.
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        ShowMessage(TMsg::FileNotFound);
+void TFormMain::ReadFile(const std::filesystem::path& FileName) {
+    // The log records the name as the window shows it.
+    TInspectResult result = InspectFile(FileName, FromPath(FileName).toStdString());
+    if (!result.Accepted()) {
+        // A rejected file changes nothing: the page keeps showing, and converting, the last one.
+        ShowMessage(RefusalMessage(result.Refusal));
         return;
     }
-    // 2. The header, from a file opened for reading only. It goes to FHeader only once the file is
-    // accepted, so a rejected file never changes what the conversions work from.
-    THeader header{};
-    ReadHeader(file, header);
-    // 3. Acceptance.
-    if (!IsMacBinary(header)) {
-        ShowMessage(TMsg::NotMacBinary);
-        return;
-    }
-    // 4. The header table.
-    const std::vector<std::string> table = BuildHeaderTable(header);
-    QStringList lines;
-    for (const std::string& line : table) {
-        lines.append(Q(line));
-    }
-    Editor1->BeginUpdate();
-    Editor1->Clear();
-    Editor1->AppendLines(lines);
-    Editor1->EndUpdate();
-    // 5 to 10. The six header pieces; the MacBinary II form with its CRC comes back.
-    const THeader headerII = WriteHeaderPieces(TmpFolder, file, header);
-    FHeader = header;
-    FHeaderII = headerII;
+    const TInspection& inspection = *result.Inspection;
+    ShowHeaderTable(Editor1, QLines(inspection.TableLines));
+    // A piece that cannot be written ends the reading here: the table stays shown, nothing else
+    // changes.
+    WriteHeaderPieces(tmpFolder_, FileName, inspection.Header, inspection.HeaderII);
+    macBinaryPage_.Show(std::move(*result.Inspection));
+    const TInspection& shown = macBinaryPage_.Shown();
 
-    // 11. The grid: row r holds the cells of line r - 1; it widens for a line with more cells and
-    // never narrows.
-    StringGrid1->setRowCount(static_cast<int>(lines.size()));
-    for (int i = 0; i < lines.size(); ++i) {
-        std::vector<std::string> cells;
-        SplitFields(table[static_cast<std::size_t>(i)], cells);
-        FSplitList.clear();
-        for (const std::string& cell : cells) {
-            FSplitList.append(Q(cell));
-        }
-        if (FSplitList.size() > StringGrid1->columnCount()) {
-            StringGrid1->setColumnCount(static_cast<int>(FSplitList.size()));
-        }
-        for (int j = 0; j < FSplitList.size(); ++j) {
-            QTableWidgetItem* item = StringGrid1->item(i, j);
-            if (item == nullptr) {
-                StringGrid1->setItem(i, j, new QTableWidgetItem(FSplitList[j]));
-            } else {
-                item->setText(FSplitList[j]);
-            }
-        }
-    }
-
-    // 12. Name and type.
-    LogAppend(Q(LogSeparator()));
-    LogAppend(Q(LogFileNameLine(FileName.toStdString())));
-    FFileName = FileName;
-    FFileType = Q(FileTypeText(header));
-    LogAppend(Q(LogFileTypeLine(FileTypeText(header))));
-    LanguageChange();
-    // 13, 14. Size and the four byte ranges, in 64 bits.
-    const std::int64_t size = FileSizeOf(file);
-    LogAppend(Q(LogFileSizeLine(size)));
-    for (const std::string& line : LogRangeLines(ComputeLayout(header, size))) {
-        LogAppend(Q(line));
-    }
-    // 15. The header table, redrawn once, and the new block to the top.
-    Editor3->BeginUpdate();
-    for (const QString& line : lines) {
-        LogAppend(line);
-    }
-    Editor3->EndUpdate();
+    FillGrid(StringGrid1, shown.GridCells);
+    AppendLogBlock(*this, shown.LogBlock);
     BtnLogEndClick(this);
-
-    // 16. Both views at their start; the chosen one shown.
-    Editor1->SetCaret(0, 0);
-    Editor1->SetTopRow(0);
-    Editor1->SetLeftCol(0);
-    StringGrid1->setCurrentCell(0, std::max(StringGrid1->currentColumn(), 0));
+    LanguageChange(); // the bottom panel names the new file
+    ShowViewsAtStart(*this);
     RadioGroupInformationClick();
+    EnableConversions(*this, true);
+}
 
-    // 17.
-    BtnChangeFileType->setEnabled(true);
-    BtnDeleteHeader->setEnabled(true);
-    BtnDeleteHeaderResorceComment->setEnabled(true);
+QString TFormMain::FFileName() const {
+    return macBinaryPage_.FileWasRead() ? FromPath(macBinaryPage_.Shown().Path) : QString();
+}
+
+QString TFormMain::FFileType() const {
+    return Q(macBinaryPage_.FFileType());
 }
 
 // ---------------------------------------------------------------------- conversions
@@ -133,85 +121,86 @@ void TFormMain::ReadFile(const QString& FileName) {
 namespace {
 
 // A conversion needs a file shown in the header views.
-bool FileWasRead(TFormMain& form) {
-    if (form.Editor1->LineCount() == 0) {
+bool FileWasRead(TFormMain& form, const TMacBinaryPage& page) {
+    if (!page.FileWasRead()) {
         form.ShowMessage(TMsg::FileNotRead);
         return false;
     }
     return true;
 }
 
-bool AskOutputName(TFormMain& form) {
-    form.SaveDialog2.Filter = Q(kFilterSaveDialog2);
-    return form.Dlg().SaveFile(&form, form.SaveDialog2);
+TMsg MissingPieceMessage(std::string_view extension) {
+    return extension == ".DA2" ? TMsg::Da2Missing : extension == ".CR2" ? TMsg::Cr2Missing : TMsg::Os2Missing;
+}
+
+} // namespace
+
+bool TFormMain::AskOutputName() {
+    SaveDialog2_.Filter = Q(kFilterSaveDialog2);
+    return dialogs_.SaveFile(this, SaveDialog2_);
 }
 
 // Runs a conversion (convert takes the progress callback) and tells the user when it refused the
 // source file as output. A long conversion shows its progress and can be cancelled; a cancel throws
 // ECancelled and leaves no output file.
-template <typename F> void RunConversion(TFormMain& form, F convert) {
+template <typename F> void TFormMain::RunConversion(F convert) {
     TConvertStatus status{};
     {
-        TProgressRunner progress(&form,
-                                 TProgressRunner::Texts(form.IsJapanese(), TMsg::ProgressConvert,
-                                                        QFileInfo(form.SaveDialog2.FileName).fileName()),
-                                 form.ProgressClock);
-        status = convert(progress.Fn());
+        TProgressRunner progress(this,
+                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressConvert,
+                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
+                                 progressClock_);
+        status = convert(SaveDialog2_.Path, progress.Fn());
     }
     if (status == TConvertStatus::SourceIsOutput) {
-        form.ShowMessage(TMsg::CannotWriteOverSource);
+        ShowMessage(TMsg::CannotWriteOverSource);
     }
 }
 
-} // namespace
-
-// The source of every conversion is the file shown (FFileName), never a file chosen later that was
-// rejected: its pieces, its body and its data fork length belong together.
+// The source of every conversion is the file shown, never a file chosen later that was rejected.
 
 void TFormMain::BtnChangeFileTypeClick() {
-    if (!FileWasRead(*this)) {
+    if (!FileWasRead(*this, macBinaryPage_)) {
         return;
     }
-    const std::filesystem::path source = ToPath(FFileName);
-    if (const auto missing = FirstMissingPiece(TmpFolder, source)) {
-        ShowMessage(*missing == ".DA2"   ? TMsg::Da2Missing
-                    : *missing == ".CR2" ? TMsg::Cr2Missing
-                                         : TMsg::Os2Missing);
+    const std::filesystem::path& source = macBinaryPage_.Shown().Path;
+    if (const auto missing = FirstMissingPiece(tmpFolder_, source)) {
+        ShowMessage(MissingPieceMessage(*missing));
         return;
     }
-    if (!AskOutputName(*this)) {
+    if (!AskOutputName()) {
         return;
     }
-    const THeader header = ReadMacBinaryIIPieces(TmpFolder, source);
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteMacBinaryII(header, source, ToPath(SaveDialog2.FileName), progress);
+    // The output's header comes from the pieces, as the user may rely on (they outlive the run).
+    const THeader header = ReadMacBinaryIIPieces(tmpFolder_, source);
+    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress) {
+        return WriteMacBinaryII(header, source, output, progress);
     });
 }
 
 void TFormMain::BtnDeleteHeaderClick() {
-    if (!FileWasRead(*this) || !AskOutputName(*this)) {
+    if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteWithoutHeader(ToPath(FFileName), ToPath(SaveDialog2.FileName), progress);
+    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress) {
+        return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress);
     });
 }
 
 void TFormMain::BtnDeleteHeaderResorceCommentClick() {
-    if (!FileWasRead(*this) || !AskOutputName(*this)) {
+    if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    const std::int32_t dataLength = HeaderInteger(FHeader, kOffsetDataForkLength);
-    RunConversion(*this, [&](const ProgressFn& progress) {
-        return WriteDataFork(ToPath(FFileName), dataLength, ToPath(SaveDialog2.FileName), progress);
+    const std::int32_t dataLength = HeaderInteger(macBinaryPage_.FHeader(), kOffsetDataForkLength);
+    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress) {
+        return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress);
     });
 }
 
 // ---------------------------------------------------------------------- clean-up
 
 void TFormMain::BtnTmpFileClearClick() {
-    FTmpList.clear();
-    const TTmpClearResult result = ClearTmpFiles(TmpFolder);
+    const TTmpClearResult result = ClearTmpFiles(tmpFolder_);
     if (!result.FolderHadEntries) {
         ShowMessage(TMsg::NoTmpFiles);
         return;

@@ -1,6 +1,5 @@
 #include "macbinary/HeaderPieces.h"
 
-#include "crc/CrcUtils.h"
 #include "util/Myutil.h"
 #include "util/TFileStream.h"
 
@@ -46,21 +45,19 @@ std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
     return tmpFolder / name;
 }
 
+void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
+                       const THeader& headerAsRead, const THeader& headerII) {
+    constexpr std::size_t kPiecesAsRead = HeaderPieceSpecs.size() - MacBinaryIIPieceSpecs.size();
+    for (std::size_t i = 0; i < HeaderPieceSpecs.size(); ++i) {
+        WritePiece(tmpFolder, fileName, HeaderPieceSpecs[i], i < kPiecesAsRead ? headerAsRead : headerII);
+    }
+}
+
 THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                           const THeader& headerAsRead) {
-    THeader form = headerAsRead;
-    for (std::size_t i = 0; i < 3; ++i) {
-        WritePiece(tmpFolder, fileName, HeaderPieceSpecs[i], form);
-    }
-    ApplyMacBinaryIIFields(form, headerAsRead);
-    WritePiece(tmpFolder, fileName, HeaderPieceSpecs[3], form);
-    const std::array<std::uint8_t, 2> crc = CrcGetCrc16(PieceFileName(tmpFolder, fileName, ".DA2"));
-    form[kOffsetCrc] = crc[1];
-    form[kOffsetCrc + 1] = crc[0];
-    for (std::size_t i = 4; i < HeaderPieceSpecs.size(); ++i) {
-        WritePiece(tmpFolder, fileName, HeaderPieceSpecs[i], form);
-    }
-    return form;
+    const THeader headerII = MacBinaryIIForm(headerAsRead);
+    WriteHeaderPieces(tmpFolder, fileName, headerAsRead, headerII);
+    return headerII;
 }
 
 std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& tmpFolder,

@@ -44,9 +44,12 @@ inline constexpr std::array<TPieceSpec, 3> MacBinaryIIPieceSpecs{{
 std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
                                     const std::filesystem::path& fileName, std::string_view extension);
 
-// Writes the six pieces of fileName from its header as read and returns the header in its
-// MacBinary II form. The CRC is computed over the ".DA2" piece file once it is written. A piece that
-// cannot be written throws at that piece; the pieces before it stay.
+// Writes the six pieces of fileName: ".DA1" to ".OS1" from its header as read, ".DA2" to ".OS2"
+// from its MacBinary II form (CRC included). No piece is read back. A piece that cannot be written
+// throws at that piece; the pieces before it stay.
+void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
+                       const THeader& headerAsRead, const THeader& headerII);
+// The same with the MacBinary II form computed here; returns it.
 THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                           const THeader& headerAsRead);
 

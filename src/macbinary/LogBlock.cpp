@@ -1,6 +1,5 @@
 #include "macbinary/LogBlock.h"
 
-#include "log/LogNavigation.h"
 #include "macbinary/HeaderTable.h"
 
 #include <cinttypes>
@@ -20,6 +19,11 @@ constexpr std::string_view kResourceLabel = "Resorcet(0 base) : ";
 constexpr std::string_view kCommentLabel = "Comment(0 base)  : ";
 
 } // namespace
+
+const std::string& LogSeparator() {
+    static const std::string separator(kLogSeparatorLength, '-');
+    return separator;
+}
 
 std::string LogFileNameLine(std::string_view fileName) {
     return std::string(kFileNameLabel).append(fileName);

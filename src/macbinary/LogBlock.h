@@ -4,12 +4,18 @@
 
 #include "macbinary/MacBinaryHeader.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kelda {
+
+inline constexpr std::size_t kLogSeparatorLength = 70;
+
+// The line of 70 hyphen-minus characters that opens every log block.
+const std::string& LogSeparator();
 
 std::string LogFileNameLine(std::string_view fileName);
 std::string LogFileTypeLine(std::string_view fileType);

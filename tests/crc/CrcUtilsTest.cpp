@@ -1,5 +1,7 @@
 #include "crc/CrcUtils.h"
 
+#include "crc/CrcPage.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -59,6 +61,12 @@ TEST(CrcVariants, EmptyInputGivesZeroForAllTwelve) {
         engine->Init();
         EXPECT_EQ(engine->Value(), 0u) << CrcVariants[0].Entry;
     }
+}
+
+// The value as a result line shows it, between its two tabs.
+std::string CrcHexText(const TCrc& engine) {
+    const std::string line = CrcResultLine("", engine, "");
+    return line.substr(1, line.size() - 2);
 }
 
 TEST(CrcVariants, HexTextHasFourOrEightUpperCaseDigits) {

@@ -47,7 +47,7 @@ TEST_F(CrcPageTest, EachComputesTheChosenVariant) {
     const QString file = CheckFile();
     Browse(form, file);
     EXPECT_EQ(form.ComboBox1->currentText(), file);
-    EXPECT_EQ(form.OpenDialog2.FileName, file);
+    EXPECT_EQ(form.OpenDialog2().FileName, file);
     EXPECT_TRUE(Results().isEmpty()); // browsing computes nothing
 
     ClickRow(form.ListBox1, 1);

@@ -23,8 +23,8 @@ using Kind = FakeDialogs::Kind;
 
 class DesktopTest : public WindowFixture {
 protected:
-    QString Corpus(const char* name) const {
-        return QStringLiteral(KELDA_CORPUS_DIR "/") + QString::fromLatin1(name);
+    std::filesystem::path Corpus(const char* name) const {
+        return std::filesystem::path(KELDA_CORPUS_DIR) / name;
     }
 
     // Draws one tab with the window's handler into an image of the tab's size.
@@ -90,10 +90,10 @@ TEST_F(DesktopTest, TheHelpMenuFollowsTheLanguage) {
 TEST_F(DesktopTest, AFileOnTheCommandLineIsReadOnTheMacBinaryPage) {
     TFormMain& form = Shown();
     form.PageControl1->setCurrentIndex(1); // whatever page the settings left
-    const QString file = Corpus("wezm_TextFile_II.bin");
+    const std::filesystem::path file = Corpus("wezm_TextFile_II.bin");
     form.OpenFromCommandLine(file);
     EXPECT_EQ(form.PageControl1->currentIndex(), 0);
-    EXPECT_EQ(form.OpenDialog1.FileName, file);
+    EXPECT_EQ(form.OpenDialog1().Path, file);
     EXPECT_TRUE(form.BtnChangeFileType->isEnabled());
     EXPECT_TRUE(form.Label3->text().endsWith(QStringLiteral("wezm_TextFile_II.bin")))
         << form.Label3->text().toStdString();
@@ -103,7 +103,7 @@ TEST_F(DesktopTest, AFileOnTheCommandLineIsReadOnTheMacBinaryPage) {
 
 TEST_F(DesktopTest, AMissingFileOnTheCommandLineIsReportedAsADropWouldBe) {
     TFormMain& form = Shown();
-    form.OpenFromCommandLine(QString::fromStdString((root_ / "gone.bin").string()));
+    form.OpenFromCommandLine(root_ / "gone.bin");
     EXPECT_EQ(dialogs_.Texts(Kind::Message),
               std::vector<QString>{QStringLiteral("警告 ! ファイルが見つかりません")});
     EXPECT_FALSE(form.BtnChangeFileType->isEnabled());

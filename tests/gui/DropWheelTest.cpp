@@ -61,8 +61,8 @@ TEST_F(DropWheelTest, ADropOnTheMacBinaryPageReadsTheFirstFile) {
     EXPECT_TRUE(form.acceptDrops());
     const QString first = MakeFile("first.bin");
     Drop(form, {first, MakeFile("second.bin"), MakeFile("third.bin")});
-    EXPECT_EQ(form.OpenDialog1.FileName, first); // the source of the conversions, accepted or not
-    EXPECT_EQ(form.OpenDialog1.InitialDir, QString::fromStdString(root_.string() + "/"));
+    EXPECT_EQ(form.OpenDialog1().FileName, first); // the source of the conversions, accepted or not
+    EXPECT_EQ(form.OpenDialog1().InitialDir, QString::fromStdString(root_.string() + "/"));
     EXPECT_EQ(dialogs_.Texts(Kind::Message),
               std::vector<QString>{QStringLiteral("警告 ! MacBinary のファイルではありません")});
     EXPECT_EQ(form.ComboBox1->itemText(0), QString()); // the CRC page is untouched
@@ -82,19 +82,19 @@ TEST_F(DropWheelTest, ADropOnTheCrcPageListsTheFileWithItsFullPath) {
     EXPECT_EQ(form.ComboBox1->itemText(0), file);
     EXPECT_EQ(form.ComboBox1->itemText(1), QString());
     EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
-    EXPECT_EQ(form.OpenDialog2.FileName, file);
+    EXPECT_EQ(form.OpenDialog2().FileName, file);
     EXPECT_TRUE(form.Editor2->Lines().isEmpty()); // nothing is computed
-    EXPECT_TRUE(form.FFileName.isEmpty());        // the MacBinary page is untouched
+    EXPECT_TRUE(form.FFileName().isEmpty());      // the MacBinary page is untouched
     EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(DropWheelTest, ADropOnTheHelpPageDoesNothing) {
     TFormMain& form = Shown();
     form.PageControl1->setCurrentIndex(2);
-    const TFileDialogState before = form.OpenDialog1;
+    const TFileDialogState before = form.OpenDialog1();
     Drop(form, {MakeFile("x.bin")});
-    EXPECT_EQ(form.OpenDialog1.FileName, before.FileName);
-    EXPECT_EQ(form.OpenDialog2.FileName, QStringLiteral("*.*"));
+    EXPECT_EQ(form.OpenDialog1().FileName, before.FileName);
+    EXPECT_EQ(form.OpenDialog2().FileName, QStringLiteral("*.*"));
     EXPECT_EQ(form.ComboBox1->itemText(0), QString());
     EXPECT_TRUE(dialogs_.shown.empty());
 }

@@ -60,7 +60,7 @@ protected:
     // Runs one CRC variant on file from the CRC page, as a click on the variant list does.
     void CrcOf(const QString& file) {
         TFormMain& form = Form();
-        form.UpdateFileComboBox(file);
+        form.UpdateFileComboBox(ToPath(file));
         form.ListBox2->setCurrentRow(0);
         form.ListBox1->setCurrentRow(10);
         form.Guard([&] { form.ListBox1Click(); });
@@ -177,7 +177,7 @@ TEST_F(FaultDrill, ATemporaryFolderThatCannotBeWrittenIsReportedAndReadingWorksO
     TFormMain& form = Shown();
     MakeSource(Data("src.bin"));
     // The temporary folder replaced by a regular file: no piece can be created there, root included.
-    const fs::path tmp = form.TmpFolder.parent_path();
+    const fs::path tmp = form.TmpFolder().parent_path();
     fs::remove_all(tmp);
     WriteFile(tmp, "");
     Open(Data("src.bin"));
@@ -312,7 +312,7 @@ TEST_F(FaultDrill, EveryHandlerClosesItsFiles) {
         {"CRC", [&] { CrcOf(Q(Data("src.bin"))); }},
         {"CRC All",
          [&] {
-             form.UpdateFileComboBox(Q(Data("src.bin")));
+             form.UpdateFileComboBox(Data("src.bin"));
              form.ListBox2->setCurrentRow(1);
              form.Guard([&] { form.ListBox2Click(); });
          }},

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -63,6 +64,39 @@ TEST_F(FileChooserTest, EveryNameIsListedAndTheChosenOneIsFoundByteForByte) {
     }
 }
 
+// Two files whose names read the same, one in code page 932 and one in UTF-8: each entry opens its
+// own file, through the dialog and into the window's dialog state.
+TEST_F(FileChooserTest, TwoNamesThatReadTheSameOpenTheirOwnFiles) {
+    const std::string utf8 = "日本語.bin";
+    std::ofstream(dir_ / utf8) << utf8;
+    std::vector<fs::path> opened;
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        TFileDialogState state{Dir() + "/", Dir(), "MacBinary|*.BIN", {}, {}};
+        fs::path listed;
+        QTimer::singleShot(0, [&listed, row] {
+            auto* chooser = dynamic_cast<TFileChooser*>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            auto* list = chooser->findChild<QListWidget*>();
+            QList<QListWidgetItem*> same = list->findItems(QString::fromUtf8("日本語.bin"), Qt::MatchExactly);
+            ASSERT_EQ(same.size(), 2);
+            list->setCurrentItem(same[row]);
+            listed = fs::path(same[row]->data(Qt::UserRole).toByteArray().toStdString());
+            chooser->accept();
+        });
+        QtDialogs dialogs;
+        ASSERT_TRUE(dialogs.OpenFile(nullptr, state));
+        EXPECT_TRUE(listed == dir_ / utf8 || listed == dir_ / kSjis);
+        EXPECT_EQ(state.Path, listed);
+        EXPECT_EQ(state.FileName, Dir() + QString::fromUtf8("/日本語.bin"));
+        std::ifstream in(state.Path);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), listed.filename().string());
+        opened.push_back(state.Path);
+    }
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_NE(opened[0], opened[1]);
+}
+
 TEST_F(FileChooserTest, FoldersAreEnteredAndLeftAndTypedNamesAreChecked) {
     TFileChooser open(nullptr, {}, false, Filters(), TFileChooser::Texts(true, false));
     EXPECT_EQ(open.windowTitle(), QString::fromUtf8("開く"));
@@ -99,7 +133,7 @@ TEST_F(FileChooserTest, FoldersAreEnteredAndLeftAndTypedNamesAreChecked) {
 }
 
 TEST_F(FileChooserTest, TheDialogRunsFromTheWindowsStateAndWritesItBack) {
-    TFileDialogState state{Dir() + "/plain.bin", Dir(), "MacBinary|*.BIN", {}};
+    TFileDialogState state{Dir() + "/plain.bin", Dir(), "MacBinary|*.BIN", {}, {}};
     QTimer::singleShot(0, [this] {
         auto* chooser = dynamic_cast<TFileChooser*>(QApplication::activeModalWidget());
         ASSERT_NE(chooser, nullptr);

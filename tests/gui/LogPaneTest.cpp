@@ -102,7 +102,7 @@ TEST_F(LogPane, SavingWritesEveryLineWithCrLfAndReplacesWithoutAsking) {
     EXPECT_EQ(ReadFile(out), "one\r\ntwo\tcols\r\nﾛｸﾞ 三\r\n");
     ASSERT_EQ(dialogs_.fileDialogs.size(), 1u);
     EXPECT_EQ(dialogs_.fileDialogs[0].Filter, QStringLiteral("*.TXT:*.DOC|*.TXT;*.DOC|*.*|*.*"));
-    EXPECT_EQ(form.SaveDialog1.FileName, QString::fromStdString(out.string()));
+    EXPECT_EQ(form.SaveDialog1().FileName, QString::fromStdString(out.string()));
     EXPECT_EQ(dialogs_.Count(Kind::Question), 0u);
     EXPECT_EQ(dialogs_.Count(Kind::Message), 0u);
 

@@ -28,7 +28,7 @@ QString Q(const std::filesystem::path& path) {
 class MacBinaryPage : public WindowFixture {
 protected:
     std::filesystem::path Data(const char* name) { return root_ / name; }
-    std::filesystem::path Tmp() { return Form().TmpFolder; }
+    std::filesystem::path Tmp() { return Form().TmpFolder(); }
 
     void WriteBytes(const std::filesystem::path& file, const Bytes& bytes) { test::WriteBytes(file, bytes); }
 
@@ -86,8 +86,8 @@ TEST_F(MacBinaryPage, ZeroHeaderFileIsReadIntoEveryView) {
     EXPECT_EQ(log->Line(8), form.Editor1->Line(0));
     EXPECT_EQ(log->TopRow(), 0);
 
-    EXPECT_EQ(form.FFileName, Q(Data("ZERO.BIN")));
-    EXPECT_EQ(form.FFileType, "Mac Binary I");
+    EXPECT_EQ(form.FFileName(), Q(Data("ZERO.BIN")));
+    EXPECT_EQ(form.FFileType(), "Mac Binary I");
     EXPECT_EQ(form.Label3->text(), "FileName : " + Q(Data("ZERO.BIN")));
     EXPECT_EQ(form.Label4->text(), "FileType : Mac Binary I");
     EXPECT_TRUE(form.BtnChangeFileType->isEnabled());
@@ -130,7 +130,7 @@ TEST_F(MacBinaryPage, WarningsAndErrorsChangeNothing) {
         EXPECT_EQ(form.Editor1->LineCount(), 0);
         EXPECT_EQ(form.Editor3->LineCount(), 0);
         EXPECT_FALSE(form.BtnDeleteHeader->isEnabled());
-        EXPECT_TRUE(form.FFileName.isEmpty());
+        EXPECT_TRUE(form.FFileName().isEmpty());
     }
     EXPECT_TRUE(std::filesystem::is_empty(Tmp()));
 }
@@ -151,8 +151,8 @@ TEST_F(MacBinaryPage, ARejectedFileLeavesTheShownFileAsTheConversionsSource) {
     Open(Data("bad.bin"));
     EXPECT_EQ(LastMessage(), "Warning ! This file is not mac binary file.");
     EXPECT_EQ(form.Editor1->Lines(), panes);
-    EXPECT_EQ(form.FFileName, Q(Data("good.bin")));
-    EXPECT_EQ(form.FHeader[kOffsetName], 'G');
+    EXPECT_EQ(form.FFileName(), Q(Data("good.bin")));
+    EXPECT_EQ(form.MacBinaryPage().FHeader()[kOffsetName], 'G');
     EXPECT_TRUE(form.BtnChangeFileType->isEnabled());
 
     Convert(form.BtnDeleteHeaderResorceComment, Data("data.out"));
@@ -183,7 +183,7 @@ TEST_F(MacBinaryPage, APieceThatCannotBeWrittenEndsTheRead) {
     EXPECT_TRUE(dialogs_.Texts(Kind::Error)[0].contains("p.bin.DA1"))
         << dialogs_.Texts(Kind::Error)[0].toStdString();
     EXPECT_EQ(form.Editor3->LineCount(), 0);
-    EXPECT_TRUE(form.FFileName.isEmpty());
+    EXPECT_TRUE(form.FFileName().isEmpty());
     EXPECT_FALSE(form.BtnChangeFileType->isEnabled());
 }
 
@@ -196,13 +196,13 @@ TEST_F(MacBinaryPage, VersionIIIFileKeepsItsSignatureInTheNewHeader) {
     h[123] = 129;
     MakeFile(Data("three.bin"), h, 0, 0, 0);
     Open(Data("three.bin"));
-    EXPECT_EQ(form.FFileType, "Mac Binary II or Mac Binary III");
+    EXPECT_EQ(form.FFileType(), "Mac Binary II or Mac Binary III");
     const Bytes da2 = test::ReadBytes(Tmp() / "three.bin.DA2");
     ASSERT_EQ(da2.size(), 124u);
     EXPECT_EQ(da2[122], 129);
     EXPECT_EQ(da2[123], 129);
     EXPECT_EQ(std::string(da2.begin() + 102, da2.begin() + 106), "mBIN");
-    EXPECT_EQ(form.FHeaderII, MacBinaryIIForm(form.FHeader));
+    EXPECT_EQ(form.MacBinaryPage().FHeaderII(), MacBinaryIIForm(form.MacBinaryPage().FHeader()));
 }
 
 TEST_F(MacBinaryPage, ATabInTheNameWidensTheGridForGood) {
@@ -315,7 +315,7 @@ TEST_F(MacBinaryPage, ConversionsGuardsAndOutputs) {
     Convert(form.BtnDeleteHeader, Data("strip.out"));
     EXPECT_EQ(test::ReadBytes(Data("strip.out")), test::Slice(source, 128, source.size()));
     Convert(form.BtnChangeFileType, Data("mb2.out"));
-    Bytes expected(form.FHeaderII.begin(), form.FHeaderII.end());
+    Bytes expected(form.MacBinaryPage().FHeaderII().begin(), form.MacBinaryPage().FHeaderII().end());
     expected.insert(expected.end(), source.begin() + 128, source.end());
     EXPECT_EQ(test::ReadBytes(Data("mb2.out")), expected);
     EXPECT_EQ(dialogs_.fileDialogs.back().Filter, "*.*|*.*");

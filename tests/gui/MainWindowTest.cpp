@@ -52,9 +52,9 @@ void ExpectCaptions(TFormMain& form, bool japanese) {
     for (const TCaptionEntry& entry : CaptionTable()) {
         QString expected = QString::fromUtf8(japanese ? entry.Japanese : entry.English);
         if (entry.Target == TCaptionTarget::FileNameLine) {
-            expected += form.FFileName;
+            expected += form.FFileName();
         } else if (entry.Target == TCaptionTarget::FileTypeLine) {
-            expected += form.FFileType;
+            expected += form.FFileType();
         }
         EXPECT_EQ(ShownCaption(form, entry), expected)
             << entry.Control << (japanese ? " (Japanese)" : " (English)");
@@ -78,9 +78,9 @@ TEST_F(MainWindow, FirstStartIsJapaneseCentredWithTheFileButtonsDisabled) {
     for (const char* name : {"BtnFileOpen", "BtnTmpFileClear", "BtnLogClear", "BtnFileBrowse"}) {
         EXPECT_TRUE(Child<QPushButton>(name)->isEnabled()) << name;
     }
-    EXPECT_TRUE(std::filesystem::is_directory(form.TmpFolder));
-    EXPECT_EQ(form.TmpFolder, ExeFolder() / "TMP" / "");
-    EXPECT_EQ(form.CrcEngines.size(), 12u);
+    EXPECT_TRUE(std::filesystem::is_directory(form.TmpFolder()));
+    EXPECT_EQ(form.TmpFolder(), ExeFolder() / "TMP" / "");
+    EXPECT_EQ(form.CrcPage().CrcEngines().size(), 12u);
     EXPECT_EQ(form.StringGrid1->columnCount(), 6);
     EXPECT_EQ(form.StringGrid1->horizontalHeaderItem(2)->text(), QStringLiteral("Value"));
     EXPECT_EQ(form.Label3->text(), QStringLiteral("ﾌｧｲﾙﾈｰﾑ  : "));
@@ -88,14 +88,18 @@ TEST_F(MainWindow, FirstStartIsJapaneseCentredWithTheFileButtonsDisabled) {
 
 TEST_F(MainWindow, CtrlLSwitchesEveryCaptionAndBackWithoutWritingSettings) {
     TFormMain& form = Shown();
-    form.FFileName = QStringLiteral("/data/X.BIN");
-    form.FFileType = QStringLiteral("Mac Binary I");
+    const std::filesystem::path file = root_ / "X.BIN";
+    WriteFile(file, std::string(128, '\0')); // a MacBinary I file of a header only
+    dialogs_.files.push_back(QString::fromStdString(file.string()));
+    form.BtnFileOpen->click();
+    ASSERT_EQ(form.FFileName(), QString::fromStdString(file.string()));
+    ASSERT_EQ(form.FFileType(), QStringLiteral("Mac Binary I"));
     const bool radioItem0 = form.RadioGroupInformationItems[0]->isChecked();
 
     QTest::keyClick(&form, Qt::Key_L, Qt::ControlModifier);
     EXPECT_FALSE(form.MenuJapaneseSet->isChecked());
     ExpectCaptions(form, false);
-    EXPECT_EQ(form.Label3->text(), QStringLiteral("FileName : /data/X.BIN"));
+    EXPECT_EQ(form.Label3->text(), "FileName : " + QString::fromStdString(file.string()));
     EXPECT_EQ(form.MenuJapaneseSet->text(), QStringLiteral("Japanese(&J)"));
 
     QTest::keyClick(form.BtnFileOpen, Qt::Key_L, Qt::ControlModifier);
@@ -146,7 +150,7 @@ TEST_F(MainWindow, QuitAndTheCloseBoxDoNotAsk) {
         }
         EXPECT_FALSE(form.isVisible());
         EXPECT_EQ(dialogs_.Count(Kind::Question), 0u);
-        EXPECT_TRUE(form.CrcEngines.empty()); // freed on the way out
+        EXPECT_TRUE(form.CrcPage().CrcEngines().empty()); // freed on the way out
     }
 }
 
@@ -167,7 +171,7 @@ TEST_F(MainWindow, PlacementUsesStoredBoundsOnlyWhenTheyFitTheScreen) {
     };
     TFormMain& form = Shown();
     for (const auto& c : cases) {
-        form.StoredBounds = c.stored;
+        form.SetStoredBounds(c.stored);
         form.FormShow();
         EXPECT_EQ(form.pos(), c.pos) << c.what;
         EXPECT_EQ(form.size(), c.size) << c.what;

@@ -62,10 +62,10 @@ TEST_F(NameDrill, AShiftJisNameIsReadConvertedAndShownReadably) {
 
     Drop(file);
     ASSERT_TRUE(dialogs_.shown.empty()) << dialogs_.shown.front().text.toStdString();
-    EXPECT_EQ(form.FFileName, readable);
+    EXPECT_EQ(form.FFileName(), readable);
     EXPECT_EQ(form.Editor3->Line(1), "FileName         : " + readable);
     EXPECT_EQ(form.Label3->text(), "FileName : " + readable);
-    EXPECT_TRUE(fs::exists(form.TmpFolder / (kSjisName + ".DA2")));
+    EXPECT_TRUE(fs::exists(form.TmpFolder() / (kSjisName + ".DA2")));
 
     // An output is named as the user reads it: a new name in UTF-8, an existing file in its own bytes.
     Save(form.BtnDeleteHeaderResorceComment, QString::fromStdString(root_.string()) + "/データ.bin");
@@ -95,8 +95,8 @@ TEST_F(NameDrill, ANameThatIsNoTextIsStillReadAndConverted) {
     const Bytes source = MakeSource(file);
     Drop(file);
     ASSERT_TRUE(dialogs_.shown.empty());
-    EXPECT_EQ(ToPath(form.FFileName), file);
-    Save(form.BtnDeleteHeader, form.FFileName + ".out");
+    EXPECT_EQ(ToPath(form.FFileName()), file);
+    Save(form.BtnDeleteHeader, form.FFileName() + ".out");
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).empty());
     EXPECT_EQ(test::ReadBytes(file.string() + ".out"), test::Slice(source, 128, source.size()));
 }
@@ -123,7 +123,7 @@ TEST_F(NameDrill, AwkwardNamesWorkOnBothPagesAndInTheLogLine) {
         Save(form.BtnDeleteHeader, text + ".out");
         EXPECT_EQ(test::ReadBytes(file.string() + ".out"), test::Slice(source, 128, source.size()));
 
-        form.UpdateFileComboBox(text);
+        form.UpdateFileComboBox(file);
         form.ListBox2->setCurrentRow(0);
         form.ListBox1->setCurrentRow(1);
         const int results = form.Editor2->LineCount();

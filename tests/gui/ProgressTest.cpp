@@ -138,7 +138,7 @@ protected:
     // Every reading of the window's clock moves it on a second, so every piece of work is long
     // and shows its dialog; with cancel, the dialog's Cancel button is pressed once it is up.
     void SlowWork(bool cancel) {
-        Form().ProgressClock = [this, cancel] {
+        Form().SetProgressClock([this, cancel] {
             now_ += 1000ms;
             if (auto* dialog = Form().findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
                 dialogsSeen_.insert(dialog);
@@ -147,7 +147,7 @@ protected:
                 }
             }
             return now_;
-        };
+        });
     }
     std::filesystem::path MakeBig(const char* name) {
         THeader h{};
@@ -174,7 +174,7 @@ protected:
     TFormMain& CrcPage(const std::filesystem::path& file) {
         TFormMain& form = Shown();
         form.PageControl1->setCurrentIndex(1);
-        form.UpdateFileComboBox(Q(file));
+        form.UpdateFileComboBox(file);
         QCoreApplication::processEvents();
         return form;
     }
@@ -208,7 +208,7 @@ TEST_F(ProgressWindow, LongCrcWorkShowsTheDialogAndGivesTheSameResults) {
         EXPECT_EQ(dialogsSeen_.size(), 1u) << all;
         EXPECT_EQ(form.findChild<QProgressDialog*>(), nullptr); // gone with the work
         EXPECT_TRUE(dialogs_.shown.empty());
-        form.ProgressClock = {};
+        form.SetProgressClock({});
         dialogsSeen_.clear();
     }
 }
@@ -226,7 +226,7 @@ TEST_F(ProgressWindow, CancelledCrcWorkAddsNoLineAndShowsNoBox) {
         EXPECT_EQ(form.ListBox1->currentRow(), 10);
 
         // The engines are whole: the next computation gives its result.
-        form.ProgressClock = {};
+        form.SetProgressClock({});
         dialogsSeen_.clear();
         Compute(form, all);
         EXPECT_EQ(form.Editor2->LineCount(), all ? 12 : 1) << all;
@@ -241,7 +241,7 @@ TEST_F(ProgressWindow, CancelledConversionsLeaveNoOutputFile) {
     TFormMain& form = Shown();
     dialogs_.files.push_back(Q(big));
     form.BtnFileOpen->click();
-    ASSERT_EQ(form.FFileName, Q(big));
+    ASSERT_EQ(form.FFileName(), Q(big));
     const std::size_t shownAfterOpen = dialogs_.shown.size();
 
     QPushButton* const buttons[] = {form.BtnChangeFileType, form.BtnDeleteHeader,

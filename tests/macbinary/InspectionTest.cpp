@@ -1,11 +1,16 @@
 #include "macbinary/TInspection.h"
 
+#include "macbinary/HeaderPieces.h"
 #include "macbinary/HeaderTable.h"
 #include "macbinary/LogBlock.h"
 #include "macbinary/TestFiles.h"
 #include "util/TFileStream.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace kelda {
 namespace {
@@ -119,6 +124,50 @@ TEST(InspectionTest, FileLayerErrorsReachTheCaller) {
             EXPECT_EQ(e.kind(), c.kind);
         }
     }
+}
+
+// How often each file directly inside folder was opened while f ran.
+template <typename F> std::map<std::string, int> OpenCounts(const std::filesystem::path& folder, F f) {
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(fd, 0);
+    ::inotify_add_watch(fd, folder.c_str(), IN_OPEN);
+    f();
+    std::map<std::string, int> counts;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->len > 0) {
+                ++counts[event->name];
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(fd);
+    return counts;
+}
+
+// A reading touches the file once (header and size from one descriptor) and every piece once: the
+// MacBinary II CRC comes from memory, not from the ".DA2" piece read back.
+TEST(InspectionTest, AReadingOpensTheFileOnceAndEachPieceOnce) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "X.BIN";
+    test::WriteBytes(file, test::MakeMacBinaryFile(THeader{}, 10, 0, test::Bytes(10, 1)));
+    std::optional<TInspection> inspection;
+    EXPECT_EQ(OpenCounts(dir.path(), [&] { inspection = InspectFile(file).Inspection; }),
+              (std::map<std::string, int>{{"X.BIN", 1}}));
+    ASSERT_TRUE(inspection);
+    const std::filesystem::path tmp = dir / "TMP";
+    std::filesystem::create_directory(tmp);
+    const auto counts = OpenCounts(
+        tmp, [&] { WriteHeaderPieces(tmp, inspection->Path, inspection->Header, inspection->HeaderII); });
+    EXPECT_EQ(counts, (std::map<std::string, int>{{"X.BIN.CR1", 1},
+                                                  {"X.BIN.CR2", 1},
+                                                  {"X.BIN.DA1", 1},
+                                                  {"X.BIN.DA2", 1},
+                                                  {"X.BIN.OS1", 1},
+                                                  {"X.BIN.OS2", 1}}));
+    EXPECT_EQ(ReadMacBinaryIIPieces(tmp, file), inspection->HeaderII);
 }
 
 } // namespace

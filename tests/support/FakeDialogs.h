@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Dialogs.h"
+#include "app/PathText.h"
 
 #include <deque>
 #include <functional>
@@ -68,7 +69,9 @@ private:
         if (!chosen) {
             return false;
         }
+        // A scripted name is what a user would type: it is found as the real dialog finds it.
         state.FileName = *chosen;
+        state.Path = ToPath(*chosen);
         const qsizetype slash = chosen->lastIndexOf(QLatin1Char('/'));
         state.InitialDir = slash >= 0 ? chosen->left(slash) : QString();
         return true;

@@ -48,7 +48,7 @@ protected:
     // shortcuts behave as for a user.
     TFormMain& Shown() {
         TFormMain& form = Form();
-        form.ScreenOverride = QRect(0, 0, 1280, 1024);
+        form.SetScreenOverride(QRect(0, 0, 1280, 1024));
         form.show();
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
