@@ -6,6 +6,7 @@
 #include "app/Language.h"
 #include "app/Main.h"
 #include "app/QtDialogs.h"
+#include "util/TFolder.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -65,6 +66,7 @@ std::filesystem::path FileArgument(const QString& positional, int argc, char** a
 } // namespace
 
 int main(int argc, char** argv) {
+    kelda::InstallTemporaryCleanupOnSignals();
     if (AsksForHelpOrVersion(argc, argv)) {
         // Answered before any window system is opened, so they work on a terminal without a display.
         QCoreApplication probe(argc, argv);

@@ -42,6 +42,10 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::ProgressCrc, "CRC を計算しています", "Computing the CRC"},
     {TMsg::ProgressConvert, "ファイルを変換しています", "Converting the file"},
     {TMsg::ProgressCancel, "ｷｬﾝｾﾙ(&C)", "Cancel(&C)"},
+    {TMsg::ReplaceReadOnly, "読み取り専用のファイルです。置き換えますか ?",
+     "The file is read-only. Replace it ?"},
+    {TMsg::OutputReadOnly, "警告 ! 読み取り専用のファイルには書き込めません（--force で置き換えます）",
+     "Warning ! Can not write over a read-only file (--force replaces it)."},
     {TMsg::AboutText,
      "KELDA %s\nMacBinary I・II・III のﾌｧｲﾙと CRC のためのﾂｰﾙ\n\n"
      "Copyright (c) 2026 the KELDA developers\nMIT ﾗｲｾﾝｽで配布しています\n\nQt %s",

@@ -49,6 +49,8 @@ enum class TMsg {
     ProgressCrc,           // the progress dialog's label while a CRC is computed
     ProgressConvert,       // the progress dialog's label while a file is converted
     ProgressCancel,        // the progress dialog's cancel button
+    ReplaceReadOnly,       // the window's question before an output that is a read-only file is replaced
+    OutputReadOnly,        // kelda-cli's refusal of an output that is a read-only file
     AboutText,             // Help > About: the version (first %s) and the Qt version (second %s)
 };
 inline constexpr int kMessageCount = static_cast<int>(TMsg::AboutText) + 1;

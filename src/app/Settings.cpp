@@ -1,14 +1,12 @@
 #include "app/Settings.h"
 
+#include "util/TAtomicOutput.h"
 #include "util/TFileStream.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 // Debian's header keeps the template bodies behind this switch; this is the one file that uses it.
 #define SI_IMPLEMENTATION
@@ -89,54 +87,18 @@ struct TWriter {
     }
 };
 
-// A settings file reached through a symbolic link is replaced at the link's target, so that the
-// link itself survives.
-fs::path ResolveLink(const fs::path& file) {
-    std::error_code ec;
-    if (fs::is_symlink(file, ec)) {
-        const fs::path target = fs::canonical(file, ec);
-        if (!ec) {
-            return target;
-        }
-    }
-    return file;
-}
-
-void SyncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // the rename is durable only once the folder is written
-        ::close(fd);
-    }
-}
-
-// Writes data under a temporary name beside target, then renames it over target.
+// Writes data to a temporary file beside target and renames it over target, so that the file is
+// either the old or the new one, never half of one. A settings file reached through a symbolic link
+// is replaced at the link's target, so that the link itself survives.
 bool ReplaceFile(const fs::path& target, const std::string& data) {
-    const fs::path temp =
-        target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()));
-    std::error_code ec;
     try {
-        TFileStream out(temp, FileMode::Create);
-        out.WriteBuffer(data.data(), data.size());
-        struct stat old {};
-        if (::stat(target.c_str(), &old) == 0) {
-            ::fchmod(out.Handle(), old.st_mode & 07777);
-        }
-        if (::fsync(out.Handle()) != 0) {
-            throw EFileError::inOut(errno);
-        }
-        out.Close();
+        TAtomicOutput out(target);
+        out.Create().WriteBuffer(data.data(), data.size());
+        out.Commit();
+        return true;
     } catch (const EFileError&) {
-        fs::remove(temp, ec);
         return false;
     }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    SyncFolder(target.parent_path());
-    return true;
 }
 
 } // namespace
@@ -156,7 +118,7 @@ TSettings ReadSettings(const fs::path& file) {
 }
 
 bool WriteSettings(const fs::path& file, const TSettings& settings, bool writeBounds) {
-    const fs::path target = ResolveLink(file);
+    const fs::path target = file;
     // Keys the file holds more than once are kept as they are, in their order, so that the first
     // is still the one read.
     TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);

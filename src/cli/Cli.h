@@ -25,6 +25,7 @@ struct TCliContext {
     TCliProgress* Progress = nullptr;
     // Standard input, for the operand "-"; null: none (reading it fails).
     std::istream* In = nullptr;
+    bool Force = false; // --force: an output that is a read-only file is replaced
 };
 
 // How kelda-cli meets its terminal: whether the error stream is one (then long work draws a progress
@@ -59,7 +60,8 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args);
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
 
 // Runs one step on file: its status, or kCliFailure once an error it throws is reported (in the
-// language asked for). A stop on the user's request (ECancelled) ends the whole command.
+// language asked for, under the name of the file that failed: file, or the output when writing it
+// failed). A stop on the user's request (ECancelled) ends the whole command.
 int CliGuarded(const TCliContext& context, const std::string& file, const std::function<int()>& step);
 
 // Runs a whole command line (argv without the program name). Work stopped on the user's request

@@ -1,5 +1,7 @@
 #include "cli/CliInterrupt.h"
 
+#include "util/TFolder.h"
+
 #include <csignal>
 #ifndef _WIN32
 #include <signal.h>
@@ -20,7 +22,9 @@ volatile std::sig_atomic_t gSignal = 0;
 
 extern "C" void OnInterrupt(int sig) {
     if (gInterruptible == 0) {
-        // Nothing to clean up: the usual effect, as soon as this handler returns.
+        // No work to ask: a temporary file that is being finished is removed, and the signal has its
+        // usual effect as soon as this handler returns.
+        RemoveLiveTemporaries();
         std::signal(sig, SIG_DFL);
         std::raise(sig);
         return;

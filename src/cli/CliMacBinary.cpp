@@ -4,8 +4,10 @@
 #include "cli/Cli.h"
 #include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
+#include "macbinary/LogBlock.h"
 #include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
+#include "util/VisibleText.h"
 
 #include <filesystem>
 #include <functional>
@@ -27,7 +29,8 @@ std::optional<TInspection> Inspect(const TCliContext& context, const std::string
 }
 
 using TConvertFn = std::function<TConvertStatus(const TInspection& inspection, const std::string& in,
-                                                const std::string& out, const ProgressFn& progress)>;
+                                                const std::string& out, const ProgressFn& progress,
+                                                bool replaceReadOnly)>;
 
 int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& convert) {
     if (args.size() != 2) {
@@ -44,10 +47,14 @@ int Convert(const TCliContext& context, const TCliArgs& args, const TConvertFn& 
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = convert(*inspection, in, out, progress.Fn());
+            status = convert(*inspection, in, out, progress.Fn(), context.Force);
         }
         if (status == TConvertStatus::SourceIsOutput) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return kCliFailure;
+        }
+        if (status == TConvertStatus::OutputReadOnly) {
+            CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
             return kCliFailure;
         }
         return kCliOk;
@@ -68,7 +75,10 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
             if (!inspection) {
                 return kCliFailure;
             }
-            for (const std::string& line : inspection->LogBlock) {
+            // A name inside a hostile file must not forge lines or reach the terminal as commands; the
+            // file name is the user's own and comes out byte for byte.
+            for (const std::string& line :
+                 BuildLogBlock(file, inspection->Header, inspection->Size, EscapeControls)) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -84,21 +94,23 @@ int CliToMacBin2(const TCliContext& context, const TCliArgs& args) {
     return Convert(
         context, args,
         [](const TInspection& inspection, const std::string& in, const std::string& out,
-           const ProgressFn& progress) { return WriteMacBinaryII(inspection.HeaderII, in, out, progress); });
+           const ProgressFn& progress, bool force) {
+            return WriteMacBinaryII(inspection.HeaderII, in, out, progress, force);
+        });
 }
 
 int CliStrip(const TCliContext& context, const TCliArgs& args) {
     return Convert(context, args,
                    [](const TInspection&, const std::string& in, const std::string& out,
-                      const ProgressFn& progress) { return WriteWithoutHeader(in, out, progress); });
+                      const ProgressFn& progress, bool force) { return WriteWithoutHeader(in, out, progress, force); });
 }
 
 int CliDataFork(const TCliContext& context, const TCliArgs& args) {
     return Convert(context, args,
                    [](const TInspection& inspection, const std::string& in, const std::string& out,
-                      const ProgressFn& progress) {
+                      const ProgressFn& progress, bool force) {
                        return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out,
-                                            progress);
+                                            progress, force);
                    });
 }
 

@@ -4,6 +4,7 @@
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
+#include "util/TFileStream.h"
 
 #include <CLI/CLI.hpp>
 
@@ -29,6 +30,7 @@ constexpr void (*kRegistrations[])(TCliCommands&) = {
 struct TGlobalOptions {
     bool Japanese = false;
     bool English = false;
+    bool Force = false;
 };
 
 void BuildParser(CLI::App& app, TGlobalOptions& options) {
@@ -38,6 +40,7 @@ void BuildParser(CLI::App& app, TGlobalOptions& options) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_flag("--japanese", options.Japanese, "Messages in Japanese");
     app.add_flag("--english", options.English, "Messages in English (the default unless the locale is ja)");
+    app.add_flag("--force", options.Force, "Replace an output file that is read-only");
     app.require_subcommand(0, 1);
     app.fallthrough(); // --japanese after the command word is still the global option
     auto formatter = std::make_shared<CLI::Formatter>();
@@ -103,6 +106,9 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
         return step();
     } catch (const ECancelled&) {
         throw;
+    } catch (const EFileError& e) {
+        CliReport(context, e.File().empty() ? file : e.File().string(),
+                  context.Japanese ? e.what() : e.english());
     } catch (const EBilingualError& e) {
         CliReport(context, file, context.Japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
@@ -147,7 +153,7 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     }
 
     TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
-    const TCliContext context{japanese(), out, err, &progress, terminal.In};
+    const TCliContext context{japanese(), out, err, &progress, terminal.In, global.Force};
     int status = kCliFailure;
     try {
         status = (*run)(context);

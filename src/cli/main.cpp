@@ -1,13 +1,15 @@
 // kelda-cli: MacBinary inspection and conversion without the window.
 #include "cli/Cli.h"
 #include "cli/CliInterrupt.h"
+#include "util/TFolder.h"
 
 #include <cstdlib>
 #include <iostream>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    kelda::CliInstallInterruptHandlers();
+    kelda::InstallTemporaryCleanupOnSignals();
+    kelda::CliInstallInterruptHandlers(); // Ctrl-C and the termination signals stop the work instead
     const kelda::TCliArgs args(argv + 1, argv + argc);
     kelda::TCliTerminal terminal;
     terminal.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;

@@ -169,10 +169,10 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines() {
 
 namespace {
 
-// Reads the whole file in blocks and hands each block to consume. A file that ends before the size it had
-// when it was opened (cut short while it was read) raises the read-past-end error instead of
-// yielding the CRC of a part of it; a loop waiting for the position to reach that size would
-// never end.
+// Reads the whole file in blocks and hands each block to consume: the bytes it held when it was
+// opened, so that a file that keeps growing is not read forever. A file that ends before that size
+// (cut short while it was read) raises the read-past-end error instead of yielding the CRC of a
+// part of it.
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
     // A regular file is folded straight from the page cache; the block reader is for the rest.

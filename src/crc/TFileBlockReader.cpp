@@ -131,7 +131,7 @@ void TFileBlockReader::FillSlot(TSlot& slot, std::uint64_t index, bool onReading
         if (onReadingThread && FOptions.BeforeRead) {
             FOptions.BeforeRead(index);
         }
-        size = FStream.ReadAt(slot.Data.data(), FOptions.BlockSize,
+        size = FStream.ReadAt(slot.Data.data(), BlockBytes(index),
                               static_cast<std::int64_t>(index * FOptions.BlockSize));
     } catch (...) {
         error = std::current_exception();
@@ -172,11 +172,19 @@ void TFileBlockReader::ReleaseHeld() {
     FChanged.notify_all();
 }
 
+std::size_t TFileBlockReader::BlockBytes(std::uint64_t index) const {
+    const std::uint64_t size = static_cast<std::uint64_t>(std::max<std::int64_t>(FSize, 0));
+    const std::uint64_t start = index * FOptions.BlockSize;
+    return start >= size
+               ? 0
+               : static_cast<std::size_t>(std::min<std::uint64_t>(FOptions.BlockSize, size - start));
+}
+
 std::span<const std::uint8_t> TFileBlockReader::ReadOwn(std::uint64_t index) {
     FOwn.resize(FOptions.BlockSize);
     try {
-        const std::size_t size =
-            FStream.ReadAt(FOwn.data(), FOwn.size(), static_cast<std::int64_t>(index * FOptions.BlockSize));
+        const std::size_t size = FStream.ReadAt(FOwn.data(), BlockBytes(index),
+                                                static_cast<std::int64_t>(index * FOptions.BlockSize));
         return Deliver({FOwn.data(), size});
     } catch (...) {
         FDone = true;

@@ -61,9 +61,9 @@ public:
     // The file's size when it was opened.
     std::int64_t Size() const { return FSize; }
 
-    // The next block of the file: whole blocks, then the rest; empty at the end. Reading goes on
-    // to the end of the file, so bytes appended meanwhile are included. The block stays valid
-    // until the next call.
+    // The next block of the file: whole blocks, then the rest; empty at the end. Reading stops at
+    // the size the file had when it was opened, so a file that keeps growing is read to an end; one
+    // that shrank ends early. The block stays valid until the next call.
     std::span<const std::uint8_t> Next();
 
     // Whether a reading thread was started.
@@ -95,6 +95,8 @@ private:
     // Reads block index into slot, taken before, and marks it Full (Free when it was abandoned).
     void FillSlot(TSlot& slot, std::uint64_t index, bool onReadingThread);
     std::span<const std::uint8_t> ReadOwn(std::uint64_t index);
+    // The bytes block index holds within the size at opening (0 past it).
+    std::size_t BlockBytes(std::uint64_t index) const;
     std::span<const std::uint8_t> Deliver(std::span<const std::uint8_t> block);
     void ReleaseHeld();
 

@@ -3,11 +3,17 @@
 #include "app/Main.h"
 #include "log/LogNavigation.h"
 #include "log/TabMark.h"
-#include "macbinary/TAtomicOutput.h"
 #include "textview/TEditor.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
+#include "util/VisibleText.h"
 
 #include <QAbstractButton>
 #include <QPainter>
+
+#include <filesystem>
+#include <optional>
+#include <vector>
 
 namespace kelda {
 
@@ -51,11 +57,33 @@ void TFormMain::BtnSaveLogClick() {
     if (!dialogs_.SaveFile(this, SaveDialog1_)) {
         return;
     }
-    const QByteArray text = Editor3->Text(QStringLiteral("\r\n")).toUtf8();
     // The new log replaces an existing file only once it is written whole: a failure (a full disk)
     // leaves the old file as it was.
     TAtomicOutput out(SaveDialog1_.Path);
-    out.Stream().WriteBuffer(text.constData(), static_cast<std::size_t>(text.size()));
+    // The file shown and the source of the conversions are never written over, whatever name leads
+    // to them.
+    std::vector<std::filesystem::path> sources{OpenDialog1_.Path};
+    if (macBinaryPage_.FileWasRead()) {
+        sources.push_back(macBinaryPage_.Shown().Path);
+    }
+    for (const std::filesystem::path& source : sources) {
+        const std::optional<TFileStat> file = source.empty() ? std::nullopt : StatFile(source);
+        if (file && out.Replaces(*file)) {
+            ShowMessage(TMsg::CannotWriteOverSource);
+            return;
+        }
+    }
+    if (out.ReplacesReadOnlyFile() && !dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceReadOnly))) {
+        return;
+    }
+    // Each line stays one line of the file: a line break inside it (from a file name) is written as
+    // an escape.
+    std::string text;
+    for (const QString& line : Editor3->Lines()) {
+        text += EscapeLineBreaks(line.toStdString());
+        text += "\r\n";
+    }
+    out.Create().WriteBuffer(text.data(), text.size());
     out.Commit();
 }
 

@@ -1,10 +1,9 @@
 #include "macbinary/Conversion.h"
 
-#include "macbinary/TAtomicOutput.h"
+#include "util/TAtomicOutput.h"
 #include "util/TFileStream.h"
 
 #include <algorithm>
-#include <system_error>
 #include <vector>
 
 namespace kelda {
@@ -13,7 +12,8 @@ namespace {
 
 constexpr auto kHeaderBytes = static_cast<std::int64_t>(kHeaderSize);
 
-// Copies up to count bytes from the source's offset 128 on; stops early if the source ends first.
+// Copies count bytes from the source's offset 128 on; a source that ends first (it shrank since it
+// was opened) is the read-past-end error.
 void CopyBody(TFileStream& in, TFileStream& out, std::int64_t count, const ProgressFn& progress) {
     if (count <= 0) {
         return;
@@ -25,7 +25,7 @@ void CopyBody(TFileStream& in, TFileStream& out, std::int64_t count, const Progr
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - done, kConvertBlockSize));
         const std::size_t got = in.Read(buffer.data(), want);
         if (got == 0) {
-            break;
+            throw EFileError::readPastEnd(in.FileName());
         }
         out.WriteBuffer(buffer.data(), got);
         done += static_cast<std::int64_t>(got);
@@ -42,13 +42,18 @@ std::int64_t BodySize(std::int64_t sourceSize) {
 // Opens the source, then writes header (if any) and count body bytes into a complete new output.
 template <typename CountFn>
 TConvertStatus Convert(const std::filesystem::path& source, const std::filesystem::path& output,
-                       const THeader* header, CountFn bodyCount, const ProgressFn& progress) {
-    if (IsSameFile(source, output)) {
+                       const THeader* header, CountFn bodyCount, const ProgressFn& progress,
+                       bool replaceReadOnly) {
+    TFileStream in(source, FileMode::Read);
+    TAtomicOutput out(output);
+    if (out.Replaces(StatOpenFile(in))) {
         return TConvertStatus::SourceIsOutput;
     }
-    TFileStream in(source, FileMode::Read);
+    if (!replaceReadOnly && out.ReplacesReadOnlyFile()) {
+        return TConvertStatus::OutputReadOnly;
+    }
     const std::int64_t count = bodyCount(in.Size());
-    TAtomicOutput out(output);
+    out.Create();
     if (header != nullptr) {
         out.Stream().WriteBuffer(header->data(), header->size());
     }
@@ -60,31 +65,28 @@ TConvertStatus Convert(const std::filesystem::path& source, const std::filesyste
 
 } // namespace
 
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code ec;
-    const bool same = std::filesystem::equivalent(a, b, ec);
-    return !ec && same;
-}
-
 std::int64_t DataForkCopyLength(std::int32_t dataLength, std::int64_t sourceSize) {
     return std::clamp<std::int64_t>(dataLength, 0, BodySize(sourceSize));
 }
 
 TConvertStatus WriteMacBinaryII(const THeader& newHeader, const std::filesystem::path& source,
-                                const std::filesystem::path& output, const ProgressFn& progress) {
-    return Convert(source, output, &newHeader, BodySize, progress);
+                                const std::filesystem::path& output, const ProgressFn& progress,
+                                bool replaceReadOnly) {
+    return Convert(source, output, &newHeader, BodySize, progress, replaceReadOnly);
 }
 
 TConvertStatus WriteWithoutHeader(const std::filesystem::path& source, const std::filesystem::path& output,
-                                  const ProgressFn& progress) {
-    return Convert(source, output, nullptr, BodySize, progress);
+                                  const ProgressFn& progress, bool replaceReadOnly) {
+    return Convert(source, output, nullptr, BodySize, progress, replaceReadOnly);
 }
 
 TConvertStatus WriteDataFork(const std::filesystem::path& source, std::int32_t dataLength,
-                             const std::filesystem::path& output, const ProgressFn& progress) {
+                             const std::filesystem::path& output, const ProgressFn& progress,
+                             bool replaceReadOnly) {
     return Convert(
         source, output, nullptr,
-        [dataLength](std::int64_t size) { return DataForkCopyLength(dataLength, size); }, progress);
+        [dataLength](std::int64_t size) { return DataForkCopyLength(dataLength, size); }, progress,
+        replaceReadOnly);
 }
 
 } // namespace kelda

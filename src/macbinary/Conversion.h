@@ -14,27 +14,33 @@ namespace kelda {
 enum class TConvertStatus {
     Written,        // the output is complete and in place
     SourceIsOutput, // the output names the source file (or a link to it); nothing was written
+    OutputReadOnly, // the output is a read-only file and replacing it was not allowed; nothing was written
 };
 
 // Bytes per read while copying, through one reused buffer.
 inline constexpr std::size_t kConvertBlockSize = std::size_t{1} << 20;
 
-// Whether two names denote the same existing file (also through links). False when either is missing.
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// The conversions copy as many body bytes as the source held when it was opened: a source that grows
+// meanwhile is cut there, and one that shrinks ends the copy with the read-past-end error and leaves
+// no output. The source and the output are compared as the kernel opens them (device and inode), so
+// no chain of links can make the one the other. A read-only output is replaced only when
+// replaceReadOnly is set.
 
 // newHeader followed by the source's bytes from offset 128 to its end. A source of 128 bytes or
 // fewer gives the 128 header bytes alone.
 TConvertStatus WriteMacBinaryII(const THeader& newHeader, const std::filesystem::path& source,
-                                const std::filesystem::path& output, const ProgressFn& progress = {});
+                                const std::filesystem::path& output, const ProgressFn& progress = {},
+                                bool replaceReadOnly = false);
 
 // The source's bytes from offset 128 to its end (empty for a source of 128 bytes or fewer).
 TConvertStatus WriteWithoutHeader(const std::filesystem::path& source, const std::filesystem::path& output,
-                                  const ProgressFn& progress = {});
+                                  const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
 // The data fork: source bytes 128 to 128 + dataLength - 1, cut short where the source ends. A
 // dataLength of 0 or below (a stored value of 0x80000000 or more) gives an empty file.
 TConvertStatus WriteDataFork(const std::filesystem::path& source, std::int32_t dataLength,
-                             const std::filesystem::path& output, const ProgressFn& progress = {});
+                             const std::filesystem::path& output, const ProgressFn& progress = {},
+                             bool replaceReadOnly = false);
 
 // How many bytes WriteDataFork copies from a source of sourceSize bytes.
 std::int64_t DataForkCopyLength(std::int32_t dataLength, std::int64_t sourceSize);

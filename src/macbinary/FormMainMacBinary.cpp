@@ -140,17 +140,24 @@ bool TFormMain::AskOutputName() {
     return dialogs_.SaveFile(this, SaveDialog2_);
 }
 
-// Runs a conversion (convert takes the progress callback) and tells the user when it refused the
-// source file as output. A long conversion shows its progress and can be cancelled; a cancel throws
-// ECancelled and leaves no output file.
+// Runs a conversion (convert takes the output, the progress callback and whether a read-only output
+// may be replaced) and tells the user when it refused the source file as output; a read-only output
+// is replaced only when the user says so. A long conversion shows its progress and can be cancelled;
+// a cancel throws ECancelled and leaves no output file.
 template <typename F> void TFormMain::RunConversion(F convert) {
     TConvertStatus status{};
-    {
-        TProgressRunner progress(this,
-                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressConvert,
-                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
-                                 progressClock_);
-        status = convert(SaveDialog2_.Path, progress.Fn());
+    for (bool replaceReadOnly = false;; replaceReadOnly = true) {
+        {
+            TProgressRunner progress(this,
+                                     TProgressRunner::Texts(IsJapanese(), TMsg::ProgressConvert,
+                                                            QFileInfo(SaveDialog2_.FileName).fileName()),
+                                     progressClock_);
+            status = convert(SaveDialog2_.Path, progress.Fn(), replaceReadOnly);
+        }
+        if (status != TConvertStatus::OutputReadOnly || replaceReadOnly ||
+            !dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceReadOnly))) {
+            break;
+        }
     }
     if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
@@ -173,8 +180,8 @@ void TFormMain::BtnChangeFileTypeClick() {
     }
     // The output's header comes from the pieces, as the user may rely on (they outlive the run).
     const THeader header = ReadMacBinaryIIPieces(tmpFolder_, source);
-    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress) {
-        return WriteMacBinaryII(header, source, output, progress);
+    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+        return WriteMacBinaryII(header, source, output, progress, replaceReadOnly);
     });
 }
 
@@ -182,8 +189,8 @@ void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress) {
-        return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress);
+    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+        return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress, replaceReadOnly);
     });
 }
 
@@ -192,8 +199,8 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const std::int32_t dataLength = HeaderInteger(macBinaryPage_.FHeader(), kOffsetDataForkLength);
-    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress) {
-        return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress);
+    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+        return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress, replaceReadOnly);
     });
 }
 

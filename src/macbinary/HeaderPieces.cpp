@@ -2,6 +2,7 @@
 
 #include "util/Myutil.h"
 #include "util/TFileStream.h"
+#include "util/TFolder.h"
 
 #include <algorithm>
 #include <string>
@@ -12,9 +13,28 @@ namespace kelda {
 
 namespace {
 
-void WritePiece(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
-                const TPieceSpec& piece, const THeader& header) {
-    TFileStream out(PieceFileName(tmpFolder, fileName, piece.Extension), FileMode::Create);
+// The largest piece: a file in the temporary folder that is larger is none KELDA wrote.
+constexpr std::int64_t kLargestPiece = 124;
+
+std::string PieceName(const std::filesystem::path& fileName, std::string_view extension) {
+    return PieceFileName({}, fileName, extension).string();
+}
+
+// The temporary folder, opened once for all pieces so that each is named relative to it. A folder
+// that cannot be opened is the create error of the first piece.
+TFolder OpenPieceFolder(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName) {
+    try {
+        return TFolder(tmpFolder, true);
+    } catch (const EFileError& e) {
+        throw EFileError::createFailed(PieceFileName(tmpFolder, fileName, HeaderPieceSpecs[0].Extension),
+                                       e.errorCode());
+    }
+}
+
+// A piece is written only into a regular file of that name, never through a link planted there.
+void WritePiece(const TFolder& folder, const std::filesystem::path& fileName, const TPieceSpec& piece,
+                const THeader& header) {
+    TFileStream out = folder.CreateOrEmpty(PieceName(fileName, piece.Extension));
     out.WriteBuffer(header.data() + piece.Offset, static_cast<std::size_t>(piece.Count));
     out.Close();
 }
@@ -48,8 +68,9 @@ std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
 void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                        const THeader& headerAsRead, const THeader& headerII) {
     constexpr std::size_t kPiecesAsRead = HeaderPieceSpecs.size() - MacBinaryIIPieceSpecs.size();
+    const TFolder folder = OpenPieceFolder(tmpFolder, fileName);
     for (std::size_t i = 0; i < HeaderPieceSpecs.size(); ++i) {
-        WritePiece(tmpFolder, fileName, HeaderPieceSpecs[i], i < kPiecesAsRead ? headerAsRead : headerII);
+        WritePiece(folder, fileName, HeaderPieceSpecs[i], i < kPiecesAsRead ? headerAsRead : headerII);
     }
 }
 
@@ -73,8 +94,15 @@ std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& t
 
 THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName) {
     THeader header{};
+    std::optional<TFolder> folder;
+    try {
+        folder.emplace(tmpFolder, true);
+    } catch (const EFileError& e) {
+        throw EFileError::openFailed(PieceFileName(tmpFolder, fileName, MacBinaryIIPieceSpecs[0].Extension),
+                                     e.errorCode());
+    }
     for (const TPieceSpec& piece : MacBinaryIIPieceSpecs) {
-        TFileStream in(PieceFileName(tmpFolder, fileName, piece.Extension), FileMode::Read);
+        TFileStream in = folder->OpenForReading(PieceName(fileName, piece.Extension));
         in.ReadBuffer(header.data() + piece.Offset, static_cast<std::size_t>(piece.Count));
     }
     return header;
@@ -92,24 +120,29 @@ bool IsPieceFileName(std::string_view name) {
 
 TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder) {
     TTmpClearResult result;
-    std::vector<std::string> entries;
-    ListFolder(tmpFolder.string(), faAnyFile, true, true, entries, false, false, false);
-    result.FolderHadEntries = !entries.empty();
-    for (const std::string& entry : entries) {
-        const std::filesystem::path path(entry);
-        if (!IsPieceFileName(path.filename().string())) {
+    // A temporary folder that is a link could lead anywhere (a user's own folder): it is treated as
+    // one that cannot be read. Entries are named relative to the folder opened here.
+    std::optional<TFolder> folder;
+    try {
+        folder.emplace(tmpFolder.has_filename() ? tmpFolder : tmpFolder.parent_path(), false);
+    } catch (const EFileError&) {
+        return result;
+    }
+    const std::vector<std::string> names = folder->Names();
+    result.FolderHadEntries = !names.empty();
+    for (const std::string& name : names) {
+        if (!IsPieceFileName(name)) {
             continue;
         }
-        // A folder is never removed, whatever its name: only files are pieces. A piece marked
-        // read-only (no write permission) is one the user protected: it stays.
-        std::error_code ec;
-        const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
-        if (std::filesystem::is_directory(status) ||
-            (std::filesystem::is_regular_file(status) &&
-             (status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)) {
+        // Only what KELDA could have written there goes: a regular file (no link, folder or device)
+        // of one name, of this user, no larger than a piece. A piece marked read-only (no write
+        // permission) is one the user protected: it stays.
+        const std::optional<TFileStat> st = folder->Stat(name, false);
+        if (!st || !st->Regular || st->Links != 1 || !st->OwnedByUs || !st->Writable ||
+            st->Size > kLargestPiece) {
             continue;
         }
-        if (std::filesystem::remove(path, ec) && !ec) {
+        if (folder->Remove(name)) {
             ++result.Deleted;
         }
     }

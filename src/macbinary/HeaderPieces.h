@@ -58,7 +58,7 @@ std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& t
                                                   const std::filesystem::path& fileName);
 
 // The MacBinary II header assembled from the first 124, 2 and 2 bytes of ".DA2", ".CR2", ".OS2".
-// A missing or short piece throws the file layer's error.
+// A missing or short piece, or one that is a link, throws the file layer's error.
 THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName);
 
 // Whether a file name ends in one of the six piece extensions, in any letter case.
@@ -70,7 +70,10 @@ struct TTmpClearResult {
 };
 
 // Deletes every file directly inside tmpFolder whose extension is a piece extension (any letter
-// case). Other files, subfolders and their contents stay; a file that cannot be deleted stays.
+// case) and that KELDA could have written: a regular file of this user with one name, no larger than
+// a piece, with write permission. Links (and what they lead to), other files, subfolders and their
+// contents stay; a file that cannot be deleted stays. A tmpFolder that is itself a link is not
+// entered: it counts as a folder that cannot be read.
 TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder);
 
 } // namespace kelda

@@ -76,12 +76,22 @@ TCivilDate CivilFromDays(std::int64_t days) {
 
 } // namespace
 
-std::string ConvertChar(TField Field, std::string_view No, std::string_view Item, int c,
-                        TMacEncoding encoding) {
+namespace {
+
+std::string CharLine(TField Field, std::string_view No, std::string_view Item, int c, TMacEncoding encoding,
+                     TShownText shown) {
     const std::size_t count = c <= 0 ? 0 : std::min(Field.size(), static_cast<std::size_t>(c));
     std::string_view bytes(reinterpret_cast<const char*>(Field.data()), count);
     bytes = bytes.substr(0, bytes.find('\0'));
-    return Line(No, Item, MacTextToUtf8(bytes, encoding), "[CHR]", Field);
+    const std::string value = MacTextToUtf8(bytes, encoding);
+    return Line(No, Item, shown != nullptr ? shown(value) : value, "[CHR]", Field);
+}
+
+} // namespace
+
+std::string ConvertChar(TField Field, std::string_view No, std::string_view Item, int c,
+                        TMacEncoding encoding) {
+    return CharLine(Field, No, Item, c, encoding, nullptr);
 }
 
 std::string ConvertByte(TField Field, std::string_view No, std::string_view Item) {
@@ -130,7 +140,7 @@ TMacEncoding HeaderTextEncoding(const THeader& header) {
     return header[kOffsetScript] == 1 ? TMacEncoding::Japanese : TMacEncoding::Roman;
 }
 
-std::vector<std::string> BuildHeaderTable(const THeader& header) {
+std::vector<std::string> BuildHeaderTable(const THeader& header, TShownText shown) {
     const TMacEncoding encoding = HeaderTextEncoding(header);
     std::vector<std::string> lines;
     lines.reserve(HeaderFields.size());
@@ -139,7 +149,7 @@ std::vector<std::string> BuildHeaderTable(const THeader& header) {
         switch (f.Kind) {
         case TFieldKind::Char: {
             const int c = f.CharCount == kCountFromNameLength ? header[kOffsetNameLength] : f.CharCount;
-            lines.push_back(ConvertChar(field, f.No, f.Item, c, encoding));
+            lines.push_back(CharLine(field, f.No, f.Item, c, encoding, shown));
             break;
         }
         case TFieldKind::Byte:

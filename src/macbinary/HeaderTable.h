@@ -49,7 +49,11 @@ TDateTime MacDateToDateTime(std::uint32_t value);
 // its script in byte 106 (1 = Japanese); otherwise each field's bytes decide.
 TMacEncoding HeaderTextEncoding(const THeader& header);
 
-// The 28 lines of the header table, in field order.
-std::vector<std::string> BuildHeaderTable(const THeader& header);
+// How a text from the file (a name, a character field) is put into a line; kelda-cli makes its
+// control bytes visible with it. Null: as it is.
+using TShownText = std::string (*)(std::string_view text);
+
+// The 28 lines of the header table, in field order; the decoded character fields go through shown.
+std::vector<std::string> BuildHeaderTable(const THeader& header, TShownText shown = nullptr);
 
 } // namespace kelda

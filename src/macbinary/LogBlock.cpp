@@ -68,7 +68,7 @@ std::vector<std::string> LogRangeLines(const TFileLayout& layout) {
 }
 
 std::vector<std::string> BuildLogBlock(std::string_view fileName, const THeader& header,
-                                       std::int64_t fileSize) {
+                                       std::int64_t fileSize, TShownText shown) {
     std::vector<std::string> lines;
     lines.reserve(8 + HeaderFields.size());
     lines.push_back(LogSeparator());
@@ -78,7 +78,7 @@ std::vector<std::string> BuildLogBlock(std::string_view fileName, const THeader&
     for (std::string& line : LogRangeLines(ComputeLayout(header, fileSize))) {
         lines.push_back(std::move(line));
     }
-    for (std::string& line : BuildHeaderTable(header)) {
+    for (std::string& line : BuildHeaderTable(header, shown)) {
         lines.push_back(std::move(line));
     }
     return lines;

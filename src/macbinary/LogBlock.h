@@ -2,6 +2,7 @@
 // byte ranges and the header table.
 #pragma once
 
+#include "macbinary/HeaderTable.h"
 #include "macbinary/MacBinaryHeader.h"
 
 #include <cstddef>
@@ -32,8 +33,9 @@ std::string Dec8(std::int64_t value);
 // shows as its 32-bit two's complement, a more negative one as its 64-bit two's complement.
 std::string Hex8(std::int64_t value, bool upperCase);
 
-// Every line of the block for a file named fileName (as given) of fileSize bytes.
+// Every line of the block for a file named fileName (as given) of fileSize bytes. The header's
+// character fields go through shown; the file name is the user's own and stays as given.
 std::vector<std::string> BuildLogBlock(std::string_view fileName, const THeader& header,
-                                       std::int64_t fileSize);
+                                       std::int64_t fileSize, TShownText shown = nullptr);
 
 } // namespace kelda

@@ -19,24 +19,24 @@ std::string SystemErrorText(int err) {
 EFileError EFileError::openFailed(const std::filesystem::path& file, int err) {
     const std::string reason = SystemErrorText(err);
     return EFileError(Kind::Open, err, "ファイル \"" + file.string() + "\". " + reason + " は開けません",
-                      "Can not open the file \"" + file.string() + "\": " + reason);
+                      "Can not open the file \"" + file.string() + "\": " + reason, file);
 }
 
 EFileError EFileError::createFailed(const std::filesystem::path& file, int err) {
     const std::string reason = SystemErrorText(err);
     return EFileError(Kind::Create, err,
                       "ファイル \"" + file.string() + "\". " + reason + " を作成できません",
-                      "Can not create the file \"" + file.string() + "\": " + reason);
+                      "Can not create the file \"" + file.string() + "\": " + reason, file);
 }
 
-EFileError EFileError::readPastEnd() {
+EFileError EFileError::readPastEnd(const std::filesystem::path& file) {
     return EFileError(Kind::ReadPastEnd, 0, "ファイルの末尾以降を読み込みました",
-                      "Read past the end of the file");
+                      "Read past the end of the file", file);
 }
 
-EFileError EFileError::inOut(int err) {
+EFileError EFileError::inOut(int err, const std::filesystem::path& file) {
     return EFileError(Kind::InOut, err, "I/O エラー (" + std::to_string(err) + ")",
-                      "I/O error (" + std::to_string(err) + "): " + SystemErrorText(err));
+                      "I/O error (" + std::to_string(err) + "): " + SystemErrorText(err), file);
 }
 
 namespace {
@@ -85,6 +85,13 @@ TFileStream::TFileStream(const std::filesystem::path& file, FileMode mode) : fil
     fd_ = fd;
 }
 
+TFileStream TFileStream::Adopt(int fd, const std::filesystem::path& shownName) {
+    TFileStream stream;
+    stream.file_ = shownName;
+    stream.fd_ = fd;
+    return stream;
+}
+
 TFileStream::~TFileStream() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -108,7 +115,8 @@ TFileStream& TFileStream::operator=(TFileStream&& other) noexcept {
 namespace {
 
 // Calls readSome(done) until count bytes are in or the file ends; an interrupted call is repeated.
-template <typename ReadSome> std::size_t ReadFully(std::size_t count, ReadSome&& readSome) {
+template <typename ReadSome>
+std::size_t ReadFully(const std::filesystem::path& file, std::size_t count, ReadSome&& readSome) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = readSome(done);
@@ -116,7 +124,7 @@ template <typename ReadSome> std::size_t ReadFully(std::size_t count, ReadSome&&
             if (errno == EINTR) {
                 continue;
             }
-            throw EFileError::inOut(errno);
+            throw EFileError::inOut(errno, file);
         }
         if (n == 0) {
             break;
@@ -130,19 +138,19 @@ template <typename ReadSome> std::size_t ReadFully(std::size_t count, ReadSome&&
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     auto* out = static_cast<unsigned char*>(buffer);
-    return ReadFully(count, [&](std::size_t done) { return ::read(fd_, out + done, count - done); });
+    return ReadFully(file_, count, [&](std::size_t done) { return ::read(fd_, out + done, count - done); });
 }
 
 std::size_t TFileStream::ReadAt(void* buffer, std::size_t count, std::int64_t offset) const {
     auto* out = static_cast<unsigned char*>(buffer);
-    return ReadFully(count, [&](std::size_t done) {
+    return ReadFully(file_, count, [&](std::size_t done) {
         return ::pread(fd_, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
     });
 }
 
 void TFileStream::ReadBuffer(void* buffer, std::size_t count) {
     if (Read(buffer, count) != count) {
-        throw EFileError::readPastEnd();
+        throw EFileError::readPastEnd(file_);
     }
 }
 
@@ -155,10 +163,10 @@ void TFileStream::WriteBuffer(const void* buffer, std::size_t count) {
             if (errno == EINTR) {
                 continue;
             }
-            throw EFileError::inOut(errno);
+            throw EFileError::inOut(errno, file_);
         }
         if (n == 0) {
-            throw EFileError::inOut(EIO);
+            throw EFileError::inOut(EIO, file_);
         }
         done += static_cast<std::size_t>(n);
     }
@@ -167,14 +175,14 @@ void TFileStream::WriteBuffer(const void* buffer, std::size_t count) {
 std::int64_t TFileStream::Size() const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {
-        throw EFileError::inOut(errno);
+        throw EFileError::inOut(errno, file_);
     }
     if (S_ISBLK(st.st_mode)) {
         // A block device reports no size in st_size: measure it and return to where we were.
         const off_t here = ::lseek(fd_, 0, SEEK_CUR);
         const off_t end = ::lseek(fd_, 0, SEEK_END);
         if (here < 0 || end < 0 || ::lseek(fd_, here, SEEK_SET) < 0) {
-            throw EFileError::inOut(errno);
+            throw EFileError::inOut(errno, file_);
         }
         return end;
     }
@@ -184,14 +192,20 @@ std::int64_t TFileStream::Size() const {
 std::int64_t TFileStream::Position() const {
     const off_t pos = ::lseek(fd_, 0, SEEK_CUR);
     if (pos < 0) {
-        throw EFileError::inOut(errno);
+        throw EFileError::inOut(errno, file_);
     }
     return pos;
 }
 
 void TFileStream::Seek(std::int64_t offset) {
     if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
-        throw EFileError::inOut(errno);
+        throw EFileError::inOut(errno, file_);
+    }
+}
+
+void TFileStream::Sync() {
+    if (fd_ >= 0 && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+        throw EFileError::inOut(errno, file_);
     }
 }
 
@@ -201,7 +215,7 @@ void TFileStream::Close() {
     }
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0 && errno != EINTR) {
-        throw EFileError::inOut(errno);
+        throw EFileError::inOut(errno, file_);
     }
 }
 

@@ -17,25 +17,31 @@ class EFileError : public EBilingualError {
 public:
     enum class Kind { Open, Create, ReadPastEnd, InOut };
 
-    EFileError(Kind kind, int errorCode, const std::string& text, std::string english)
-        : EBilingualError(text, std::move(english)), kind_(kind), errorCode_(errorCode) {}
+    EFileError(Kind kind, int errorCode, const std::string& text, std::string english,
+               std::filesystem::path file = {})
+        : EBilingualError(text, std::move(english)), kind_(kind), errorCode_(errorCode),
+          file_(std::move(file)) {}
 
     Kind kind() const { return kind_; }
     // errno of the failing call; 0 for a read past the end of a file.
     int errorCode() const { return errorCode_; }
+    // The file whose opening, reading or writing failed; empty when that is not known. The texts do
+    // not name it for an I/O error, so reports that name a file take this one.
+    const std::filesystem::path& File() const { return file_; }
 
     // "ファイル "%s". %s は開けません" / "Can not open the file "%s": %s"
     static EFileError openFailed(const std::filesystem::path& file, int err);
     // "ファイル "%s". %s を作成できません" / "Can not create the file "%s": %s"
     static EFileError createFailed(const std::filesystem::path& file, int err);
     // "ファイルの末尾以降を読み込みました" / "Read past the end of the file"
-    static EFileError readPastEnd();
+    static EFileError readPastEnd(const std::filesystem::path& file = {});
     // "I/O エラー (%d)" / "I/O error (%d): %s"
-    static EFileError inOut(int err);
+    static EFileError inOut(int err, const std::filesystem::path& file = {});
 
 private:
     Kind kind_;
     int errorCode_;
+    std::filesystem::path file_;
 };
 
 enum class FileMode {
@@ -50,6 +56,8 @@ enum class FileMode {
 class TFileStream {
 public:
     TFileStream(const std::filesystem::path& file, FileMode mode);
+    // Takes over an open descriptor; shownName is the name its errors give.
+    static TFileStream Adopt(int fd, const std::filesystem::path& shownName);
     ~TFileStream();
 
     TFileStream(const TFileStream&) = delete;
@@ -72,6 +80,8 @@ public:
     std::int64_t Position() const;
     void Seek(std::int64_t offset);
 
+    // Writes the file's data to disk; a device that cannot be synchronised is not an error.
+    void Sync();
     // Closes now and reports a failure of the close itself (a delayed write error).
     void Close();
 
@@ -79,6 +89,8 @@ public:
     int Handle() const { return fd_; }
 
 private:
+    TFileStream() = default;
+
     std::filesystem::path file_;
     int fd_ = -1;
 };

@@ -215,3 +215,28 @@ TEST_F(SettingsDrill, OfDuplicateKeysTheFirstIsRead) {
 
 } // namespace
 } // namespace kelda
+
+namespace kelda {
+namespace {
+
+// Whoever can write to the settings file's folder plants links where the temporary file would go
+// (the names an earlier build used, and names of today's pattern): the settings are never written
+// through them, and the settings file stays a regular file of its own.
+TEST_F(SettingsDrill, APlantedTemporaryLinkNeverReceivesTheSettings) {
+    const fs::path victim = dir_ / "victim.txt";
+    std::ofstream(victim) << "precious";
+    for (const std::string& name : {"." + ini_.filename().string() + ".tmp" + std::to_string(::getpid()),
+                                    std::string(".kelda-00000000.tmp")}) {
+        fs::create_symlink(victim, dir_ / name);
+    }
+    Put("[Mine]\r\nkept=1\r\n");
+    ASSERT_TRUE(WriteSettings(ini_, Changed(), true));
+    EXPECT_FALSE(fs::is_symlink(ini_));
+    EXPECT_EQ(ReadSettings(ini_), Changed());
+    EXPECT_NE(Text().find("kept=1"), std::string::npos);
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+}
+
+} // namespace
+} // namespace kelda

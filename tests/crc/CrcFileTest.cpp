@@ -151,8 +151,8 @@ TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
         EXPECT_EQ(e.kind(), EFileError::Kind::ReadPastEnd);
     }
 
-    // Bytes appended while reading are left out: the file is read up to its size at opening, so a
-    // file that keeps growing (a log, a download) is not read forever.
+    // Bytes appended while reading are not read: the CRC is that of the size at opening, so a file
+    // that keeps growing (a log, a download) is read to an end.
     const auto growing = Write("growing", bytes);
     const ProgressFn append = [&](std::int64_t done, std::int64_t) {
         if (done == static_cast<std::int64_t>(CrcReadBlockSize)) {
@@ -162,6 +162,7 @@ TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
         return true;
     };
     EXPECT_EQ(CrcFile(*engines[10], growing, append), InMemory(bytes)[10]);
+    EXPECT_NE(InMemory(bytes)[10], InMemory(grown)[10]);
 }
 
 } // namespace

@@ -1,0 +1,95 @@
+#include "util/TAtomicOutput.h"
+
+#include <cerrno>
+
+namespace kelda {
+
+namespace {
+
+constexpr unsigned kPrivateMode = 0600;
+constexpr int kNameAttempts = 100;
+
+// The output's folder; one that cannot be opened is the output's create error.
+TFolder OpenFolderOf(const std::filesystem::path& target, const std::filesystem::path& output) {
+    const std::filesystem::path folder = target.parent_path();
+    try {
+        return TFolder(folder.empty() ? std::filesystem::path(".") : folder, true);
+    } catch (const EFileError& e) {
+        throw EFileError::createFailed(output, e.errorCode());
+    }
+}
+
+} // namespace
+
+TAtomicOutput::TAtomicOutput(const std::filesystem::path& output)
+    : output_(output), target_(ResolveLinks(output)), folder_(OpenFolderOf(target_, output)),
+      name_(target_.filename().string()), existing_(folder_.Stat(name_, true)) {}
+
+TAtomicOutput::~TAtomicOutput() {
+    if (!committed_ && !temporary_.empty()) {
+        stream_.reset();
+        folder_.Remove(temporary_);
+    }
+    ForgetLiveTemporary(ticket_);
+}
+
+bool TAtomicOutput::Replaces(const TFileStat& file) const {
+    const std::optional<TFileStat> now = folder_.Stat(name_, true);
+    return now && now->SameFile(file);
+}
+
+bool TAtomicOutput::ReplacesReadOnlyFile() const {
+    const std::optional<TFileStat> now = folder_.Stat(name_, true);
+    return now && now->Regular && !now->Writable;
+}
+
+std::filesystem::path TAtomicOutput::TemporaryFile() const {
+    return temporary_.empty() ? std::filesystem::path() : folder_.Path() / temporary_;
+}
+
+TFileStream& TAtomicOutput::Create() {
+    existing_ = folder_.Stat(name_, true);
+    if (existing_ && existing_->Directory) {
+        throw EFileError::createFailed(output_, EISDIR);
+    }
+    if (existing_ && !existing_->Regular) {
+        stream_.emplace(target_, FileMode::Create);
+        return *stream_;
+    }
+    RemoveStaleTemporaries(folder_);
+    for (int attempt = 0;; ++attempt) {
+        const std::string name = NewTemporaryName();
+        try {
+            stream_.emplace(folder_.CreateNew(name, kPrivateMode, output_));
+            temporary_ = name;
+            break;
+        } catch (const EFileError& e) {
+            if (e.errorCode() != EEXIST || attempt + 1 >= kNameAttempts) {
+                throw;
+            }
+        }
+    }
+    ticket_ = RegisterLiveTemporary(folder_, temporary_, *stream_);
+    return *stream_;
+}
+
+void TAtomicOutput::Commit() {
+    if (temporary_.empty()) {
+        stream_->Close();
+        committed_ = true;
+        return;
+    }
+    const std::optional<TFileStat> old = folder_.Stat(name_, true);
+    SetFileMode(*stream_, old && old->Regular ? old->Mode & 0777 : ApplyUmask(0666));
+    stream_->Sync();
+    stream_->Close();
+    if (const int err = folder_.Rename(temporary_, name_); err != 0) {
+        throw EFileError::createFailed(target_, err);
+    }
+    committed_ = true;
+    ForgetLiveTemporary(ticket_);
+    ticket_ = -1;
+    folder_.Sync();
+}
+
+} // namespace kelda

@@ -1,0 +1,61 @@
+// An output file that appears only when it is complete: the bytes go to a temporary file in the
+// output's folder, which Commit writes to disk and renames into place. Without Commit (an error, a
+// cancel) the temporary file is removed and the output, if it existed, keeps its old contents; a
+// signal that ends the program removes it too. An existing output that is no regular file (a device
+// such as /dev/null) is written directly: renaming over it would replace the device itself.
+// The outputs of the conversions, the saved log and the settings file all go through this class.
+#pragma once
+
+#include "util/TFileStream.h"
+#include "util/TFolder.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kelda {
+
+class TAtomicOutput {
+public:
+    // Finds the file to replace and opens its folder; creates nothing yet. A symbolic link as output
+    // is followed, so the link stays and its target is replaced.
+    explicit TAtomicOutput(const std::filesystem::path& output);
+    ~TAtomicOutput();
+
+    TAtomicOutput(const TAtomicOutput&) = delete;
+    TAtomicOutput& operator=(const TAtomicOutput&) = delete;
+
+    // Whether the file that Commit would replace is file, as the kernel sees them (device and inode,
+    // links followed): the test that keeps a source from being written over.
+    bool Replaces(const TFileStat& file) const;
+    // Whether the output exists as a regular file without write permission.
+    bool ReplacesReadOnlyFile() const;
+
+    // Creates the temporary file (only ever a new one, never through a link, readable by its owner
+    // alone until Commit gives it its final permissions) and returns its stream. Temporaries that
+    // killed runs left in the folder are removed first. The create error names the output.
+    TFileStream& Create();
+    TFileStream& Stream() { return *stream_; }
+
+    // Writes the temporary file to disk, gives it the old output's permissions (a new one the usual
+    // ones) and renames it over the output; then writes the folder to disk.
+    void Commit();
+
+    // The file that Commit replaces (the output with its links followed).
+    const std::filesystem::path& Target() const { return target_; }
+    // Empty until Create, and when the target is written directly.
+    std::filesystem::path TemporaryFile() const;
+
+private:
+    std::filesystem::path output_;
+    std::filesystem::path target_;
+    TFolder folder_;
+    std::string name_;
+    std::string temporary_;
+    std::optional<TFileStat> existing_;
+    std::optional<TFileStream> stream_;
+    int ticket_ = -1;
+    bool committed_ = false;
+};
+
+} // namespace kelda

@@ -1,0 +1,19 @@
+// Texts from files (names, header fields) made safe to print: control characters become visible
+// escapes, so that a hostile name can neither forge lines nor send a terminal its commands.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelda {
+
+// Every control character written as an escape: the bytes 0x00 to 0x1F and 0x7F as "\x1b", the C1
+// controls U+0080 to U+009F (in UTF-8) as "\u009b". Everything else, other bytes that are not
+// UTF-8 included, stays as it is, so a printable text comes out unchanged.
+std::string EscapeControls(std::string_view text);
+
+// Only the line breaks (CR and LF) written as escapes, for a line that must stay one line while
+// keeping its tabs.
+std::string EscapeLineBreaks(std::string_view text);
+
+} // namespace kelda
