@@ -1,13 +1,18 @@
 # KELDA: the two set-up commands are `make run` and `make test`.
-.PHONY: run test test-asan test-tsan test-portable bench deps build build-asan format format-check clean build-fuzz fuzz fuzz-smoke
+.PHONY: run test test-asan test-tsan test-portable bench deps deps-fuzz build build-asan format format-check clean build-fuzz fuzz fuzz-smoke package
 
 JOBS ?= $(shell nproc)
+# Extra CMake settings for every configure, e.g. CMAKE_OPTS=-DKELDA_WERROR=ON (as CI sets).
+CMAKE_OPTS ?=
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps run build dev
+
+deps-fuzz: deps
+	@scripts/install-deps fuzz
 
 build: deps
-	cmake --preset default
+	cmake --preset default $(CMAKE_OPTS)
 	cmake --build --preset default -j $(JOBS)
 
 run: build
@@ -22,7 +27,7 @@ test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset default -j $(JOBS)
 
 build-asan: deps
-	cmake --preset asan
+	cmake --preset asan $(CMAKE_OPTS)
 	cmake --build --preset asan -j $(JOBS)
 
 test-asan: build-asan
@@ -31,13 +36,13 @@ test-asan: build-asan
 # The CRC file reader reads ahead on a second thread: its tests and the file layer's under
 # ThreadSanitizer.
 test-tsan: deps
-	cmake --preset tsan
+	cmake --preset tsan $(CMAKE_OPTS)
 	cmake --build --preset tsan -j $(JOBS)
 	./build/tsan/tests/test_util
 	./build/tsan/tests/test_crc
 
 test-portable: deps
-	cmake --preset portable
+	cmake --preset portable $(CMAKE_OPTS)
 	cmake --build --preset portable -j $(JOBS)
 	ctest --preset portable -j $(JOBS)
 
@@ -45,8 +50,8 @@ test-portable: deps
 # `make fuzz-smoke` for a few seconds each, as CI does.
 FUZZ_SECONDS ?= 600
 
-build-fuzz: deps
-	cmake --preset fuzz
+build-fuzz: deps-fuzz
+	cmake --preset fuzz $(CMAKE_OPTS)
 	cmake --build --preset fuzz -j $(JOBS)
 
 fuzz: build-fuzz
@@ -59,12 +64,16 @@ bench: build
 	./build/default/bin/kelda_bench
 
 format: deps
-	cmake --preset default
+	cmake --preset default $(CMAKE_OPTS)
 	cmake --build --preset default --target format
 
 format-check: deps
-	cmake --preset default
+	cmake --preset default $(CMAKE_OPTS)
 	cmake --build --preset default --target format-check
+
+# The Debian package, built, unpacked into a scratch root and its programs run from there.
+package: build
+	scripts/check-package
 
 clean:
 	rm -rf build

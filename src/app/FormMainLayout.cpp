@@ -134,6 +134,7 @@ void TFormMain::BuildMenu() {
     // Reachable from anywhere in the window, also while the menu is closed.
     MenuJapaneseSet->setShortcutContext(Qt::WindowShortcut);
     addAction(MenuJapaneseSet);
+    BuildHelpMenu();
 }
 
 void TFormMain::BuildMacBinaryPage() {

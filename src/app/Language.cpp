@@ -71,6 +71,11 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::ProgressForks, "フォークを書き出しています", "Writing the forks"},
     {TMsg::ForkCutAsk, "ファイルがフォークの途中で終わっています。在るバイトだけを書き込みますか ?",
      "The file ends inside a fork. Write only the bytes present ?"},
+    {TMsg::AboutText,
+     "KELDA %s\nMacBinary I・II・III のﾌｧｲﾙと CRC のためのﾂｰﾙ\n\n"
+     "Copyright (c) 2026 the KELDA developers\nMIT ﾗｲｾﾝｽで配布しています\n\nQt %s",
+     "KELDA %s\nA tool for MacBinary I, II and III files and CRCs\n\n"
+     "Copyright (c) 2026 the KELDA developers\nReleased under the MIT License\n\nQt %s"},
 };
 static_assert(std::size(kMessages) == kMessageCount, "one entry per message");
 static_assert(
@@ -109,6 +114,8 @@ constexpr TCaptionEntry kCaptions[] = {
     {"MenuSetting", TCaptionTarget::Caption, "Setting(&S)", "設定(&S)"},
     {"MenuResetIniFile", TCaptionTarget::Caption, "Reset Ini File(&R)", "INIﾌｧｲﾙ初期化(&R)"},
     {"MenuJapaneseSet", TCaptionTarget::Caption, "Japanese(&J)", "Japanese(&J)"},
+    {"MenuHelp", TCaptionTarget::Caption, "Help(&H)", "ﾍﾙﾌﾟ(&H)"},
+    {"MenuAbout", TCaptionTarget::Caption, "About KELDA(&A)", "KELDA について(&A)"},
 };
 
 // Beside the designed captions, so that their table stays as it is.
@@ -153,6 +160,16 @@ std::string FormatMessage(TMsg msg, bool japanese, std::string_view arg) {
     std::string text = MessageText(msg, japanese);
     if (const auto at = text.find("%s"); at != std::string::npos) {
         text.replace(at, 2, arg);
+    }
+    return text;
+}
+
+std::string AboutText(bool japanese, std::string_view version, std::string_view qtVersion) {
+    std::string text = MessageText(TMsg::AboutText, japanese);
+    for (const std::string_view arg : {version, qtVersion}) {
+        if (const auto at = text.find("%s"); at != std::string::npos) {
+            text.replace(at, 2, arg);
+        }
     }
     return text;
 }

@@ -67,12 +67,17 @@ enum class TMsg {
     NoWriteThroughLink,  // an extracted file's name is a symbolic link
     ProgressForks,       // the progress dialog's label while forks are written
     ForkCutAsk,          // the window's question before writing a fork cut short
+    AboutText,           // Help > About: the version (first %s) and the Qt version (second %s)
 };
-inline constexpr int kMessageCount = static_cast<int>(TMsg::ForkCutAsk) + 1;
+inline constexpr int kMessageCount = static_cast<int>(TMsg::AboutText) + 1;
 
 const char* MessageText(TMsg msg, bool japanese);
 // The message with its first "%s" replaced by arg.
 std::string FormatMessage(TMsg msg, bool japanese, std::string_view arg);
+
+// The text of Help > About: name and version, what the program is for, copyright and licence, and
+// the version of Qt it runs with.
+std::string AboutText(bool japanese, std::string_view version, std::string_view qtVersion);
 
 // What a caption entry sets on its control.
 enum class TCaptionTarget {

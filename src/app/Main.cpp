@@ -275,7 +275,9 @@ void TFormMain::FormDestroy() {
 
 void TFormMain::PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active) {
     painter.fillRect(rect, palette().color(QPalette::Button));
-    painter.setPen(active ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    // Inactive captions take the palette's text colour for the button face, so they read on dark
+    // themes as well (black on the usual light face).
+    painter.setPen(active ? QColor(255, 0, 0) : palette().color(QPalette::ButtonText));
     painter.setFont(PageControl1->font());
     painter.drawText(QRect(rect.left() + 4, rect.top() + 4, rect.width(), rect.height()),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, PageControl1->tabText(index));

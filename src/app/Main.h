@@ -152,6 +152,8 @@ public:
     QAction* MenuResetIniFile = nullptr;
     QAction* MenuSeparetor = nullptr;
     QAction* MenuJapaneseSet = nullptr; // checked: Japanese mode
+    QMenu* MenuHelp = nullptr;
+    QAction* MenuAbout = nullptr;
 
     // ------------------------------------------------------------------ state (read-only here)
 
@@ -337,6 +339,14 @@ public:
     // The engine of ListBox1's current entry.
     TCrc& CrcSelect();
 
+    // ------------------------------------------------------------------ desktop
+    // (src/app/FormMainDesktop.cpp)
+
+    // Help > About: version, licence and Qt version in the plain message box.
+    void MenuAboutClick();
+    // A file named on the command line: read on the MacBinary page, as if it had been dropped there.
+    void OpenFromCommandLine(const std::filesystem::path& file);
+
     // ------------------------------------------------------------------ drops and wheel
     // (src/app/FormMainDrop.cpp)
 
@@ -368,6 +378,7 @@ private:
     // a fork cut short is written only when the user says so.
     template <typename F> void RunForkWork(F work);
     void ExportApple(bool single);
+    void BuildHelpMenu();
     void BuildMacBinaryPage();
     void BuildCrcPage();
     void BuildHelpPage();

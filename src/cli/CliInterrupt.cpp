@@ -3,13 +3,19 @@
 #include "util/TFolder.h"
 
 #include <csignal>
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 namespace kelda {
 
 namespace {
 
+#ifdef _WIN32
+constexpr int kSignals[] = {SIGINT, SIGTERM}; // Windows has no SIGHUP
+#else
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+#endif
 
 volatile std::sig_atomic_t gInterruptible = 0;
 volatile std::sig_atomic_t gSignal = 0;
@@ -29,6 +35,14 @@ extern "C" void OnInterrupt(int sig) {
 } // namespace
 
 void CliInstallInterruptHandlers() {
+#ifdef _WIN32
+    // No sigaction: signal() there keeps the handler until it runs; ignored signals stay ignored.
+    for (int sig : kSignals) {
+        if (std::signal(sig, OnInterrupt) == SIG_IGN) {
+            std::signal(sig, SIG_IGN);
+        }
+    }
+#else
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
@@ -40,6 +54,7 @@ void CliInstallInterruptHandlers() {
             sigaction(sig, &action, nullptr);
         }
     }
+#endif
 }
 
 bool CliInterruptRequested() {

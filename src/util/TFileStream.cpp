@@ -1,18 +1,27 @@
 #include "util/TFileStream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 namespace kelda {
 
 std::string SystemErrorText(int err) {
     char buffer[256] = {};
+#ifdef _WIN32
+    const char* text = strerror_s(buffer, sizeof buffer, err) == 0 ? buffer : nullptr;
+#else
     // GNU strerror_r returns a pointer that may or may not be buffer.
     const char* text = strerror_r(err, buffer, sizeof buffer);
+#endif
     return text != nullptr ? std::string(text) : std::string("error ") + std::to_string(err);
 }
 
@@ -58,7 +67,12 @@ int OpenFlags(FileMode mode) {
 TFileStream::TFileStream(const std::filesystem::path& file, FileMode mode) : file_(file) {
     const bool creating = mode == FileMode::Create;
     // O_NONBLOCK keeps open() from hanging on a FIFO; it is cleared again below.
+#ifdef _WIN32
+    // The wide name keeps every character; there are no FIFOs to hang on.
+    int fd = ::_wopen(file.c_str(), OpenFlags(mode) | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+#else
     int fd = ::open(file.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
+#endif
     if (fd < 0) {
         const int err = errno;
         throw creating ? EFileError::createFailed(file, err) : EFileError::openFailed(file, err);
@@ -71,10 +85,12 @@ TFileStream::TFileStream(const std::filesystem::path& file, FileMode mode) : fil
         refusal = EISDIR;
     } else if (S_ISREG(st.st_mode) || (S_ISBLK(st.st_mode) && mode == FileMode::Read) ||
                (S_ISCHR(st.st_mode) && creating)) {
+#ifndef _WIN32
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
             refusal = errno;
         }
+#endif
     } else {
         refusal = EINVAL; // FIFO, socket or device: not a file KELDA reads
     }
@@ -144,7 +160,23 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
 std::size_t TFileStream::ReadAt(void* buffer, std::size_t count, std::int64_t offset) const {
     auto* out = static_cast<unsigned char*>(buffer);
     return ReadFully(file_, count, [&](std::size_t done) {
+#ifdef _WIN32
+        // A read at an offset of its own, as pread: ReadFile with the offset in an OVERLAPPED.
+        const std::uint64_t at = static_cast<std::uint64_t>(offset) + done;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 0x40000000u));
+        if (::ReadFile(reinterpret_cast<HANDLE>(::_get_osfhandle(fd_)), out + done, want, &got, &where)) {
+            return static_cast<ssize_t>(got);
+        }
+        const DWORD error = ::GetLastError();
+        errno = error == ERROR_HANDLE_EOF ? 0 : EIO;
+        return error == ERROR_HANDLE_EOF ? ssize_t{0} : ssize_t{-1};
+#else
         return ::pread(fd_, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+#endif
     });
 }
 
@@ -204,7 +236,11 @@ void TFileStream::Seek(std::int64_t offset) {
 }
 
 void TFileStream::Sync() {
+#ifdef _WIN32
+    if (fd_ >= 0 && ::_commit(fd_) != 0 && errno != EINVAL && errno != EBADF) {
+#else
     if (fd_ >= 0 && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+#endif
         throw EFileError::inOut(errno, file_);
     }
 }

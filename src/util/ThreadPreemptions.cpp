@@ -1,6 +1,8 @@
 #include "util/ThreadPreemptions.h"
 
-#include <sys/resource.h>
+#ifndef _WIN32
+#include <sys/resource.h> // Windows has no getrusage: there the count is unknown
+#endif
 
 namespace kelda {
 

@@ -54,7 +54,7 @@ TEST(CaptionTable, EveryControlAndTargetOnce) {
         EXPECT_TRUE(seen.insert({e.Control, static_cast<int>(e.Target)}).second) << e.Control;
         EXPECT_EQ(FindCaption(e.Control, e.Target), &e);
     }
-    EXPECT_EQ(seen.size(), 23u);
+    EXPECT_EQ(seen.size(), 25u); // the window's 23 and the Help menu's two
     EXPECT_EQ(FindCaption("Label2"), nullptr); // "CRC(&C)" does not change with the mode
     EXPECT_STREQ(FindCaption("MenuJapaneseSet")->Japanese, "Japanese(&J)");
 }
@@ -97,6 +97,19 @@ TEST(Messages, FormatReplacesThePlaceholder) {
               "/x/kelda.INI に書き込めません");
     EXPECT_EQ(FormatMessage(TMsg::CannotWriteSettings, false, "/x/kelda.INI"), "Can not write /x/kelda.INI");
     EXPECT_EQ(FormatMessage(TMsg::FileNotFound, false, "ignored"), "Warning ! File can not find.");
+}
+
+TEST(Messages, AboutNamesVersionLicenceAndQtInBothLanguages) {
+    for (bool japanese : {false, true}) {
+        const std::string text = AboutText(japanese, "1.2.3", "6.4.2");
+        EXPECT_TRUE(text.starts_with("KELDA 1.2.3\n")) << text;
+        EXPECT_TRUE(text.ends_with("\nQt 6.4.2")) << text;
+        EXPECT_NE(text.find("Copyright (c) 2026 the KELDA developers"), std::string::npos) << text;
+        EXPECT_NE(text.find("MIT"), std::string::npos) << text;
+        EXPECT_EQ(text.find("%s"), std::string::npos) << text;
+    }
+    EXPECT_NE(AboutText(true, "1", "6"), AboutText(false, "1", "6"));
+    EXPECT_NE(AboutText(false, "1", "6").find("MIT License"), std::string::npos);
 }
 
 TEST(ErrorBoxText, FullStopAfterCharactersAboveTheFullStop) {
