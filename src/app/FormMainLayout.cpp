@@ -117,7 +117,10 @@ void TFormMain::BuildLayout() {
 }
 
 void TFormMain::WmGetMinMaxInfo() {
-    setMinimumSize(kDefaultFormWidth, kDefaultFormHeight);
+    // On a screen smaller than that, the screen's usable area.
+    const QRect screen = PrimaryScreenRect();
+    setMinimumSize(std::min(kDefaultFormWidth, screen.width()),
+                   std::min(kDefaultFormHeight, screen.height()));
 }
 
 void TFormMain::BuildMenu() {

@@ -157,6 +157,8 @@ public:
     // ScreenOverride to place the window on a screen of their choosing.
     QRect PrimaryScreenRect() const;
     std::optional<QRect> ScreenOverride;
+    // The window frame's top-left corner on the screen.
+    QPoint FramePosition() const;
 
     const AppPaths& Paths() const { return paths_; }
     Dialogs& Dlg() { return dialogs_; }
@@ -294,7 +296,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
