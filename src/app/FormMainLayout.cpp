@@ -177,6 +177,8 @@ void TFormMain::BuildMacBinaryPage() {
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setWordWrap(false);
+    // Tab and Ctrl+Tab leave the grid for the next control instead of walking its cells.
+    StringGrid1->setTabKeyNavigation(false);
     const int widths[] = {30, 268, 272, 52, 272, 44};
     for (int c = 0; c < 6; ++c) {
         StringGrid1->setColumnWidth(c, widths[c]);
