@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -130,7 +132,18 @@ void TFormMain::ListBox2Click() {
         TProgressRunner progress(
             this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(name).fileName()),
             ProgressClock);
-        const auto values = CrcFileAll(ToPath(name), progress.Fn());
+        std::array<std::uint32_t, CrcVariantCount> values{};
+        try {
+            values = CrcFileAll(ToPath(name), progress.Fn());
+        } catch (const ECancelled&) {
+            throw;
+        } catch (...) {
+            // The variants read the file in list order, so a file that cannot be read fails at the
+            // first: the list stays on the entry whose computation failed.
+            const QSignalBlocker quiet(ListBox1);
+            ListBox1->setCurrentRow(0);
+            throw;
+        }
         QStringList lines;
         for (std::size_t i = 0; i < CrcVariantCount; ++i) {
             const QString entry = ListBox1->item(static_cast<int>(i))->text();
