@@ -144,7 +144,7 @@ bool IsPattern(const QString& text) {
 } // namespace
 
 void TFileChooser::SetFileName(const QString& name) {
-    FNameEdit->setText(IsPattern(name) ? QString() : name);
+    FNameEdit->setText(name);
 }
 
 bool TFileChooser::MatchesFilter(const std::string& name) const {
@@ -275,11 +275,6 @@ void TFileChooser::accept() {
     if (fs::is_directory(target, ec)) {
         SetFolder(FromPath(target));
         FNameEdit->clear();
-        return;
-    }
-    if (!FSave && !fs::exists(target, ec)) {
-        QApplication::beep();
-        FNameEdit->selectAll();
         return;
     }
     FSelected = FromPath(target);

@@ -43,10 +43,12 @@ public:
     // The folder shown, as text (FromPath); a folder that does not exist leaves the one shown.
     void SetFolder(const QString& folder);
     QString Folder() const;
-    // The name to offer; a pattern with "*" or "?" (such as "*.*") is no name and is left out.
+    // The name to offer in the name box; a pattern such as "*.*" is shown too (confirmed, it
+    // becomes the filter).
     void SetFileName(const QString& name);
 
-    // The chosen file, as text that ToPath turns back into its bytes. Valid once accepted.
+    // The chosen file, as text that ToPath turns back into its bytes. Valid once accepted. A name
+    // that does not exist is taken too: the window tells the user it cannot find it.
     QString SelectedFile() const { return FSelected; }
 
     // The entries listed, as shown, folders first (each with a trailing "/").
