@@ -50,6 +50,13 @@ void SetDialogFile(TFileDialogState& dialog, const std::filesystem::path& file) 
 
 void TFormMain::RegisterDropAndWheel() {
     setAcceptDrops(true);
+    // A wheel turn never moves the focus (Qt gives it to a combo box turned over): it goes to the
+    // control that has the focus.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->focusPolicy() == Qt::WheelFocus) {
+            child->setFocusPolicy(Qt::StrongFocus);
+        }
+    }
     qApp->installEventFilter(
         new TEventHook(this, [this](QObject* watched, QEvent* event) { return AppMessage(watched, event); }));
 }
@@ -65,7 +72,13 @@ bool TFormMain::AppMessage(QObject* watched, QEvent* event) {
     }
     bool handled = false;
     Guard([&] { handled = WmMousewheel(static_cast<QWheelEvent*>(event)); });
-    return handled;
+    if (handled) {
+        return true;
+    }
+    // No text pane has the focus: the wheel is the focused control's own (a list scrolls itself),
+    // and a control under the mouse that does not have the focus gets nothing.
+    const QWidget* focused = focusWidget();
+    return focused == nullptr || (widget != focused && !focused->isAncestorOf(widget));
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {

@@ -117,7 +117,10 @@ void TFormMain::BuildLayout() {
 }
 
 void TFormMain::WmGetMinMaxInfo() {
-    setMinimumSize(kDefaultFormWidth, kDefaultFormHeight);
+    // On a screen smaller than that, the screen's usable area.
+    const QRect screen = PrimaryScreenRect();
+    setMinimumSize(std::min(kDefaultFormWidth, screen.width()),
+                   std::min(kDefaultFormHeight, screen.height()));
 }
 
 void TFormMain::BuildMenu() {
@@ -176,6 +179,8 @@ void TFormMain::BuildMacBinaryPage() {
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setWordWrap(false);
+    // Tab and Ctrl+Tab leave the grid for the next control instead of walking its cells.
+    StringGrid1->setTabKeyNavigation(false);
     for (int c = 0; c < kGridColumnCount; ++c) {
         StringGrid1->setColumnWidth(c, kDefaultGridWidths[static_cast<std::size_t>(c)]);
     }

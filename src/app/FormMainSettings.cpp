@@ -50,10 +50,11 @@ void TFormMain::ReadIniFileValue() {
 void TFormMain::WriteIniFileValue() {
     TSettings s;
     const QRect screen = PrimaryScreenRect();
-    s.FormMain = TBounds{x(), y(), width(), height()};
+    const QPoint frame = FramePosition();
+    s.FormMain = TBounds{frame.x(), frame.y(), width(), height()};
     const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
-    const bool writeBounds =
-        normal && BoundsFitScreen(s.FormMain, TBounds{0, 0, screen.width(), screen.height()});
+    const bool writeBounds = normal && BoundsFitScreen(s.FormMain, TBounds{screen.left(), screen.top(),
+                                                                           screen.width(), screen.height()});
     s.LogHeight = Panel3->height();
     for (int c = 0; c < kGridColumnCount; ++c) {
         s.GridWidth[static_cast<std::size_t>(c)] = StringGrid1->columnWidth(c);

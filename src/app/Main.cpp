@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QWindow>
 
 #include <system_error>
 
@@ -171,24 +172,48 @@ QRect TFormMain::PrimaryScreenRect() const {
     if (screenOverride_) {
         return *screenOverride_;
     }
+    // The part of the screen that windows may use: panels and docks are not counted.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->geometry() : QRect(0, 0, kDefaultFormWidth, kDefaultFormHeight);
+    return screen != nullptr ? screen->availableGeometry()
+                             : QRect(0, 0, kDefaultFormWidth, kDefaultFormHeight);
+}
+
+QPoint TFormMain::FramePosition() const {
+    // The window system's own answer: QWidget::pos() keeps a frame size it learnt once, which may
+    // still be the zero of a window that had not been framed yet.
+    if (const QWindow* window = windowHandle(); window != nullptr && isVisible()) {
+        return window->framePosition();
+    }
+    return pos();
 }
 
 void TFormMain::FormShow() {
     const QRect screen = PrimaryScreenRect();
-    const TBounds placed = PlaceWindow(storedBounds_, TBounds{0, 0, screen.width(), screen.height()});
+    TBounds placed =
+        PlaceWindow(storedBounds_, TBounds{screen.left(), screen.top(), screen.width(), screen.height()});
+    // A screen smaller than the window's usual size gets a window as large as the screen, with
+    // its title bar on it.
+    placed.Width = std::min(placed.Width, screen.width());
+    placed.Height = std::min(placed.Height, screen.height());
+    placed.Left = std::max(placed.Left, screen.left());
+    placed.Top = std::max(placed.Top, screen.top());
+    WmGetMinMaxInfo();
+    // Left and Top are the frame's corner, as saved. Before the window exists, move() hands them
+    // to the window manager as the frame's position, and as one the user chose, so that (0, 0)
+    // too is kept; afterwards it moves the frame there.
     move(placed.Left, placed.Top);
     resize(placed.Width, placed.Height);
     BtnFileOpen->setFocus();
 }
 
-void TFormMain::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!shownOnce_) {
+void TFormMain::setVisible(bool visible) {
+    // The window is placed before it is first mapped: a window manager places a window when it
+    // maps it, and a move made after that is taken for the inner area's corner.
+    if (visible && !shownOnce_) {
         shownOnce_ = true;
         Guard([this] { FormShow(); });
     }
+    QMainWindow::setVisible(visible);
 }
 
 // ---------------------------------------------------------------------- resizing

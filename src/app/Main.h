@@ -187,6 +187,8 @@ public:
     // override to place the window on a screen of their choosing.
     QRect PrimaryScreenRect() const;
     void SetScreenOverride(std::optional<QRect> screen) { screenOverride_ = screen; }
+    // The window frame's top-left corner on the screen.
+    QPoint FramePosition() const;
 
     const AppPaths& Paths() const { return paths_; }
 
@@ -363,7 +365,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

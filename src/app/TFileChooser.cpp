@@ -156,7 +156,7 @@ bool IsPattern(const QString& text) {
 } // namespace
 
 void TFileChooser::SetFileName(const QString& name) {
-    FNameEdit->setText(IsPattern(name) ? QString() : name);
+    FNameEdit->setText(name);
 }
 
 bool TFileChooser::MatchesFilter(const std::string& name) const {
@@ -294,11 +294,6 @@ void TFileChooser::accept() {
     if (fs::is_directory(target, ec)) {
         SetFolderPath(target);
         FNameEdit->clear();
-        return;
-    }
-    if (!FSave && !fs::exists(target, ec)) {
-        QApplication::beep();
-        FNameEdit->selectAll();
         return;
     }
     FSelectedPath = target;

@@ -44,10 +44,12 @@ public:
     void SetFolder(const QString& folder);
     void SetFolderPath(const std::filesystem::path& folder);
     QString Folder() const;
-    // The name to offer; a pattern with "*" or "?" (such as "*.*") is no name and is left out.
+    // The name to offer in the name box; a pattern such as "*.*" is shown too (confirmed, it
+    // becomes the filter).
     void SetFileName(const QString& name);
 
-    // The chosen file, as text that ToPath turns back into its bytes. Valid once accepted.
+    // The chosen file, as text that ToPath turns back into its bytes. Valid once accepted. A name
+    // that does not exist is taken too: the window tells the user it cannot find it.
     QString SelectedFile() const { return FSelected; }
     // The chosen file itself, byte for byte: an entry picked from the list is that entry, also when
     // another entry reads the same. Valid once accepted.

@@ -16,6 +16,10 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace kelda {
 
@@ -138,7 +142,18 @@ void TFormMain::ListBox2Click() {
         TProgressRunner progress(
             this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(name).fileName()),
             progressClock_);
-        const QStringList lines = QLines(crcPage_.AllResultLines(name.toStdString(), progress.Fn()));
+        QStringList lines;
+        try {
+            lines = QLines(crcPage_.AllResultLines(name.toStdString(), progress.Fn()));
+        } catch (const ECancelled&) {
+            throw;
+        } catch (...) {
+            // The variants read the file in list order, so a file that cannot be read fails at the
+            // first: the list stays on the entry whose computation failed.
+            const QSignalBlocker quiet(ListBox1);
+            ListBox1->setCurrentRow(0);
+            throw;
+        }
         Editor2->BeginUpdate();
         Editor2->AppendLines(lines);
         Editor2->EndUpdate();

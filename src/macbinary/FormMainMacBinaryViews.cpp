@@ -90,6 +90,14 @@ void TFormMain::ConnectMacBinaryPage() {
             [this] { Guard([this] { StringGrid1RowMoved(); }); });
 
     StringGrid1->setItemDelegate(new TGridCellPainter(*this, StringGrid1));
+    // Only the first six columns have titles; a column added for a line with more fields has an
+    // empty one rather than its number.
+    connect(StringGrid1->model(), &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                for (int c = std::max(first, kGridColumnCount); c <= last; ++c) {
+                    StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+                }
+            });
     // Selected cells change colour with the grid's focus.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == StringGrid1 || now == StringGrid1) {

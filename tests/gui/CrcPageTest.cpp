@@ -161,6 +161,17 @@ TEST_F(CrcPageTest, AnUnreadableFileReachesTheErrorBox) {
     EXPECT_EQ(form.ListBox1->currentRow(), 0);
 }
 
+TEST_F(CrcPageTest, AllThatFailsLeavesTheVariantListOnTheEntryThatFailed) {
+    TFormMain& form = Page();
+    const auto fifo = root_ / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    Browse(form, QString::fromStdString(fifo.string()));
+    ClickRow(form.ListBox1, 5);
+    ClickRow(form.ListBox2, 1); // "All": the first variant fails
+    EXPECT_EQ(dialogs_.Count(Kind::Error), 2u);
+    EXPECT_EQ(form.ListBox1->currentRow(), 0);
+}
+
 TEST_F(CrcPageTest, TheRecentFileListKeepsTwentyMostRecentFirst) {
     TFormMain& form = Page();
     for (int i = 0; i < 21; ++i) {

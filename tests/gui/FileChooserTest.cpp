@@ -108,15 +108,21 @@ TEST_F(FileChooserTest, FoldersAreEnteredAndLeftAndTypedNamesAreChecked) {
     QTest::keyClick(open.findChildren<QLineEdit*>()[0], Qt::Key_Return);
     EXPECT_EQ(open.Folder(), Dir());
 
-    // A name that does not exist is refused by the open dialog; a pattern becomes the filter; the
-    // readable name of a code page 932 file is found.
+    // A pattern becomes the filter; the readable name of a code page 932 file is found; a name
+    // that does not exist is handed on, for the window's "file can not find" warning.
     auto* name = open.findChildren<QLineEdit*>()[1];
-    for (const char* typed : {"missing.bin", "*.txt"}) {
-        name->setText(QString::fromUtf8(typed));
-        open.accept();
-        EXPECT_NE(open.result(), QDialog::Accepted) << typed;
-    }
+    name->setText(QStringLiteral("*.txt"));
+    open.accept();
+    EXPECT_NE(open.result(), QDialog::Accepted);
     EXPECT_EQ(open.Entries(), (QStringList{"sub/", "notes.txt"}));
+    {
+        TFileChooser missing(nullptr, {}, false, Filters(), TFileChooser::Texts(false, false));
+        missing.SetFolder(Dir());
+        missing.findChildren<QLineEdit*>()[1]->setText(QStringLiteral("missing.bin"));
+        missing.accept();
+        EXPECT_EQ(missing.result(), QDialog::Accepted);
+        EXPECT_EQ(ToPath(missing.SelectedFile()), dir_ / "missing.bin");
+    }
     name->setText(QString::fromUtf8("日本語.bin"));
     open.accept();
     EXPECT_EQ(open.result(), QDialog::Accepted);
@@ -130,6 +136,19 @@ TEST_F(FileChooserTest, FoldersAreEnteredAndLeftAndTypedNamesAreChecked) {
     save.accept();
     EXPECT_EQ(save.result(), QDialog::Accepted);
     EXPECT_EQ(ToPath(save.SelectedFile()), dir_ / "sub" / "new.bin");
+}
+
+TEST_F(FileChooserTest, AFirstStartShowsThePatternInTheNameBox) {
+    TFileDialogState state{"*.*", {}, "*.BIN|*.BIN|*.*|*.*", {}};
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        QWidget* chooser = QApplication::activeModalWidget();
+        ASSERT_NE(chooser, nullptr);
+        shown = chooser->findChildren<QLineEdit*>()[1]->text();
+        QTest::keyClick(chooser, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(QtDialogs().OpenFile(nullptr, state));
+    EXPECT_EQ(shown, QStringLiteral("*.*"));
 }
 
 TEST_F(FileChooserTest, TheDialogRunsFromTheWindowsStateAndWritesItBack) {
