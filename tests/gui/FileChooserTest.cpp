@@ -139,7 +139,7 @@ TEST_F(FileChooserTest, FoldersAreEnteredAndLeftAndTypedNamesAreChecked) {
 }
 
 TEST_F(FileChooserTest, AFirstStartShowsThePatternInTheNameBox) {
-    TFileDialogState state{"*.*", {}, "*.BIN|*.BIN|*.*|*.*", {}};
+    TFileDialogState state{"*.*", {}, "*.BIN|*.BIN|*.*|*.*", {}, {}};
     QString shown;
     QTimer::singleShot(0, [&shown] {
         QWidget* chooser = QApplication::activeModalWidget();

@@ -92,7 +92,7 @@ TEST_F(KeyboardReachTest, ANewGridColumnHasAnEmptyTitle) {
     header[65] = 'T';
     const auto file = root_ / "tab.bin";
     WriteFile(file, header + std::string(16, '\0'));
-    form.ReadFile(QString::fromStdString(file.string()));
+    form.ReadFile(file);
     ASSERT_EQ(form.StringGrid1->columnCount(), 7);
     const QTableWidgetItem* title = form.StringGrid1->horizontalHeaderItem(6);
     ASSERT_NE(title, nullptr);
