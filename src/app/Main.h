@@ -379,6 +379,7 @@ private:
     // Runs fork work (it takes the cut policy and the progress callback) under the progress dialog;
     // a fork cut short is written only when the user says so.
     template <typename F> void RunForkWork(F work);
+    template <typename F> void ExportShown(F exportTo);
     void ExportApple(bool single);
     void BuildHelpMenu();
     void BuildMacBinaryPage();

@@ -101,17 +101,22 @@ bool ReplaceFile(const fs::path& target, const std::string& data) {
     }
 }
 
+// Loads the file into ini when it exists and can be read; otherwise ini stays empty (the defaults).
+void LoadIfPresent(TIniFile& ini, const fs::path& file) {
+    std::string data;
+    std::error_code ec;
+    if (fs::exists(file, ec) && ReadWholeFile(file, data)) {
+        ini.LoadData(data);
+    }
+}
+
 } // namespace
 
 TSettings ReadSettings(const fs::path& file) {
     TSettings settings;
     // Duplicate keys are all kept, and the first one's value is read, as profile readers do.
     TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
-    std::string data;
-    std::error_code ec;
-    if (fs::exists(file, ec) && ReadWholeFile(file, data)) {
-        ini.LoadData(data);
-    }
+    LoadIfPresent(ini, file);
     VisitSettings(settings, TReader{ini});
     settings.InformationIndex = LimitRadioIndex(settings.InformationIndex);
     return settings;
@@ -143,11 +148,7 @@ bool WriteSettings(const fs::path& file, const TSettings& settings, bool writeBo
 TExtraSettings ReadExtraSettings(const fs::path& file) {
     TExtraSettings extra;
     TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
-    std::string data;
-    std::error_code ec;
-    if (fs::exists(file, ec) && ReadWholeFile(file, data)) {
-        ini.LoadData(data);
-    }
+    LoadIfPresent(ini, file);
     const char* value = ini.GetValue("Names", "Encoding", nullptr);
     const int choice = value != nullptr ? ParseIniInteger(value, 0) : 0;
     extra.NameEncoding = choice >= 0 && choice < kNameEncodingChoices ? choice : 0;

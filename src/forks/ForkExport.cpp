@@ -9,6 +9,7 @@
 #include "util/TAtomicOutput.h"
 #include "util/TFolder.h"
 
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -56,10 +57,23 @@ void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDat
     if (macDate == 0) {
         return;
     }
+    // A time not set loses no data, so a failure here is not reported.
+#ifdef _WIN32
+    // The file was just written, and it is no link (refused before): the file clock's epoch is
+    // 1601 there, 11644473600 seconds before the Unix one.
+    using namespace std::chrono;
+    const auto unix = seconds(LocalUnixTimeFromMacDate(macDate));
+    std::error_code ec;
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type(duration_cast<std::filesystem::file_time_type::duration>(
+                  unix + seconds(11644473600LL))),
+        ec);
+#else
     timespec times[2] = {};
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(LocalUnixTimeFromMacDate(macDate));
-    ::utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW); // a time not set loses no data
+    ::utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW);
+#endif
 }
 
 } // namespace

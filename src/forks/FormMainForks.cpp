@@ -51,7 +51,8 @@ template <typename F> void TFormMain::RunForkWork(F work) {
     }
 }
 
-void TFormMain::ExportApple(bool single) {
+// An export of the file shown into a file the user names, under the fork work's guards.
+template <typename F> void TFormMain::ExportShown(F exportTo) {
     if (!macBinaryPage_.FileWasRead()) {
         ShowMessage(TMsg::FileNotRead);
         return;
@@ -62,6 +63,13 @@ void TFormMain::ExportApple(bool single) {
     const std::filesystem::path source = macBinaryPage_.Shown().Path;
     const std::filesystem::path output = SaveDialog2_.Path;
     RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
+        return exportTo(source, output, policy, progress);
+    });
+}
+
+void TFormMain::ExportApple(bool single) {
+    ExportShown([single](const std::filesystem::path& source, const std::filesystem::path& output,
+                         TCutPolicy policy, const ProgressFn& progress) {
         return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output, policy,
                                progress);
     });
@@ -91,18 +99,9 @@ void TFormMain::BuildForkMenu() {
 }
 
 void TFormMain::MenuExportResourceForkClick() {
-    if (!macBinaryPage_.FileWasRead()) {
-        ShowMessage(TMsg::FileNotRead);
-        return;
-    }
-    if (!AskOutputName()) {
-        return;
-    }
-    const std::filesystem::path source = macBinaryPage_.Shown().Path;
-    const std::filesystem::path output = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
-        return ExportResourceFork(source, output, policy, progress);
-    });
+    ExportShown(
+        [](const std::filesystem::path& source, const std::filesystem::path& output, TCutPolicy policy,
+           const ProgressFn& progress) { return ExportResourceFork(source, output, policy, progress); });
 }
 
 void TFormMain::MenuExportAppleDoubleClick() {

@@ -28,10 +28,17 @@ std::int64_t SizeOf(const std::filesystem::path& file) {
 }
 
 std::int64_t ModificationTime(const std::filesystem::path& file) {
+#ifdef _WIN32
+    struct _stat64 st {};
+    if (::_wstat64(file.c_str(), &st) != 0) {
+        throw EFileError::openFailed(file, errno);
+    }
+#else
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) {
         throw EFileError::openFailed(file, errno);
     }
+#endif
     return static_cast<std::int64_t>(st.st_mtime);
 }
 

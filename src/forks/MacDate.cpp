@@ -74,9 +74,15 @@ std::uint32_t MacDateFromCivil(std::int64_t year, int month, int day, int hour, 
 std::uint32_t MacDateFromLocalUnixTime(std::int64_t unixTime) {
     const auto t = static_cast<std::time_t>(unixTime);
     std::tm local{};
+#ifdef _WIN32
+    if (::localtime_s(&local, &t) != 0) {
+        return 0;
+    }
+#else
     if (::localtime_r(&t, &local) == nullptr) {
         return 0;
     }
+#endif
     return MacDateFromCivil(std::int64_t{local.tm_year} + 1900, local.tm_mon + 1, local.tm_mday,
                             local.tm_hour, local.tm_min, local.tm_sec);
 }

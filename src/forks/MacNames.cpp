@@ -1,6 +1,7 @@
 #include "forks/MacNames.h"
 
 #include "forks/ForkErrors.h"
+#include "util/MacText.h"
 
 #include <memory>
 #include <optional>
@@ -17,19 +18,6 @@ constexpr char32_t kDeletePicture = 0x2421;
 
 bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 struct ConverterCloser {

@@ -17,6 +17,9 @@ enum class TMacEncoding {
 // without landing in the private-use area (user-defined characters are not names anyone types).
 bool IsValidCp932Text(std::string_view bytes);
 
+// Appends the UTF-8 bytes of the code point cp.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // The bytes as UTF-8. Control bytes (0x00-0x1F, 0x7F) are kept as they are in every encoding;
 // a sequence that the chosen encoding cannot decode becomes U+FFFD.
 std::string MacTextToUtf8(std::string_view bytes, TMacEncoding encoding);
