@@ -38,8 +38,7 @@ foreach(page kelda.1 kelda-cli.1)
     install(FILES ${CMAKE_SOURCE_DIR}/docs/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
 endforeach()
-foreach(completion docs/completion/kelda-cli.bash docs/completion/kelda-cli docs/bash-completion/kelda-cli
-                   src/cli/kelda-cli.bash-completion)
+foreach(completion data/completion/kelda-cli)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${completion})
     install(FILES ${CMAKE_SOURCE_DIR}/${completion}
             DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kelda-cli)
