@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The baseline the fast kernels are measured against: one table lookup per byte through a
 // 256-entry table, and files read in blocks of 1024 bytes, as KELDA first computed its CRCs.
 #pragma once

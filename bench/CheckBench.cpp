@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check report against the info command's work per file, on the same headers: the check must
 // cost no more than 1.5 times what info costs (the report of one header, against its log block).
 #include "macbinary/CheckReport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion throughput: the three outputs of a 256 MiB page-cached MacBinary file against a plain
 // copy of the same file with the same block size, written to the same folder. Prints the ratios.
 #include "macbinary/Conversion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CRC throughput: every variant on a 256 MiB buffer and on a 1 GiB page-cached file, single and
 // "All", against the byte-table baseline, zlib's crc32 and a plain read of the same file.
 // Ends with a summary of the ratios that matter.

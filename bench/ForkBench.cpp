@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fork exports and encodes of a 128 MiB page-cached MacBinary file (half data fork, half resource
 // fork) against a plain copy of the same file with the same block size, in the same run and folder.
 // Each reports "vs_copy", its share of the plain copy's rate (target: at least 0.8).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listing a large resource fork: a MacBinary file whose 16 MiB resource fork holds 30,000
 // resources of 40 types (39 small ones and one of 26,100; a third of them named), read from the page-cached
 // file by offset.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli scan -r against `file -b` (libmagic) over the same page-cached tree of small files, in
 // one run: 10 % MacBinary files, the rest random bytes, 1000 files a folder. The tree has
 // KELDA_SCAN_BENCH_FILES files (default 20000; the target is stated for 100000). `file` must be on

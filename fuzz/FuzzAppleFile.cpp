@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any file as an AppleSingle/AppleDouble reader takes it: either refused with a bilingual error, or
 // every entry lies inside the file, none overlaps another, and making MacBinary from it gives back
 // its forks and comment byte for byte. Every descriptor opened along the way is closed again.

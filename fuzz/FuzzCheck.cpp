@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check report of any 128 bytes and any file size: the verdict agrees with its findings, a
 // sound verdict only for a header that passes the rules it stands for, and every text is UTF-8.
 #include "FuzzSupport.h"

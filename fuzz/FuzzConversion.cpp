@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any file as the MacBinary page would take it: the header read from it, the six header pieces,
 // the three outputs and the CRCs of the file, each checked against the same work done in memory.
 // Every descriptor opened along the way must be closed again.

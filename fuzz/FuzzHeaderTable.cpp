@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The header as read from any 128 bytes: its 28 table lines, the grid cells cut from them, the log
 // block, the byte ranges and the MacBinary II form.
 #include "FuzzSupport.h"

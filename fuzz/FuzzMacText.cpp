@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Macintosh text bytes decoded for display: always well-formed UTF-8, control bytes kept in place,
 // MacRoman total (one character per byte), and valid code page 932 decoded without a replacement.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The resource map reader on arbitrary fork bytes: it ends, keeps its findings bounded, lists only
 // resources whose bytes lie where it says, decodes names to well-formed UTF-8, and every decoder
 // takes whatever data a resource has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file from any bytes: reading never fails, writing keeps everything that is not ours,
 // and what was written reads back the same.
 #include "FuzzSupport.h"

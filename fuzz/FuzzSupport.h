@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the fuzz targets: a check that stops the run, a scratch folder on a memory file
 // system, a UTF-8 validator and the count of open descriptors.
 #pragma once

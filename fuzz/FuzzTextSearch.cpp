@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The character-aware text primitives and the line splitter over any bytes, in both encodings.
 // Character boundaries are worked out here independently and every result is checked against them.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where KELDA keeps its files: the settings file, the help text and the temporary folder for header
 // pieces. Given to the main window, so tests can point it at a scratch folder.
 //

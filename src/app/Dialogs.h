@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything the window tells or asks the user goes through Dialogs: plain messages, the yes/no
 // question, the error box, and the open and save dialogs. The window owns no message box of its own,
 // so tests drive it with a scripted implementation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files dropped on the main window and the mouse wheel over it.
 #include "app/Main.h"
 #include "app/TCheckPage.h"

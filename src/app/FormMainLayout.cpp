@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's layout: every control with its name, place, size, caption and tab order.
 #include "app/Main.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings handlers of the main window: every remembered value read into the controls at start
 // and on reset, and written back from them once at the end.
 #include "app/Main.h"

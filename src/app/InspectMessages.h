@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message that tells the user why a file was not inspected; the window and kelda-cli show the same.
 #pragma once
 

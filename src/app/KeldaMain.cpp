@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KELDA: creates the main window with the real paths and dialogs and runs the event loop.
 // `kelda FILE` reads FILE on the MacBinary page as a drop would; --help and --version answer without a
 // display.

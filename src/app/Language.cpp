@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The language tables. Japanese texts are UTF-8; the half-width katakana are kept half-width.
 #include "app/Language.h"
 

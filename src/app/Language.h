@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The interface language: every caption that follows the language mode, every two-language message,
 // and the texts that stay the same in both modes. Plain tables, no widget dependency.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: start-up, placement, resizing, keys, language, shut-down and the error guard.
 #include "app/Main.h"
 

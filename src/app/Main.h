@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TFormMain: the main window. It owns every control, the CRC engines, the opened-file state and the
 // dialogs' state; its methods are the handlers of its controls. The handlers of each page live in
 // that page's folder (src/macbinary/FormMainMacBinary.cpp, src/crc/FormMainCrc.cpp,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Between file names as the widgets show them and paths as the file layer takes them.
 //
 // A path's bytes need not be UTF-8: names from old archives are often code page 932. Such a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/QtDialogs.h"
 
 #include "app/Language.h"

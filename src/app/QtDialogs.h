@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real Dialogs: message boxes, and TFileChooser for opening and saving.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The core's UTF-8 text as the widgets' QString.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file: every remembered value with its default, read at start and on reset, written
 // once at exit. The file is in the profile (INI) format: "[Section]" lines, then "Key=Value" lines.
 #pragma once

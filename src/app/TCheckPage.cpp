@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/TCheckPage.h"
 
 #include "app/THeaderHexView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check page: the verdict on the file read last, its findings, the true layout beside the log's
 // ranges, and the 128 header bytes with the field of the current header row highlighted.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An event filter that hands the events it sees to a function. The window deletes its hooks first
 // thing when it is destroyed, so that no event reaches a half-destroyed window through them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/TFileChooser.h"
 
 #include "app/PathText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open and save dialog.
 //
 // Qt's own file dialog lists a folder through Qt's directory iterator, which leaves out every

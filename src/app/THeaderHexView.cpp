@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/THeaderHexView.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 128 header bytes as eight rows of sixteen, with the bytes of one field highlighted.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page control of the main window: a tab widget whose tabs its owner can draw.
 #pragma once
 

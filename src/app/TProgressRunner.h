@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Progress for one piece of long work run on the GUI thread. The work gets a ProgressFn from Fn();
 // once it has run longer than kProgressDelay, a modal progress dialog shows how far it is and offers
 // Cancel, and the window keeps repainting because the callback lets the event loop run (at most once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A horizontal bar that the user drags up or down to resize the area above it.
 #pragma once
 

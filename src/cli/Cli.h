@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli: the window's jobs for scripts. The command line is parsed by CLI11; every command file
 // registers its commands with one function (see TCliCommands.h and README.md), and each command is a
 // function over its parsed options.

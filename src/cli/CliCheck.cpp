@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check command of kelda-cli: for each file, whether it is sound MacBinary, damaged MacBinary
 // or probably no MacBinary at all, with the reasons; as text or as one JSON object per line.
 #include "app/Language.h"

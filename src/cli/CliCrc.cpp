@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CRC command of kelda-cli: the CRC page's result lines for files, as JSON with --json, and
 // the check of such lines against the files they name with --check.
 #include "app/Language.h"

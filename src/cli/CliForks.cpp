@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fork commands of kelda-cli: rsrc, appledouble, applesingle, extract and encode. "-" stands
 // for standard input or output; such a stream goes through a temporary file, so the work itself
 // always has a seekable file and never holds a fork in memory.

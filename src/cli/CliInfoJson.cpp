@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // info --json: what the log block says, as one JSON object per file.
 #include "app/Language.h"
 #include "cli/CliJson.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CliInterrupt.h"
 
 #include "util/TFolder.h"

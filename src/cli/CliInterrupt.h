@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C and the termination signals (SIGINT, SIGTERM, SIGHUP) while kelda-cli writes or reads a
 // file in a cancellable loop: instead of killing the program at once, which would leave a half-written
 // temporary file beside the output, the signal asks the work to stop; the work cleans up, and the

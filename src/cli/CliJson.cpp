@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CliJson.h"
 
 #include "macbinary/ForkLayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON that kelda-cli writes with --json: one object per file, on one line. The schema is in
 // docs/cli-json.md; kCliJsonSchemaVersion changes whenever a field changes meaning or goes away
 // (new fields keep it).

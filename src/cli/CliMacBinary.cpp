@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MacBinary commands of kelda-cli: info, tomacbin2, strip, datafork.
 #include "app/InspectMessages.h"
 #include "app/Language.h"

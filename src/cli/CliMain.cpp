@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/Cli.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"

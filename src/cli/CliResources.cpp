@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The resource commands of kelda-cli: resources (the map of each file, as lines or JSON lines),
 // resource (one resource's bytes to a file) and vers (each file's short version string).
 #include "app/InspectMessages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scan PATH... [-r] [--json | --csv] [--hash] [-j N]: an inventory of a collection, one line per file.
 #include "cli/Cli.h"
 #include "cli/CliJson.h"

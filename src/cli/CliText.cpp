@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CliText.h"
 
 #include <array>

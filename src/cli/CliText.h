@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The messages of kelda-cli itself (usage errors, standard streams), in English and Japanese like
 // the window's. Each "%s" is filled in by CliText's arguments, in order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/ScanFile.h"
 
 #include "macbinary/ForkLayout.h"

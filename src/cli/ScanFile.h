@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scan's reading of one file: the header, the judgement, and with hashing the SHA-256 of each fork.
 #pragma once
 

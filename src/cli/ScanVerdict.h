@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What scan says about one file from its header and size. The one place that decides it, so that
 // the full check report can take over here once it is available.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands of kelda-cli as subcommands of one CLI11 parser. Every command file has one
 // registration function (RegisterCrcCommands, ...) that adds its commands here: it declares the
 // options and operands on the CLI::App that Add returns, binds them to a struct the registry keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stream buffer of kelda-cli's standard output: blocks written to a file descriptor, with the
 // system's reason for the first failed write kept, so that the program can say why its output was
 // lost ("> /dev/full" gives "No space left on device") instead of ending silently.

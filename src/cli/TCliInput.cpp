@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/TCliInput.h"
 
 #include "app/Language.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An input operand of a command: a file name as given, or "-" for standard input. Standard input
 // is copied to a scratch file first, because the core reads its files by name, at offsets and more
 // than once; the copy goes to disk in blocks, so memory stays small for any length.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An output operand of a command: a file name, or "-" for standard output. For "-" the work writes
 // a scratch file that Commit then copies to standard output, so that a conversion that fails half
 // way puts nothing there, as it leaves no output file.

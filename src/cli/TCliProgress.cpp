@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/TCliProgress.h"
 
 #include <cstdio>

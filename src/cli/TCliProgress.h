@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress of kelda-cli's long work: a bar on the error stream ("name [#####-----]  45%
 // 921.5 / 2048.0 MiB"), drawn only when that stream is a terminal and the work has run longer than
 // kProgressDelay, and cleared when the work ends, so that scripts and logs see no trace of it. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/TCliScratch.h"
 
 #include "util/TFileStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private temporary folder (under TMPDIR or /tmp) that is removed with everything in it when the
 // object goes: where standard input is kept while a command reads it as a file, and where an
 // output for standard output is made before it is copied there.

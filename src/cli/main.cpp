@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli: MacBinary inspection and conversion without the window.
 #include "cli/Cli.h"
 #include "cli/CliInterrupt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/CrcAllPass.h"
 
 #include "crc/CrcUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many CRC engines over one stream of data in one pass.
 //
 // The engines are grouped by bit order. Each group runs one computation modulo the product Q of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/CrcFold.h"
 
 #include "crc/CrcPoly.h"

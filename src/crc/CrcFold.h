@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Carry-less multiplication folding: reduces a long message to a 16-byte value that leaves
 // its CRC unchanged, 16 bytes (PCLMULQDQ) or 64 bytes (VPCLMULQDQ) per multiply.
 //

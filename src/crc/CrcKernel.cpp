@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/CrcKernel.h"
 
 #include <atomic>

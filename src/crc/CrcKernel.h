@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast CRC kernel behind every engine: one 32-bit CRC of any generator polynomial, most
 // significant bit first (Left) or least significant bit first (Right).
 //

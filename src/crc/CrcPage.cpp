@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/CrcPage.h"
 
 #include "crc/CrcUtils.h"

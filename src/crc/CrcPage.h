@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CRC page's rules that need no window: which warning a choice gets, and the result line.
 #pragma once
 

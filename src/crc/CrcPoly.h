@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arithmetic on polynomials over GF(2) of degree up to 64, used to derive CRC constants
 // (x^k mod P for folding, powers for shifting a register over zero bytes) at start-up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/CrcUtils.h"
 
 #include "crc/CrcAllPass.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CRC engines of 16 and 32 bits built from a generator polynomial given as a list of exponents,
 // the table of the twelve variants of the CRC page, and the file CRC functions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CRC page's handlers: the recent-file list, the operation and variant lists, and the result
 // lines appended to Editor2.
 #include "app/Main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CRC page's recent-file list: a fixed number of file names, the most recent first.
 #pragma once
 

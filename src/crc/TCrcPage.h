@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the CRC page holds between events: the recent-file list (the files' own bytes), the
 // operation and the variant chosen, and the twelve engines. The window shows the list in ComboBox1
 // and the choices in ListBox2 and ListBox1, and appends the result lines made here to Editor2;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/TFileBlockReader.h"
 
 #include "util/ThreadPreemptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a file from start to end in large blocks, for work that takes every byte in order (CRCs).
 //
 // Copying a cached file out of the operating system costs about as much as folding it into a

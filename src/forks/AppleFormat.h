@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The AppleSingle and AppleDouble container (version 2): a 26-byte header (magic, version, 16 zero
 // bytes, entry count), a table of 12-byte entry descriptors (id, offset, length), then the entries'
 // bytes. All numbers are big-endian. AppleSingle holds both forks; AppleDouble is the "._NAME"

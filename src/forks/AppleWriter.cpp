@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/AppleWriter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing AppleDouble and AppleSingle files (version 2). The entries follow the table in a fixed
 // order: real name, comment (when there is one), file dates, Finder info, Macintosh file info
 // (only for a protected file), then the resource fork and, in AppleSingle, the data fork last, so

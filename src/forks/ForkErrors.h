@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The errors of the fork work, with the texts of the language tables in both languages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/ForkExport.h"
 
 #include "forks/AppleWriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The forks of a MacBinary file written out: the raw resource fork, an AppleDouble or AppleSingle
 // file, and the extraction of the Mac file into a folder. Each output appears only when complete
 // (TAtomicOutput), the source can never be an output, and a fork the source holds only in part is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The File menu's fork items: the resource fork, AppleDouble and AppleSingle exports and the
 // extraction of the file shown, and Make MacBinary from forks. Like the MacBinary page's
 // conversions they need a file shown, ask for the output with SaveDialog2, never write over the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/MacBinaryEncoder.h"
 
 #include "forks/ForkErrors.h"

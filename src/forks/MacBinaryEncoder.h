@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Making a MacBinary file (I, II or III) from forks: a data fork file with an optional resource
 // fork, taken raw or from an AppleDouble/AppleSingle file; a data fork with its "._NAME" sidecar;
 // or an AppleSingle file. The Finder's fields come from the container's entries, else from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/MacDate.h"
 
 #include "forks/AppleFormat.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dates between MacBinary (unsigned seconds since 1904-01-01, the Mac's local wall clock),
 // AppleSingle/AppleDouble (signed seconds since 2000-01-01) and the local file system (Unix time).
 // Like the header display, no time-zone correction is applied between the Mac's clock and the

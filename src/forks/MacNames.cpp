@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/MacNames.h"
 
 #include "forks/ForkErrors.h"

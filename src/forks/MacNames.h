@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File names between the Mac and the local file system. A Mac name may hold "/" and control
 // bytes, never ":"; a local name the reverse. Going out, "/" becomes ":" (as the Mac itself shows
 // such names to POSIX programs) and a control byte its visible Control Pictures sign (TAB is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/TAppleContainer.h"
 
 #include "forks/ForkErrors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading an AppleSingle or AppleDouble file. The entry table is checked as a whole before any
 // entry is used: every entry inside the file, none twice, none overlapping another or the table,
 // and the entries KELDA reads long enough. Forks are never read here, only located, so a reader

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/TForkCopier.h"
 
 #include "macbinary/Conversion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Streams parts of open files into an output through one reused buffer, with one progress count
 // over all of them (the conversions' block size, progress callback and cancel). No part is ever
 // held whole, whatever its size.

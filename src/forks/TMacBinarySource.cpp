@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/TMacBinarySource.h"
 
 namespace kelda {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A MacBinary file opened to take its forks out: the header, where the parts really are, and the
 // parts themselves as streamable sources (only the bytes the file holds).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/TMacFileInfo.h"
 
 #include "forks/AppleFormat.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the Finder knows of a Mac file besides its forks: the name (Mac bytes), type and creator,
 // the Finder flags and icon place, the protected bit, the name's script, the extended flags and
 // the two dates. MacBinary headers, AppleDouble and AppleSingle entries all map to it.

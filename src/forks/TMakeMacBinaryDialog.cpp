@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forks/TMakeMacBinaryDialog.h"
 
 #include "app/Language.h"

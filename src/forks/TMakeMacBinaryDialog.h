@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The small dialog of "Make MacBinary…": the data fork file, the resource fork's source (a raw
 // fork, or an AppleDouble/AppleSingle file), the name, type, creator, version and the name's
 // character set. Choosing a data fork that has a "._NAME" sidecar, or that is an AppleSingle file,

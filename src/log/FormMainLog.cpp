@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log pane's handlers (append, clear, save, block navigation) and the tab marks of all four
 // text panes.
 #include "app/Main.h"

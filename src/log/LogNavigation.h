@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Block navigation in the log: which line Top, Prev, Next and End go to. A block begins with a
 // separator line; the functions only look at which lines are separators, so the pane's own line
 // list can be examined in place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Geometry of the tab marks that the text panes draw: where each tab of a row lies, and the small bar
 // drawn in a tab's first cell.
 #pragma once

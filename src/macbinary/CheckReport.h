@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check report: whether a file that starts like MacBinary really is one, which version, and
 // what is wrong with it. It looks at the 128 header bytes and the file's size only, so it is cheap
 // enough to run on every file of a folder tree.

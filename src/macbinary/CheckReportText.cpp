@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/CheckReportText.h"
 
 #include "crc/CrcUtils.h"

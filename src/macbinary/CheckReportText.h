@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check report as lines of text, in either language: the verdict, the CRC, the size, where
 // the forks really lie, the name's readings and every finding. kelda-cli prints these lines and the
 // window's check page shows them.

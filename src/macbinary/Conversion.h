@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three output files made from a MacBinary file: the file with a new (MacBinary II) header, the
 // file without its header, and the data fork alone. Bodies are streamed in blocks; the output
 // appears only when complete, and the source file can never be chosen as the output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/ForkLayout.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the parts of a MacBinary file really are. Writers pad the secondary header, the data fork
 // and the resource fork each to a multiple of 128 bytes, so a fork starts at the next 128-byte
 // boundary after the part before it. The log's byte ranges (MacBinaryHeader.h) keep the forks back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check page and the verdict line of the bottom panel, and the Setting > Name encoding menu:
 // TFormMain's part of them. The page itself is TCheckPage; the report comes from CheckMacBinary.
 #include "app/Main.h"

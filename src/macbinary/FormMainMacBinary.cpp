@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MacBinary page's handlers: reading a file, the three conversions and the clean-up of the
 // header pieces. Reading is InspectFile (the core, shared with kelda-cli) followed by rendering its
 // result; the views (text and grid) are in FormMainMacBinaryViews.cpp.

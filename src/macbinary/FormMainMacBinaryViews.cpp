@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MacBinary page's two header views: the Text/Grid switch, the text pane and the grid following
 // each other, and the grid's cell painting. Also the wiring of the page's controls.
 #include "app/Main.h"

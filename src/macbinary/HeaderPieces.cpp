@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/HeaderPieces.h"
 
 #include "util/Myutil.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a header from a file, the six header pieces in the temporary folder, and their clean-up.
 #pragma once
 

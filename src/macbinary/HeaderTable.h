@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The header table: one tab-separated line of six fields per header field
 // (No, Item, value, unit, the field's bytes in hexadecimal, "[HEX]"), all text UTF-8.
 #pragma once

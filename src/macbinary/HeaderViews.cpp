@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/HeaderViews.h"
 
 #include "app/QtText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filling the MacBinary page's two views of a header table: the text pane and the grid.
 #pragma once
 

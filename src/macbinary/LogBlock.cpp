@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/LogBlock.h"
 
 #include "macbinary/HeaderTable.h"

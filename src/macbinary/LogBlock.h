@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The block of log lines that records one file reading: separator, name, type, size, the four
 // byte ranges and the header table.
 #pragma once

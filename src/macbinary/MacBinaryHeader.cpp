@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/MacBinaryHeader.h"
 
 #include "crc/CrcUtils.h"

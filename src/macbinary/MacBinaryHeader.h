@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 128-byte MacBinary header: its 28 fields, the acceptance and version rules, the layout of
 // the forks behind it, and its MacBinary II form.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/SourceShortfall.h"
 
 #include "macbinary/Conversion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How much of what a header-removing conversion was to write the source did not hold: a file cut
 // inside its data fork (a broken download, a full disk) still converts, and the user is told how
 // many bytes the output lacks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one result of reading a file as MacBinary: everything the MacBinary page shows and the
 // conversions work from, computed once from one opening of the file. The window renders it,
 // kelda-cli prints it; neither reads the header again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the MacBinary page holds between events: the file it shows. That file is also the source of
 // the three conversions, so that its header pieces, its body and its data fork length belong
 // together; a file rejected later changes none of it.

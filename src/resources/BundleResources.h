@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an application tells the Finder: its bundle ('BNDL': its signature and which local IDs of
 // 'FREF' and 'ICN#' stand for which resources) and its file references ('FREF': a file type it
 // owns and the local ID of that type's icon).

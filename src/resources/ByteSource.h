@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bytes read by offset from a bounded range: a resource fork inside a file, or bytes in memory.
 // Readers of untrusted structures ask for exactly the bytes they need and never more than the
 // range holds, so a length field cannot make them read, or allocate, past the end.

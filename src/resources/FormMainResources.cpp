@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TFormMain's Resources page: built after the MacBinary page, filled whenever a file is read, and
 // its "Save resource" button; the file's own icon at the right of the bottom panel.
 #include "app/Main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/IconRender.h"
 
 #include "resources/MacPalettes.h"

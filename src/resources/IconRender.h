@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Finder's icon families drawn into RGBA pixels: 'ICN#' and 'ics#' (1 bit with their mask),
 // 'icl4'/'ics4' (4 bits) and 'icl8'/'ics8' (8 bits) in the standard colour tables, which take the
 // mask of the 'ICN#' or 'ics#' of the same ID. Masked-out pixels are fully transparent.

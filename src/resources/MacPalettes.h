@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard colour tables of the Macintosh for 4-bit and 8-bit icons.
 #pragma once
 

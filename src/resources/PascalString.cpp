@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/PascalString.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pascal strings (a length byte, then that many bytes) inside resource data.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a damaged resource fork does wrong, as findings the user reads in either language.
 #pragma once
 

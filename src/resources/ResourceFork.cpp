@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/ResourceFork.h"
 
 #include "macbinary/HeaderTable.h"

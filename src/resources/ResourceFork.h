@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The resource fork of a MacBinary file: where it lies (by the true fork layout) and its map.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The resource fork's map: every resource's type, ID, name, attributes and where its data lies.
 // The reader takes any bytes: every offset and length is checked against the fork, every count is
 // bounded by the bytes that could hold it, overlapping lists are reported and not read, and what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/ResourceTexts.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts of the resource views (the window's page and kelda-cli), in both languages.
 #pragma once
 

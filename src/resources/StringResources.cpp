@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/StringResources.h"
 
 #include "resources/PascalString.h"

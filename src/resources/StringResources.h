@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text resources: 'STR ' (one Pascal string) and 'STR#' (a count, then that many).
 #pragma once
 

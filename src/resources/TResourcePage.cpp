@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/TResourcePage.h"
 
 #include "resources/BundleResources.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Resources page's content: the table of a file's resources, the findings about its map, and a
 // detail area that shows the chosen resource decoded ('vers', 'STR ', 'STR#', 'BNDL', 'FREF'), drawn
 // (the icon families, at 1x and 4x with their masks' transparency) or as hex.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/VersResource.h"
 
 #include "resources/PascalString.h"

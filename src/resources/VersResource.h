@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 'vers' resource: a version number with its release stage, a region code and two strings.
 #pragma once
 

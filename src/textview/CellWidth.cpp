@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textview/CellWidth.h"
 
 #include <unicode/uchar.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cell widths of characters on the text grid: a half-width character takes one cell, a wide one two.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textview/TCaretNavigator.h"
 
 #include "textview/CellWidth.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the caret goes on each movement key, for a list of lines. The rows are the lines plus the
 // empty row after the last line break (LastRow()), so that Ctrl+End and a selection of everything
 // reach past the final line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textview/TEditor.h"
 
 #include "textview/TLineLayout.h"

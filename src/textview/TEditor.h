@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TEditor: the read-only, multi-line text view used for the window's text panes.
 //
 // Lines live in a list; the view places their characters on a grid of cells (a half-width character

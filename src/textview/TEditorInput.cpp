@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TEditor's input: keys, mouse, focus and the caret and drag timers.
 #include "textview/TEditor.h"
 

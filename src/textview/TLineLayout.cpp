@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textview/TLineLayout.h"
 
 #include "textview/CellWidth.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Places the characters of one line on the cell grid and maps between UTF-16 indexes and cells.
 //
 // The unit of placement is a cluster: a character together with the zero-width marks that follow

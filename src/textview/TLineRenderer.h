@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paints one row of a text pane: its characters on the cell grid, the selected part white on navy,
 // and the grey end-of-line or end-of-file mark. Only the cells inside the view are visited.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textview/TSelection.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The selection of a text pane: an anchor where it began and the caret where it ends.
 #pragma once
 

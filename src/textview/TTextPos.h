@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A place in a text pane: a row and a UTF-16 index into that row's line.
 #pragma once
 

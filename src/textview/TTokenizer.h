@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Splits one row of text into tokens: runs of text and blanks, and single tabs, ideographic spaces
 // and control characters, each with its position on the cell grid.
 #pragma once

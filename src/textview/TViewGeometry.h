@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Maps rows to y and cells to x in a text pane's viewport, and back, for a given scroll position.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An error whose text the user sees, in both languages of the program.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding of Macintosh text bytes (file names, type codes) into UTF-8 for display.
 #pragma once
 

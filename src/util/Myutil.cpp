@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/Myutil.h"
 
 #include <algorithm>

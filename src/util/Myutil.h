@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line splitting for the header grid, trailing-separator tests and the folder lister.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/NameEncoding.h"
 
 #include "util/MacText.h"

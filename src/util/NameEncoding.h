@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File names between the bytes the file system holds and the text a user reads. On Linux a name is
 // any bytes; names from old archives are often code page 932 (Shift-JIS) rather than UTF-8.
 #pragma once

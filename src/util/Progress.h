@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Progress reporting and cancellation for long file work (CRCs of large files, conversions).
 #pragma once
 

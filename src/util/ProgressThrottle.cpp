@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/ProgressThrottle.h"
 
 #include <algorithm>

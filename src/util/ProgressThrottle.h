@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // When long work shows its progress: nothing while the work is young (short work shows nothing at
 // all), then an update at most once per interval, so that a progress callback called for every block
 // stays cheap. The clock is injectable so that tests can drive it without sleeping.

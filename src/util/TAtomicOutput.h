@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An output file that appears only when it is complete: the bytes go to a temporary file in the
 // output's folder, which Commit writes to disk and renames into place. Without Commit (an error, a
 // cancel) the temporary file is removed and the output, if it existed, keeps its old contents; a

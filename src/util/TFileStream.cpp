@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/TFileStream.h"
 
 #include <algorithm>

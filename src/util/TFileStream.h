@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file layer: RAII file handles whose failures throw EFileError with the system's own texts.
 #pragma once
 

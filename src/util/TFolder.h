@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A folder opened once, and the files KELDA creates, empties and replaces inside it, named relative to
 // that folder so that a name swapped for a link after a check cannot redirect a write. This is the
 // one file of the file layer that speaks to the operating system about folders, file identities,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a regular file through memory mappings of a few megabytes at a time, so that work which
 // takes every byte in order (CRCs) reads straight from the page cache, without copying the bytes
 // out first. Only one window is mapped at a time, so the process never holds more than that of

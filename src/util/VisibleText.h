@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts from files (names, header fields) made safe to print: control characters become visible
 // escapes, so that a hostile name can neither forge lines nor send a terminal its commands.
 #pragma once

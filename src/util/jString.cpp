@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/jString.h"
 
 namespace kelda {

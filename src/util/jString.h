@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Character-aware primitives for multi-byte text: searches step over whole characters, so a
 // byte that looks like an ASCII sign (a backslash, say) inside a two-byte character is never found.
 //

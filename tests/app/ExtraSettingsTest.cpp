@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The name encoding choice, kept in a section of its own after the design's seven.
 #include "app/Settings.h"
 #include "macbinary/TestFiles.h"

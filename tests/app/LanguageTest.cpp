@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Language.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fault drills for the settings file: unreadable, cut short, binary or doubled files are read
 // without harm (defaults where nothing can be read), and writing leaves one clean copy of every key
 // or, when it cannot, the old file as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Settings.h"
 
 #include <climits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversions over several inputs into a folder: names, existing outputs, failures among them.
 #include "CliRun.h"
 #include "macbinary/TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli check, run in-process: the text report, the JSON lines, and the exit status.
 #include "cli/Cli.h"
 #include "macbinary/TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli crc run as a separate program.
 #include "support/DrillSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fork commands of kelda-cli, run in-process: operands and "-", exit statuses, forks cut short,
 // the reproducible date from the environment.
 #include "cli/Cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // info --json, crc --json and crc --check, run in-process.
 #include "CliRun.h"
 #include "macbinary/TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli's command line run in-process: options, operands, help, version, usage errors and the
 // language, over every command.
 #include "CliRun.h"

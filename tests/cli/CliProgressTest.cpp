@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli's progress bar and stopping, in-process with a fake clock, and as a program whose error
 // stream is no terminal.
 #include "cli/Cli.h"

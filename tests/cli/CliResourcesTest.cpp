@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli resources, resource and vers, run in-process on MacBinary files the tests build.
 #include "cli/Cli.h"
 #include "macbinary/TestFiles.h"

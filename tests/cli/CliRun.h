@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running kelda-cli's CliMain in-process, with standard input, environment and a standard output
 // that can be made to fail.
 #pragma once

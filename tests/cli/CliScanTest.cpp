@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scan over a generated tree: every kind of entry, the same answer in the tree as alone, every
 // format, and the JSON checked against the schema in docs/.
 #include "CliRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "-" as standard input and output, failed writes on standard output, and folders as operands.
 #include "CliRun.h"
 #include "macbinary/Conversion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli run as a separate program on files the tests build.
 #include "macbinary/LogBlock.h"
 #include "macbinary/TestFiles.h"

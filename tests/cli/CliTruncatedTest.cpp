@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // strip and datafork of a source cut inside its forks: the output as always, a warning on standard
 // error and an exit status of its own.
 #include "cli/Cli.h"

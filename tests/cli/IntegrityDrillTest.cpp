@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kelda-cli as an attacker's file or a hostile machine meets it: names in headers that hold terminal
 // escapes and line breaks, read-only outputs, full disks and file-size limits. Run as a separate
 // program, without a shell.

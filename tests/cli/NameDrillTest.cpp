@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile file names through kelda-cli: bytes that are not UTF-8 (Shift-JIS from old archives),
 // paths longer than 255 bytes, and names with spaces, quotes, tabs and line breaks. The program is
 // started without a shell, so every name reaches it byte for byte, and must come out so too.

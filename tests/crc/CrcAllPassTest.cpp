@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "All" in one pass gives what each engine gives alone, on every path, for any split of the data.
 #include "crc/CrcAllPass.h"
 #include "crc/CrcUtils.h"

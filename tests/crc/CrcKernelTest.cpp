@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every kernel path against a bit-at-a-time reference: random data, lengths, splits, misalignment.
 #include "crc/CrcKernel.h"
 #include "crc/CrcPoly.h"

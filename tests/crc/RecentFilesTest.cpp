@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/RecentFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/TCrcPage.h"
 
 #include <gtest/gtest.h>

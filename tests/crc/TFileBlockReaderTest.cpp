@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crc/TFileBlockReader.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AppleDouble and AppleSingle files of the sample, byte for byte as the published layout has them:
 // the 26-byte header, 12-byte descriptors, then the entries, dates counted from 2000 (signed),
 // Finder info with type, creator, flags, location, folder, script and extended flags.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading AppleSingle/AppleDouble files that are damaged or made to mislead: each is refused with
 // its reason before any entry is used, and a sound one gives its fields back.
 #include "ForkSamples.h"

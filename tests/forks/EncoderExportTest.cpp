@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Making MacBinary from forks (header bytes by version, padding, options, reproducible dates, the
 // guards) and the exports' handling of forks cut short, links, the source as output and a cancel.
 #include "ForkSamples.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small MacBinary II file with every Finder field set, the corpus files, and hex text for
 // expected bytes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names between the Mac and the local file system, and dates between the three clocks.
 #include "forks/AppleFormat.h"
 #include "forks/MacDate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every MacBinary file of the corpus (written by real programs) taken out and made into MacBinary
 // again, through AppleSingle and through extraction with an AppleDouble sidecar: the forks, the
 // comment and every header field a container carries come back; the header equals the source's

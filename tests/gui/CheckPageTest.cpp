@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check page, the verdict line of the bottom panel and Setting > Name encoding, driven through
 // the window offscreen in both languages.
 #include "app/TCheckPage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CRC page as a user works it: choosing files, variants and operations with the mouse and keys.
 #include "app/TPageControl.h"
 #include "crc/CrcUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files dropped on the window, and the mouse wheel over it.
 #include "app/TPageControl.h"
 #include "support/WindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fault drills through the window: full disks, unwritable folders, sources that vanish or are no
 // files, damaged settings and help files. Each ends in the page's warning or the error box, the
 // window goes on working, the source is untouched, and no handler leaves a descriptor open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open and save dialog on a folder of names as old Macintosh files bring them: code page 932,
 // Mac Roman bytes that are no UTF-8, plain names, a folder, a hidden file.
 #include "app/PathText.h"

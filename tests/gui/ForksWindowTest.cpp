@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The File menu's fork items end to end through the scripted dialogs: the exports of the file shown,
 // the question before a fork cut short, the guards, a cancelled export, extraction under the Mac
 // name, and the Make MacBinary dialog with its fields filled from a sidecar.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Integrity drills through the window's real handlers: the saved log never replaces the file shown
 // or a conversion's source, never gets a bare line break from a name, and a read-only output is
 // replaced only when the user says yes.

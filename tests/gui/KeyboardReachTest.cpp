@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window walked with the keyboard and the wheel, as a user without a mouse, or with one
 // resting over the wrong control, would.
 #include "app/TPageControl.h"

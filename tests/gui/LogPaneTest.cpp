@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log pane in the window: block navigation with its focus rule, saving, clearing, the tab marks
 // and the error guard around a failing handler.
 #include "app/TPageControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MacBinary page end to end: reading files, both header views, the conversions and the clean-up,
 // driven through the scripted dialogs.
 #include "macbinary/MacBinaryHeader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as a user meets it: start-up, language, Escape, quitting, placement, resizing,
 // page tabs, help text and the error guard.
 #include "app/TPageControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile file names in the window: names in Shift-JIS bytes arrive by a drop and are read,
 // converted and listed with their names shown readably; paths over 255 bytes and names with spaces,
 // quotes, tabs and line breaks work on both pages and in the log line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Progress on long work: the runner's dialog driven by a fake clock, and the window's CRC
 // computations and conversions shown, finished and cancelled through it.
 #include "app/TPageControl.h"

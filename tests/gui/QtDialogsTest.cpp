@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real message boxes, answered by keys as a user would, and the file dialogs' filters.
 #include "app/QtDialogs.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Resources page: where it sits, a file read onto it, the detail area, saving one resource,
 // and the file's own icon in the bottom panel.
 #include "app/TCheckPage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file as the window uses it: applied at start, written at exit, reset from the menu.
 #include "app/PathText.h"
 #include "app/Settings.h"

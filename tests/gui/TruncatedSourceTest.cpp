@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two header-removing conversions of a source cut inside its forks: the output as always, then
 // a warning in the language of the moment with the number of bytes missing.
 #include "macbinary/TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program under a real window manager (Xvfb and openbox): where the window is placed, and
 // that its place survives quitting and starting again. Only a window manager frames a window, so
 // the offscreen platform cannot show these. Skipped when Xvfb, openbox, xdotool or xwininfo is

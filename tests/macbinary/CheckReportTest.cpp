@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check report over crafted headers (one row per check and per verdict), the real files of the
 // corpus, and small copies of the kinds of file that the bare acceptance rule takes for MacBinary.
 #include "macbinary/CheckReport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/Conversion.h"
 
 #include "macbinary/HeaderPieces.h"

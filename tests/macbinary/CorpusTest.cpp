@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real MacBinary files written by other programs: every one is read sensibly and converts back to
 // what its header describes.
 #include "macbinary/Conversion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fault drills for the file work of the MacBinary page: a disk that fills, folders that cannot be
 // written, sources that vanish or are no files, and the descriptors every operation must give back.
 // Whatever fails, the source stays as it was and an existing output keeps its old contents.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/TInspection.h"
 
 #include "macbinary/HeaderPieces.h"

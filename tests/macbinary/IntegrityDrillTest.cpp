@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Integrity drills, as an attacker who can write to the temporary folder or the output's folder, or
 // who controls the source while it is read, would try them: no write through a planted link, the
 // source never the output however it is named, no partial output called success, nothing deleted

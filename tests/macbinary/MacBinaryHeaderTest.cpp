@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macbinary/MacBinaryHeader.h"
 
 #include "macbinary/TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How many bytes a header-removing conversion of a cut source lacks, and the two-language warning.
 #include "macbinary/SourceShortfall.h"
 #include "macbinary/TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for tests that work on real files: a scratch folder removed afterwards, byte I/O, and
 // headers built field by field.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every corpus file with a resource fork, listed by the reader and by a second, deliberately plain
 // reading of the same bytes written here from the format's description.
 #include "resources/ResourceFork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Resource forks built byte by byte for the tests, laid out as the system writes them: the 16-byte
 // header, reserved bytes up to offset 256, the data (a 4-byte length before each resource's
 // bytes), then the map (a copy of the header, the fixed fields, the type list, the reference

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resources/ResourceMap.h"
 
 #include "resources/ForkBuilder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the fault drills: a file system that refuses to grow, work done without root's
 // privileges, special files, and the count of open descriptors.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scripted Dialogs for window tests: records everything shown, answers questions and file dialogs
 // from queues (an empty queue answers No or cancels).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of the widget test executables: one QApplication for all cases, offscreen unless a
 // platform was chosen, so that gtest_discover_tests can list the cases at build time without a display.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A main window in a scratch folder with scripted dialogs, for window-level tests.
 #pragma once
 

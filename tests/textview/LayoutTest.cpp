@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Placement of characters on the cell grid: cell widths, line layout, tokens, view geometry.
 #include "textview/CellWidth.h"
 #include "textview/TLineLayout.h"

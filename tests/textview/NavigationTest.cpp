@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Caret movement over lines and the selection of a text pane, without a widget.
 #include "textview/TCaretNavigator.h"
 #include "textview/TSelection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text view widget, driven through its keys, mouse, scroll bars and painting (offscreen).
 #include "textview/TEditor.h"
 #include "util/TFileStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Inputs found by fuzzing the Mac text decoding, kept as regression cases.
 #include "util/MacText.h"
 

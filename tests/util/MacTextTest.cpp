@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/MacText.h"
 
 #include <gtest/gtest.h>

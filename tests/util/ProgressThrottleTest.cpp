@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // When long work shows progress, driven by a fake clock; and the texts of the amount done.
 #include "util/ProgressThrottle.h"
 

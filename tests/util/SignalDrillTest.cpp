@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program killed by a signal while it writes an output: the signals that can be caught remove the
 // half-written temporary and still end the program as they would; a file-size limit fails the write
 // like a full disk. Each case runs in a child process that really receives the signal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/TMappedFile.h"
 
 #include "util/TFileStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/ThreadPreemptions.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "util/VisibleText.h"
 
 #include <gtest/gtest.h>
