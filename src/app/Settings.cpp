@@ -111,6 +111,17 @@ void LoadIfPresent(TIniFile& ini, const fs::path& file) {
     }
 }
 
+// Loads an existing file before it is rewritten, so that what it holds besides our keys is kept;
+// false for a file that exists but cannot be read, which is then not overwritten.
+bool LoadForRewrite(TIniFile& ini, const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec)) {
+        return true;
+    }
+    std::string data;
+    return ReadWholeFile(file, data) && ini.LoadData(data) >= 0;
+}
+
 } // namespace
 
 TSettings ReadSettings(const fs::path& file) {
@@ -129,13 +140,8 @@ bool WriteSettings(const fs::path& file, const TSettings& settings, bool writeBo
     // is still the one read.
     TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
     ini.SetSpaces(false);
-    std::error_code ec;
-    if (fs::exists(target, ec)) {
-        // Keep what the file holds besides our keys; a file that cannot be read is not overwritten.
-        std::string data;
-        if (!ReadWholeFile(target, data) || ini.LoadData(data) < 0) {
-            return false;
-        }
+    if (!LoadForRewrite(ini, target)) {
+        return false;
     }
     TWriter writer{ini, writeBounds};
     VisitSettings(settings, writer);
@@ -160,12 +166,8 @@ bool WriteExtraSettings(const fs::path& file, const TExtraSettings& extra) {
     const fs::path& target = file;
     TIniFile ini(/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true);
     ini.SetSpaces(false);
-    std::error_code ec;
-    if (fs::exists(target, ec)) {
-        std::string data;
-        if (!ReadWholeFile(target, data) || ini.LoadData(data) < 0) {
-            return false;
-        }
+    if (!LoadForRewrite(ini, target)) {
+        return false;
     }
     // A new section goes after every section the file already holds.
     if (ini.SetValue("Names", "Encoding", std::to_string(extra.NameEncoding).c_str(), nullptr, true) < 0) {
