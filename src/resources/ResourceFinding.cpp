@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace kelda {
 
@@ -71,17 +72,24 @@ static_assert(TextsInOrder(), "one text per finding, in the order of TResFinding
 
 std::string TResourceFinding::Text(bool japanese) const {
     const TFindingText& entry = kFindingTexts[static_cast<std::size_t>(Kind)];
-    const std::string pattern = japanese ? entry.Japanese : entry.English;
+    const std::string_view pattern = japanese ? entry.Japanese : entry.English;
+    // Copies the pattern in runs between its placeholders: a damaged map can give hundreds of
+    // findings, and each is rendered in both languages.
     std::string text;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
-            const auto arg = static_cast<std::size_t>(pattern[i + 1] - '1');
-            text += arg < Args.size() ? Args[arg] : std::string();
-            ++i;
-        } else {
-            text += pattern[i];
+    text.reserve(pattern.size() + 16);
+    std::size_t from = 0;
+    for (std::size_t at = pattern.find('%'); at != std::string_view::npos; at = pattern.find('%', at + 1)) {
+        if (at + 1 < pattern.size() && pattern[at + 1] >= '1' && pattern[at + 1] <= '9') {
+            text.append(pattern.substr(from, at - from));
+            const auto arg = static_cast<std::size_t>(pattern[at + 1] - '1');
+            if (arg < Args.size()) {
+                text += Args[arg];
+            }
+            from = at + 2;
+            ++at;
         }
     }
+    text.append(pattern.substr(from));
     return text;
 }
 

@@ -78,7 +78,11 @@ std::string Quoted(const TResType& type) {
 // thousands of resources cost a few reads of the file instead of one each.
 class TLengthReader {
 public:
-    explicit TLengthReader(const TByteSource& fork) : fork_(fork), block_(kDataBlock) {}
+    // The block never exceeds the fork: a small fork (the usual case) costs no 64 KiB buffer.
+    explicit TLengthReader(const TByteSource& fork)
+        : fork_(fork), block_(static_cast<std::size_t>(
+                           std::clamp<std::int64_t>(fork.Size(), 4, static_cast<std::int64_t>(kDataBlock)))) {
+    }
     bool Read(std::int64_t offset, std::uint32_t& length) {
         if (offset < blockStart_ || offset + 4 > blockStart_ + static_cast<std::int64_t>(blockSize_)) {
             blockStart_ = offset;

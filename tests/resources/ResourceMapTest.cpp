@@ -373,5 +373,22 @@ TEST(ResourceFindingTest, EveryFindingHasBothTextsWithTheirArguments) {
               "There is more than one resource 'vers' 1");
 }
 
+TEST(ResourceMapTest, FindingTextsFillTheirPlaceholdersInBothLanguages) {
+    struct Case {
+        std::vector<std::string> args;
+        bool japanese;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"5", "10"}, false, "Only 5 of the 10 bytes of the resource fork are in the file"},
+        {{"5", "10"}, true, "リソースフォークの 10 バイトのうち 5 バイトしかファイルにありません"},
+        {{"%2", "x"}, false, "Only %2 of the x bytes of the resource fork are in the file"},
+        {{}, false, "Only  of the  bytes of the resource fork are in the file"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ((TResourceFinding{TResFinding::ForkTruncated, c.args}.Text(c.japanese)), c.text);
+    }
+}
+
 } // namespace
 } // namespace kelda
