@@ -456,20 +456,30 @@ TCheckReport CheckTooShort(std::int64_t fileSize) {
 
 std::string TCheckReport::VerdictLine(bool japanese) const {
     const std::string version(VersionName(Version));
+    const TCheckFinding* reason = Reason();
     switch (Verdict) {
     case TCheckVerdict::Sound:
         return japanese ? "正常な MacBinary " + version : "Sound MacBinary " + version;
-    case TCheckVerdict::Damaged: {
-        const TCheckFinding* reason = FirstOf(Findings, TCheckSeverity::Damage);
+    case TCheckVerdict::Damaged:
         return (japanese ? "破損した MacBinary " : "Damaged MacBinary ") + version + ": " +
                reason->Text(japanese);
-    }
     case TCheckVerdict::NotMacBinary:
         break;
     }
-    const TCheckFinding* reason = FirstOf(Findings, TCheckSeverity::NotMacBinary);
     return (japanese ? "MacBinary ではないようです: " : "Probably not MacBinary: ") +
            (reason != nullptr ? reason->Text(japanese) : std::string());
+}
+
+const TCheckFinding* TCheckReport::Reason() const {
+    switch (Verdict) {
+    case TCheckVerdict::Sound:
+        return nullptr;
+    case TCheckVerdict::Damaged:
+        return FirstOf(Findings, TCheckSeverity::Damage);
+    case TCheckVerdict::NotMacBinary:
+        break;
+    }
+    return FirstOf(Findings, TCheckSeverity::NotMacBinary);
 }
 
 bool TCheckReport::Has(std::string_view id) const {
