@@ -4,14 +4,15 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
-#include "util/TFolder.h"
-#include "util/TAtomicOutput.h"
 #include "macbinary/TInspection.h"
 #include "resources/ResourceFork.h"
 #include "resources/ResourceTexts.h"
 #include "resources/VersResource.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -159,7 +160,7 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
     const std::string& file = operands.File;
     const std::optional<std::int16_t> id = ParseId(operands.Id);
     if (!id) {
-        CliReport(context, "resource", "ID must be a number from -32768 to 32767: " + operands.Id);
+        CliReport(context, "resource", CliText(TCliMsg::ResourceIdRange, context.Japanese, {operands.Id}));
         return kCliUsage;
     }
     const std::string& out = operands.Out;
