@@ -4,6 +4,7 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
@@ -89,15 +90,18 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
             vers = VersOf(*opened, r);
         }
         if (json) {
-            nlohmann::json j = {{"file", file},
-                                {"type", ResTypeText(r.Type)},
-                                {"type_hex", ResTypeHex(r.Type)},
-                                {"id", r.Id},
-                                {"name", r.HasName ? nlohmann::json(r.Name) : nlohmann::json(nullptr)},
-                                {"attributes", r.Attributes},
-                                {"attribute_names", ResAttributeNames(r.Attributes)},
-                                {"length", r.Length},
-                                {"complete", r.DataComplete}};
+            nlohmann::json j = CliJsonObject("kelda-cli.resources", file);
+            j.update(nlohmann::json{
+                {"file", file},
+                {"type", ResTypeText(r.Type)},
+                {"type_hex", ResTypeHex(r.Type)},
+                {"id", r.Id},
+                {"name", r.HasName ? nlohmann::json(r.Name) : nlohmann::json(nullptr)},
+                {"name_hex", r.HasName ? nlohmann::json(HexBytes(r.NameBytes)) : nlohmann::json(nullptr)},
+                {"attributes", r.Attributes},
+                {"attribute_names", ResAttributeNames(r.Attributes)},
+                {"length", r.Length},
+                {"complete", r.DataComplete}});
             if (vers) {
                 j["vers"] = VersJson(*vers);
             }
