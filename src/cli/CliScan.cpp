@@ -281,11 +281,12 @@ private:
 
 void RegisterScanCommands(TCliCommands& commands) {
     TScanOptions& options = commands.Store<TScanOptions>();
-    CLI::App& scan = commands.Add("scan", "Which files under each PATH are MacBinary, damaged or neither",
-                                  [&options](const TCliContext& context) {
-                                      TScanner scanner(context, options);
-                                      return scanner.Run();
-                                  });
+    CLI::App& scan =
+        commands.Add("scan", "Every file under each PATH: sound, damaged or not MacBinary, as check says",
+                     [&options](const TCliContext& context) {
+                         TScanner scanner(context, options);
+                         return scanner.Run();
+                     });
     scan.add_flag("-r,--recursive", options.Recursive,
                   "Every file below the folders (links are not followed)");
     CLI::Option* json = scan.add_flag("--json", options.Json, "One JSON object per file and line");
