@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "cli/CliJson.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
 #include "crc/CrcUtils.h"
 #include "macbinary/CheckReportText.h"
 #include "util/BilingualError.h"
@@ -26,7 +27,7 @@ namespace {
 using TJson = nlohmann::ordered_json;
 
 // One opening (read only) gives the size and the header (left zero for a file too short for one).
-TCheckReport CheckFile(const std::string& file, THeader& header) {
+TCheckReport CheckFile(const std::filesystem::path& file, THeader& header) {
     TFileStream in(file, FileMode::Read);
     const std::int64_t size = in.Size();
     if (size < static_cast<std::int64_t>(kHeaderSize)) {
@@ -101,19 +102,18 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
         std::string error;
         std::optional<TCheckReport> report;
         THeader header{};
-        std::error_code ec;
-        if (!std::filesystem::exists(file, ec)) {
-            error = MessageText(TMsg::FileNotFound, context.Japanese);
-        } else {
-            try {
-                report = CheckFile(file, header);
-            } catch (const ECancelled&) {
-                throw;
-            } catch (const EBilingualError& e) {
-                error = context.Japanese ? e.what() : e.english();
-            } catch (const std::exception& e) {
-                error = e.what();
+        try {
+            const TCliInput input(context, file); // "-": standard input
+            error = input.Problem(context);
+            if (error.empty()) {
+                report = CheckFile(input.Path(), header);
             }
+        } catch (const ECancelled&) {
+            throw;
+        } catch (const EBilingualError& e) {
+            error = context.Japanese ? e.what() : e.english();
+        } catch (const std::exception& e) {
+            error = e.what();
         }
         if (!report) {
             CliReport(context, file, error);
@@ -148,7 +148,9 @@ void RegisterCheckCommands(TCliCommands& commands) {
         commands.Add("check", "Whether each FILE is sound, damaged or no MacBinary, and why",
                      [&options](const TCliContext& context) { return RunCheck(context, options); });
     check.add_flag("--json", options.Json, "One JSON object per file and line");
-    check.add_option("FILE", options.Files, "Files to check")->required()->type_name("");
+    check.add_option("FILE", options.Files, "Files to check (- for standard input)")
+        ->required()
+        ->type_name("");
 }
 
 } // namespace kelda
