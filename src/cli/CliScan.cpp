@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // scan PATH... [-r] [--json | --csv] [--hash] [-j N]: an inventory of a collection, one line per file.
+#include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/CliJson.h"
 #include "cli/CliText.h"
@@ -180,8 +181,13 @@ private:
     void Walk(const std::string& operand) {
         std::error_code ec;
         const fs::file_status status = fs::symlink_status(operand, ec);
-        if (ec || !fs::exists(status)) {
-            CliReport(context_, operand, SystemErrorText(ec ? ec.value() : ENOENT));
+        if (ec && ec.value() != ENOENT) {
+            CliReport(context_, operand, SystemErrorText(ec.value()));
+            missing_ = true;
+            return;
+        }
+        if (!fs::exists(status)) {
+            CliReport(context_, operand, MessageText(TMsg::FileNotFound, context_.Japanese));
             missing_ = true;
             return;
         }

@@ -206,6 +206,11 @@ TEST_F(CliScanTest, ReasonsAndSummaryFollowTheLanguage) {
     EXPECT_EQ(json::parse(link)["reason"], "シンボリックリンク (たどりません)");
     EXPECT_EQ(r.Err,
               "kelda-cli: scan: 2 個のファイル: 0 sound, 1 damaged, 0 not-macbinary, 0 unreadable, 1 link\n");
+    const TCliRun missing = RunCli({"--japanese", "scan", Path("missing")});
+    EXPECT_EQ(missing.Status, kCliFailure);
+    EXPECT_TRUE(
+        missing.Err.starts_with("kelda-cli: " + Path("missing") + ": 警告 ! ファイルが見つかりません\n"))
+        << missing.Err;
 }
 
 TEST_F(CliScanTest, JsonFollowsTheDocumentedSchema) {
