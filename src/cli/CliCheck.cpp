@@ -3,7 +3,9 @@
 // or probably no MacBinary at all, with the reasons; as text or as one JSON object per line.
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
 #include "crc/CrcUtils.h"
 #include "macbinary/CheckReportText.h"
 #include "util/BilingualError.h"
@@ -12,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -23,16 +26,22 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-// One opening (read only) gives the size and the header.
-TCheckReport CheckFile(const std::string& file) {
+// One opening (read only) gives the size and the header (left zero for a file too short for one).
+TCheckReport CheckFile(const std::filesystem::path& file, THeader& header) {
     TFileStream in(file, FileMode::Read);
     const std::int64_t size = in.Size();
     if (size < static_cast<std::int64_t>(kHeaderSize)) {
         return CheckTooShort(size);
     }
-    THeader header{};
     in.ReadBuffer(header.data(), header.size());
     return CheckMacBinary(header, size);
+}
+
+// The name's bytes as the header holds them, as far as the report reads them.
+std::string NameBytes(const THeader& header) {
+    const auto length = static_cast<std::size_t>(std::min<int>(header[kOffsetNameLength], 63));
+    const std::string bytes(reinterpret_cast<const char*>(header.data()) + kOffsetName, length);
+    return bytes.substr(0, bytes.find('\0'));
 }
 
 TJson SpanJson(const TForkSpan& span) {
@@ -44,8 +53,8 @@ std::string Hex4(std::uint16_t v) {
     return {digits[v >> 12], digits[(v >> 8) & 15], digits[(v >> 4) & 15], digits[v & 15]};
 }
 
-TJson ReportJson(const std::string& file, const TCheckReport& r, bool japanese) {
-    TJson j;
+TJson ReportJson(const std::string& file, const TCheckReport& r, const THeader& header, bool japanese) {
+    TJson j = CliJsonObject("kelda-cli.check", file);
     j["file"] = file;
     j["verdict"] = VerdictId(r.Verdict);
     j["version"] = r.Version == TMacBinaryVersion::None ? TJson(nullptr) : TJson(VersionName(r.Version));
@@ -60,6 +69,7 @@ TJson ReportJson(const std::string& file, const TCheckReport& r, bool japanese) 
     j["resource_fork"] = SpanJson(r.Layout.Resource);
     j["comment"] = SpanJson(r.Layout.Comment);
     j["name"] = r.Name;
+    j["name_hex"] = r.Verdict == TCheckVerdict::NotMacBinary ? "" : HexBytes(NameBytes(header));
     if (r.NameAmbiguous) {
         j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
     }
@@ -91,30 +101,32 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
     for (const std::string& file : files) {
         std::string error;
         std::optional<TCheckReport> report;
-        std::error_code ec;
-        if (!std::filesystem::exists(file, ec)) {
-            error = MessageText(TMsg::FileNotFound, context.Japanese);
-        } else {
-            try {
-                report = CheckFile(file);
-            } catch (const ECancelled&) {
-                throw;
-            } catch (const EBilingualError& e) {
-                error = context.Japanese ? e.what() : e.english();
-            } catch (const std::exception& e) {
-                error = e.what();
+        THeader header{};
+        try {
+            const TCliInput input(context, file); // "-": standard input
+            error = input.Problem(context);
+            if (error.empty()) {
+                report = CheckFile(input.Path(), header);
             }
+        } catch (const ECancelled&) {
+            throw;
+        } catch (const EBilingualError& e) {
+            error = context.Japanese ? e.what() : e.english();
+        } catch (const std::exception& e) {
+            error = e.what();
         }
         if (!report) {
             CliReport(context, file, error);
             if (json) {
-                context.Out << Dump(TJson{{"file", file}, {"verdict", nullptr}, {"error", error}}) << '\n';
+                TJson failed = CliJsonObject("kelda-cli.check", file);
+                failed.update(TJson{{"file", file}, {"verdict", nullptr}, {"error", error}});
+                context.Out << Dump(failed) << '\n';
             }
             status = kCliFailure;
             continue;
         }
         if (json) {
-            context.Out << Dump(ReportJson(file, *report, context.Japanese)) << '\n';
+            context.Out << Dump(ReportJson(file, *report, header, context.Japanese)) << '\n';
         } else {
             context.Out << file << '\n';
             for (const std::string& line : CheckReportLines(*report, context.Japanese)) {
@@ -136,7 +148,9 @@ void RegisterCheckCommands(TCliCommands& commands) {
         commands.Add("check", "Whether each FILE is sound, damaged or no MacBinary, and why",
                      [&options](const TCliContext& context) { return RunCheck(context, options); });
     check.add_flag("--json", options.Json, "One JSON object per file and line");
-    check.add_option("FILE", options.Files, "Files to check")->required()->type_name("");
+    check.add_option("FILE", options.Files, "Files to check (- for standard input)")
+        ->required()
+        ->type_name("");
 }
 
 } // namespace kelda

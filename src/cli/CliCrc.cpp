@@ -249,13 +249,13 @@ int CrcCheck(const TCliContext& context, const std::string& sumFile) {
 int RunCrc(const TCliContext& context, const TCrcOptions& options) {
     if (!options.Check.empty()) {
         if (!options.Files.empty() || options.Json) {
-            context.Err << "kelda-cli: crc: --check takes no FILE and no --json\n";
+            CliReport(context, "crc", CliText(TCliMsg::CrcCheckAlone, context.Japanese));
             return kCliUsage;
         }
         return CliGuarded(context, options.Check, [&] { return CrcCheck(context, options.Check); });
     }
     if (options.Files.empty()) {
-        context.Err << "kelda-cli: crc: FILE is required\n";
+        CliReport(context, "crc", CliText(TCliMsg::ParseRequired, context.Japanese, {"FILE"}));
         return kCliUsage;
     }
     int status = kCliOk;

@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: MIT
 // The fork commands of kelda-cli: rsrc, appledouble, applesingle, extract and encode. "-" stands
-// for standard input or output; such a stream goes through a temporary file, so the work itself
-// always has a seekable file and never holds a fork in memory.
+// for standard input or output; such a stream goes through a scratch file (TCliInput, TCliOutput),
+// so the work itself always has a seekable file and never holds a fork in memory.
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
+#include "cli/TCliOutput.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "macbinary/TInspection.h"
 #include "util/TFileStream.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -25,88 +29,6 @@
 namespace kelda {
 
 namespace {
-
-constexpr std::size_t kStreamBlock = std::size_t{1} << 16;
-
-// A file in the temporary folder, removed when it goes.
-class TCliTempFile {
-public:
-    TCliTempFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelda-cli-XXXXXX").string();
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) {
-            throw EFileError::createFailed(pattern, errno);
-        }
-        ::close(fd);
-        path_ = pattern;
-    }
-    ~TCliTempFile() {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    TCliTempFile(const TCliTempFile&) = delete;
-    TCliTempFile& operator=(const TCliTempFile&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Standard input copied into a temporary file (nothing when there is none).
-void CopyStdinTo(std::istream* in, const std::filesystem::path& file) {
-    TFileStream out(file, FileMode::Create);
-    std::vector<char> buffer(kStreamBlock);
-    while (in != nullptr &&
-           (in->read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in->gcount() > 0)) {
-        out.WriteBuffer(buffer.data(), static_cast<std::size_t>(in->gcount()));
-    }
-    out.Close();
-}
-
-void CopyFileTo(const std::filesystem::path& file, std::ostream& out) {
-    TFileStream in(file, FileMode::Read);
-    std::vector<char> buffer(kStreamBlock);
-    while (const std::size_t got = in.Read(buffer.data(), buffer.size())) {
-        out.write(buffer.data(), static_cast<std::streamsize>(got));
-    }
-    out.flush();
-}
-
-// The input: the file itself, or standard input through a temporary file.
-class TCliInput {
-public:
-    TCliInput(const TCliContext& context, const std::string& name) : name_(name) {
-        if (name == "-") {
-            temp_.emplace();
-            CopyStdinTo(context.In, temp_->Path());
-        }
-    }
-    std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
-
-private:
-    std::string name_;
-    std::optional<TCliTempFile> temp_;
-};
-
-// The output: the file itself, or a temporary file that goes to standard output once complete.
-class TCliOutput {
-public:
-    explicit TCliOutput(const std::string& name) : name_(name) {
-        if (name == "-") {
-            temp_.emplace();
-        }
-    }
-    std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
-    void Finish(const TCliContext& context) const {
-        if (temp_) {
-            CopyFileTo(temp_->Path(), context.Out);
-        }
-    }
-
-private:
-    std::string name_;
-    std::optional<TCliTempFile> temp_;
-};
 
 // Whether file is accepted as MacBinary, as the window would; reports a refusal.
 bool IsMacBinaryFile(const TCliContext& context, const std::string& shown,
@@ -160,15 +82,15 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
         if (!IsMacBinaryFile(context, in, input.Path())) {
             return kCliFailure;
         }
-        const TCliOutput output(out);
+        TCliOutput output(context, out);
         TForkStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
             status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn());
         }
         const int result = Report(context, in, out, status);
-        if (status == TForkStatus::Written || status == TForkStatus::WrittenCut) {
-            output.Finish(context);
+        if ((status == TForkStatus::Written || status == TForkStatus::WrittenCut) && !output.Commit()) {
+            return kCliFailure;
         }
         return result;
     });
@@ -185,17 +107,43 @@ TForkStatus RunAppleSingle(const std::filesystem::path& in, const std::filesyste
 }
 
 struct TExtractOptions {
-    std::string In;
+    TCliArgs Inputs;
     std::string Folder = ".";
     TResourceForm Form = TResourceForm::Sidecar;
     bool Partial = false;
+    bool Force = false;
 };
 
-int RunExtract(const TCliContext& context, const TExtractOptions& options) {
-    const std::string& in = options.In;
+// Whether a file the extraction of in would write is there already; reports it. The source itself
+// is left to Extract, which refuses it with its own message.
+bool OutputsExist(const TCliContext& context, const TExtractOptions& options, const std::filesystem::path& in,
+                  const THeader& header) {
+    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(header);
+    for (const std::filesystem::path& file : {data, ResourceFileName(data, options.Form)}) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)) &&
+            !IsSameExistingFile(in, file)) {
+            CliReport(context, file.string(), CliText(TCliMsg::OutputExists, context.Japanese));
+            return true;
+        }
+    }
+    return false;
+}
+
+int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!IsMacBinaryFile(context, in, input.Path())) {
+        if (const std::string problem = input.Problem(context); !problem.empty()) {
+            CliReport(context, in, problem);
+            return kCliFailure;
+        }
+        const TInspectResult inspected = InspectFile(input.Path(), in);
+        if (!inspected.Accepted()) {
+            CliReport(context, in, MessageText(RefusalMessage(inspected.Refusal), context.Japanese));
+            return kCliFailure;
+        }
+        if (!options.Force && !context.Force &&
+            OutputsExist(context, options, input.Path(), inspected.Inspection->Header)) {
             return kCliFailure;
         }
         TExtractResult result;
@@ -210,6 +158,30 @@ int RunExtract(const TCliContext& context, const TExtractOptions& options) {
         }
         return status;
     });
+}
+
+// Each input in turn: one that fails does not stop the others, and the status says one failed.
+int RunExtract(const TCliContext& context, const TExtractOptions& options) {
+    if (std::count(options.Inputs.begin(), options.Inputs.end(), std::string(kCliStdStream)) > 1) {
+        context.Err << "kelda-cli: " << CliText(TCliMsg::StdinOnce, context.Japanese) << '\n';
+        return kCliUsage;
+    }
+    std::size_t failed = 0;
+    for (const std::string& in : options.Inputs) {
+        if (ExtractOne(context, options, in) != kCliOk) {
+            ++failed;
+        }
+        if (!context.Out) {
+            return kCliFailure; // standard output is gone: CliMain says so
+        }
+    }
+    if (options.Inputs.size() > 1) {
+        CliReport(context, "extract",
+                  CliText(TCliMsg::BatchSummary, context.Japanese,
+                          {std::to_string(options.Inputs.size()),
+                           std::to_string(options.Inputs.size() - failed), std::to_string(failed)}));
+    }
+    return failed == 0 ? kCliOk : kCliFailure;
 }
 
 struct TEncodeCliOptions {
@@ -262,7 +234,7 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
             return kCliFailure;
         }
         const TCliInput input(context, data);
-        const TCliOutput output(out);
+        TCliOutput output(context, out);
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, data);
@@ -272,8 +244,7 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
             return kCliFailure;
         }
-        output.Finish(context);
-        return kCliOk;
+        return output.Commit() ? kCliOk : kCliFailure;
     });
 }
 
@@ -311,10 +282,12 @@ void RegisterForkCommands(TCliCommands& commands) {
 
     TExtractOptions& extract = commands.Store<TExtractOptions>();
     CLI::App& extractCommand =
-        commands.Add("extract", "The data fork of IN under its Mac name (made safe), the rest beside it",
+        commands.Add("extract", "The data fork of each IN under its Mac name (made safe), the rest beside it",
                      [&extract](const TCliContext& context) { return RunExtract(context, extract); });
     extractCommand
-        .add_option("-o,--output", extract.Folder, "The folder to write to (default: the current one)")
+        .add_option("-o,--output", extract.Folder,
+                    "The folder to write to (default: the current one); an existing file there is left "
+                    "alone unless -f")
         ->type_name("DIR");
     const std::map<std::string, TResourceForm> forms = {{"sidecar", TResourceForm::Sidecar},
                                                         {"applesingle", TResourceForm::AppleSingle},
@@ -325,7 +298,9 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->transform(CLI::CheckedTransformer(forms).description(""))
         ->type_name("sidecar|applesingle|raw");
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
-    extractCommand.add_option("IN", extract.In, "The MacBinary file (- for standard input)")
+    extractCommand.add_flag("-f,--force", extract.Force, "Replace existing output files (never the source)");
+    extractCommand
+        .add_option("IN", extract.Inputs, "The MacBinary files (one of them may be - for standard input)")
         ->required()
         ->type_name("");
 

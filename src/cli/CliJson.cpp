@@ -47,9 +47,9 @@ std::string HexValue(std::uint32_t value, int bits) {
     return hex;
 }
 
-TCliJson CliJsonObject(std::string_view schema, std::string_view path) {
+TCliJson CliJsonObject(std::string_view schema, std::string_view path, int version) {
     return {{"schema", schema},
-            {"schema_version", kCliJsonSchemaVersion},
+            {"schema_version", version},
             {"path", std::string(path)},
             {"path_hex", HexBytes(path)}};
 }

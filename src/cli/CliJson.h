@@ -19,15 +19,18 @@ namespace kelda {
 using TCliJson = nlohmann::ordered_json;
 
 inline constexpr int kCliJsonSchemaVersion = 1;
+// scan's objects: 2 since "sound" took the place of "macbinary" and the reasons became the check
+// report's.
+inline constexpr int kCliScanSchemaVersion = 2;
 
 // Bytes as lower-case hexadecimal, two digits a byte.
 std::string HexBytes(std::string_view bytes);
 // A number as a fixed-width lower-case hexadecimal string: 4 digits for 16 bits, 8 for 32.
 std::string HexValue(std::uint32_t value, int bits);
 
-// The start of every object: "schema" (e.g. "kelda-cli.info"), "schema_version", "path" (the name
-// as given, as text) and "path_hex" (its bytes).
-TCliJson CliJsonObject(std::string_view schema, std::string_view path);
+// The start of every object: "schema" (e.g. "kelda-cli.info"), "schema_version" (version), "path"
+// (the name as given, as text) and "path_hex" (its bytes).
+TCliJson CliJsonObject(std::string_view schema, std::string_view path, int version = kCliJsonSchemaVersion);
 
 // {"text": decoded, "hex": raw bytes} of a Mac text field.
 TCliJson MacTextJson(std::string_view bytes, TMacEncoding encoding);

@@ -127,8 +127,8 @@ std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std
     return folder / name;
 }
 
-int RunConversion(const TCliContext& context, const TConvertOptions& options, const TConvertFn& convert,
-                  bool dropBin, std::optional<TOutputPart> shortfall) {
+int RunConversion(const TCliContext& context, const std::string& command, const TConvertOptions& options,
+                  const TConvertFn& convert, bool dropBin, std::optional<TOutputPart> shortfall) {
     if (options.OutputDir.empty()) {
         if (options.Operands.size() != 2) {
             context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
@@ -149,12 +149,20 @@ int RunConversion(const TCliContext& context, const TConvertOptions& options, co
             return kCliUsage;
         }
     }
+    std::size_t failed = 0;
     for (const std::string& in : options.Operands) {
         const std::string out = BatchOutput(options.OutputDir, in, dropBin).string();
         const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
+        failed += one == kCliFailure ? 1 : 0;
         if (one != kCliOk && status != kCliFailure) {
             status = one == kCliSourceTruncated ? kCliSourceTruncated : kCliFailure; // the others still go on
         }
+    }
+    if (options.Operands.size() > 1) {
+        const std::size_t total = options.Operands.size();
+        CliReport(context, command,
+                  CliText(TCliMsg::BatchSummary, context.Japanese,
+                          {std::to_string(total), std::to_string(total - failed), std::to_string(failed)}));
     }
     return status;
 }
@@ -254,8 +262,8 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
         CLI::App& command = commands.Add(
             conversion.Name, std::string(conversion.Description) + "; or each IN into DIR with -o",
             [&options, conversion](const TCliContext& context) {
-                return RunConversion(context, options, conversion.Convert, conversion.DropBin,
-                                     conversion.Shortfall);
+                return RunConversion(context, conversion.Name, options, conversion.Convert,
+                                     conversion.DropBin, conversion.Shortfall);
             });
         command
             .add_option("IN OUT", options.Operands,

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Cli.h"
+#include "cli/CliParseError.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliFdOutBuf.h"
@@ -25,12 +26,8 @@ constexpr std::string_view kProgram = "kelda-cli";
 
 // Every command file's registration function. A new command file adds one line here.
 constexpr void (*kRegistrations[])(TCliCommands&) = {
-    RegisterMacBinaryCommands,
-    RegisterCrcCommands,
-    RegisterCheckCommands,
-    RegisterScanCommands,
-    RegisterForkCommands,
-    RegisterResourceCommands,
+    RegisterMacBinaryCommands, RegisterCrcCommands,  RegisterCheckCommands,
+    RegisterScanCommands,      RegisterForkCommands, RegisterResourceCommands,
 };
 
 // The options every command takes, before or after the command word.
@@ -99,7 +96,35 @@ std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& e, bool j
             return CliText(TCliMsg::UnknownCommand, japanese, {*word});
         }
     }
-    return text;
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+        // The parser lists the words last first when it is given them as a vector; list them in
+        // the order they were typed.
+        const std::vector<std::string> extras = app.remaining(true);
+        if (!extras.empty()) {
+            std::string words;
+            for (const std::string& extra : extras) {
+                words += (words.empty() ? "" : " ") + extra;
+            }
+            return CliText(extras.size() == 1 ? TCliMsg::ParseExtra : TCliMsg::ParseExtras, japanese,
+                           {words});
+        }
+    }
+    return ParserMessage(text, japanese);
+}
+
+// Whether the words ask for Japanese, read from them directly: a parse error can come before the
+// parser has set the options it has seen.
+bool WordsAskForJapanese(const TCliArgs& argv, bool localeJapanese) {
+    bool japanese = false;
+    bool english = false;
+    for (const std::string& word : argv) {
+        if (word == "--") {
+            break;
+        }
+        japanese = japanese || word == "--japanese";
+        english = english || word == "--english";
+    }
+    return japanese || (localeJapanese && !english);
 }
 
 // Whether everything written to out arrived; reports it once when not.
@@ -167,7 +192,8 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
         out << e.what() << '\n';
         return kCliOk;
     } catch (const CLI::ParseError& e) {
-        ReportUsage(app, err, japanese(), ParseErrorText(app, e, japanese()));
+        const bool inJapanese = WordsAskForJapanese(argv, localeJapanese);
+        ReportUsage(app, err, inJapanese, ParseErrorText(app, e, inJapanese));
         return kCliUsage;
     }
     const TCliCommands::TRun* run = commands.Chosen();

@@ -4,14 +4,16 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
+#include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
-#include "util/TFolder.h"
-#include "util/TAtomicOutput.h"
 #include "macbinary/TInspection.h"
 #include "resources/ResourceFork.h"
 #include "resources/ResourceTexts.h"
 #include "resources/VersResource.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -88,15 +90,18 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
             vers = VersOf(*opened, r);
         }
         if (json) {
-            nlohmann::json j = {{"file", file},
-                                {"type", ResTypeText(r.Type)},
-                                {"type_hex", ResTypeHex(r.Type)},
-                                {"id", r.Id},
-                                {"name", r.HasName ? nlohmann::json(r.Name) : nlohmann::json(nullptr)},
-                                {"attributes", r.Attributes},
-                                {"attribute_names", ResAttributeNames(r.Attributes)},
-                                {"length", r.Length},
-                                {"complete", r.DataComplete}};
+            nlohmann::json j = CliJsonObject("kelda-cli.resources", file);
+            j.update(nlohmann::json{
+                {"file", file},
+                {"type", ResTypeText(r.Type)},
+                {"type_hex", ResTypeHex(r.Type)},
+                {"id", r.Id},
+                {"name", r.HasName ? nlohmann::json(r.Name) : nlohmann::json(nullptr)},
+                {"name_hex", r.HasName ? nlohmann::json(HexBytes(r.NameBytes)) : nlohmann::json(nullptr)},
+                {"attributes", r.Attributes},
+                {"attribute_names", ResAttributeNames(r.Attributes)},
+                {"length", r.Length},
+                {"complete", r.DataComplete}});
             if (vers) {
                 j["vers"] = VersJson(*vers);
             }
@@ -159,7 +164,7 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
     const std::string& file = operands.File;
     const std::optional<std::int16_t> id = ParseId(operands.Id);
     if (!id) {
-        CliReport(context, "resource", "ID must be a number from -32768 to 32767: " + operands.Id);
+        CliReport(context, "resource", CliText(TCliMsg::ResourceIdRange, context.Japanese, {operands.Id}));
         return kCliUsage;
     }
     const std::string& out = operands.Out;

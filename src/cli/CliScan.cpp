@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // scan PATH... [-r] [--json | --csv] [--hash] [-j N]: an inventory of a collection, one line per file.
+#include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/CliJson.h"
+#include "cli/CliText.h"
 #include "cli/ScanFile.h"
 #include "cli/TCliCommands.h"
 #include "macbinary/HeaderTable.h"
@@ -46,20 +48,20 @@ std::string RawField(const THeader& header, int offset, int count) {
                        static_cast<std::size_t>(count));
 }
 
-bool Accepted(const TScanRow& row) {
-    return row.Judgement.Verdict == TScanVerdict::MacBinary || row.Judgement.Verdict == TScanVerdict::Damaged;
-}
-
-TCliJson RowJson(const TScanRow& row, bool hash) {
-    TCliJson o = CliJsonObject("kelda-cli.scan", row.Path);
+TCliJson RowJson(const TScanRow& row, bool hash, bool japanese) {
+    TCliJson o = CliJsonObject("kelda-cli.scan", row.Path, kCliScanSchemaVersion);
     o["size"] = row.Size;
-    o["verdict"] = ScanVerdictWord(row.Judgement.Verdict);
-    o["reason"] = row.Judgement.Reason;
-    if (Accepted(row)) {
+    o["verdict"] = ScanVerdictWord(row.Verdict);
+    const TCheckFinding* reason = row.Report ? row.Report->Reason() : nullptr;
+    o["reason"] = reason != nullptr ? reason->Text(japanese) : row.Reason;
+    if (reason != nullptr) {
+        o["finding"] = reason->Id;
+    }
+    if (row.Accepted()) {
         const THeader& h = row.Header;
         const int nameLength = std::min<int>(h[kOffsetNameLength], 63);
         const TMacEncoding encoding = HeaderTextEncoding(h);
-        o["version"] = row.Judgement.Version;
+        o["version"] = VersionName(row.Report->Version);
         o["name"] = MacTextJson(RawField(h, kOffsetName, nameLength), encoding);
         o["type"] = MacTextJson(RawField(h, 65, 4), encoding);
         o["creator"] = MacTextJson(RawField(h, 69, 4), encoding);
@@ -67,7 +69,8 @@ TCliJson RowJson(const TScanRow& row, bool hash) {
         o["modified"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, 95)), '-', ':');
         o["data_fork_length"] = HeaderUInt32(h, kOffsetDataForkLength);
         o["resource_fork_length"] = HeaderUInt32(h, kOffsetResourceForkLength);
-        o["header_crc_ok"] = HeaderWord(h, kOffsetCrc) == HeaderCrc(h);
+        o["header_crc_ok"] = row.Report->CrcOk;
+        o["vers"] = row.Vers;
         if (hash) {
             o["data_sha256"] = row.DataSha256;
             o["resource_sha256"] = row.ResourceSha256;
@@ -87,16 +90,18 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
-constexpr const char* kCsvColumns =
-    "path,size,verdict,reason,version,name,type,creator,created,modified,data_fork_length,"
-    "resource_fork_length,header_crc_ok";
+// The columns of --csv (and the fields of --json they come from), before the digests of --hash.
+constexpr const char* kCsvColumns[] = {
+    "path",          "size",    "verdict", "reason",   "version",          "name",
+    "type",          "creator", "created", "modified", "data_fork_length", "resource_fork_length",
+    "header_crc_ok", "vers"};
 
 void WriteRow(const TCliContext& context, const TScanOptions& options, const TScanRow& row) {
+    const TCliJson o = RowJson(row, options.Hash, context.Japanese);
     if (options.Json) {
-        CliWriteJson(context, RowJson(row, options.Hash));
+        CliWriteJson(context, o);
         return;
     }
-    const TCliJson o = RowJson(row, options.Hash);
     const auto field = [&o](const char* key) -> std::string {
         if (!o.contains(key)) {
             return "";
@@ -109,9 +114,7 @@ void WriteRow(const TCliContext& context, const TScanOptions& options, const TSc
     };
     if (options.Csv) {
         std::string line;
-        for (const char* key :
-             {"path", "size", "verdict", "reason", "version", "name", "type", "creator", "created",
-              "modified", "data_fork_length", "resource_fork_length", "header_crc_ok"}) {
+        for (const char* key : kCsvColumns) {
             line += (line.empty() ? "" : ",") + CsvField(field(key));
         }
         if (options.Hash) {
@@ -120,10 +123,10 @@ void WriteRow(const TCliContext& context, const TScanOptions& options, const TSc
         context.Out << line << '\n';
         return;
     }
-    // Plain text: verdict, version, type/creator, name, path; TAB between them.
+    // Plain text: verdict, version, type/creator (else the reason), name, 'vers', path; TAB between.
     context.Out << field("verdict") << '\t' << field("version") << '\t'
-                << (Accepted(row) ? field("type") + "/" + field("creator") : field("reason")) << '\t'
-                << field("name") << '\t' << row.Path << '\n';
+                << (row.Accepted() ? field("type") + "/" + field("creator") : field("reason")) << '\t'
+                << field("name") << '\t' << field("vers") << '\t' << row.Path << '\n';
 }
 
 class TScanner {
@@ -135,7 +138,10 @@ public:
 
     int Run() {
         if (options_.Csv) {
-            context_.Out << kCsvColumns << (options_.Hash ? ",data_sha256,resource_sha256" : "") << '\n';
+            for (const char* column : kCsvColumns) {
+                context_.Out << (column == kCsvColumns[0] ? "" : ",") << column;
+            }
+            context_.Out << (options_.Hash ? ",data_sha256,resource_sha256" : "") << '\n';
         }
         for (const std::string& path : options_.Paths) {
             Walk(path);
@@ -144,7 +150,8 @@ public:
         if (progressShown_) {
             context_.Err << '\r' << std::string(progressWidth_, ' ') << '\r';
         }
-        context_.Err << "kelda-cli: scan: " << total_ << " files:";
+        context_.Err << "kelda-cli: scan: "
+                     << CliText(TCliMsg::ScanFiles, context_.Japanese, {std::to_string(total_)});
         for (std::size_t v = 0; v < counts_.size(); ++v) {
             context_.Err << (v == 0 ? " " : ", ") << counts_[v] << ' '
                          << ScanVerdictWord(static_cast<TScanVerdict>(v));
@@ -158,7 +165,8 @@ private:
     void Judged(const std::string& path, TScanVerdict verdict, std::string reason) {
         TFound found{path, true, {}};
         found.Row.Path = path;
-        found.Row.Judgement = {verdict, "", std::move(reason)};
+        found.Row.Verdict = verdict;
+        found.Row.Reason = std::move(reason);
         Add(std::move(found));
     }
 
@@ -173,8 +181,13 @@ private:
     void Walk(const std::string& operand) {
         std::error_code ec;
         const fs::file_status status = fs::symlink_status(operand, ec);
-        if (ec || !fs::exists(status)) {
-            CliReport(context_, operand, SystemErrorText(ec ? ec.value() : ENOENT));
+        if (ec && ec.value() != ENOENT) {
+            CliReport(context_, operand, SystemErrorText(ec.value()));
+            missing_ = true;
+            return;
+        }
+        if (!fs::exists(status)) {
+            CliReport(context_, operand, MessageText(TMsg::FileNotFound, context_.Japanese));
             missing_ = true;
             return;
         }
@@ -214,11 +227,11 @@ private:
 
     void Entry(const std::string& path, const fs::file_status& status, bool found) {
         if (fs::is_symlink(status)) {
-            Judged(path, TScanVerdict::Link, "symbolic link, not followed");
+            Judged(path, TScanVerdict::Link, CliText(TCliMsg::ScanLink, context_.Japanese));
         } else if (fs::is_regular_file(status)) {
             Add({path, false, {}});
         } else if (!found) {
-            Judged(path, TScanVerdict::Unreadable, "not a regular file");
+            Judged(path, TScanVerdict::Unreadable, CliText(TCliMsg::ScanNotRegular, context_.Japanese));
         }
         // Devices, FIFOs and sockets inside a folder are no files of a collection: left out.
     }
@@ -229,7 +242,7 @@ private:
             std::vector<unsigned char> buffer;
             for (std::size_t i; (i = next.fetch_add(1)) < batch_.size();) {
                 if (!batch_[i].Judged) {
-                    batch_[i].Row = ScanFile(batch_[i].Path, options_.Hash, buffer);
+                    batch_[i].Row = ScanFile(batch_[i].Path, options_.Hash, context_.Japanese, buffer);
                 }
             }
         };
@@ -242,7 +255,7 @@ private:
         }
         for (const TFound& found : batch_) {
             WriteRow(context_, options_, found.Row);
-            ++counts_[static_cast<std::size_t>(found.Row.Judgement.Verdict)];
+            ++counts_[static_cast<std::size_t>(found.Row.Verdict)];
             ++total_;
         }
         batch_.clear();
@@ -263,7 +276,7 @@ private:
     const TScanOptions& options_;
     unsigned jobs_ = 1;
     std::vector<TFound> batch_;
-    std::array<std::size_t, 5> counts_{};
+    std::array<std::size_t, kScanVerdicts> counts_{};
     std::size_t total_ = 0;
     bool missing_ = false;
     bool progressShown_ = false;
@@ -274,11 +287,12 @@ private:
 
 void RegisterScanCommands(TCliCommands& commands) {
     TScanOptions& options = commands.Store<TScanOptions>();
-    CLI::App& scan = commands.Add("scan", "Which files under each PATH are MacBinary, damaged or neither",
-                                  [&options](const TCliContext& context) {
-                                      TScanner scanner(context, options);
-                                      return scanner.Run();
-                                  });
+    CLI::App& scan =
+        commands.Add("scan", "Every file under each PATH: sound, damaged or not MacBinary, as check says",
+                     [&options](const TCliContext& context) {
+                         TScanner scanner(context, options);
+                         return scanner.Run();
+                     });
     scan.add_flag("-r,--recursive", options.Recursive,
                   "Every file below the folders (links are not followed)");
     CLI::Option* json = scan.add_flag("--json", options.Json, "One JSON object per file and line");

@@ -14,7 +14,7 @@ struct TCliTextEntry {
     const char* Japanese;
 };
 
-constexpr std::array<TCliTextEntry, 14> kTexts{{
+constexpr std::array<TCliTextEntry, 40> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
@@ -33,6 +33,41 @@ constexpr std::array<TCliTextEntry, 14> kTexts{{
     {TCliMsg::ConvertOperands, "expected IN OUT, or IN... -o DIR (with file names, not -)",
      "IN OUT か IN... -o DIR を指定してください (- ではなくファイル名で)"},
     {TCliMsg::NoFolder, "Warning ! There is no such folder.", "警告 ! そのフォルダはありません"},
+    {TCliMsg::ScanLink, "symbolic link, not followed", "シンボリックリンク (たどりません)"},
+    {TCliMsg::ScanNotRegular, "not a regular file", "通常のファイルではありません"},
+    {TCliMsg::ScanFiles, "%s files:", "%s 個のファイル:"},
+    {TCliMsg::StdinOnce, "standard input (-) can be only one of the inputs",
+     "標準入力 (-) は入力のうち一つにしか指定できません"},
+    {TCliMsg::BatchSummary, "%s files: %s written, %s failed",
+     "%s 個のファイル: %s 個を書き込み、%s 個は失敗"},
+    {TCliMsg::ParseExtra, "The following argument was not expected: %s", "余分な引数があります: %s"},
+    {TCliMsg::ParseExtras, "The following arguments were not expected: %s", "余分な引数があります: %s"},
+    {TCliMsg::ParseRequired, "%s is required", "%s を指定してください"},
+    {TCliMsg::ParseMissingValues, "%s: %s required %s missing", "%1: 値が %2 個足りません"},
+    {TCliMsg::ParseExactCount, "Expected exactly %s arguments to %s, got %s",
+     "%2 には値がちょうど %1 個必要ですが、%3 個でした"},
+    {TCliMsg::ParseAtLeast, "Expected at least %s arguments to %s, got %s",
+     "%2 には値が %1 個以上必要ですが、%3 個でした"},
+    {TCliMsg::ParseAtLeastGiven, "%s: At least %s required but received %s",
+     "%1: 値が %2 個以上必要ですが、%3 個でした"},
+    {TCliMsg::ParseAtMostGiven, "%s: At Most %s required but received %s",
+     "%1: 値は %2 個までですが、%3 個ありました"},
+    {TCliMsg::ParseNoValue, "%s was given a disallowed flag override", "%s には値を付けられません"},
+    {TCliMsg::ParseNotAllowed, "The value %s is not an allowed value for %s", "%2 に値 %1 は使えません"},
+    {TCliMsg::ParseNoConversion, "Could not convert: %s = %s", "%1 の値 %2 を解釈できません"},
+    {TCliMsg::ParseNotNumber, "%s: Failed parsing %s as a %s", "%1: %2 は数値ではありません"},
+    {TCliMsg::ParseOutOfRange, "%s: Value %s not in range %s to %s", "%1: 値 %2 は %3～%4 の範囲外です"},
+    {TCliMsg::ParseNotInSet, "%s: Check %s value in %s FAILED", "%1: %2 という値は使えません"},
+    {TCliMsg::ParseExcludes, "%s excludes %s", "%1 と %2 は同時に指定できません"},
+    {TCliMsg::ParseRequires, "%s requires %s", "%1 には %2 も指定してください"},
+    {TCliMsg::ParseFlagValues, "%s: too many inputs for a flag", "%s: フラグに値が多すぎます"},
+    {TCliMsg::ParseFlagBool, "%s: Should be true/false or a number",
+     "%s: true か false か数値を指定してください"},
+    {TCliMsg::ParseOther, "%s", "コマンドラインが正しくありません (%s)"},
+    {TCliMsg::ResourceIdRange, "ID must be a number from -32768 to 32767: %s",
+     "ID は -32768～32767 の数値で指定してください: %s"},
+    {TCliMsg::CrcCheckAlone, "--check takes no FILE and no --json",
+     "--check には FILE も --json も付けられません"},
 }};
 
 constexpr bool TextsInOrder() {
@@ -48,13 +83,22 @@ static_assert(TextsInOrder(), "kTexts lists the messages in the order of TCliMsg
 } // namespace
 
 std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::string_view> args) {
+    return CliText(msg, japanese, std::span<const std::string_view>(args.begin(), args.size()));
+}
+
+std::string CliText(TCliMsg msg, bool japanese, std::span<const std::string_view> args) {
     const TCliTextEntry& entry = kTexts[static_cast<std::size_t>(msg)];
     const std::string_view format = japanese ? entry.Japanese : entry.English;
     std::string text;
-    const std::string_view* next = args.begin();
+    auto next = args.begin();
     for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's' && next != args.end()) {
+        const char after = i + 1 < format.size() ? format[i + 1] : '\0';
+        const auto index = static_cast<std::size_t>(after - '1');
+        if (format[i] == '%' && after == 's' && next != args.end()) {
             text += *next++;
+            ++i;
+        } else if (format[i] == '%' && after >= '1' && after <= '9' && index < args.size()) {
+            text += args.begin()[index]; // a language that orders the arguments otherwise
             ++i;
         } else {
             text += format[i];

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The messages of kelda-cli itself (usage errors, standard streams), in English and Japanese like
-// the window's. Each "%s" is filled in by CliText's arguments, in order.
+// the window's. Each "%s" is filled in by CliText's arguments, in order; "%1" to "%9" name one by
+// its place, for a text whose language puts them in another order.
 #pragma once
 
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,9 +27,38 @@ enum class TCliMsg {
     OutputExists,     // an output file that is there already, without -f
     ConvertOperands,  // a conversion without -o that has not exactly IN and OUT, or "-" with -o
     NoFolder,         // -o names no folder
+    ScanLink,         // scan: the reason given for a symbolic link
+    ScanNotRegular,   // scan: the reason given for an operand that is no regular file or folder
+    ScanFiles,        // scan's summary: %s is the number of files, before the counts per verdict
+    StdinOnce,        // "-" given as more than one input
+    BatchSummary,     // after several inputs: %s files in all, %s written, %s failed
+    // The command-line parser's errors: the English texts are the parser's own, so that its
+    // message is recognised by them and given again in the language asked for.
+    ParseExtra,         // one operand or option too many
+    ParseExtras,        // several
+    ParseRequired,      // an option or operand that must be given
+    ParseMissingValues, // %s option, %s count, %s kind of value
+    ParseExactCount,    // %s count, %s option, %s count given
+    ParseAtLeast,       // %s count, %s option, %s count given
+    ParseAtLeastGiven,  // %s option, %s count, %s count given
+    ParseAtMostGiven,   // %s option, %s count, %s count given
+    ParseNoValue,       // a flag given a value
+    ParseNotAllowed,    // %s value, %s option
+    ParseNoConversion,  // %s option, %s value
+    ParseNotNumber,     // %s option, %s value, %s kind of number
+    ParseOutOfRange,    // %s option, %s value, %s lowest, %s highest
+    ParseNotInSet,      // %s option, %s value
+    ParseExcludes,      // %s option, %s option it cannot go with
+    ParseRequires,      // %s option, %s option it needs
+    ParseFlagValues,    // a flag given more than one value
+    ParseFlagBool,      // a flag given a value that is no truth value
+    ParseOther,         // %s is the parser's text for an error none of the above describes
+    ResourceIdRange,    // resource: %s is the ID given
+    CrcCheckAlone,      // crc --check with FILE or --json
 };
 
 std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::string_view> args = {});
+std::string CliText(TCliMsg msg, bool japanese, std::span<const std::string_view> args);
 
 // Whether the locale the environment names asks for Japanese: the first of LC_ALL, LC_MESSAGES and
 // LANG that is set and not empty decides, and its language is "ja" ("ja", "ja_JP.UTF-8", ...).

@@ -2,6 +2,8 @@
 #include "cli/ScanFile.h"
 
 #include "macbinary/ForkLayout.h"
+#include "resources/FileVersion.h"
+#include "util/BilingualError.h"
 #include "util/TFileStream.h"
 
 #include <openssl/evp.h>
@@ -47,31 +49,52 @@ std::string Sha256(const TFileStream& file, const TForkSpan& span, std::vector<u
 
 } // namespace
 
-TScanRow ScanFile(const std::filesystem::path& file, bool hash, std::vector<unsigned char>& buffer) {
+std::string_view ScanVerdictWord(TScanVerdict verdict) {
+    switch (verdict) {
+    case TScanVerdict::Sound:
+        return VerdictId(TCheckVerdict::Sound);
+    case TScanVerdict::Damaged:
+        return VerdictId(TCheckVerdict::Damaged);
+    case TScanVerdict::NotMacBinary:
+        return VerdictId(TCheckVerdict::NotMacBinary);
+    case TScanVerdict::Unreadable:
+        break;
+    case TScanVerdict::Link:
+        return "link";
+    }
+    return "unreadable";
+}
+
+TScanRow ScanFile(const std::filesystem::path& file, bool hash, bool japanese,
+                  std::vector<unsigned char>& buffer) {
     TScanRow row;
     row.Path = file.string();
     try {
         const TFileStream stream(file, FileMode::Read);
         row.Size = stream.Size();
-        const std::size_t got = stream.ReadAt(row.Header.data(), kHeaderSize, 0);
-        if (got < kHeaderSize) {
-            row.Judgement.Reason = "shorter than a header (128 bytes)";
+        THeader header{};
+        const std::size_t got = stream.ReadAt(header.data(), kHeaderSize, 0);
+        row.Report = got < kHeaderSize ? CheckTooShort(static_cast<std::int64_t>(got))
+                                       : CheckMacBinary(header, row.Size);
+        row.Verdict = row.Report->Verdict == TCheckVerdict::Sound     ? TScanVerdict::Sound
+                      : row.Report->Verdict == TCheckVerdict::Damaged ? TScanVerdict::Damaged
+                                                                      : TScanVerdict::NotMacBinary;
+        if (!row.Accepted()) {
             return row;
         }
-        row.HaveHeader = true;
-        row.Judgement = JudgeMacBinary(row.Header, row.Size);
-        if (hash && row.Judgement.Verdict != TScanVerdict::NotMacBinary) {
+        row.Header = header;
+        row.Vers = FileShortVersion(stream, header);
+        if (hash) {
             if (buffer.empty()) {
                 buffer.resize(std::size_t{1} << 20);
             }
-            const TForkLayout layout = ComputeForkLayout(row.Header, row.Size);
-            row.DataSha256 = Sha256(stream, layout.Data, buffer);
-            row.ResourceSha256 = Sha256(stream, layout.Resource, buffer);
+            row.DataSha256 = Sha256(stream, row.Report->Layout.Data, buffer);
+            row.ResourceSha256 = Sha256(stream, row.Report->Layout.Resource, buffer);
         }
     } catch (const EBilingualError& e) {
-        row.Judgement = {TScanVerdict::Unreadable, "", e.english()};
+        row = TScanRow{.Path = row.Path, .Reason = japanese ? e.what() : e.english()};
     } catch (const std::exception& e) {
-        row.Judgement = {TScanVerdict::Unreadable, "", e.what()};
+        row = TScanRow{.Path = row.Path, .Reason = e.what()};
     }
     return row;
 }

@@ -1,28 +1,50 @@
 // SPDX-License-Identifier: MIT
-// scan's reading of one file: the header, the judgement, and with hashing the SHA-256 of each fork.
+// scan's reading of one file: the header, its check report, the 'vers' short string, and with
+// hashing the SHA-256 of each fork. Only the header, the size and the resource map are read, never
+// the forks, unless hashing asks for them.
 #pragma once
 
-#include "cli/ScanVerdict.h"
+#include "macbinary/CheckReport.h"
 #include "macbinary/MacBinaryHeader.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kelda {
 
+// The check report's three verdicts, and two for entries that have no report.
+enum class TScanVerdict {
+    Sound,
+    Damaged,
+    NotMacBinary,
+    Unreadable, // could not be opened or read; Reason says why
+    Link,       // a symbolic link, not followed
+};
+inline constexpr std::size_t kScanVerdicts = 5;
+
+// "sound", "damaged", "not-macbinary" (the check report's words), "unreadable", "link".
+std::string_view ScanVerdictWord(TScanVerdict verdict);
+
 struct TScanRow {
     std::string Path; // as found (the operand joined with the names below it)
     std::int64_t Size = 0;
-    TScanJudgement Judgement;
-    bool HaveHeader = false; // Header holds the file's first 128 bytes
-    THeader Header{};
+    TScanVerdict Verdict = TScanVerdict::Unreadable;
+    std::optional<TCheckReport> Report;     // for every file whose size could be read
+    std::string Reason;                     // why it is unreadable or a link (Report gives the others')
+    THeader Header{};                       // the first 128 bytes, for a file the report accepts
+    std::string Vers;                       // the 'vers' resource's short string, or empty
     std::string DataSha256, ResourceSha256; // lower-case hex; empty without hashing or a fork
+
+    // Sound or damaged: the header's fields mean something.
+    bool Accepted() const { return Verdict == TScanVerdict::Sound || Verdict == TScanVerdict::Damaged; }
 };
 
-// Reads file (a regular file, not a link). buffer is the caller's scratch space for hashing, kept
-// across files so that each thread allocates it once.
-TScanRow ScanFile(const std::filesystem::path& file, bool hash, std::vector<unsigned char>& buffer);
+// Reads file (a regular file, not a link); error texts in Japanese or English. buffer is the
+// caller's scratch space for hashing, kept across files so that each thread allocates it once.
+TScanRow ScanFile(const std::filesystem::path& file, bool hash, bool japanese,
+                  std::vector<unsigned char>& buffer);
 
 } // namespace kelda

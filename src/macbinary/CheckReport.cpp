@@ -287,16 +287,21 @@ const TCheckRow kRows[] = {
      }},
 };
 
+// Runs of plain text are copied whole: a scan fills these for every file it reads.
 std::string Fill(const char* pattern, const TArgs& args) {
+    const std::string_view text(pattern);
     std::string out;
-    for (const char* p = pattern; *p != '\0'; ++p) {
-        if (p[0] == '{' && p[1] >= '1' && p[1] <= '3' && p[2] == '}') {
-            out += args[static_cast<std::size_t>(p[1] - '1')];
-            p += 2;
-        } else {
-            out += *p;
+    out.reserve(text.size() + 16);
+    std::size_t from = 0;
+    for (std::size_t at = text.find('{'); at != std::string_view::npos; at = text.find('{', at + 1)) {
+        if (at + 2 < text.size() && text[at + 1] >= '1' && text[at + 1] <= '3' && text[at + 2] == '}') {
+            out.append(text, from, at - from);
+            out += args[static_cast<std::size_t>(text[at + 1] - '1')];
+            from = at + 3;
+            at += 2;
         }
     }
+    out.append(text, from);
     return out;
 }
 
@@ -456,20 +461,30 @@ TCheckReport CheckTooShort(std::int64_t fileSize) {
 
 std::string TCheckReport::VerdictLine(bool japanese) const {
     const std::string version(VersionName(Version));
+    const TCheckFinding* reason = Reason();
     switch (Verdict) {
     case TCheckVerdict::Sound:
         return japanese ? "正常な MacBinary " + version : "Sound MacBinary " + version;
-    case TCheckVerdict::Damaged: {
-        const TCheckFinding* reason = FirstOf(Findings, TCheckSeverity::Damage);
+    case TCheckVerdict::Damaged:
         return (japanese ? "破損した MacBinary " : "Damaged MacBinary ") + version + ": " +
                reason->Text(japanese);
-    }
     case TCheckVerdict::NotMacBinary:
         break;
     }
-    const TCheckFinding* reason = FirstOf(Findings, TCheckSeverity::NotMacBinary);
     return (japanese ? "MacBinary ではないようです: " : "Probably not MacBinary: ") +
            (reason != nullptr ? reason->Text(japanese) : std::string());
+}
+
+const TCheckFinding* TCheckReport::Reason() const {
+    switch (Verdict) {
+    case TCheckVerdict::Sound:
+        return nullptr;
+    case TCheckVerdict::Damaged:
+        return FirstOf(Findings, TCheckSeverity::Damage);
+    case TCheckVerdict::NotMacBinary:
+        break;
+    }
+    return FirstOf(Findings, TCheckSeverity::NotMacBinary);
 }
 
 bool TCheckReport::Has(std::string_view id) const {

@@ -258,7 +258,7 @@ std::vector<const TResourceEntry*> TResourceMap::OfType(const TResType& type) co
     return found;
 }
 
-TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
+TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding, TMapReading reading) {
     TResourceMap map;
     TFindings findings(map);
     const std::int64_t forkSize = fork.Size();
@@ -416,9 +416,24 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding) {
             map.Resources.push_back(std::move(r));
         }
     }
-    ReadLengths(fork, map, dataStart, dataEnd, findings);
+    if (reading == TMapReading::WithLengths) {
+        ReadLengths(fork, map, dataStart, dataEnd, findings);
+    }
     ReportDuplicates(map, findings);
     return map;
+}
+
+bool ReadResourceLength(const TByteSource& fork, const TResourceMap& map, TResourceEntry& entry) {
+    std::uint8_t bytes[4];
+    if (entry.ForkOffset < 0 || fork.ReadAt(bytes, sizeof bytes, entry.ForkOffset) != sizeof bytes) {
+        entry.ForkOffset = -1;
+        return false;
+    }
+    entry.Length = U32(bytes);
+    const std::int64_t end = entry.ForkOffset + 4 + std::int64_t{entry.Length};
+    entry.DataComplete = end <= std::int64_t{map.Header.DataOffset} + std::int64_t{map.Header.DataLength} &&
+                         end <= fork.Size();
+    return true;
 }
 
 std::vector<std::uint8_t> ReadResourceData(const TByteSource& fork, const TResourceEntry& entry,

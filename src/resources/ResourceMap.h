@@ -93,9 +93,21 @@ struct TResourceMap {
 
 inline constexpr std::size_t kMaxFindings = 200;
 
+// What ReadResourceMap reads besides the map itself.
+enum class TMapReading {
+    WithLengths, // the 4-byte length of every resource, and the findings about the data
+    MapOnly,     // nothing more: Length stays 0 and DataComplete false (ReadResourceLength fills them)
+};
+
 // Reads the map of the resource fork in fork (offset 0 = the fork's first byte). Names are
-// decoded in encoding. Only the map and the 4-byte length of each resource are read, not the data.
-TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding = TMacEncoding::Auto);
+// decoded in encoding. Only the map and (WithLengths) the 4-byte length of each resource are read,
+// not the data.
+TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding = TMacEncoding::Auto,
+                             TMapReading reading = TMapReading::WithLengths);
+
+// Fills Length and DataComplete of one entry of a map read MapOnly: 4 bytes read. False (and
+// ForkOffset -1) when the length lies outside the fork.
+bool ReadResourceLength(const TByteSource& fork, const TResourceMap& map, TResourceEntry& entry);
 
 // The data of one resource (without its length word), clipped to what the fork holds and to
 // maxBytes.

@@ -58,6 +58,9 @@ TEST_F(CliBatchTest, EveryInputIsConvertedIntoTheFolderAndFailuresDoNotStopTheOt
             EXPECT_EQ(fs::file_size(dir / "out" / name), c.Size) << name;
         }
         EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 3);
+        EXPECT_TRUE(
+            r.Err.ends_with(std::string("kelda-cli: ") + c.Command + ": 5 files: 3 written, 2 failed\n"))
+            << r.Err;
 
         // A second run leaves what is there, unless -f.
         test::WriteBytes(dir / "out" / c.Outputs[0], Bytes(5, 'k'));
@@ -72,6 +75,45 @@ TEST_F(CliBatchTest, EveryInputIsConvertedIntoTheFolderAndFailuresDoNotStopTheOt
         r = RunCli({c.Command, "-f", Path("a.bin"), Path("c"), "--output-dir=" + Path("out")});
         EXPECT_EQ(r.Status, kCliOk) << r.Err;
     }
+}
+
+TEST_F(CliBatchTest, ExtractTakesSeveralInputsLeavesExistingFilesAndSaysHowManyFailed) {
+    TCliRun r = RunCli({"extract", Path("a.bin"), Path("text.bin"), Path("missing"), Path("b.BIN"), Path("c"),
+                        "-o", Path("out"), "--rsrc", "raw"});
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_NE(r.Err.find("text.bin: Warning ! This file is not mac binary file."), std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Err.find("missing: Warning ! File can not find."), std::string::npos) << r.Err;
+    EXPECT_TRUE(r.Err.ends_with("kelda-cli: extract: 5 files: 3 written, 2 failed\n")) << r.Err;
+    for (const char* name : {"a.bin", "b.BIN", "c"}) {
+        EXPECT_EQ(fs::file_size(dir / "out" / name), 200u) << name;
+        EXPECT_EQ(fs::file_size(dir / "out" / (std::string(name) + ".rsrc")), 10u) << name;
+    }
+    EXPECT_EQ(test::LineCount(r.Out), 6u) << r.Out;
+
+    // What is there stays, unless -f, and nothing of that input is written.
+    test::WriteBytes(dir / "out" / "c.rsrc", Bytes(5, 'k'));
+    fs::remove(dir / "out" / "c");
+    r = RunCli({"extract", Path("c"), Path("a.bin"), "-o", Path("out"), "--rsrc", "raw"});
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_NE(r.Err.find("c.rsrc: Warning ! The file exists already; -f replaces it."), std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Err.find("a.bin: Warning ! The file exists already; -f replaces it."), std::string::npos)
+        << r.Err;
+    EXPECT_TRUE(r.Err.ends_with("2 files: 0 written, 2 failed\n")) << r.Err;
+    EXPECT_EQ(fs::file_size(dir / "out" / "c.rsrc"), 5u);
+    EXPECT_FALSE(fs::exists(dir / "out" / "c"));
+    r = RunCli({"--japanese", "extract", "-f", Path("c"), Path("a.bin"), "-o", Path("out"), "--rsrc", "raw"});
+    EXPECT_EQ(r.Status, kCliOk) << r.Err;
+    EXPECT_EQ(fs::file_size(dir / "out" / "c.rsrc"), 10u);
+    EXPECT_EQ(fs::file_size(dir / "out" / "c"), 200u);
+    EXPECT_TRUE(r.Err.ends_with("extract: 2 個のファイル: 2 個を書き込み、0 個は失敗\n")) << r.Err;
+    // The same Mac name twice: the second does not replace the first.
+    r = RunCli({"extract", Path("a.bin"), Path("a.bin"), "-o", Path("fresh")});
+    EXPECT_EQ(r.Status, kCliFailure);
+    EXPECT_NE(r.Err.find("1 written, 1 failed"), std::string::npos) << r.Err;
+    // Standard input is read once.
+    EXPECT_EQ(RunCli({"extract", "-", "-", "-o", Path("out")}).Status, kCliUsage);
 }
 
 TEST_F(CliBatchTest, TheSourceIsNeverTheOutputAndTheFolderMustExist) {

@@ -204,3 +204,38 @@ TEST_F(CliJsonTest, CheckReadsTheLinesCrcWrites) {
 
 } // namespace
 } // namespace kelda
+
+namespace kelda {
+namespace {
+
+// Every --json command starts its objects alike and gives names as text and as their bytes.
+TEST_F(CliJsonTest, EveryJsonCommandNamesItsSchemaAndGivesNamesAsBytesToo) {
+    const std::string in = (dir / "in.bin").string();
+    struct Case {
+        TCliArgs Args;
+        const char* Schema;
+        const char* NameHex; // the field with the Mac name's bytes
+    };
+    const Case cases[] = {
+        {{"info", "--json", in}, "kelda-cli.info", "/name/hex"},
+        {{"crc", "--json", in}, "kelda-cli.crc", ""},
+        {{"check", "--json", in}, "kelda-cli.check", "/name_hex"},
+        {{"scan", "--json", in}, "kelda-cli.scan", "/name/hex"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Schema);
+        const std::vector<json> objects = JsonLines(RunCli(c.Args).Out);
+        ASSERT_EQ(objects.size(), 1u);
+        const json& o = objects[0];
+        EXPECT_EQ(o["schema"], c.Schema);
+        EXPECT_TRUE(o["schema_version"].is_number_integer());
+        EXPECT_EQ(o["path"], in);
+        EXPECT_EQ(o["path_hex"], HexOf(in));
+        if (*c.NameHex != '\0') {
+            EXPECT_EQ(o.at(json::json_pointer(c.NameHex)), "836583588367") << o.dump();
+        }
+    }
+}
+
+} // namespace
+} // namespace kelda

@@ -93,6 +93,10 @@ TEST_F(CliResourcesTest, ResourcesAsJsonLines) {
     const nlohmann::json str = nlohmann::json::parse(lines[1]);
     EXPECT_EQ(str["type"], "STR ");
     EXPECT_EQ(str["name"], "Greeting");
+    EXPECT_EQ(str["name_hex"], "4772656574696e67");
+    EXPECT_TRUE(vers["name_hex"].is_null());
+    EXPECT_EQ(str["schema"], "kelda-cli.resources");
+    EXPECT_EQ(str["path"], file_);
     EXPECT_FALSE(str.contains("vers"));
 }
 

@@ -102,7 +102,8 @@ Bytes MacBinaryFile(int dataLength, int resourceLength, std::size_t size, bool f
 struct TEntry {
     const char* Path;
     const char* Verdict;
-    const char* Reason;
+    const char* Finding; // the check report's finding that gives the reason; "" for none
+    const char* Reason;  // for entries without a check report
 };
 
 class CliScanTest : public ::testing::Test {
@@ -113,6 +114,11 @@ protected:
         test::WriteBytes(dir / "tree/sub/one.bin", MacBinaryFile(100, 0, 256, false, 0));
         test::WriteBytes(dir / "tree/sub/cut.bin", MacBinaryFile(3000, 0, 1000, true, kVersionII));
         test::WriteBytes(dir / "tree/sub/deeper/crc.bin", MacBinaryFile(10, 0, 256, false, kVersionII));
+        // Neither MacBinary I (a reserved byte is set) nor a header with a CRC: the acceptance rule
+        // and a name are not enough.
+        Bytes noise = MacBinaryFile(100, 0, 256, false, 0);
+        noise[110] = 1;
+        test::WriteBytes(dir / "tree/sub/noise.bin", noise);
         test::WriteBytes(dir / "tree/readme.txt", Bytes(500, 'a'));
         test::WriteBytes(dir / "tree/zeros", Bytes(300, 0));
         test::WriteBytes(dir / "tree/tiny", Bytes(20, 0));
@@ -123,20 +129,31 @@ protected:
     std::string Path(const std::string& name) const { return (dir / name).string(); }
 
     const std::vector<TEntry> expected_ = {
-        {"tree/good.bin", "macbinary", ""},
-        {"tree/link.bin", "link", "symbolic link, not followed"},
-        {"tree/readme.txt", "not-macbinary", "byte 0 is not 0"},
-        {"tree/tiny", "not-macbinary", "shorter than a header (128 bytes)"},
-        {"tree/zeros", "not-macbinary", "no file name of 1 to 63 bytes"},
-        {"tree/sub/cut.bin", "damaged", "forks cut short"},
-        {"tree/sub/loop", "link", "symbolic link, not followed"},
-        {"tree/sub/one.bin", "macbinary", ""},
-        {"tree/sub/deeper/crc.bin", "damaged", "header CRC wrong"},
+        {"tree/good.bin", "sound", "", ""},
+        {"tree/link.bin", "link", "", "symbolic link, not followed"},
+        {"tree/readme.txt", "not-macbinary", "old-version-byte", ""},
+        {"tree/tiny", "not-macbinary", "too-short", ""},
+        {"tree/zeros", "not-macbinary", "name-length", ""},
+        {"tree/sub/cut.bin", "damaged", "data-fork-cut", ""},
+        {"tree/sub/loop", "link", "", "symbolic link, not followed"},
+        {"tree/sub/noise.bin", "not-macbinary", "neither-i-nor-crc", ""},
+        {"tree/sub/one.bin", "sound", "", ""},
+        {"tree/sub/deeper/crc.bin", "damaged", "crc-mismatch", ""},
     };
     TempDir dir;
 };
 
-TEST_F(CliScanTest, EveryEntryOfTheTreeGetsItsVerdictAsWhenScannedAlone) {
+// The text of the finding id in a check --json object, in its findings.
+std::string FindingText(const json& check, const std::string& id) {
+    for (const json& f : check["findings"]) {
+        if (f["id"] == id) {
+            return f["text"];
+        }
+    }
+    return "(no finding " + id + ")";
+}
+
+TEST_F(CliScanTest, EveryEntryOfTheTreeGetsItsVerdictAsWhenScannedAloneAndAsCheckSays) {
     for (const char* jobs : {"1", "3"}) {
         SCOPED_TRACE(jobs);
         const TCliRun r = RunCli({"scan", "-r", "--json", "-j", jobs, Path("tree")});
@@ -146,23 +163,54 @@ TEST_F(CliScanTest, EveryEntryOfTheTreeGetsItsVerdictAsWhenScannedAlone) {
         std::size_t i = 0;
         while (std::getline(lines, line)) {
             ASSERT_LT(i, expected_.size()) << line;
+            const TEntry& e = expected_[i++];
             const json o = json::parse(line);
-            EXPECT_EQ(o["path"], Path(expected_[i].Path));
-            EXPECT_EQ(o["verdict"], expected_[i].Verdict) << o["path"];
-            EXPECT_EQ(o["reason"], expected_[i].Reason) << o["path"];
+            EXPECT_EQ(o["path"], Path(e.Path));
+            EXPECT_EQ(o["verdict"], e.Verdict) << o["path"];
+            EXPECT_EQ(o.value("finding", ""), e.Finding) << o["path"];
             // The same file alone gives the same line.
-            const TCliRun alone = RunCli({"scan", "--json", Path(expected_[i].Path)});
+            const TCliRun alone = RunCli({"scan", "--json", Path(e.Path)});
             EXPECT_EQ(alone.Out, line + "\n");
-            ++i;
+            if (o["verdict"] == "link") {
+                EXPECT_EQ(o["reason"], e.Reason);
+                continue;
+            }
+            // check on the file says the same, for the same reason.
+            const json check = json::parse(RunCli({"check", "--json", Path(e.Path)}).Out);
+            EXPECT_EQ(o["verdict"], check["verdict"]) << line;
+            EXPECT_EQ(o.value("version", json()), check["version"]) << line;
+            EXPECT_EQ(o["reason"], *e.Finding == '\0' ? "" : FindingText(check, e.Finding)) << line;
+            if (o.contains("header_crc_ok")) {
+                EXPECT_EQ(o["header_crc_ok"], check["crc_ok"]) << line;
+            }
         }
         EXPECT_EQ(i, expected_.size());
-        EXPECT_EQ(
-            r.Err,
-            "kelda-cli: scan: 9 files: 2 macbinary, 2 damaged, 3 not-macbinary, 0 unreadable, 2 link\n");
+        EXPECT_EQ(r.Err,
+                  "kelda-cli: scan: 10 files: 2 sound, 2 damaged, 4 not-macbinary, 0 unreadable, 2 link\n");
     }
     // Without -r only the folder's own files.
     const TCliRun flat = RunCli({"scan", Path("tree")});
     EXPECT_EQ(test::LineCount(flat.Out), 5u) << flat.Out;
+}
+
+TEST_F(CliScanTest, ReasonsAndSummaryFollowTheLanguage) {
+    const TCliRun r =
+        RunCli({"--japanese", "scan", "--json", Path("tree/sub/cut.bin"), Path("tree/link.bin")});
+    std::istringstream lines(r.Out);
+    std::string cut, link;
+    std::getline(lines, cut);
+    std::getline(lines, link);
+    const json check = json::parse(RunCli({"--japanese", "check", "--json", Path("tree/sub/cut.bin")}).Out);
+    EXPECT_EQ(json::parse(cut)["reason"], FindingText(check, "data-fork-cut"));
+    EXPECT_NE(json::parse(cut)["reason"].get<std::string>().find("データフォーク"), std::string::npos) << cut;
+    EXPECT_EQ(json::parse(link)["reason"], "シンボリックリンク (たどりません)");
+    EXPECT_EQ(r.Err,
+              "kelda-cli: scan: 2 個のファイル: 0 sound, 1 damaged, 0 not-macbinary, 0 unreadable, 1 link\n");
+    const TCliRun missing = RunCli({"--japanese", "scan", Path("missing")});
+    EXPECT_EQ(missing.Status, kCliFailure);
+    EXPECT_TRUE(
+        missing.Err.starts_with("kelda-cli: " + Path("missing") + ": 警告 ! ファイルが見つかりません\n"))
+        << missing.Err;
 }
 
 TEST_F(CliScanTest, JsonFollowsTheDocumentedSchema) {
@@ -183,9 +231,14 @@ TEST_F(CliScanTest, JsonFollowsTheDocumentedSchema) {
         EXPECT_EQ(count, expected_.size());
     }
     // The validator itself catches what it should.
-    const json good = {{"schema", "kelda-cli.scan"}, {"schema_version", 1}, {"path", "x"},
-                       {"path_hex", "78"},           {"size", 1},           {"verdict", "not-macbinary"},
-                       {"reason", "byte 0 is not 0"}};
+    const json good = {{"schema", "kelda-cli.scan"},
+                       {"schema_version", 2},
+                       {"path", "x"},
+                       {"path_hex", "78"},
+                       {"size", 1},
+                       {"verdict", "not-macbinary"},
+                       {"reason", "Byte 0 ..."},
+                       {"finding", "old-version-byte"}};
     EXPECT_EQ(Validate(good, schema, schema, ""), "");
     json bad = good;
     bad["verdict"] = "maybe";
@@ -196,6 +249,12 @@ TEST_F(CliScanTest, JsonFollowsTheDocumentedSchema) {
     bad = good;
     bad["size"] = "1";
     EXPECT_NE(Validate(bad, schema, schema, ""), "");
+    bad = good;
+    bad["schema_version"] = 1; // the verdict words of version 1 were others
+    EXPECT_NE(Validate(bad, schema, schema, ""), "");
+    bad = good;
+    bad["verdict"] = "macbinary";
+    EXPECT_NE(Validate(bad, schema, schema, ""), "");
 }
 
 TEST_F(CliScanTest, CsvAndTextCarryTheSameRows) {
@@ -205,16 +264,16 @@ TEST_F(CliScanTest, CsvAndTextCarryTheSameRows) {
     std::string header;
     std::getline(lines, header);
     EXPECT_TRUE(header.starts_with("path,size,verdict,reason,version,name,type,creator,")) << header;
-    EXPECT_TRUE(header.ends_with(",data_sha256,resource_sha256")) << header;
+    EXPECT_TRUE(header.ends_with(",header_crc_ok,vers,data_sha256,resource_sha256")) << header;
     std::string good;
     std::getline(lines, good);
-    EXPECT_TRUE(good.starts_with(Path("tree/good.bin") + ",640,macbinary,,II,Disk,dImg,dCpy,")) << good;
+    EXPECT_TRUE(good.starts_with(Path("tree/good.bin") + ",640,sound,,II,Disk,dImg,dCpy,")) << good;
     // The data fork's digest of the bytes 128 to 427.
     const Bytes file = test::ReadBytes(dir / "tree/good.bin");
     EXPECT_EQ(good.substr(good.size() - 129, 64).size(), 64u);
 
     const TCliRun text = RunCli({"scan", "-r", Path("tree")});
-    EXPECT_NE(text.Out.find("macbinary\tII\tdImg/dCpy\tDisk\t" + Path("tree/good.bin") + "\n"),
+    EXPECT_NE(text.Out.find("sound\tII\tdImg/dCpy\tDisk\t\t" + Path("tree/good.bin") + "\n"),
               std::string::npos)
         << text.Out;
     EXPECT_EQ(test::LineCount(text.Out), expected_.size());

@@ -6,6 +6,7 @@
 #include "macbinary/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace kelda {
 namespace {
@@ -53,6 +54,10 @@ TEST_F(CliStreamTest, InfoAndCrcReadStandardInput) {
     r = RunCli({"info", "-"}, {.In = std::string(200, 'x')});
     EXPECT_EQ(r.Status, kCliFailure);
     EXPECT_EQ(r.Err, "kelda-cli: -: Warning ! This file is not mac binary file.\n");
+
+    r = RunCli({"check", "--json", "-"}, {.In = Text(sample)});
+    EXPECT_EQ(nlohmann::json::parse(r.Out)["file_size"], sample.size()) << r.Err;
+    EXPECT_EQ(nlohmann::json::parse(r.Out)["path"], "-");
 }
 
 TEST_F(CliStreamTest, ConversionsReadAndWriteTheStandardStreams) {
@@ -112,7 +117,7 @@ TEST_F(CliStreamTest, AFailedStandardOutputFailsTheCommand) {
 }
 
 TEST_F(CliStreamTest, AFolderIsReportedAsAFolder) {
-    for (const char* command : {"info", "crc"}) {
+    for (const char* command : {"info", "crc", "check"}) {
         SCOPED_TRACE(command);
         TCliRun r = RunCli({command, dir.path().string(), Path("in.bin")});
         EXPECT_EQ(r.Status, kCliFailure);

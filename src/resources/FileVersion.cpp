@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#include "resources/FileVersion.h"
+
+#include "macbinary/ForkLayout.h"
+#include "macbinary/HeaderTable.h"
+#include "resources/ByteSource.h"
+#include "resources/VersResource.h"
+
+namespace kelda {
+
+namespace {
+
+// A 'vers' resource is a few dozen bytes; more is never read for decoding.
+constexpr std::size_t kVersReadLimit = 4096;
+
+} // namespace
+
+const TResourceEntry* FileVersEntry(const TResourceMap& map) {
+    const TResourceEntry* own = map.Find(ResType("vers"), 1);
+    return own != nullptr ? own : map.Find(ResType("vers"), 2);
+}
+
+std::string FileShortVersion(const TFileStream& file, const THeader& header) {
+    const TForkSpan span = ComputeForkLayout(header, file.Size()).Resource;
+    if (span.Present <= 0) {
+        return {};
+    }
+    const TFileRangeSource fork(file, span.Offset, span.Present);
+    const TResourceMap map = ReadResourceMap(fork, HeaderTextEncoding(header), TMapReading::MapOnly);
+    const TResourceEntry* found = FileVersEntry(map);
+    if (found == nullptr) {
+        return {};
+    }
+    TResourceEntry entry = *found;
+    if (!ReadResourceLength(fork, map, entry)) {
+        return {};
+    }
+    const std::optional<TVersInfo> vers = DecodeVers(ReadResourceData(fork, entry, kVersReadLimit));
+    return vers ? vers->ShortVersion : std::string();
+}
+
+} // namespace kelda
