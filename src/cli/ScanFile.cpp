@@ -47,6 +47,14 @@ std::string Sha256(const TFileStream& file, const TForkSpan& span, std::vector<u
     return hex;
 }
 
+// A row that says only why the file could not be read.
+TScanRow Unreadable(std::string path, std::string reason) {
+    TScanRow row;
+    row.Path = std::move(path);
+    row.Reason = std::move(reason);
+    return row;
+}
+
 } // namespace
 
 std::string_view ScanVerdictWord(TScanVerdict verdict) {
@@ -92,9 +100,9 @@ TScanRow ScanFile(const std::filesystem::path& file, bool hash, bool japanese,
             row.ResourceSha256 = Sha256(stream, row.Report->Layout.Resource, buffer);
         }
     } catch (const EBilingualError& e) {
-        row = TScanRow{.Path = row.Path, .Reason = japanese ? e.what() : e.english()};
+        row = Unreadable(std::move(row.Path), japanese ? e.what() : e.english());
     } catch (const std::exception& e) {
-        row = TScanRow{.Path = row.Path, .Reason = e.what()};
+        row = Unreadable(std::move(row.Path), e.what());
     }
     return row;
 }
