@@ -6,6 +6,9 @@
 #include "util/TFileStream.h"
 #include "util/TMappedFile.h"
 
+#include <cstdlib>
+#include <string_view>
+
 namespace kelda {
 
 namespace {
@@ -170,6 +173,22 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines() {
 
 namespace {
 
+enum class TCrcReadPath { Mapped, TwoThreads, OneThread };
+
+// KELDA_CRC_READ, a diagnostic for measurements: "blocks" reads every file with the block reader
+// and its reading thread, "blocks-one-thread" without that thread; anything else, or nothing, maps
+// regular files.
+TCrcReadPath CrcReadPath() {
+    static const TCrcReadPath path = [] {
+        const char* value = std::getenv("KELDA_CRC_READ");
+        const std::string_view name = value != nullptr ? value : "";
+        return name == "blocks"              ? TCrcReadPath::TwoThreads
+               : name == "blocks-one-thread" ? TCrcReadPath::OneThread
+                                             : TCrcReadPath::Mapped;
+    }();
+    return path;
+}
+
 // Reads the whole file in blocks and hands each block to consume: the bytes it held when it was
 // opened, so that a file that keeps growing is not read forever. A file that ends before that size
 // (cut short while it was read) raises the read-past-end error instead of yielding the CRC of a
@@ -177,10 +196,13 @@ namespace {
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
     // A regular file is folded straight from the page cache; the block reader is for the rest.
-    if (ReadMapped(file, consume, progress, {.PieceSize = CrcReadBlockSize})) {
+    const TCrcReadPath path = CrcReadPath();
+    if (path == TCrcReadPath::Mapped &&
+        ReadMapped(file, consume, progress, {.PieceSize = CrcReadBlockSize})) {
         return;
     }
-    TFileBlockReader reader(file, {.BlockSize = CrcReadBlockSize});
+    TFileBlockReader reader(file,
+                            {.BlockSize = CrcReadBlockSize, .ReadAhead = path != TCrcReadPath::OneThread});
     const std::int64_t total = reader.Size();
     std::int64_t done = 0;
     for (auto block = reader.Next(); !block.empty(); block = reader.Next()) {

@@ -3,13 +3,12 @@
 
 #include "macbinary/Conversion.h"
 #include "macbinary/ForkLayout.h"
-
-#include <algorithm>
+#include "util/FileCopy.h"
 
 namespace kelda {
 
 TForkCopier::TForkCopier(TFileStream& out, std::int64_t total, ProgressFn progress)
-    : out_(out), total_(total), progress_(std::move(progress)), buffer_(kConvertBlockSize) {}
+    : out_(out), total_(total), progress_(std::move(progress)) {}
 
 void TForkCopier::Advance(std::size_t count) {
     done_ += static_cast<std::int64_t>(count);
@@ -19,21 +18,12 @@ void TForkCopier::Advance(std::size_t count) {
 }
 
 void TForkCopier::Copy(const TForkSource& source) {
-    if (source.Stream == nullptr) {
+    if (source.Stream == nullptr || source.Length <= 0) {
         return;
     }
-    for (std::int64_t at = 0; at < source.Length;) {
-        const auto want =
-            static_cast<std::size_t>(std::min<std::int64_t>(source.Length - at, kConvertBlockSize));
-        const std::size_t got = source.Stream->ReadAt(buffer_.data(), want, source.Offset + at);
-        if (got != want) {
-            // The lengths were checked against the file's size: it has shrunk meanwhile.
-            throw EFileError::readPastEnd();
-        }
-        out_.WriteBuffer(buffer_.data(), got);
-        at += static_cast<std::int64_t>(got);
-        Advance(got);
-    }
+    // The lengths were checked against the file's size: a read past its end means it has shrunk.
+    CopyFileBytes(*source.Stream, source.Offset, out_, source.Length,
+                  [this](std::size_t moved) { Advance(moved); }, {.StepSize = kConvertBlockSize});
 }
 
 void TForkCopier::Write(const void* bytes, std::size_t count) {

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Streams parts of open files into an output through one reused buffer, with one progress count
-// over all of them (the conversions' block size, progress callback and cancel). No part is ever
-// held whole, whatever its size.
+// Streams parts of open files into an output, by the kernel where the system allows (util/FileCopy),
+// with one progress count over all of them (the conversions' block size, progress callback and
+// cancel). No part is ever held whole, whatever its size.
 #pragma once
 
 #include "util/Progress.h"
 #include "util/TFileStream.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace kelda {
 
@@ -37,7 +36,6 @@ private:
     TFileStream& out_;
     std::int64_t total_;
     ProgressFn progress_;
-    std::vector<std::uint8_t> buffer_;
     std::int64_t done_ = 0;
 };
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "macbinary/Conversion.h"
 
+#include "util/FileCopy.h"
 #include "util/TAtomicOutput.h"
 #include "util/TFileStream.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace kelda {
 
@@ -13,27 +13,18 @@ namespace {
 
 constexpr auto kHeaderBytes = static_cast<std::int64_t>(kHeaderSize);
 
-// Copies count bytes from the source's offset 128 on; a source that ends first (it shrank since it
-// was opened) is the read-past-end error.
-void CopyBody(TFileStream& in, TFileStream& out, std::int64_t count, const ProgressFn& progress) {
-    if (count <= 0) {
-        return;
-    }
-    in.Seek(kHeaderBytes);
-    std::vector<std::uint8_t> buffer(kConvertBlockSize);
+// Copies count bytes from the source's offset 128 on, in the kernel where it can; a source that ends
+// first (it shrank since it was opened) is the read-past-end error.
+void CopyBody(const TFileStream& in, TFileStream& out, std::int64_t count, const ProgressFn& progress) {
     std::int64_t done = 0;
-    while (done < count) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - done, kConvertBlockSize));
-        const std::size_t got = in.Read(buffer.data(), want);
-        if (got == 0) {
-            throw EFileError::readPastEnd(in.FileName());
-        }
-        out.WriteBuffer(buffer.data(), got);
-        done += static_cast<std::int64_t>(got);
-        if (progress && !progress(done, count)) {
-            throw ECancelled();
-        }
-    }
+    CopyFileBytes(in, kHeaderBytes, out, count,
+                  [&](std::size_t moved) {
+                      done += static_cast<std::int64_t>(moved);
+                      if (progress && !progress(done, count)) {
+                          throw ECancelled();
+                      }
+                  },
+                  {.StepSize = kConvertBlockSize});
 }
 
 std::int64_t BodySize(std::int64_t sourceSize) {

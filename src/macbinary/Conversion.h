@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The three output files made from a MacBinary file: the file with a new (MacBinary II) header, the
-// file without its header, and the data fork alone. Bodies are streamed in blocks; the output
-// appears only when complete, and the source file can never be chosen as the output.
+// file without its header, and the data fork alone. Bodies are copied in blocks, by the kernel where
+// the system allows (util/FileCopy); the output appears only when complete, and the source file can never be chosen as the output.
 #pragma once
 
 #include "macbinary/MacBinaryHeader.h"
@@ -18,7 +18,7 @@ enum class TConvertStatus {
     OutputReadOnly, // the output is a read-only file and replacing it was not allowed; nothing was written
 };
 
-// Bytes per read while copying, through one reused buffer.
+// Bytes copied between two progress calls (and per read when the bytes pass through a buffer).
 inline constexpr std::size_t kConvertBlockSize = std::size_t{1} << 20;
 
 // The conversions copy as many body bytes as the source held when it was opened: a source that grows
