@@ -1,117 +1,36 @@
 // SPDX-License-Identifier: MIT
 // The fork commands of kelda-cli: rsrc, appledouble, applesingle, extract and encode. "-" stands
-// for standard input or output; such a stream goes through a temporary file, so the work itself
-// always has a seekable file and never holds a fork in memory.
+// for standard input or output; such a stream goes through a scratch file, so the work itself
+// always has a seekable file and never holds a fork in memory. Like the conversions they never
+// write over a source and replace a read-only output only with --force (or -f).
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
+#include "cli/TCliOutput.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "macbinary/TInspection.h"
-#include "util/TFileStream.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <optional>
 #include <ostream>
-#include <set>
-#include <unistd.h>
-#include <vector>
 
 namespace kelda {
 
 namespace {
 
-constexpr std::size_t kStreamBlock = std::size_t{1} << 16;
-
-// A file in the temporary folder, removed when it goes.
-class TCliTempFile {
-public:
-    TCliTempFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelda-cli-XXXXXX").string();
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) {
-            throw EFileError::createFailed(pattern, errno);
-        }
-        ::close(fd);
-        path_ = pattern;
-    }
-    ~TCliTempFile() {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    TCliTempFile(const TCliTempFile&) = delete;
-    TCliTempFile& operator=(const TCliTempFile&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Standard input copied into a temporary file (nothing when there is none).
-void CopyStdinTo(std::istream* in, const std::filesystem::path& file) {
-    TFileStream out(file, FileMode::Create);
-    std::vector<char> buffer(kStreamBlock);
-    while (in != nullptr &&
-           (in->read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in->gcount() > 0)) {
-        out.WriteBuffer(buffer.data(), static_cast<std::size_t>(in->gcount()));
-    }
-    out.Close();
-}
-
-void CopyFileTo(const std::filesystem::path& file, std::ostream& out) {
-    TFileStream in(file, FileMode::Read);
-    std::vector<char> buffer(kStreamBlock);
-    while (const std::size_t got = in.Read(buffer.data(), buffer.size())) {
-        out.write(buffer.data(), static_cast<std::streamsize>(got));
-    }
-    out.flush();
-}
-
-// The input: the file itself, or standard input through a temporary file.
-class TCliInput {
-public:
-    TCliInput(const TCliContext& context, const std::string& name) : name_(name) {
-        if (name == "-") {
-            temp_.emplace();
-            CopyStdinTo(context.In, temp_->Path());
-        }
-    }
-    std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
-
-private:
-    std::string name_;
-    std::optional<TCliTempFile> temp_;
-};
-
-// The output: the file itself, or a temporary file that goes to standard output once complete.
-class TCliOutput {
-public:
-    explicit TCliOutput(const std::string& name) : name_(name) {
-        if (name == "-") {
-            temp_.emplace();
-        }
-    }
-    std::filesystem::path Path() const { return temp_ ? temp_->Path() : std::filesystem::path(name_); }
-    void Finish(const TCliContext& context) const {
-        if (temp_) {
-            CopyFileTo(temp_->Path(), context.Out);
-        }
-    }
-
-private:
-    std::string name_;
-    std::optional<TCliTempFile> temp_;
-};
-
 // Whether file is accepted as MacBinary, as the window would; reports a refusal.
-bool IsMacBinaryFile(const TCliContext& context, const std::string& shown,
-                     const std::filesystem::path& file) {
-    const TInspectResult result = InspectFile(file, shown);
+bool IsMacBinaryFile(const TCliContext& context, const std::string& shown, const TCliInput& input) {
+    if (const std::string problem = input.Problem(context); !problem.empty()) {
+        CliReport(context, shown, problem);
+        return false;
+    }
+    const TInspectResult result = InspectFile(input.Path(), shown);
     if (!result.Accepted()) {
         CliReport(context, shown, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
@@ -135,6 +54,9 @@ int Report(const TCliContext& context, const std::string& in, const std::string&
     case TForkStatus::ThroughLink:
         CliReport(context, out, MessageText(TMsg::NoWriteThroughLink, context.Japanese));
         return kCliFailure;
+    case TForkStatus::OutputReadOnly:
+        CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
+        return kCliFailure;
     }
     return kCliFailure;
 }
@@ -143,6 +65,7 @@ struct TExportOptions {
     std::string In;
     std::string Out;
     bool Partial = false;
+    bool Force = false;
 };
 
 TCutPolicy Policy(bool partial) {
@@ -150,38 +73,39 @@ TCutPolicy Policy(bool partial) {
 }
 
 using TExportFn = TForkStatus (*)(const std::filesystem::path&, const std::filesystem::path&, TCutPolicy,
-                                  const ProgressFn&);
+                                  const ProgressFn&, bool replaceReadOnly);
 
 int RunExport(const TCliContext& context, const TExportOptions& options, TExportFn run) {
     const std::string& in = options.In;
     const std::string& out = options.Out;
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!IsMacBinaryFile(context, in, input.Path())) {
+        if (!IsMacBinaryFile(context, in, input)) {
             return kCliFailure;
         }
-        const TCliOutput output(out);
+        TCliOutput output(context, out);
         TForkStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn());
+            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn(),
+                         options.Force || context.Force);
         }
         const int result = Report(context, in, out, status);
-        if (status == TForkStatus::Written || status == TForkStatus::WrittenCut) {
-            output.Finish(context);
+        if ((status == TForkStatus::Written || status == TForkStatus::WrittenCut) && !output.Commit()) {
+            return kCliFailure;
         }
         return result;
     });
 }
 
 TForkStatus RunAppleDouble(const std::filesystem::path& in, const std::filesystem::path& out,
-                           TCutPolicy policy, const ProgressFn& progress) {
-    return ExportAppleFile(TAppleKind::Double, in, out, policy, progress);
+                           TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+    return ExportAppleFile(TAppleKind::Double, in, out, policy, progress, replaceReadOnly);
 }
 
 TForkStatus RunAppleSingle(const std::filesystem::path& in, const std::filesystem::path& out,
-                           TCutPolicy policy, const ProgressFn& progress) {
-    return ExportAppleFile(TAppleKind::Single, in, out, policy, progress);
+                           TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+    return ExportAppleFile(TAppleKind::Single, in, out, policy, progress, replaceReadOnly);
 }
 
 struct TExtractOptions {
@@ -189,22 +113,24 @@ struct TExtractOptions {
     std::string Folder = ".";
     TResourceForm Form = TResourceForm::Sidecar;
     bool Partial = false;
+    bool Force = false;
 };
 
 int RunExtract(const TCliContext& context, const TExtractOptions& options) {
     const std::string& in = options.In;
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!IsMacBinaryFile(context, in, input.Path())) {
+        if (!IsMacBinaryFile(context, in, input)) {
             return kCliFailure;
         }
         TExtractResult result;
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            result =
-                Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial), progress.Fn());
+            result = Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial),
+                             progress.Fn(), {}, options.Force || context.Force);
         }
-        const int status = Report(context, in, result.DataFile.string(), result.Status);
+        const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
+        const int status = Report(context, in, about.string(), result.Status);
         if (result.Status == TForkStatus::Written || result.Status == TForkStatus::WrittenCut) {
             context.Out << result.DataFile.string() << '\n' << result.ResourceFile.string() << '\n';
         }
@@ -221,6 +147,7 @@ struct TEncodeCliOptions {
     std::string Date;
     TMacEncoding Encoding = TMacEncoding::Auto;
     bool NoSidecar = false;
+    bool Force = false;
     std::string Data;
     std::string Out;
     // Which of the text options the line gave (an empty value is a value too).
@@ -262,18 +189,17 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
             return kCliFailure;
         }
         const TCliInput input(context, data);
-        const TCliOutput output(out);
+        TCliOutput output(context, out);
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, data);
-            status = EncodeMacBinary(input.Path(), output.Path(), options, progress.Fn());
+            status = EncodeMacBinary(input.Path(), output.Path(), options, progress.Fn(),
+                                     o.Force || context.Force);
         }
-        if (status == TConvertStatus::SourceIsOutput) {
-            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
-            return kCliFailure;
+        if (status != TConvertStatus::Written) {
+            return Report(context, data, out, ForkStatusOf(status));
         }
-        output.Finish(context);
-        return kCliOk;
+        return output.Commit() ? kCliOk : kCliFailure;
     });
 }
 
@@ -301,6 +227,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         command.add_flag(
             "--partial", options.Partial,
             "Write what the file holds of a fork cut short (with a warning) instead of refusing");
+        command.add_flag("-f,--force", options.Force, "Replace an output file that is read-only");
         command.add_option("IN", options.In, "The MacBinary file (- for standard input)")
             ->required()
             ->type_name("");
@@ -325,6 +252,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->transform(CLI::CheckedTransformer(forms).description(""))
         ->type_name("sidecar|applesingle|raw");
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
+    extractCommand.add_flag("-f,--force", extract.Force, "Replace output files that are read-only");
     extractCommand.add_option("IN", extract.In, "The MacBinary file (- for standard input)")
         ->required()
         ->type_name("");
@@ -358,6 +286,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->transform(CLI::CheckedTransformer(encodings).description(""))
         ->type_name("roman|japanese|auto");
     encodeCommand.add_flag("--no-sidecar", encode.NoSidecar, "Do not take ._DATA as the resource fork");
+    encodeCommand.add_flag("-f,--force", encode.Force, "Replace an output file that is read-only");
     encodeCommand.add_option("DATA", encode.Data, "The data fork (- for standard input)")
         ->required()
         ->type_name("");
