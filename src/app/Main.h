@@ -56,6 +56,7 @@ class TEditor;
 class TPageControl;
 class TResourcePage;
 class TSplitterBar;
+enum class TResourceForm; // forks/ForkExport.h
 
 // The pages of PageControl1, by index.
 inline constexpr int kPageMacBinary = 0;
@@ -377,8 +378,9 @@ private:
     void BuildMenu();
     // Adds the fork items to MenuFile and connects them.
     void BuildForkMenu();
-    // Runs fork work (it takes the cut policy and the progress callback) under the progress dialog;
-    // a fork cut short is written only when the user says so.
+    // Runs fork work (it takes the cut policy, the progress callback and whether a read-only output
+    // may be replaced) under the progress dialog; a fork cut short, or a read-only output, is
+    // written only when the user says so.
     template <typename F> void RunForkWork(F work);
     template <typename F> void ExportShown(F exportTo);
     void ExportApple(bool single);
@@ -407,6 +409,8 @@ private:
 
     // The conversions' output name from SaveDialog2; false when the user cancels.
     bool AskOutputName();
+    // The question before an output that is a read-only file is replaced; true for Yes.
+    bool AskReplaceReadOnly();
     template <typename F> TConvertStatus RunConversion(F convert);
     void TellShortfall(TOutputPart part);
 
@@ -428,6 +432,7 @@ private:
     std::filesystem::path tmpFolder_;
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;
+    TResourceForm extractForm_{}; // the resource fork's form chosen last for Extract (the sidecar first)
     std::optional<QRect> screenOverride_;
     bool shownOnce_ = false;
     bool destroyed_ = false;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The fork commands of kelda-cli: rsrc, appledouble, applesingle, extract and encode. "-" stands
 // for standard input or output; such a stream goes through a scratch file (TCliInput, TCliOutput),
-// so the work itself always has a seekable file and never holds a fork in memory.
+// so the work itself always has a seekable file and never holds a fork in memory. Like the
+// conversions they never write over a source and replace a read-only output only with --force (or -f).
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
@@ -13,31 +14,31 @@
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "macbinary/TInspection.h"
-#include "util/TFileStream.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <optional>
 #include <ostream>
-#include <set>
-#include <unistd.h>
-#include <vector>
 
 namespace kelda {
 
 namespace {
 
-// Whether file is accepted as MacBinary, as the window would; reports a refusal.
-bool IsMacBinaryFile(const TCliContext& context, const std::string& shown,
-                     const std::filesystem::path& file) {
-    const TInspectResult result = InspectFile(file, shown);
+// The header of file when it is accepted as MacBinary, as the window would; reports a refusal.
+std::optional<THeader> MacBinaryHeader(const TCliContext& context, const std::string& shown,
+                                       const TCliInput& input) {
+    if (const std::string problem = input.Problem(context); !problem.empty()) {
+        CliReport(context, shown, problem);
+        return std::nullopt;
+    }
+    const TInspectResult result = InspectFile(input.Path(), shown);
     if (!result.Accepted()) {
         CliReport(context, shown, MessageText(RefusalMessage(result.Refusal), context.Japanese));
+        return std::nullopt;
     }
-    return result.Accepted();
+    return result.Inspection->Header;
 }
 
 // The status of the command for what a fork operation reported.
@@ -57,6 +58,9 @@ int Report(const TCliContext& context, const std::string& in, const std::string&
     case TForkStatus::ThroughLink:
         CliReport(context, out, MessageText(TMsg::NoWriteThroughLink, context.Japanese));
         return kCliFailure;
+    case TForkStatus::OutputReadOnly:
+        CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
+        return kCliFailure;
     }
     return kCliFailure;
 }
@@ -65,6 +69,7 @@ struct TExportOptions {
     std::string In;
     std::string Out;
     bool Partial = false;
+    bool Force = false;
 };
 
 TCutPolicy Policy(bool partial) {
@@ -72,21 +77,22 @@ TCutPolicy Policy(bool partial) {
 }
 
 using TExportFn = TForkStatus (*)(const std::filesystem::path&, const std::filesystem::path&, TCutPolicy,
-                                  const ProgressFn&);
+                                  const ProgressFn&, bool replaceReadOnly);
 
 int RunExport(const TCliContext& context, const TExportOptions& options, TExportFn run) {
     const std::string& in = options.In;
     const std::string& out = options.Out;
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!IsMacBinaryFile(context, in, input.Path())) {
+        if (!MacBinaryHeader(context, in, input)) {
             return kCliFailure;
         }
         TCliOutput output(context, out);
         TForkStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn());
+            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn(),
+                         options.Force || context.Force);
         }
         const int result = Report(context, in, out, status);
         if ((status == TForkStatus::Written || status == TForkStatus::WrittenCut) && !output.Commit()) {
@@ -97,13 +103,13 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
 }
 
 TForkStatus RunAppleDouble(const std::filesystem::path& in, const std::filesystem::path& out,
-                           TCutPolicy policy, const ProgressFn& progress) {
-    return ExportAppleFile(TAppleKind::Double, in, out, policy, progress);
+                           TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+    return ExportAppleFile(TAppleKind::Double, in, out, policy, progress, replaceReadOnly);
 }
 
 TForkStatus RunAppleSingle(const std::filesystem::path& in, const std::filesystem::path& out,
-                           TCutPolicy policy, const ProgressFn& progress) {
-    return ExportAppleFile(TAppleKind::Single, in, out, policy, progress);
+                           TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+    return ExportAppleFile(TAppleKind::Single, in, out, policy, progress, replaceReadOnly);
 }
 
 struct TExtractOptions {
@@ -133,26 +139,21 @@ bool OutputsExist(const TCliContext& context, const TExtractOptions& options, co
 int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (const std::string problem = input.Problem(context); !problem.empty()) {
-            CliReport(context, in, problem);
+        const std::optional<THeader> header = MacBinaryHeader(context, in, input);
+        if (!header) {
             return kCliFailure;
         }
-        const TInspectResult inspected = InspectFile(input.Path(), in);
-        if (!inspected.Accepted()) {
-            CliReport(context, in, MessageText(RefusalMessage(inspected.Refusal), context.Japanese));
-            return kCliFailure;
-        }
-        if (!options.Force && !context.Force &&
-            OutputsExist(context, options, input.Path(), inspected.Inspection->Header)) {
+        if (!options.Force && !context.Force && OutputsExist(context, options, input.Path(), *header)) {
             return kCliFailure;
         }
         TExtractResult result;
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            result =
-                Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial), progress.Fn());
+            result = Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial),
+                             progress.Fn(), {}, options.Force || context.Force);
         }
-        const int status = Report(context, in, result.DataFile.string(), result.Status);
+        const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
+        const int status = Report(context, in, about.string(), result.Status);
         if (result.Status == TForkStatus::Written || result.Status == TForkStatus::WrittenCut) {
             context.Out << result.DataFile.string() << '\n' << result.ResourceFile.string() << '\n';
         }
@@ -193,6 +194,7 @@ struct TEncodeCliOptions {
     std::string Date;
     TMacEncoding Encoding = TMacEncoding::Auto;
     bool NoSidecar = false;
+    bool Force = false;
     std::string Data;
     std::string Out;
     // Which of the text options the line gave (an empty value is a value too).
@@ -238,11 +240,11 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
         TConvertStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, data);
-            status = EncodeMacBinary(input.Path(), output.Path(), options, progress.Fn());
+            status = EncodeMacBinary(input.Path(), output.Path(), options, progress.Fn(),
+                                     o.Force || context.Force);
         }
-        if (status == TConvertStatus::SourceIsOutput) {
-            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
-            return kCliFailure;
+        if (status != TConvertStatus::Written) {
+            return Report(context, data, out, ForkStatusOf(status));
         }
         return output.Commit() ? kCliOk : kCliFailure;
     });
@@ -272,6 +274,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         command.add_flag(
             "--partial", options.Partial,
             "Write what the file holds of a fork cut short (with a warning) instead of refusing");
+        command.add_flag("-f,--force", options.Force, "Replace an output file that is read-only");
         command.add_option("IN", options.In, "The MacBinary file (- for standard input)")
             ->required()
             ->type_name("");
@@ -298,7 +301,8 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->transform(CLI::CheckedTransformer(forms).description(""))
         ->type_name("sidecar|applesingle|raw");
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
-    extractCommand.add_flag("-f,--force", extract.Force, "Replace existing output files (never the source)");
+    extractCommand.add_flag("-f,--force", extract.Force,
+                            "Replace existing or read-only output files (never the source)");
     extractCommand
         .add_option("IN", extract.Inputs, "The MacBinary files (one of them may be - for standard input)")
         ->required()
@@ -333,6 +337,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->transform(CLI::CheckedTransformer(encodings).description(""))
         ->type_name("roman|japanese|auto");
     encodeCommand.add_flag("--no-sidecar", encode.NoSidecar, "Do not take ._DATA as the resource fork");
+    encodeCommand.add_flag("-f,--force", encode.Force, "Replace an output file that is read-only");
     encodeCommand.add_option("DATA", encode.Data, "The data fork (- for standard input)")
         ->required()
         ->type_name("");

@@ -49,9 +49,9 @@ ProgressFn Shifted(const ProgressFn& progress, std::int64_t before, std::int64_t
     };
 }
 
-bool IsLink(const std::filesystem::path& file) {
-    std::error_code ec;
-    return std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec));
+// The guards of one output made from the source as it was opened.
+TForkStatus Guarded(const TAtomicOutput& out, const TMacBinarySource& in, bool replaceReadOnly) {
+    return ForkStatusOf(GuardOutput(out, {StatOpenFile(in.Stream())}, replaceReadOnly));
 }
 
 void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDate) {
@@ -66,8 +66,9 @@ void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDat
     const auto unix = seconds(LocalUnixTimeFromMacDate(macDate));
     std::error_code ec;
     std::filesystem::last_write_time(
-        file, std::filesystem::file_time_type(duration_cast<std::filesystem::file_time_type::duration>(
-                  unix + seconds(11644473600LL))),
+        file,
+        std::filesystem::file_time_type(
+            duration_cast<std::filesystem::file_time_type::duration>(unix + seconds(11644473600LL))),
         ec);
 #else
     timespec times[2] = {};
@@ -79,10 +80,16 @@ void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDat
 
 } // namespace
 
-bool IsSameExistingFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    const std::optional<TFileStat> x = StatFile(a);
-    const std::optional<TFileStat> y = StatFile(b);
-    return x && y && x->SameFile(*y);
+TForkStatus ForkStatusOf(TConvertStatus status) {
+    switch (status) {
+    case TConvertStatus::Written:
+        break;
+    case TConvertStatus::SourceIsOutput:
+        return TForkStatus::SourceIsOutput;
+    case TConvertStatus::OutputReadOnly:
+        return TForkStatus::OutputReadOnly;
+    }
+    return TForkStatus::Written;
 }
 
 std::string ExtractName(const THeader& header) {
@@ -106,16 +113,16 @@ std::filesystem::path ResourceFileName(const std::filesystem::path& dataFile, TR
 }
 
 TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
-                               TCutPolicy policy, const ProgressFn& progress) {
-    if (IsSameExistingFile(source, output)) {
-        return TForkStatus::SourceIsOutput;
-    }
+                               TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
     const TMacBinarySource in(source);
+    TAtomicOutput out(output);
+    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
+        return refused;
+    }
     const bool complete = AllComplete({&in.Layout().Resource});
     if (!complete && policy == TCutPolicy::Refuse) {
         return TForkStatus::RefusedCut;
     }
-    TAtomicOutput out(output);
     TForkCopier copier(out.Create(), in.Resource().Length, progress);
     copier.Copy(in.Resource());
     out.Commit();
@@ -124,11 +131,12 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
 
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
-                            const ProgressFn& progress) {
-    if (IsSameExistingFile(source, output)) {
-        return TForkStatus::SourceIsOutput;
-    }
+                            const ProgressFn& progress, bool replaceReadOnly) {
     const TMacBinarySource in(source);
+    TAtomicOutput out(output);
+    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
+        return refused;
+    }
     const TForkLayout& layout = in.Layout();
     const bool complete = kind == TAppleKind::Single
                               ? AllComplete({&layout.Data, &layout.Resource, &layout.Comment})
@@ -136,7 +144,6 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
     if (!complete && policy == TCutPolicy::Refuse) {
         return TForkStatus::RefusedCut;
     }
-    TAtomicOutput out(output);
     WriteAppleFile(kind, ContentsOf(in, kind), out.Create(), progress);
     out.Commit();
     return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
@@ -144,22 +151,12 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
 
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress,
-                       const std::string& name) {
+                       const std::string& name, bool replaceReadOnly) {
     const TMacBinarySource in(source);
     TExtractResult result;
     const std::string local = name.empty() ? ExtractName(in.Header()) : name;
     result.DataFile = folder / local;
     result.ResourceFile = ResourceFileName(result.DataFile, form);
-    for (const auto& file : {result.DataFile, result.ResourceFile}) {
-        if (IsSameExistingFile(source, file)) {
-            result.Status = TForkStatus::SourceIsOutput;
-            return result;
-        }
-        if (IsLink(file)) {
-            result.Status = TForkStatus::ThroughLink;
-            return result;
-        }
-    }
     const TForkLayout& layout = in.Layout();
     const bool complete = AllComplete({&layout.Data, &layout.Resource, &layout.Comment});
     if (!complete && policy == TCutPolicy::Refuse) {
@@ -171,6 +168,35 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
     if (ec) {
         throw EFileError::createFailed(folder, ec.value());
     }
+    // A link under either name is refused before the outputs look for the files they replace (one
+    // that dangles would lead them elsewhere), and once more after, should one have appeared meanwhile.
+    const TFolder opened(folder, true);
+    const auto isLink = [&opened](const std::filesystem::path& file) {
+        const std::optional<TFileStat> st = opened.Stat(file.filename().string(), false);
+        return st && st->Link;
+    };
+    for (const std::filesystem::path* file : {&result.DataFile, &result.ResourceFile}) {
+        if (isLink(*file)) {
+            result.Status = TForkStatus::ThroughLink;
+            result.Refused = *file;
+            return result;
+        }
+    }
+    TAtomicOutput data(result.DataFile);
+    TAtomicOutput resource(result.ResourceFile);
+    const std::pair<const TAtomicOutput*, const std::filesystem::path*> outputs[] = {
+        {&data, &result.DataFile}, {&resource, &result.ResourceFile}};
+    for (const auto& [out, file] : outputs) {
+        TForkStatus guard = Guarded(*out, in, replaceReadOnly);
+        if (guard != TForkStatus::SourceIsOutput && isLink(*file)) {
+            guard = TForkStatus::ThroughLink;
+        }
+        if (guard != TForkStatus::Written) {
+            result.Status = guard;
+            result.Refused = *file;
+            return result;
+        }
+    }
 
     const TAppleKind kind = form == TResourceForm::AppleSingle ? TAppleKind::Single : TAppleKind::Double;
     const TAppleContents contents = ContentsOf(in, TAppleKind::Double);
@@ -179,9 +205,7 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
         form == TResourceForm::Raw ? in.Resource().Length : AppleFileSize(AppleLayout(kind, contents));
     const std::int64_t total = dataBytes + resourceBytes;
 
-    TAtomicOutput data(result.DataFile);
     TForkCopier(data.Create(), total, progress).Copy(in.Data());
-    TAtomicOutput resource(result.ResourceFile);
     resource.Create();
     const ProgressFn rest = Shifted(progress, dataBytes, total);
     if (form == TResourceForm::Raw) {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The forks of a MacBinary file written out: the raw resource fork, an AppleDouble or AppleSingle
 // file, and the extraction of the Mac file into a folder. Each output appears only when complete
-// (TAtomicOutput), the source can never be an output, and a fork the source holds only in part is
-// either refused before anything is written or written as far as it goes, as the caller chooses.
+// (TAtomicOutput), the source can never be an output (the file an output would replace is compared
+// with the source as it was opened: device and inode), a read-only output is replaced only when
+// replaceReadOnly is set, and a fork the source holds only in part is either refused before anything
+// is written or written as far as it goes, as the caller chooses.
 #pragma once
 
 #include "forks/AppleFormat.h"
+#include "macbinary/Conversion.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/Progress.h"
 
@@ -25,16 +28,21 @@ enum class TForkStatus {
     RefusedCut,     // a fork was cut short in the source; nothing was written
     SourceIsOutput, // an output names the source file; nothing was written
     ThroughLink,    // an extracted file's name is a symbolic link; nothing was written
+    OutputReadOnly, // an output is a read-only file and replacing it was not allowed; nothing was written
 };
+
+// The fork status for a conversion status.
+TForkStatus ForkStatusOf(TConvertStatus status);
 
 // The resource fork alone.
 TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
-                               TCutPolicy policy, const ProgressFn& progress = {});
+                               TCutPolicy policy, const ProgressFn& progress = {},
+                               bool replaceReadOnly = false);
 
 // AppleDouble (the "._NAME" sidecar: everything but the data fork) or AppleSingle (both forks).
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
-                            const ProgressFn& progress = {});
+                            const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
 enum class TResourceForm {
     Sidecar,     // "._NAME", AppleDouble
@@ -46,16 +54,15 @@ struct TExtractResult {
     TForkStatus Status = TForkStatus::Written;
     std::filesystem::path DataFile;
     std::filesystem::path ResourceFile;
+    std::filesystem::path Refused; // the file a SourceIsOutput, ThroughLink or OutputReadOnly is about
 };
 
 // The data fork as folder/name and the rest in the chosen form beside it; the data fork's
-// modification time is set from the header. name empty: ExtractName of the header.
+// modification time is set from the header. name empty: ExtractName of the header. A fork cut short
+// is refused before the folder is made; neither file may be a symbolic link.
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress = {},
-                       const std::string& name = {});
-
-// Whether two names lead to the same existing file, as the kernel sees them (links followed).
-bool IsSameExistingFile(const std::filesystem::path& a, const std::filesystem::path& b);
+                       const std::string& name = {}, bool replaceReadOnly = false);
 
 // The local name of the Mac file (the header's name decoded as the header display decodes it).
 std::string ExtractName(const THeader& header);

@@ -2,14 +2,15 @@
 // The File menu's fork items: the resource fork, AppleDouble and AppleSingle exports and the
 // extraction of the file shown, and Make MacBinary from forks. Like the MacBinary page's
 // conversions they need a file shown, ask for the output with SaveDialog2, never write over the
-// source, write through a temporary file, show their progress with Cancel and leave errors to the
-// window's guard.
+// source, ask before they replace a read-only file, write through a temporary file, show their
+// progress with Cancel and leave errors to the window's guard.
 #include "app/Main.h"
 #include "app/PathText.h"
 #include "app/TProgressRunner.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
+#include "forks/TExtractDialog.h"
 #include "forks/TMakeMacBinaryDialog.h"
 #include "textview/TEditor.h"
 
@@ -31,19 +32,26 @@ std::optional<std::int64_t> SourceDateEpoch() {
 } // namespace
 
 template <typename F> void TFormMain::RunForkWork(F work) {
-    const auto run = [&](TCutPolicy policy) {
-        TProgressRunner progress(this,
-                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressForks,
-                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
-                                 progressClock_);
-        return work(policy, progress.Fn());
-    };
-    TForkStatus status = run(TCutPolicy::Refuse);
-    if (status == TForkStatus::RefusedCut) {
-        if (!dialogs_.AskYesNo(this, MessageQ(TMsg::ForkCutAsk))) {
-            return;
+    TReadOnlyLeave leave;
+    TCutPolicy policy = TCutPolicy::Refuse;
+    TForkStatus status{};
+    for (;;) {
+        {
+            TProgressRunner progress(this,
+                                     TProgressRunner::Texts(IsJapanese(), TMsg::ProgressForks,
+                                                            QFileInfo(SaveDialog2_.FileName).fileName()),
+                                     progressClock_);
+            status = work(policy, progress.Fn(), leave.Given());
         }
-        status = run(TCutPolicy::WriteWhatExists);
+        if (leave.Retry(status, [this] { return AskReplaceReadOnly(); })) {
+            continue;
+        }
+        if (status == TForkStatus::RefusedCut && policy == TCutPolicy::Refuse &&
+            dialogs_.AskYesNo(this, MessageQ(TMsg::ForkCutAsk))) {
+            policy = TCutPolicy::WriteWhatExists;
+            continue;
+        }
+        break;
     }
     if (status == TForkStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
@@ -63,16 +71,16 @@ template <typename F> void TFormMain::ExportShown(F exportTo) {
     }
     const std::filesystem::path source = macBinaryPage_.Shown().Path;
     const std::filesystem::path output = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
-        return exportTo(source, output, policy, progress);
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+        return exportTo(source, output, policy, progress, replaceReadOnly);
     });
 }
 
 void TFormMain::ExportApple(bool single) {
     ExportShown([single](const std::filesystem::path& source, const std::filesystem::path& output,
-                         TCutPolicy policy, const ProgressFn& progress) {
+                         TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
         return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output, policy,
-                               progress);
+                               progress, replaceReadOnly);
     });
 }
 
@@ -100,9 +108,10 @@ void TFormMain::BuildForkMenu() {
 }
 
 void TFormMain::MenuExportResourceForkClick() {
-    ExportShown(
-        [](const std::filesystem::path& source, const std::filesystem::path& output, TCutPolicy policy,
-           const ProgressFn& progress) { return ExportResourceFork(source, output, policy, progress); });
+    ExportShown([](const std::filesystem::path& source, const std::filesystem::path& output,
+                   TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+        return ExportResourceFork(source, output, policy, progress, replaceReadOnly);
+    });
 }
 
 void TFormMain::MenuExportAppleDoubleClick() {
@@ -118,8 +127,15 @@ void TFormMain::MenuExtractClick() {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
-    // The save dialog proposes the Mac name made safe, in the folder chosen last; the data fork
-    // goes to the name chosen there and the sidecar beside it.
+    // First the form of the resource fork (the last one chosen is offered again); then the save
+    // dialog proposes the Mac name made safe, in the folder chosen last; the data fork goes to the
+    // name chosen there and the resource fork beside it.
+    TExtractDialog formDialog(this, extractForm_, IsJapanese());
+    if (formDialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    extractForm_ = formDialog.Form();
+    const TResourceForm form = extractForm_;
     const TInspection& shown = macBinaryPage_.Shown();
     const std::string name = ExtractName(shown.Header);
     const std::filesystem::path folder =
@@ -131,9 +147,9 @@ void TFormMain::MenuExtractClick() {
     }
     const std::filesystem::path source = shown.Path;
     const std::filesystem::path chosen = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress) {
-        return Extract(source, chosen.parent_path(), TResourceForm::Sidecar, policy, progress,
-                       chosen.filename().string())
+    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+        return Extract(source, chosen.parent_path(), form, policy, progress, chosen.filename().string(),
+                       replaceReadOnly)
             .Status;
     });
 }
@@ -158,10 +174,8 @@ void TFormMain::MenuMakeMacBinaryClick() {
         return;
     }
     const std::filesystem::path output = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy, const ProgressFn& progress) {
-        return EncodeMacBinary(dataFile, output, options, progress) == TConvertStatus::SourceIsOutput
-                   ? TForkStatus::SourceIsOutput
-                   : TForkStatus::Written;
+    RunForkWork([&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
+        return ForkStatusOf(EncodeMacBinary(dataFile, output, options, progress, replaceReadOnly));
     });
 }
 

@@ -102,6 +102,7 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
     std::optional<TContainerPart> container;
     if (SniffAppleFile(data) == TAppleKind::Single) {
         container = ReadContainer(data);
+        plan.EntriesFile = data;
         if (container->Data) {
             plan.DataOffset = container->Data->Offset;
             plan.DataLength = container->Data->Length;
@@ -119,6 +120,7 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
         }
         if (resource && SniffAppleFile(*resource)) {
             container = ReadContainer(*resource);
+            plan.EntriesFile = *resource;
             if (container->Resource) {
                 plan.ResourceFile = *resource;
                 plan.ResourceOffset = container->Resource->Offset;
@@ -212,24 +214,34 @@ THeader BuildMacBinaryHeader(const TEncodePlan& plan, int version) {
 }
 
 TConvertStatus EncodeMacBinary(const std::filesystem::path& data, const std::filesystem::path& output,
-                               const TEncodeOptions& options, const ProgressFn& progress) {
+                               const TEncodeOptions& options, const ProgressFn& progress,
+                               bool replaceReadOnly) {
     const TEncodePlan plan = PlanEncode(data, options);
-    for (const auto& input : {plan.DataFile, plan.ResourceFile, SidecarName(data)}) {
-        if (!input.empty() && IsSameExistingFile(input, output)) {
-            return TConvertStatus::SourceIsOutput;
-        }
-    }
     const THeader header = BuildMacBinaryHeader(plan, options.Version);
     const TFileStream dataIn(plan.DataFile, FileMode::Read);
     std::optional<TFileStream> resourceIn;
     if (!plan.ResourceFile.empty()) {
         resourceIn.emplace(plan.ResourceFile, FileMode::Read);
     }
+    // The container of the entries is an input too, even when it gave no fork.
+    std::optional<TFileStream> entriesIn;
+    if (!plan.EntriesFile.empty()) {
+        entriesIn.emplace(plan.EntriesFile, FileMode::Read);
+    }
+    TAtomicOutput out(output);
+    const TFileStat dataStat = StatOpenFile(dataIn);
+    const auto statOf = [&dataStat](const std::optional<TFileStream>& in) {
+        return in ? StatOpenFile(*in) : dataStat;
+    };
+    if (const TConvertStatus guard =
+            GuardOutput(out, {dataStat, statOf(resourceIn), statOf(entriesIn)}, replaceReadOnly);
+        guard != TConvertStatus::Written) {
+        return guard;
+    }
     const std::string comment = options.Version == 1 ? std::string() : plan.Comment.substr(0, 0xFFFF);
     const std::int64_t total = static_cast<std::int64_t>(kHeaderSize) + PadToBlock(plan.DataLength) +
                                PadToBlock(plan.ResourceLength) +
                                PadToBlock(static_cast<std::int64_t>(comment.size()));
-    TAtomicOutput out(output);
     TForkCopier copier(out.Create(), total, progress);
     copier.Write(header.data(), header.size());
     copier.Copy({&dataIn, plan.DataOffset, plan.DataLength});

@@ -40,6 +40,7 @@ struct TEncodePlan {
     std::int64_t ResourceOffset = 0;
     std::int64_t ResourceLength = 0;
     TMacEncoding NameEncoding = TMacEncoding::Roman; // how the name's bytes are meant
+    std::filesystem::path EntriesFile; // the container the Finder's fields came from; empty: none
 };
 
 // Reads the inputs' entries and sizes; throws EBilingualError on a bad option, a damaged container
@@ -52,9 +53,11 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
 // extended flags).
 THeader BuildMacBinaryHeader(const TEncodePlan& plan, int version);
 
-// Writes the MacBinary file: the header, then each part padded to 128 bytes. SourceIsOutput when
-// output names one of the inputs.
+// Writes the MacBinary file: the header, then each part padded to 128 bytes. SourceIsOutput when the
+// file output would replace is one of the inputs as they were opened (device and inode), whatever
+// the names; OutputReadOnly when it is a read-only file and replaceReadOnly is not set.
 TConvertStatus EncodeMacBinary(const std::filesystem::path& data, const std::filesystem::path& output,
-                               const TEncodeOptions& options, const ProgressFn& progress = {});
+                               const TEncodeOptions& options, const ProgressFn& progress = {},
+                               bool replaceReadOnly = false);
 
 } // namespace kelda

@@ -38,11 +38,9 @@ TConvertStatus Convert(const std::filesystem::path& source, const std::filesyste
                        bool replaceReadOnly) {
     TFileStream in(source, FileMode::Read);
     TAtomicOutput out(output);
-    if (out.Replaces(StatOpenFile(in))) {
-        return TConvertStatus::SourceIsOutput;
-    }
-    if (!replaceReadOnly && out.ReplacesReadOnlyFile()) {
-        return TConvertStatus::OutputReadOnly;
+    if (const TConvertStatus refused = GuardOutput(out, {StatOpenFile(in)}, replaceReadOnly);
+        refused != TConvertStatus::Written) {
+        return refused;
     }
     const std::int64_t count = bodyCount(in.Size());
     out.Create();
@@ -56,6 +54,19 @@ TConvertStatus Convert(const std::filesystem::path& source, const std::filesyste
 }
 
 } // namespace
+
+TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
+                           bool replaceReadOnly) {
+    for (const TFileStat& source : sources) {
+        if (output.Replaces(source)) {
+            return TConvertStatus::SourceIsOutput;
+        }
+    }
+    if (!replaceReadOnly && output.ReplacesReadOnlyFile()) {
+        return TConvertStatus::OutputReadOnly;
+    }
+    return TConvertStatus::Written;
+}
 
 std::int64_t DataForkCopyLength(std::int32_t dataLength, std::int64_t sourceSize) {
     return std::clamp<std::int64_t>(dataLength, 0, BodySize(sourceSize));

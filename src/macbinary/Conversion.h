@@ -6,11 +6,15 @@
 
 #include "macbinary/MacBinaryHeader.h"
 #include "util/Progress.h"
+#include "util/TFolder.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 
 namespace kelda {
+
+class TAtomicOutput;
 
 enum class TConvertStatus {
     Written,        // the output is complete and in place
@@ -45,5 +49,31 @@ TConvertStatus WriteDataFork(const std::filesystem::path& source, std::int32_t d
 
 // How many bytes WriteDataFork copies from a source of sourceSize bytes.
 std::int64_t DataForkCopyLength(std::int32_t dataLength, std::int64_t sourceSize);
+
+// The guards every output made from sources passes before it is created: SourceIsOutput when the
+// file it would replace is one of the sources as they were opened (device and inode), else
+// OutputReadOnly when it would replace a read-only file without replaceReadOnly, else Written.
+TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
+                           bool replaceReadOnly);
+
+// The leave to replace a read-only output, asked for at most once in a run of attempts: an attempt
+// runs with Given(), and Retry says whether the one that just ended should run again, now with leave
+// (it refused a read-only output and ask() said yes). Status is any status with OutputReadOnly.
+class TReadOnlyLeave {
+public:
+    bool Given() const { return given_; }
+    template <typename Status, typename Ask> bool Retry(Status status, Ask ask) {
+        if (status != Status::OutputReadOnly || given_ || asked_) {
+            return false;
+        }
+        asked_ = true;
+        given_ = ask();
+        return given_;
+    }
+
+private:
+    bool given_ = false;
+    bool asked_ = false;
+};
 
 } // namespace kelda

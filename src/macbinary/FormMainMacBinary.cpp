@@ -112,6 +112,10 @@ TMsg MissingPieceMessage(std::string_view extension) {
 
 } // namespace
 
+bool TFormMain::AskReplaceReadOnly() {
+    return dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceReadOnly));
+}
+
 bool TFormMain::AskOutputName() {
     SaveDialog2_.Filter = Q(kFilterSaveDialog2);
     return dialogs_.SaveFile(this, SaveDialog2_);
@@ -123,19 +127,14 @@ bool TFormMain::AskOutputName() {
 // a cancel throws ECancelled and leaves no output file.
 template <typename F> TConvertStatus TFormMain::RunConversion(F convert) {
     TConvertStatus status{};
-    for (bool replaceReadOnly = false;; replaceReadOnly = true) {
-        {
-            TProgressRunner progress(this,
-                                     TProgressRunner::Texts(IsJapanese(), TMsg::ProgressConvert,
-                                                            QFileInfo(SaveDialog2_.FileName).fileName()),
-                                     progressClock_);
-            status = convert(SaveDialog2_.Path, progress.Fn(), replaceReadOnly);
-        }
-        if (status != TConvertStatus::OutputReadOnly || replaceReadOnly ||
-            !dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceReadOnly))) {
-            break;
-        }
-    }
+    TReadOnlyLeave leave;
+    do {
+        TProgressRunner progress(this,
+                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressConvert,
+                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
+                                 progressClock_);
+        status = convert(SaveDialog2_.Path, progress.Fn(), leave.Given());
+    } while (leave.Retry(status, [this] { return AskReplaceReadOnly(); }));
     if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
     }

@@ -5,6 +5,7 @@
 #include "forks/ForkExport.h"
 #include "forks/ForkSamples.h"
 #include "forks/TAppleContainer.h"
+#include "forks/TExtractDialog.h"
 #include "forks/TMakeMacBinaryDialog.h"
 #include "support/WindowFixture.h"
 
@@ -16,12 +17,17 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+
 namespace kelda {
 namespace {
 
 using Kind = FakeDialogs::Kind;
 using namespace std::chrono_literals;
 using namespace test;
+namespace fs = std::filesystem;
 
 QString Q(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
@@ -42,6 +48,19 @@ protected:
     void Choose(QAction* item, const std::filesystem::path& output) {
         dialogs_.files.push_back(Q(output));
         item->trigger();
+    }
+    // Answers the Extract dialog, once it shows, with the form at index (the combo box's order) and
+    // OK, or with Cancel; returns where it records the form the dialog first showed.
+    std::shared_ptr<int> AnswerExtractDialog(int index, bool ok = true) {
+        auto shown = std::make_shared<int>(-1);
+        QTimer::singleShot(0, [shown, index, ok] {
+            auto* dialog = qobject_cast<TExtractDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            *shown = dialog->ComboResourceForm->currentIndex();
+            dialog->ComboResourceForm->setCurrentIndex(index);
+            dialog->findChild<QPushButton*>(ok ? "BtnExtractOk" : "BtnExtractCancel")->click();
+        });
+        return shown;
     }
     QString LastMessage() const {
         const auto texts = dialogs_.Texts(Kind::Message);
@@ -138,14 +157,115 @@ TEST_F(ForksWindow, ExtractProposesTheMacNameAndWritesTheSidecar) {
     TFormMain& form = Opened(MacBinaryOf(h, Text("DATA!"), Text("RS"), Text("hi")));
     std::filesystem::create_directory(root_ / "x");
     Choose(form.MenuExportResourceFork, root_ / "x" / "r"); // the save dialog now opens in x
+    AnswerExtractDialog(0);
     Choose(form.MenuExtract, root_ / "x" / "a:b");
     EXPECT_EQ(dialogs_.fileDialogs.back().Path, root_ / "x" / "a:b");
     EXPECT_EQ(ReadBytes(root_ / "x" / "a:b"), Text("DATA!"));
     EXPECT_EQ(SniffAppleFile(root_ / "x" / "._a:b"), TAppleKind::Double);
 }
 
+// The Extract dialog offers the three forms of the resource fork, in both languages; the one chosen
+// is what is written and what the dialog offers next time; Cancel writes nothing.
+TEST_F(ForksWindow, ExtractWritesTheResourceForkInTheFormChosen) {
+    TFormMain& form = Opened(SampleFile());
+    const struct {
+        int Index;
+        const char* ResourceFile;
+        std::optional<TAppleKind> Kind; // none: the raw fork
+    } cases[] = {
+        {1, "Ab.as", TAppleKind::Single}, {2, "Ab.rsrc", std::nullopt}, {0, "._Ab", TAppleKind::Double}};
+    int last = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ResourceFile);
+        const fs::path folder = root_ / std::to_string(c.Index);
+        fs::create_directory(folder);
+        const auto shown = AnswerExtractDialog(c.Index);
+        Choose(form.MenuExtract, folder / "Ab");
+        EXPECT_EQ(*shown, last);
+        last = c.Index;
+        EXPECT_EQ(ReadBytes(folder / "Ab"), Text("DATA!"));
+        EXPECT_EQ(SniffAppleFile(folder / c.ResourceFile), c.Kind);
+        if (!c.Kind) {
+            EXPECT_EQ(ReadBytes(folder / c.ResourceFile), Text("RS"));
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
+    }
+    const std::size_t saves = dialogs_.Count(Kind::SaveFile);
+    AnswerExtractDialog(0, false);
+    form.MenuExtract->trigger();
+    EXPECT_EQ(dialogs_.Count(Kind::SaveFile), saves);
+
+    const struct {
+        bool Japanese;
+        QStringList Items;
+    } languages[] = {
+        {false, {"AppleDouble sidecar (._NAME)", "AppleSingle (NAME.as)", "Raw resource fork (NAME.rsrc)"}},
+        {true, {"AppleDouble の添付ﾌｧｲﾙ (._名前)", "AppleSingle (名前.as)", "ﾘｿｰｽﾌｫｰｸそのまま (名前.rsrc)"}},
+    };
+    for (const auto& l : languages) {
+        TExtractDialog dialog(&form, TResourceForm::Raw, l.Japanese);
+        QStringList items;
+        for (int i = 0; i < dialog.ComboResourceForm->count(); ++i) {
+            items << dialog.ComboResourceForm->itemText(i);
+        }
+        EXPECT_EQ(items, l.Items);
+        EXPECT_EQ(dialog.windowTitle(), l.Japanese ? "取り出し" : "Extract");
+        EXPECT_EQ(dialog.Form(), TResourceForm::Raw);
+    }
+}
+
+// A read-only output: each fork item asks first, as the conversions do; No leaves the file, Yes
+// replaces it and keeps its permissions.
+TEST_F(ForksWindow, AReadOnlyOutputIsReplacedOnlyAfterTheUserSaysYes) {
+    TFormMain& form = Opened(SampleFile());
+    WriteBytes(root_ / "data", Text("DATA!"));
+    const fs::path ro = root_ / "ro";
+    const std::pair<const char*, std::function<void()>> items[] = {
+        {"rsrc", [&] { Choose(form.MenuExportResourceFork, ro); }},
+        {"appledouble", [&] { Choose(form.MenuExportAppleDouble, ro); }},
+        {"applesingle", [&] { Choose(form.MenuExportAppleSingle, ro); }},
+        {"extract",
+         [&] {
+             AnswerExtractDialog(2);
+             Choose(form.MenuExtract, ro);
+         }},
+        {"make",
+         [&] {
+             QTimer::singleShot(0, [&] {
+                 auto* dialog = qobject_cast<TMakeMacBinaryDialog*>(QApplication::activeModalWidget());
+                 ASSERT_NE(dialog, nullptr);
+                 dialog->SetDataFork(Q(root_ / "data"));
+                 dialogs_.files.push_back(Q(ro));
+                 dialog->findChild<QPushButton*>("BtnMakeOk")->click();
+             });
+             form.MenuMakeMacBinary->trigger();
+         }},
+    };
+    for (const auto& [name, run] : items) {
+        SCOPED_TRACE(name);
+        for (const bool yes : {false, true}) {
+            WriteBytes(ro, {1, 2});
+            ::chmod(ro.c_str(), 0444);
+            const std::size_t questions = dialogs_.Count(Kind::Question);
+            dialogs_.answers.push_back(yes);
+            run();
+            ASSERT_EQ(dialogs_.Count(Kind::Question), questions + 1);
+            EXPECT_EQ(dialogs_.Texts(Kind::Question).back(), "The file is read-only. Replace it ?");
+            EXPECT_EQ(ReadBytes(ro) != (Bytes{1, 2}), yes);
+            struct stat st {};
+            ::stat(ro.c_str(), &st);
+            EXPECT_EQ(st.st_mode & 0777, 0444u);
+            fs::remove(ro);
+            fs::remove(root_ / "ro.rsrc");
+        }
+    }
+    EXPECT_EQ(dialogs_.Count(Kind::Error), 0u);
+    EXPECT_EQ(dialogs_.Count(Kind::Message), 0u);
+}
+
 TEST_F(ForksWindow, MakeMacBinaryDialogIsFilledFromTheSidecar) {
     TFormMain& form = Opened(SampleFile());
+    AnswerExtractDialog(0);
     Choose(form.MenuExtract, root_ / "Ab");
     ASSERT_TRUE(std::filesystem::exists(root_ / "._Ab"));
     bool seen = false;
