@@ -25,6 +25,11 @@ int ByteCells(std::string_view bytes, int tabWidth, long long cell = 0) {
     return static_cast<int>(std::min<long long>(cell, INT_MAX));
 }
 
+// Gives the vector's storage back (assigning {} would keep it).
+template <typename T> void Release(std::vector<T>& v) {
+    std::vector<T>().swap(v);
+}
+
 } // namespace
 
 TFileLines::TFileLines(const std::filesystem::path& file, int tabWidth, TOptions options)
@@ -55,14 +60,17 @@ void TFileLines::indexPiece() {
     const std::size_t got =
         want > 0 ? stream_.ReadAt(buffer_.data(), want, static_cast<std::int64_t>(at)) : 0;
     index_.Feed(buffer_.data(), got);
-    if (utf8_ && got > 0) {
-        // The same decoder, fed piece by piece, decides as it would on the whole file at once.
-        decoded_.resize(static_cast<std::size_t>(validator_.requiredSpace(static_cast<qsizetype>(got))));
+    // The same decoder, fed piece by piece, decides as it would on the whole file at once; its
+    // output goes to a small buffer that is overwritten.
+    constexpr std::size_t kValidateBytes = 64 << 10;
+    for (std::size_t from = 0; utf8_ && from < got; from += kValidateBytes) {
+        const std::size_t n = std::min(kValidateBytes, got - from);
+        decoded_.resize(static_cast<std::size_t>(validator_.requiredSpace(static_cast<qsizetype>(n))));
         validator_.appendToBuffer(decoded_.data(),
-                                  QByteArrayView(buffer_.data(), static_cast<qsizetype>(got)));
+                                  QByteArrayView(buffer_.data() + from, static_cast<qsizetype>(n)));
         if (validator_.hasError()) {
             utf8_ = false;
-            decoded_ = {};
+            Release(decoded_);
             restartMeasuring();
         }
     }
@@ -75,8 +83,8 @@ void TFileLines::indexPiece() {
 void TFileLines::finishIndex() {
     index_.Finish();
     indexed_ = true;
-    buffer_ = {};
-    decoded_ = {};
+    Release(buffer_);
+    Release(decoded_);
     // A last line of nothing but a byte order mark or an unfinished UTF-8 sequence decodes to no
     // text, and a whole-text split has no line there.
     const std::int64_t n = index_.LineCount();
