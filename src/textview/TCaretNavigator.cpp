@@ -8,8 +8,8 @@
 
 namespace kelda {
 
-QStringView TCaretNavigator::LineAt(int row) const {
-    return row >= 0 && row < lines_.size() ? QStringView(lines_[row]) : QStringView();
+QString TCaretNavigator::LineAt(int row) const {
+    return list_ != nullptr ? list_->value(row) : source_->Line(row);
 }
 
 TTextPos TCaretNavigator::Clamp(TTextPos p) const {
@@ -36,7 +36,7 @@ TTextPos TCaretNavigator::Left(TTextPos p) const {
 
 TTextPos TCaretNavigator::Right(TTextPos p) const {
     p = Clamp(p);
-    const QStringView line = LineAt(p.Row);
+    const QString line = LineAt(p.Row);
     if (p.Index < line.size()) {
         return {p.Row, TLineLayout::NextBoundary(line, p.Index)};
     }
@@ -69,7 +69,7 @@ TCaretNavigator::TClass TCaretNavigator::ClassAt(QStringView line, int index) co
 
 TTextPos TCaretNavigator::WordRight(TTextPos p) const {
     p = Clamp(p);
-    const QStringView line = LineAt(p.Row);
+    const QString line = LineAt(p.Row);
     if (p.Index >= line.size()) {
         return Right(p);
     }
@@ -87,7 +87,7 @@ TTextPos TCaretNavigator::WordRight(TTextPos p) const {
 
 TTextPos TCaretNavigator::WordLeft(TTextPos p) const {
     p = Clamp(p);
-    const QStringView line = LineAt(p.Row);
+    const QString line = LineAt(p.Row);
     if (p.Index == 0) {
         return Left(p);
     }
@@ -107,7 +107,7 @@ TTextPos TCaretNavigator::WordLeft(TTextPos p) const {
 
 std::pair<TTextPos, TTextPos> TCaretNavigator::WordAt(TTextPos p) const {
     p = Clamp(p);
-    const QStringView line = LineAt(p.Row);
+    const QString line = LineAt(p.Row);
     if (line.isEmpty()) {
         return {p, p};
     }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Where the caret goes on each movement key, for a list of lines. The rows are the lines plus the
-// empty row after the last line break (LastRow()), so that Ctrl+End and a selection of everything
-// reach past the final line.
+// Where the caret goes on each movement key, for a list of lines or another source of lines. The rows are the
+// lines plus the empty row after the last line break (LastRow()), so that Ctrl+End and a selection of
+// everything reach past the final line.
 #pragma once
 
 #include "textview/TLineLayout.h"
+#include "textview/TLineSource.h"
 #include "textview/TTextPos.h"
 
 #include <QStringList>
@@ -14,11 +15,12 @@ namespace kelda {
 
 class TCaretNavigator {
 public:
-    TCaretNavigator(const QStringList& lines, int tabWidth) : lines_(lines), tabWidth_(tabWidth) {}
+    TCaretNavigator(const QStringList& lines, int tabWidth) : list_(&lines), tabWidth_(tabWidth) {}
+    TCaretNavigator(const TLineSource& lines, int tabWidth) : source_(&lines), tabWidth_(tabWidth) {}
 
-    int LastRow() const { return static_cast<int>(lines_.size()); }
+    int LastRow() const { return list_ != nullptr ? static_cast<int>(list_->size()) : source_->LineCount(); }
     // The line of a row; empty for the row after the last line break and rows outside.
-    QStringView LineAt(int row) const;
+    QString LineAt(int row) const;
 
     // The row clamped to 0..LastRow(), the index clamped to the line and moved to a cluster start.
     TTextPos Clamp(TTextPos p) const;
@@ -43,7 +45,8 @@ private:
     static TClass ClassOf(char32_t c);
     TClass ClassAt(QStringView line, int index) const;
 
-    const QStringList& lines_;
+    const QStringList* list_ = nullptr;
+    const TLineSource* source_ = nullptr;
     int tabWidth_;
 };
 

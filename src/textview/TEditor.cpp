@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "textview/TEditor.h"
 
+#include "textview/TFileLines.h"
 #include "textview/TLineLayout.h"
 #include "textview/TLineRenderer.h"
-#include "util/MacText.h"
 #include "util/TFileStream.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStringDecoder>
-#include <string>
 
 namespace kelda {
 
@@ -57,14 +56,10 @@ QStringList SplitLines(QStringView text) {
     return lines;
 }
 
-QString DecodeText(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError()) {
-        return text;
-    }
-    return QString::fromStdString(MacTextToUtf8(bytes, TMacEncoding::Japanese));
-}
+// Read before LoadFromFile returns: a usual help text whole, a huge one its first screens.
+constexpr std::size_t kFirstLoadBytes = std::size_t{4} << 20;
+// An idle slice of loading keeps the window responsive.
+constexpr qint64 kLoadSliceMs = 20;
 
 } // namespace
 
@@ -85,13 +80,31 @@ TEditor::~TEditor() = default;
 
 // ---------------------------------------------------------------- lines
 
+const TLineSource& TEditor::source() const {
+    return file_ ? static_cast<const TLineSource&>(*file_) : listSource_;
+}
+
+void TEditor::dropFile(bool keep) {
+    if (!file_) {
+        return;
+    }
+    if (keep) {
+        FinishLoading();
+        lines_ = Lines();
+    }
+    loadTimer_.stop();
+    file_.reset();
+}
+
 void TEditor::Clear() {
+    dropFile(false);
     lines_.clear();
     maxLineCells_ = 0;
     resetPosition();
 }
 
 void TEditor::SetText(const QString& text) {
+    dropFile(false);
     lines_ = SplitLines(text);
     maxLineCells_ = 0;
     for (const QString& line : lines_) {
@@ -111,6 +124,7 @@ void TEditor::resetPosition() {
 }
 
 void TEditor::AppendLine(const QString& line) {
+    dropFile(true);
     const int first = LineCount();
     lines_.append(line);
     noteLineAdded(line);
@@ -118,6 +132,7 @@ void TEditor::AppendLine(const QString& line) {
 }
 
 void TEditor::AppendLines(const QStringList& lines) {
+    dropFile(true);
     const int first = LineCount();
     lines_.append(lines);
     for (const QString& line : lines) {
@@ -142,36 +157,113 @@ void TEditor::afterLinesAdded(int firstNewRow) {
 }
 
 int TEditor::LineCount() const {
-    return static_cast<int>(lines_.size());
+    return source().LineCount();
 }
 
 QString TEditor::Line(int index) const {
-    return index >= 0 && index < lines_.size() ? lines_[index] : QString();
+    return source().Line(index);
 }
 
-const QStringList& TEditor::Lines() const {
-    return lines_;
+QStringList TEditor::Lines() const {
+    if (!file_) {
+        return lines_;
+    }
+    QStringList lines;
+    lines.reserve(file_->LineCount());
+    for (int i = 0; i < file_->LineCount(); ++i) {
+        lines.append(file_->Line(i));
+    }
+    return lines;
 }
 
 QString TEditor::Text(const QString& lineEnd) const {
+    const TLineSource& lines = source();
     QString out;
-    for (const QString& line : lines_) {
-        out += line;
+    for (int i = 0; i < lines.LineCount(); ++i) {
+        out += lines.Line(i);
         out += lineEnd;
     }
     return out;
 }
 
 void TEditor::LoadFromFile(const std::filesystem::path& file) {
-    std::string bytes;
-    {
-        TFileStream stream(file, FileMode::Read);
-        char buffer[65536];
-        for (std::size_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;) {
-            bytes.append(buffer, n);
+    auto lines = std::make_unique<TFileLines>(file, tabWidth_);
+    for (std::size_t done = 0; done < kFirstLoadBytes && lines->Step(); done += lines->ChunkBytes()) {
+    }
+    dropFile(false);
+    lines_.clear();
+    file_ = std::move(lines);
+    maxLineCells_ = file_->MaxLineCells();
+    if (!file_->Done()) {
+        loadTimer_.start(0, this);
+    }
+    resetPosition();
+}
+
+bool TEditor::IsLoading() const {
+    return file_ && !file_->Done();
+}
+
+void TEditor::FinishLoading() {
+    if (IsLoading()) {
+        loadSteps(SIZE_MAX);
+    }
+}
+
+std::size_t TEditor::LineMemoryBytes() const {
+    if (file_) {
+        return file_->MemoryBytes();
+    }
+    std::size_t bytes = 0;
+    for (const QString& line : lines_) {
+        bytes += static_cast<std::size_t>(line.capacity()) * sizeof(QChar);
+    }
+    return bytes;
+}
+
+void TEditor::loadSteps(std::size_t budget) {
+    const int oldCount = LineCount();
+    const bool wasUtf8 = file_->IsUtf8();
+    try {
+        for (std::size_t done = 0; done < budget && file_->Step(); done += file_->ChunkBytes()) {
+        }
+    } catch (const EFileError&) {
+        // The start of the file is shown already; a read that fails later ends the text there.
+        file_->StopReading();
+    }
+    afterLoadSteps(oldCount, wasUtf8);
+}
+
+void TEditor::loadMore() {
+    const int oldCount = LineCount();
+    const bool wasUtf8 = file_->IsUtf8();
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        while (file_->Step() && clock.elapsed() < kLoadSliceMs) {
+        }
+    } catch (const EFileError&) {
+        file_->StopReading();
+    }
+    afterLoadSteps(oldCount, wasUtf8);
+}
+
+void TEditor::afterLoadSteps(int oldCount, bool wasUtf8) {
+    maxLineCells_ = file_->MaxLineCells();
+    if (file_->Done()) {
+        loadTimer_.stop();
+    }
+    if (file_->IsUtf8() != wasUtf8) {
+        // The lines read so far change their text: the caret stays on a character boundary.
+        select(sel_.Anchor, sel_.Caret, true);
+        if (!IsUpdating()) {
+            viewport()->update();
         }
     }
-    SetText(DecodeText(bytes));
+    afterLinesAdded(oldCount);
+    if (file_->Done() && !IsUpdating()) {
+        viewport()->update();
+    }
 }
 
 void TEditor::BeginUpdate() {
@@ -320,7 +412,7 @@ bool TEditor::HasSelection() const {
 }
 
 QString TEditor::SelectedText() const {
-    return sel_.Text(lines_);
+    return sel_.Text(source());
 }
 
 void TEditor::SelectAll() {
@@ -357,6 +449,13 @@ void TEditor::SetTabWidth(int cells) {
     }
     tabWidth_ = cells;
     maxLineCells_ = 0;
+    if (file_) {
+        file_->SetTabWidth(cells);
+        loadSteps(kFirstLoadBytes);
+        if (!file_->Done() && !loadTimer_.isActive()) {
+            loadTimer_.start(0, this);
+        }
+    }
     for (const QString& line : lines_) {
         noteLineAdded(line);
     }
@@ -402,15 +501,20 @@ void TEditor::paintEvent(QPaintEvent* e) {
 
     // Only the rows that meet the paint rectangle; the row after the last line holds the EOF mark.
     const int first = std::max(topRow_, g.RowAtY(area.top()));
-    const int last = std::min(LineCount(), g.RowAtY(area.bottom()));
+    const TLineSource& lines = source();
+    const int count = lines.LineCount();
+    const int last = std::min(count, g.RowAtY(area.bottom()));
     TLineRenderer renderer(p, g, tabWidth_, ascent_, VisibleColCount() + 2);
     for (int row = first; row <= last; ++row) {
         const int y = g.RowY(row);
-        if (row == LineCount()) {
-            renderer.PaintEndOfFile(y);
+        if (row == count) {
+            // The end of a file still being read is not known yet.
+            if (!IsLoading()) {
+                renderer.PaintEndOfFile(y);
+            }
             continue;
         }
-        const QString& line = lines_[row];
+        const QString line = lines.Line(row);
         renderer.PaintLine(line, y, sel_.SpanInRow(row, static_cast<int>(line.size())));
         if (onDrawLine_) {
             const THookScope scope(painter_, p);

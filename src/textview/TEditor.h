@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // TEditor: the read-only, multi-line text view used for the window's text panes.
 //
-// Lines live in a list; the view places their characters on a grid of cells (a half-width character
+// Lines live in a list, or for a text loaded from a file in the file itself behind a compact index
+// (LoadFromFile); the view places their characters on a grid of cells (a half-width character
 // one cell, a wide one two, a tab up to the next multiple of TabWidth()). Rows are the lines plus one
 // empty row after the last line break, which carries the end-of-file mark; the caret may stand there.
 // Columns (CaretCol, LeftCol) count display cells. The pane is always read-only and never takes Tab
@@ -9,6 +10,7 @@
 #pragma once
 
 #include "textview/TCaretNavigator.h"
+#include "textview/TLineSource.h"
 #include "textview/TSelection.h"
 #include "textview/TTextPos.h"
 #include "textview/TTokenizer.h"
@@ -23,6 +25,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -30,6 +33,7 @@ class QPainter;
 namespace kelda {
 
 class TEditor;
+class TFileLines;
 
 // Called for every visible line after its text is painted. X is where the line's text starts
 // (TextOriginX() - HScrollPixels()), Y the top of the row, Index the line's index, ARect the row's
@@ -52,15 +56,25 @@ public:
     int LineCount() const;
     // The line's text; an empty string for an index outside the list.
     QString Line(int index) const;
-    const QStringList& Lines() const;
+    // Every line; for a text loaded from a file, the lines indexed so far, decoded one by one.
+    QStringList Lines() const;
     // Replaces all lines by text split at CR LF, LF or CR (a final line break adds no empty line).
     void SetText(const QString& text);
     // Every line followed by lineEnd.
     QString Text(const QString& lineEnd = QStringLiteral("\r\n")) const;
     // Replaces all lines by the file's text: UTF-8 when the bytes are valid UTF-8 (a byte order mark
     // is dropped), code page 932 otherwise. Throws EFileError when the file cannot be read; the lines
-    // are unchanged then.
+    // are unchanged then. The file stays open and its lines are read when shown: its first
+    // megabytes are indexed before this returns (all of a usual text), the rest while the event
+    // loop is idle (IsLoading()). Until the whole file is read the text shows as UTF-8 if what was
+    // read is, and switches to code page 932 at the first byte that is not.
     void LoadFromFile(const std::filesystem::path& file);
+    // True while a file given to LoadFromFile is still being indexed or measured.
+    bool IsLoading() const;
+    // Reads the rest of the file now.
+    void FinishLoading();
+    // Bytes held for the lines: the list's text, or a loaded file's index and decoded lines.
+    std::size_t LineMemoryBytes() const;
     // Batches changes: between the outermost BeginUpdate and EndUpdate the view neither repaints nor
     // adjusts its scroll bars; EndUpdate does both once.
     void BeginUpdate();
@@ -146,7 +160,15 @@ private:
     static constexpr int kTextMargin = 2;
 
     TViewGeometry viewGeometry() const;
-    TCaretNavigator navigator() const { return TCaretNavigator(lines_, tabWidth_); }
+    const TLineSource& source() const;
+    TCaretNavigator navigator() const { return TCaretNavigator(source(), tabWidth_); }
+    // Back to lines in memory (a loaded file's lines are copied into the list first when keep).
+    void dropFile(bool keep);
+    // Runs the loaded file's steps until done or budget bytes are read; EFileError escapes.
+    void loadSteps(std::size_t budget);
+    // One idle slice of loading, then the view catches up with what changed.
+    void loadMore();
+    void afterLoadSteps(int oldCount, bool wasUtf8);
     void updateMetrics();
     void updateScrollBars();
     int maxTopRow() const { return std::max(0, LineCount() - 1); }
@@ -163,6 +185,9 @@ private:
     QRect caretRect() const;
 
     QStringList lines_;
+    TListLineSource listSource_{lines_};
+    std::unique_ptr<TFileLines> file_;
+    QBasicTimer loadTimer_;
     int maxLineCells_ = 0;
     int updateDepth_ = 0;
 

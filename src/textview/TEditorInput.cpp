@@ -203,6 +203,8 @@ void TEditor::timerEvent(QTimerEvent* e) {
         viewport()->update(caretRect());
     } else if (e->timerId() == dragTimer_.timerId()) {
         moveCaret(posAtPoint(lastDragPoint_), true);
+    } else if (e->timerId() == loadTimer_.timerId()) {
+        loadMore();
     } else {
         QAbstractScrollArea::timerEvent(e);
     }

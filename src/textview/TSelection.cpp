@@ -26,15 +26,19 @@ bool TSelection::CoversRow(int row) const {
 }
 
 QString TSelection::Text(const QStringList& lines, const QString& lineBreak) const {
+    return Text(TListLineSource(lines), lineBreak);
+}
+
+QString TSelection::Text(const TLineSource& lines, const QString& lineBreak) const {
     QString out;
     if (IsEmpty()) {
         return out;
     }
     const TTextPos s = Start();
     const TTextPos e = End();
-    const int count = static_cast<int>(lines.size());
+    const int count = lines.LineCount();
     for (int row = s.Row; row <= e.Row && row < count; ++row) {
-        const QString& line = lines[row];
+        const QString line = lines.Line(row);
         const int len = static_cast<int>(line.size());
         const int from = row == s.Row ? std::min(s.Index, len) : 0;
         const int to = row == e.Row ? std::min(e.Index, len) : len;

@@ -2,6 +2,7 @@
 // The selection of a text pane: an anchor where it began and the caret where it ends.
 #pragma once
 
+#include "textview/TLineSource.h"
 #include "textview/TTextPos.h"
 
 #include <QString>
@@ -36,6 +37,7 @@ public:
     bool CoversRow(int row) const;
     // The selected text, lines joined by lineBreak.
     QString Text(const QStringList& lines, const QString& lineBreak = QStringLiteral("\n")) const;
+    QString Text(const TLineSource& lines, const QString& lineBreak = QStringLiteral("\n")) const;
 };
 
 } // namespace kelda

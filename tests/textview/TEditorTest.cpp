@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The text view widget, driven through its keys, mouse, scroll bars and painting (offscreen).
 #include "textview/TEditor.h"
+#include "textview/TLineLayout.h"
+#include "util/MacText.h"
 #include "util/TFileStream.h"
 
 #include <QApplication>
@@ -462,6 +464,32 @@ TEST_F(LoadFileTest, MissingFileThrowsAndKeepsTheLines) {
     EXPECT_THROW(ed.LoadFromFile(std::filesystem::temp_directory_path() / "kelda_no_such_file.txt"),
                  EFileError);
     EXPECT_EQ(ed.Lines(), QStringList{"kept"});
+}
+
+TEST_F(LoadFileTest, ALargeFileShowsItsStartAtOnceAndTakesCodePage932FromItsFirstInvalidByte) {
+    // Megabytes of valid UTF-8, then one code page 932 character: the whole text is code page 932.
+    const std::string utf8Line = "\xE6\x97\xA5\xE6\x9C\xAC"; // 日本 in UTF-8
+    std::string bytes;
+    while (bytes.size() < (std::size_t{6} << 20)) {
+        bytes += utf8Line + "\n";
+    }
+    const int lines = static_cast<int>(bytes.size() / (utf8Line.size() + 1)) + 1;
+    bytes += "\x93\xFA"; // 日 in code page 932
+    ed.LoadFromFile(Write(bytes));
+    ASSERT_TRUE(ed.IsLoading());
+    EXPECT_EQ(ed.Line(0), QStringLiteral("日本"));
+    ed.SetCaret(0, 4);
+    EXPECT_EQ(ed.CaretCol(), 4);
+
+    ed.FinishLoading();
+    EXPECT_FALSE(ed.IsLoading());
+    ASSERT_EQ(ed.LineCount(), lines);
+    const QString asCp932 = QString::fromStdString(MacTextToUtf8(utf8Line, TMacEncoding::Japanese));
+    EXPECT_EQ(ed.Line(0), asCp932);
+    EXPECT_EQ(ed.Line(lines - 1), QStringLiteral("日"));
+    // The caret stays inside the line's new text.
+    EXPECT_EQ(ed.CaretRow(), 0);
+    EXPECT_LE(ed.CaretCol(), TLineLayout::LineCells(asCp932, ed.TabWidth()));
 }
 
 } // namespace
