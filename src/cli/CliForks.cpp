@@ -14,6 +14,7 @@
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "macbinary/TInspection.h"
+#include "util/TFolder.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -128,7 +129,7 @@ bool OutputsExist(const TCliContext& context, const TExtractOptions& options, co
     for (const std::filesystem::path& file : {data, ResourceFileName(data, options.Form)}) {
         std::error_code ec;
         if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)) &&
-            !IsSameExistingFile(in, file)) {
+            !IsSameFile(in, file)) {
             CliReport(context, file.string(), CliText(TCliMsg::OutputExists, context.Japanese));
             return true;
         }

@@ -36,9 +36,10 @@ TEST(CliForksGuard, AReadOnlyOutputNeedsForce) {
     const auto folder = (dir / "x").string();
     struct {
         const char* Name;
-        TCliArgs Args;        // without the force flag
-        std::string ReadOnly; // the output made read-only
-        std::size_t MinSize;  // of that output once replaced
+        TCliArgs Args;         // without the force flag
+        std::string ReadOnly;  // the output made read-only
+        std::size_t MinSize;   // of that output once replaced
+        bool InFolder = false; // an -o folder: any existing output is kept without -f
     } cases[] = {
         {"rsrc", {"rsrc", in, (dir / "o").string()}, (dir / "o").string(), 2},
         {"appledouble", {"appledouble", in, (dir / "o").string()}, (dir / "o").string(), 100},
@@ -47,20 +48,23 @@ TEST(CliForksGuard, AReadOnlyOutputNeedsForce) {
          {"encode", "--no-sidecar", (dir / "Ab").string(), (dir / "o").string()},
          (dir / "o").string(),
          256},
-        {"extract data", {"extract", "-o", folder, in}, folder + "/Ab", 5},
-        {"extract sidecar", {"extract", "-o", folder, in}, folder + "/._Ab", 100},
+        {"extract data", {"extract", "-o", folder, in}, folder + "/Ab", 5, true},
+        {"extract sidecar", {"extract", "-o", folder, in}, folder + "/._Ab", 100, true},
     };
     std::filesystem::create_directory(dir / "x");
     for (const auto& c : cases) {
         for (const char* force : {"-f", "--force"}) {
             SCOPED_TRACE(std::string(c.Name) + " " + force);
+            std::filesystem::remove_all(dir / "x");
+            std::filesystem::create_directory(dir / "x");
             WriteBytes(c.ReadOnly, {1, 2, 3});
             ::chmod(c.ReadOnly.c_str(), 0444);
             const TRun refused = RunCli(c.Args);
             EXPECT_EQ(refused.Status, 1);
-            EXPECT_EQ(refused.Err,
-                      "kelda-cli: " + c.ReadOnly +
-                          ": Warning ! Can not write over a read-only file (--force replaces it).\n");
+            EXPECT_EQ(refused.Err, "kelda-cli: " + c.ReadOnly +
+                                       (c.InFolder ? ": Warning ! The file exists already; -f replaces it.\n"
+                                                   : ": Warning ! Can not write over a read-only file "
+                                                     "(--force replaces it).\n"));
             EXPECT_EQ(ReadBytes(c.ReadOnly), (Bytes{1, 2, 3}));
             TCliArgs forced = c.Args;
             // -f after the command, --force before it, as the conversions take them.
