@@ -3,6 +3,7 @@
 
 #include "app/Language.h"
 #include "app/QtText.h"
+#include "app/TCentredDialog.h"
 #include "app/TFileChooser.h"
 
 #include <QApplication>
@@ -13,14 +14,23 @@
 
 namespace kelda {
 
+namespace {
+
+// A message box centred on its window's frame, or on the screen.
+using TMessageBox = TCentredDialog<QMessageBox>;
+
+} // namespace
+
 void QtDialogs::Message(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, Q(kAppTitle), text, QMessageBox::Ok, parent);
+    TMessageBox box(parent, false, QMessageBox::NoIcon, Q(kAppTitle), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
-bool QtDialogs::AskYesNo(QWidget* /*parent*/, const QString& text) {
-    // Without a parent the box centres itself on the screen rather than on the window.
-    QMessageBox box(QMessageBox::Information, Q(kQuestionTitle), text);
+bool QtDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    // Centred on the screen rather than on the window; it still belongs to the window, so that it
+    // stays in front of it.
+    TMessageBox box(parent, true, QMessageBox::Information, Q(kQuestionTitle), text, QMessageBox::NoButton,
+                    parent);
     QPushButton* yes = box.addButton(Q(kYesCaption), QMessageBox::YesRole);
     QPushButton* no = box.addButton(Q(kNoCaption), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -30,7 +40,7 @@ bool QtDialogs::AskYesNo(QWidget* /*parent*/, const QString& text) {
 }
 
 void QtDialogs::ErrorBox(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, Q(kAppTitle), text, QMessageBox::Ok, parent);
+    TMessageBox box(parent, false, QMessageBox::Critical, Q(kAppTitle), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
