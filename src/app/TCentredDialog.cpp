@@ -51,8 +51,12 @@ void CentreFrame(QWidget* window, const QWidget* over, bool onScreen) {
     const QMargins margins = ExpectedFrameMargins(window);
     const QSize frame = window->size().grownBy(margins);
     const QPoint corner = CentredFrameCorner(area, frame, available.isValid() ? available : area);
-    // The window exists by now, so move() places its inner area.
-    window->move(corner + QPoint(margins.left(), margins.top()));
+    if (QWindow* handle = window->windowHandle(); handle != nullptr && !FramedMargins(window).isNull()) {
+        handle->setFramePosition(corner);
+    } else {
+        // Not framed yet, but the window exists: move() places its inner area.
+        window->move(corner + QPoint(margins.left(), margins.top()));
+    }
 }
 
 } // namespace kelda

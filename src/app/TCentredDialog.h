@@ -4,10 +4,13 @@
 // The dialog's own placement centres its inner area with a guessed title-bar height and, once the
 // window exists, hands the result to the window manager as the inner corner, so that boxes ended
 // up 20 to 30 pixels above the centre. This one places the frame itself, in the show event: the
-// dialog has its final size there and is not mapped yet, so it appears in its place at once.
+// dialog has its final size there and is not mapped yet, so it appears in its place at once (or
+// within a pixel or two, corrected once it is framed).
 #pragma once
 
+#include <QEvent>
 #include <QMargins>
+#include <QMetaObject>
 #include <QPointer>
 #include <QRect>
 #include <QShowEvent>
@@ -34,6 +37,18 @@ public:
         : TDialog(std::forward<TArgs>(args)...), over_(over), onScreen_(onScreen) {}
 
 protected:
+    bool event(QEvent* event) override {
+        // Once the window manager has framed the dialog (and its window) the frames are known: a
+        // box opened before its window was framed, or framed differently from its window, moves
+        // to the centre it was meant for.
+        if (event->type() == QEvent::WindowActivate && !framed_) {
+            framed_ = true;
+            QMetaObject::invokeMethod(
+                this, [this] { CentreFrame(this, over_.data(), onScreen_ || over_.isNull()); },
+                Qt::QueuedConnection);
+        }
+        return TDialog::event(event);
+    }
     void showEvent(QShowEvent* event) override {
         TDialog::showEvent(event); // gives the dialog its final size
         if (!event->spontaneous()) {
@@ -44,6 +59,7 @@ protected:
 private:
     QPointer<const QWidget> over_;
     bool onScreen_;
+    bool framed_ = false;
 };
 
 } // namespace kelda
