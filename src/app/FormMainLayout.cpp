@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace kelda {
 
@@ -118,10 +119,13 @@ void TFormMain::BuildLayout() {
 }
 
 void TFormMain::WmGetMinMaxInfo() {
-    // On a screen smaller than that, the screen's usable area.
+    // On a screen smaller than that, the screen's usable area less the window's frame (known once
+    // the window manager has framed it).
     const QRect screen = PrimaryScreenRect();
-    setMinimumSize(std::min(kDefaultFormWidth, screen.width()),
-                   std::min(kDefaultFormHeight, screen.height()));
+    const QMargins frame =
+        windowHandle() != nullptr && isVisible() ? windowHandle()->frameMargins() : QMargins();
+    setMinimumSize(std::min(kDefaultFormWidth, screen.width() - frame.left() - frame.right()),
+                   std::min(kDefaultFormHeight, screen.height() - frame.top() - frame.bottom()));
 }
 
 void TFormMain::BuildMenu() {

@@ -27,7 +27,9 @@
 #include <QTableWidget>
 #include <QWindow>
 
+#include <memory>
 #include <system_error>
+#include <utility>
 
 namespace kelda {
 
@@ -213,8 +215,47 @@ void TFormMain::setVisible(bool visible) {
     if (visible && !shownOnce_) {
         shownOnce_ = true;
         Guard([this] { FormShow(); });
+        QMainWindow::setVisible(visible);
+        // Only the window manager knows the frame it draws; it is known once the window shows.
+        if (QWindow* window = windowHandle()) {
+            auto self = std::make_shared<QObject*>(nullptr);
+            auto* hook = new TEventHook(this, [this, self](QObject*, QEvent* event) {
+                if (event->type() == QEvent::Expose && *self != nullptr && windowHandle()->isExposed()) {
+                    std::exchange(*self, nullptr)->deleteLater();
+                    QMetaObject::invokeMethod(
+                        this, [this] { Guard([this] { FitFrameToScreen(); }); }, Qt::QueuedConnection);
+                }
+                return false;
+            });
+            *self = hook;
+            window->installEventFilter(hook);
+        }
+        return;
     }
     QMainWindow::setVisible(visible);
+}
+
+void TFormMain::FitFrameToScreen() {
+    const QWindow* window = windowHandle();
+    if (window == nullptr || !isVisible() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        return;
+    }
+    const QMargins frame = window->frameMargins();
+    const QRect screen = PrimaryScreenRect();
+    const int width = std::min(this->width(), screen.width() - frame.left() - frame.right());
+    const int height = std::min(this->height(), screen.height() - frame.top() - frame.bottom());
+    WmGetMinMaxInfo();
+    if (width != this->width() || height != this->height()) {
+        resize(width, height);
+    }
+    const QPoint corner = window->framePosition();
+    const int outerWidth = width + frame.left() + frame.right();
+    const int outerHeight = height + frame.top() + frame.bottom();
+    const QPoint inside(std::max(std::min(corner.x(), screen.right() + 1 - outerWidth), screen.left()),
+                        std::max(std::min(corner.y(), screen.bottom() + 1 - outerHeight), screen.top()));
+    if (inside != corner) {
+        windowHandle()->setFramePosition(inside);
+    }
 }
 
 // ---------------------------------------------------------------------- resizing

@@ -218,6 +218,9 @@ public:
     void PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active);
     // The window's size limits: at least 980 x 730.
     void WmGetMinMaxInfo();
+    // Once the window manager has framed the window: a frame larger than the screen's usable area
+    // shrinks, and moves, until all of it is on the screen.
+    void FitFrameToScreen();
 
     // The log area's height, and the MacBinary page laid out again around it.
     void SetPanel3Height(int height);

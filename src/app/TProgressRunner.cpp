@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/TProgressRunner.h"
 
+#include "app/TCentredDialog.h"
+
 #include <QCoreApplication>
 #include <QProgressDialog>
 #include <QWidget>
@@ -45,12 +47,17 @@ bool TProgressRunner::Update(std::int64_t done, std::int64_t total) {
     if (cancelled_ || !throttle_.Due()) {
         return !cancelled_;
     }
-    if (dialog_ == nullptr) {
-        ShowDialog();
+    const bool first = dialog_ == nullptr;
+    if (first) {
+        MakeDialog();
     }
     dialog_->setLabelText(texts_.Label + QLatin1Char('\n') +
                           QString::fromStdString(ProgressAmountText(done, total)));
     dialog_->setValue(ProgressPermille(done, total));
+    if (first) {
+        // Shown with its texts, so that it is placed at the size it keeps.
+        dialog_->show();
+    }
     // Repaints, and lets the user press Cancel; the dialog is modal, so nothing else in the window
     // can be started meanwhile.
     QCoreApplication::processEvents();
@@ -58,8 +65,9 @@ bool TProgressRunner::Update(std::int64_t done, std::int64_t total) {
     return !cancelled_;
 }
 
-void TProgressRunner::ShowDialog() {
-    auto* dialog = new QProgressDialog(parent_);
+void TProgressRunner::MakeDialog() {
+    // Centred on the window's frame.
+    auto* dialog = new TCentredDialog<QProgressDialog>(parent_, false, parent_);
     dialog->setObjectName(QStringLiteral("ProgressDialog"));
     dialog->setWindowTitle(texts_.Caption);
     dialog->setCancelButtonText(texts_.Cancel);
@@ -73,7 +81,6 @@ void TProgressRunner::ShowDialog() {
     // Escape or the window's close button reject the dialog; that too is a cancel.
     QObject::connect(dialog, &QDialog::rejected, dialog, &QProgressDialog::cancel);
     dialog_ = dialog;
-    dialog->show();
 }
 
 } // namespace kelda

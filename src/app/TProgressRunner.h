@@ -51,7 +51,7 @@ public:
 
 private:
     bool Update(std::int64_t done, std::int64_t total);
-    void ShowDialog();
+    void MakeDialog();
 
     QWidget* parent_;
     TTexts texts_;

@@ -2,6 +2,7 @@
 // The MacBinary page's two header views: the Text/Grid switch, the text pane and the grid following
 // each other, and the grid's cell painting. Also the wiring of the page's controls.
 #include "app/Main.h"
+#include "app/TEventHook.h"
 #include "textview/TEditor.h"
 
 #include <QApplication>
@@ -74,6 +75,23 @@ void TFormMain::ConnectMacBinaryPage() {
     OnClick(BtnDeleteHeaderResorceComment, [this] { BtnDeleteHeaderResorceCommentClick(); });
     connect(RadioGroupInformationButtons, &QButtonGroup::idClicked, this,
             [this](int) { Guard([this] { RadioGroupInformationClick(); }); });
+    // The group's mnemonic (Alt+M) focuses its enabled button. The group box would pick its checked
+    // button, which is the disabled button of the view already showing, and so do nothing.
+    RadioGroupInformation->installEventFilter(new TEventHook(this, [this](QObject*, QEvent* event) {
+        if (event->type() != QEvent::Shortcut) {
+            return false;
+        }
+        QRadioButton* target = nullptr;
+        for (QRadioButton* item : RadioGroupInformationItems) {
+            if (item->isEnabled() && (target == nullptr || item->isChecked())) {
+                target = item;
+            }
+        }
+        if (target != nullptr) {
+            target->setFocus(Qt::ShortcutFocusReason);
+        }
+        return true;
+    }));
 
     connect(Editor1, &TEditor::CaretMoved, this, [this] { Guard([this] { Editor1CaretMoved(); }); });
     connect(Editor1, &TEditor::Clicked, this, [this] { Guard([this] { Editor1Click(); }); });

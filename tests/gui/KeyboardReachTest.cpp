@@ -85,6 +85,27 @@ TEST_F(KeyboardReachTest, TheWheelGoesToTheFocusedPaneOnlyWhateverIsUnderTheMous
     EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
 }
 
+TEST_F(KeyboardReachTest, AltMReachesTheTextGridGroupAndSpaceSwitchesTheView) {
+    // The button of the view that shows is disabled, so the group's shortcut lands on the other
+    // one: at a fresh start, and after the button it reached last time was disabled by the switch.
+    TFormMain& form = Shown();
+    ASSERT_TRUE(form.StringGrid1->isVisible());
+    const struct {
+        int focused; // the button Alt+M reaches
+        bool textShownAfterSpace;
+    } cases[] = {{0, true}, {1, false}, {0, true}};
+    for (const auto& c : cases) {
+        form.BtnFileOpen->setFocus();
+        QTest::keyClick(form.BtnFileOpen, Qt::Key_M, Qt::AltModifier);
+        ASSERT_EQ(form.focusWidget(), form.RadioGroupInformationItems[static_cast<std::size_t>(c.focused)])
+            << c.focused;
+        QTest::keyClick(form.focusWidget(), Qt::Key_Space);
+        EXPECT_EQ(form.Editor1->isVisible(), c.textShownAfterSpace) << c.focused;
+        EXPECT_EQ(form.StringGrid1->isVisible(), !c.textShownAfterSpace) << c.focused;
+        EXPECT_EQ(form.RadioGroupItemIndex(), c.textShownAfterSpace ? 0 : 1);
+    }
+}
+
 TEST_F(KeyboardReachTest, ANewGridColumnHasAnEmptyTitle) {
     TFormMain& form = Shown();
     std::string header(128, '\0');

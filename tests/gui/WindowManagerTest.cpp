@@ -3,6 +3,8 @@
 // that its place survives quitting and starting again. Only a window manager frames a window, so
 // the offscreen platform cannot show these. Skipped when Xvfb, openbox, xdotool or xwininfo is
 // missing or does not start.
+#include "support/XDesktop.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <regex>
 #include <string>
@@ -23,104 +26,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Starts a program with env added; returns its pid, or -1.
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, int stdoutFd = -1) {
-    const pid_t pid = ::fork();
-    if (pid != 0) {
-        return pid;
-    }
-    for (const std::string& e : env) {
-        ::putenv(const_cast<char*>(e.c_str()));
-    }
-    if (stdoutFd >= 0) {
-        ::dup2(stdoutFd, 1);
-    }
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-}
-
-// The output of a shell command.
-std::string Run(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) {
-            out.append(buffer, n);
-        }
-        ::pclose(p);
-    }
-    return out;
-}
-
-bool Have(const char* tool) {
-    return !Run(std::string("command -v ") + tool + " 2>/dev/null").empty();
-}
-
-void Stop(pid_t& pid) {
-    if (pid > 0) {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-}
-
-// An X server of its own with openbox managing it.
-class TDesktop {
-public:
-    TDesktop(int width, int height) {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return;
-        }
-        server_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                         std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp"},
-                        {});
-        ::close(fds[1]);
-        std::string number;
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        ::close(fds[0]);
-        if (number.empty()) {
-            return;
-        }
-        display_ = ":" + number;
-        wm_ = Spawn({"openbox"}, {"DISPLAY=" + display_});
-        for (int i = 0; i < 100; ++i) {
-            if (X("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos) {
-                ready_ = true;
-                return;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-    }
-    ~TDesktop() {
-        Stop(wm_);
-        Stop(server_);
-    }
-    bool Ready() const { return ready_; }
-    // Runs an X tool on this display.
-    std::string X(const std::string& command) const {
-        return Run("DISPLAY=" + display_ + " " + command + " 2>/dev/null");
-    }
-    const std::string& Display() const { return display_; }
-
-private:
-    pid_t server_ = -1;
-    pid_t wm_ = -1;
-    std::string display_;
-    bool ready_ = false;
-};
+using namespace kelda::xdesktop;
 
 struct TFrame {
     int Left, Top, Width, Height; // frame corner, inner size
+};
+
+// A frame on the screen: corner and outer size.
+struct QRectLike {
+    int Left, Top, Width, Height;
+    // Twice the centre, to stay in whole pixels.
+    int CentreX2() const { return 2 * Left + Width; }
+    int CentreY2() const { return 2 * Top + Height; }
 };
 
 class WindowManagerTest : public ::testing::Test {
@@ -154,7 +71,9 @@ protected:
 
     // Starts the program, waits until its window is framed, runs keys (xdotool key arguments, one
     // call each), notes the frame, then closes it from the window manager (Alt+F4, as the close box).
-    std::optional<TFrame> Cycle(const std::vector<std::string>& keys = {}) {
+    // whileOpen runs after the keys, before the window closes.
+    std::optional<TFrame> Cycle(const std::vector<std::string>& keys = {},
+                                const std::function<void()>& whileOpen = {}) {
         const std::string display = "DISPLAY=" + desktop_->Display();
         pid_t app = Spawn({(dir_ / "kelda").string()}, {display, "QT_QPA_PLATFORM=xcb"});
         std::string window;
@@ -182,6 +101,9 @@ protected:
             desktop_->X("xdotool key " + k);
             std::this_thread::sleep_for(400ms);
         }
+        if (whileOpen) {
+            whileOpen();
+        }
         const std::string info = desktop_->X("xwininfo -id " + window);
         auto field = [&info](const char* label) {
             std::smatch m;
@@ -201,6 +123,31 @@ protected:
         Stop(app);
         ADD_FAILURE() << "the program did not end after its window was closed";
         return frame;
+    }
+
+    // The whole frame (decoration included) of the visible window titled name, if there is one.
+    std::optional<QRectLike> Outer(const std::string& name) const {
+        std::string window = desktop_->X("xdotool search --onlyvisible --name '^" + name + "$' | head -1");
+        while (!window.empty() && window.back() == '\n') {
+            window.pop_back();
+        }
+        if (window.empty()) {
+            return std::nullopt;
+        }
+        const std::string info = desktop_->X("xwininfo -id " + window);
+        const std::string extents = desktop_->X("xprop -id " + window + " _NET_FRAME_EXTENTS");
+        std::smatch m;
+        auto field = [&info](const char* label) {
+            std::smatch f;
+            const std::regex re(std::string(label) + ":\\s+(-?\\d+)");
+            return std::regex_search(info, f, re) ? std::stoi(f[1]) : -99999;
+        };
+        if (!std::regex_search(extents, m, std::regex("= (\\d+), (\\d+), (\\d+), (\\d+)"))) {
+            return std::nullopt;
+        }
+        const int l = std::stoi(m[1]), r = std::stoi(m[2]), t = std::stoi(m[3]), b = std::stoi(m[4]);
+        return QRectLike{field("Absolute upper-left X") - l, field("Absolute upper-left Y") - t,
+                         field("Width") + l + r, field("Height") + t + b};
     }
 
     std::string Settings() const {
@@ -262,6 +209,86 @@ TEST_F(WindowManagerTest, OnAScreenLowerThanTheWindowTheTitleBarStaysOnIt) {
     EXPECT_GE(frame->Left, 0);
     EXPECT_LE(frame->Height, 720);
     EXPECT_EQ(frame->Width, 980);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WindowManagerTest, AltMThenSpaceSwitchesToTheTextView) {
+    StartDesktop(1280, 1024);
+    // A first start shows the grid, in Japanese ("内容表示(&M)").
+    ASSERT_TRUE(Cycle({"alt+m", "space"}));
+    EXPECT_TRUE(std::regex_search(Settings(), std::regex("\\[Information\\]\\s*Index=0"))) << Settings();
+}
+
+TEST_F(WindowManagerTest, BoxesAndTheProgressDialogAreCentredOnTheFrameOrTheScreen) {
+    StartDesktop(1280, 1024);
+    // Off the screen's centre, so that the two kinds of centre differ; a file large enough for the
+    // progress dialog to show while all twelve CRCs run.
+    const fs::path big = dir_ / "big.bin";
+    std::ofstream(big).close();
+    fs::resize_file(big, std::uintmax_t{3} << 30);
+    std::ofstream(dir_ / "kelda.INI") << "[FormMain]\nLeft=40\nTop=60\nWidth=980\nHeight=730\n[Language]\n"
+                                      << "Japanese=0\n[FileList]\n0=" << big.string() << "\n";
+    struct TSeen {
+        std::optional<QRectLike> main, message, question, progress;
+    } seen;
+    const std::optional<TFrame> frame = Cycle({}, [&] {
+        seen.main = Outer("KELDA\\(Main\\)");
+        desktop_->X("xdotool key alt+l"); // no temporary files: a message
+        std::this_thread::sleep_for(800ms);
+        seen.message = Outer("KELDA");
+        desktop_->X("xdotool key Return");
+        std::this_thread::sleep_for(400ms);
+        desktop_->X("xdotool key Escape"); // the quit question
+        std::this_thread::sleep_for(800ms);
+        seen.question = Outer("情報");
+        desktop_->X("xdotool key Escape");
+        std::this_thread::sleep_for(400ms);
+        for (const char* key : {"ctrl+Tab", "ctrl+Tab", "ctrl+Tab", "alt+o", "Down"}) { // CRC page, "All"
+            desktop_->X(std::string("xdotool key ") + key);
+            std::this_thread::sleep_for(300ms);
+        }
+        std::this_thread::sleep_for(900ms);
+        seen.progress = Outer("Working");
+        desktop_->X("xdotool key Escape"); // cancels
+        std::this_thread::sleep_for(500ms);
+    });
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(seen.main);
+    const QRectLike screen{0, 0, 1280, 1024};
+    const struct {
+        const char* what;
+        const std::optional<QRectLike>& dialog;
+        const QRectLike& over;
+    } cases[] = {
+        {"message", seen.message, *seen.main},
+        {"quit question", seen.question, screen},
+        {"progress", seen.progress, *seen.main},
+    };
+    // Within a pixel: odd sizes have no whole-pixel centre.
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.dialog) << c.what << " not seen";
+        EXPECT_NEAR(c.dialog->CentreX2(), c.over.CentreX2(), 2) << c.what;
+        EXPECT_NEAR(c.dialog->CentreY2(), c.over.CentreY2(), 2) << c.what;
+        EXPECT_GE(c.dialog->Top, 0) << c.what;
+    }
+}
+
+TEST_F(WindowManagerTest, OnASmallScreenTheWholeFrameFits) {
+    const struct { int width, height; } screens[] = {{1024, 600}, {800, 600}};
+    for (const auto& s : screens) {
+        StartDesktop(s.width, s.height);
+        std::optional<QRectLike> outer;
+        ASSERT_TRUE(Cycle({}, [&] { outer = Outer("KELDA\\(Main\\)"); }));
+        ASSERT_TRUE(outer);
+        EXPECT_GE(outer->Left, 0) << s.width << "x" << s.height;
+        EXPECT_GE(outer->Top, 0) << s.width << "x" << s.height;
+        EXPECT_LE(outer->Left + outer->Width, s.width) << s.width << "x" << s.height;
+        EXPECT_LE(outer->Top + outer->Height, s.height) << s.width << "x" << s.height;
+        desktop_.reset();
+    }
 }
 
 } // namespace
