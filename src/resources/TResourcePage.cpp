@@ -75,6 +75,9 @@ TResourcePage::TResourcePage(QWidget* parent) : QWidget(parent) {
     ResourceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     ResourceTable->setSelectionMode(QAbstractItemView::SingleSelection);
     ResourceTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab and Ctrl+Tab leave the table (for the detail area and the next page) as they leave the
+    // header grid; the arrow keys move between resources.
+    ResourceTable->setTabKeyNavigation(false);
     ResourceTable->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {70, 70, 220, 200, 80};
     for (int c = 0; c < 5; ++c) {

@@ -2,6 +2,7 @@
 // The window walked with the keyboard and the wheel, as a user without a mouse, or with one
 // resting over the wrong control, would.
 #include "app/TPageControl.h"
+#include "resources/TResourcePage.h"
 #include "support/WindowFixture.h"
 #include "textview/TEditor.h"
 
@@ -56,11 +57,17 @@ TEST_F(KeyboardReachTest, TabLeavesTheGridForTheButtonsAndComesBack) {
     EXPECT_EQ(forward[0], form.BtnFileOpen);
     EXPECT_EQ(forward[1], form.BtnTmpFileClear);
     EXPECT_EQ(Walk(form, form.BtnFileOpen, 1, true)[0], form.StringGrid1);
-    // Ctrl+Tab does not walk the cells either.
-    form.StringGrid1->setFocus();
-    form.StringGrid1->setCurrentCell(0, 0);
-    QTest::keyClick(form.StringGrid1, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(form.StringGrid1->currentColumn(), 0);
+    // Ctrl+Tab does not walk the cells either, in the header grid or the resource table.
+    form.ResourcePage->ResourceTable->setRowCount(2);
+    for (QTableWidget* table : {form.StringGrid1, form.ResourcePage->ResourceTable}) {
+        SCOPED_TRACE(table->objectName().toStdString());
+        form.PageControl1->setCurrentWidget(table == form.StringGrid1 ? form.TabSheet1
+                                                                      : form.TabSheetResources);
+        table->setFocus();
+        table->setCurrentCell(0, 0);
+        QTest::keyClick(table, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(table->currentColumn(), 0);
+    }
 }
 
 TEST_F(KeyboardReachTest, TheWheelGoesToTheFocusedPaneOnlyWhateverIsUnderTheMouse) {
