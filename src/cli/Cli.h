@@ -7,6 +7,7 @@
 #include "cli/TCliProgress.h"
 #include "util/ProgressThrottle.h"
 
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -67,6 +68,12 @@ int CliInfoJson(const TCliContext& context, const TCliArgs& files);
 
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);
+
+// Whether out is there already (a link counts) and is not source itself; reports it. The outputs
+// of an -o folder are kept unless -f; the source is left to the conversion, which refuses it with
+// its own message.
+bool CliOutputExists(const TCliContext& context, const std::filesystem::path& source,
+                     const std::filesystem::path& out);
 
 // The text of an error in the language asked for (a file error in English or Japanese).
 std::string CliErrorText(const TCliContext& context, const std::exception& e);

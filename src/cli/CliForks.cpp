@@ -126,15 +126,8 @@ struct TExtractOptions {
 bool OutputsExist(const TCliContext& context, const TExtractOptions& options, const std::filesystem::path& in,
                   const THeader& header) {
     const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(header);
-    for (const std::filesystem::path& file : {data, ResourceFileName(data, options.Form)}) {
-        std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)) &&
-            !IsSameFile(in, file)) {
-            CliReport(context, file.string(), CliText(TCliMsg::OutputExists, context.Japanese));
-            return true;
-        }
-    }
-    return false;
+    return CliOutputExists(context, in, data) ||
+           CliOutputExists(context, in, ResourceFileName(data, options.Form));
 }
 
 int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {

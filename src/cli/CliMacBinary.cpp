@@ -56,10 +56,7 @@ int ConvertOne(const TCliContext& context, const std::string& in, const std::str
         if (!inspection) {
             return kCliFailure;
         }
-        std::error_code ec;
-        if (keepExisting && std::filesystem::exists(std::filesystem::symlink_status(out, ec)) &&
-            !IsSameFile(input.Path(), out)) {
-            CliReport(context, out, CliText(TCliMsg::OutputExists, context.Japanese));
+        if (keepExisting && CliOutputExists(context, input.Path(), out)) {
             return kCliFailure;
         }
         TCliOutput output(context, out);

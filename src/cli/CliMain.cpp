@@ -8,6 +8,7 @@
 #include "util/BilingualError.h"
 #include "util/Progress.h"
 #include "util/TFileStream.h"
+#include "util/TFolder.h"
 
 #include <CLI/CLI.hpp>
 
@@ -144,6 +145,16 @@ bool OutputArrived(std::ostream& out, std::ostream& err, bool japanese) {
 
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message) {
     context.Err << "kelda-cli: " << what << ": " << message << '\n';
+}
+
+bool CliOutputExists(const TCliContext& context, const std::filesystem::path& source,
+                     const std::filesystem::path& out) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(out, ec)) && !IsSameFile(source, out)) {
+        CliReport(context, out.string(), CliText(TCliMsg::OutputExists, context.Japanese));
+        return true;
+    }
+    return false;
 }
 
 std::string CliErrorText(const TCliContext& context, const std::exception& e) {
