@@ -2,7 +2,8 @@
 // Copies a range of one open file into another without passing the bytes through this process
 // where the system allows it: the kernel moves them from the source's page cache into the
 // output's. Several ways are tried in turn, each taking over where the one before was refused,
-// and the plain read-and-write loop is always the last.
+// and the plain read-and-write loop is always the last. Where the layout of the two files makes
+// the kernel ways slow (see CopyFileBytes), the plain loop copies some or all of the bytes.
 #pragma once
 
 #include "util/TFileStream.h"
