@@ -181,15 +181,35 @@ std::size_t TCrcAllPass::PassCount() const {
 }
 
 void TCrcAllPass::Init() {
-    FPath = ActiveCrcPath();
-    FTotal = 0;
     for (TCrc* engine : FEngines) {
         engine->Init();
     }
+    Start();
+}
+
+void TCrcAllPass::Start() {
+    FPath = ActiveCrcPath();
+    FTotal = 0;
     for (const auto& group : FGroups) {
         group->Acc = {};
         group->PendingCount = 0;
         group->Reg = 0;
+    }
+}
+
+bool TCrcAllPass::FromZeroOnly() const {
+    return std::none_of(FGroups.begin(), FGroups.end(), [](const auto& group) { return group->Direct; });
+}
+
+void TCrcAllPass::Registers(std::span<std::uint32_t> out) const {
+    for (const auto& group : FGroups) {
+        if (group->Direct) {
+            continue;
+        }
+        const auto residue = group->ResidueBytes(FPath);
+        for (const std::size_t i : group->Members) {
+            out[i] = FEngines[i]->Kernel().Update(0, residue.data(), residue.size());
+        }
     }
 }
 

@@ -40,6 +40,15 @@ public:
     // Leaves each engine's result in its register, for its GetCrc.
     void Finish();
 
+    // For folding pieces of one stream apart (ChunkedFold.h): Start begins a new computation
+    // without touching the engines, Calc feeds it, and Registers gives each engine's register, in
+    // its kernel's form, as if it had started from zero at Start. Only for a pass whose engines
+    // all share a group (FromZeroOnly), so that Calc never runs an engine itself; then several
+    // passes over the same engines may run on different threads.
+    bool FromZeroOnly() const;
+    void Start();
+    void Registers(std::span<std::uint32_t> out) const;
+
     // The number of separate passes over the data (one per bit order, or one per engine whose
     // group's product of polynomials would pass degree 64).
     std::size_t PassCount() const;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "crc/CrcUtils.h"
 
+#include "crc/ChunkedFold.h"
 #include "crc/CrcAllPass.h"
 #include "crc/TFileBlockReader.h"
 #include "util/TFileStream.h"
@@ -173,21 +174,64 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines() {
 
 namespace {
 
-enum class TCrcReadPath { Mapped, TwoThreads, OneThread };
+enum class TCrcReadPath { Chunks, ChunksOneThread, ChunksRead, Mapped, TwoThreads, OneThread };
 
-// KELDA_CRC_READ, a diagnostic for measurements: "blocks" reads every file with the block reader
-// and its reading thread, "blocks-one-thread" without that thread; anything else, or nothing, maps
-// regular files.
+// KELDA_CRC_READ, a diagnostic for measurements: "chunks-one-thread" folds the chunks on this
+// thread only, "chunks-read" reads them with positional reads instead of mapping them, "mapped" folds regular files through memory mappings, "blocks" reads every file
+// with the block reader and its reading thread, "blocks-one-thread" without that thread; anything
+// else, or nothing, folds chunks on two threads.
 TCrcReadPath CrcReadPath() {
     static const TCrcReadPath path = [] {
         const char* value = std::getenv("KELDA_CRC_READ");
         const std::string_view name = value != nullptr ? value : "";
-        return name == "blocks"              ? TCrcReadPath::TwoThreads
+        return name == "chunks-one-thread"   ? TCrcReadPath::ChunksOneThread
+               : name == "chunks-read"       ? TCrcReadPath::ChunksRead
+               : name == "mapped"            ? TCrcReadPath::Mapped
+               : name == "blocks"            ? TCrcReadPath::TwoThreads
                : name == "blocks-one-thread" ? TCrcReadPath::OneThread
-                                             : TCrcReadPath::Mapped;
+                                             : TCrcReadPath::Chunks;
     }();
     return path;
 }
+
+bool FoldsChunks() {
+    return CrcReadPath() == TCrcReadPath::Chunks || CrcReadPath() == TCrcReadPath::ChunksOneThread ||
+           CrcReadPath() == TCrcReadPath::ChunksRead;
+}
+
+TChunkedFoldOptions ChunkOptions() {
+    return {.ChunkSize = CrcReadChunkSize,
+            .Map = CrcReadPath() != TCrcReadPath::ChunksRead,
+            .BlockSize = CrcReadBlockSize,
+            .SecondThread = CrcReadPath() != TCrcReadPath::ChunksOneThread};
+}
+
+// One engine's register over a chunk, from zero.
+class TKernelFolder final : public TChunkFolder {
+public:
+    explicit TKernelFolder(const TCrcKernel& kernel) : kernel_(kernel) {}
+    void Start() override { reg_ = 0; }
+    void Calc(const std::uint8_t* data, std::size_t size) override {
+        reg_ = kernel_.Update(reg_, data, size);
+    }
+    void Registers(std::span<std::uint32_t> out) const override { out[0] = reg_; }
+
+private:
+    const TCrcKernel& kernel_;
+    std::uint32_t reg_ = 0;
+};
+
+// Every engine's register over a chunk, from zero, in one pass of each bit order.
+class TAllPassFolder final : public TChunkFolder {
+public:
+    explicit TAllPassFolder(std::span<const std::unique_ptr<TCrc>> engines) : pass_(engines) {}
+    void Start() override { pass_.Start(); }
+    void Calc(const std::uint8_t* data, std::size_t size) override { pass_.Calc(data, size); }
+    void Registers(std::span<std::uint32_t> out) const override { pass_.Registers(out); }
+
+private:
+    TCrcAllPass pass_;
+};
 
 // Reads the whole file in blocks and hands each block to consume: the bytes it held when it was
 // opened, so that a file that keeps growing is not read forever. A file that ends before that size
@@ -195,7 +239,6 @@ TCrcReadPath CrcReadPath() {
 // part of it.
 template <typename Consume>
 void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
-    // A regular file is folded straight from the page cache; the block reader is for the rest.
     const TCrcReadPath path = CrcReadPath();
     if (path == TCrcReadPath::Mapped &&
         ReadMapped(file, consume, progress, {.PieceSize = CrcReadBlockSize})) {
@@ -221,6 +264,18 @@ void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progres
 
 std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress) {
     engine.Init();
+    if (FoldsChunks()) {
+        const TCrcKernel& kernel = engine.Kernel();
+        std::uint32_t reg = engine.KernelRegister();
+        FoldFileChunks(
+            file, 1, [&kernel] { return std::make_unique<TKernelFolder>(kernel); },
+            [&](std::span<const std::uint32_t> chunk, std::uint64_t size) {
+                reg = kernel.Shift(reg, size) ^ chunk[0];
+            },
+            progress, ChunkOptions());
+        engine.SetKernelRegister(reg);
+        return engine.Value();
+    }
     ReadFileBlocks(file, progress, [&engine](const std::uint8_t* data, std::size_t size) {
         engine.Calc(data, 0, static_cast<std::int64_t>(size));
     });
@@ -231,6 +286,24 @@ void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::files
                 const ProgressFn& progress) {
     TCrcAllPass pass(engines);
     pass.Init();
+    if (FoldsChunks() && pass.FromZeroOnly()) {
+        std::vector<std::uint32_t> regs;
+        for (const auto& engine : engines) {
+            regs.push_back(engine->KernelRegister());
+        }
+        FoldFileChunks(
+            file, engines.size(), [engines] { return std::make_unique<TAllPassFolder>(engines); },
+            [&](std::span<const std::uint32_t> chunk, std::uint64_t size) {
+                for (std::size_t i = 0; i < regs.size(); ++i) {
+                    regs[i] = engines[i]->Kernel().Shift(regs[i], size) ^ chunk[i];
+                }
+            },
+            progress, ChunkOptions());
+        for (std::size_t i = 0; i < regs.size(); ++i) {
+            engines[i]->SetKernelRegister(regs[i]);
+        }
+        return;
+    }
     ReadFileBlocks(file, progress,
                    [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
     pass.Finish();

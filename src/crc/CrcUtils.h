@@ -185,6 +185,9 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines();
 // from the operating system and being folded.
 inline constexpr std::size_t CrcReadBlockSize = std::size_t{512} << 10;
 
+// Files are folded in chunks of this size (ChunkedFold.h), and progress comes after each.
+inline constexpr std::size_t CrcReadChunkSize = std::size_t{4} << 20;
+
 // Init, Calc per block over the whole file, and the result of engine (also left in its register).
 // Throws EFileError when the file cannot be opened or read, ECancelled when progress says stop.
 std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress = {});

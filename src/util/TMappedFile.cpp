@@ -58,45 +58,6 @@ void InstallBusHandler() {
     });
 }
 
-// One mapped window, unmapped on every path.
-class TWindow {
-public:
-    TWindow(int fd, std::int64_t offset, std::size_t size) : size_(size) {
-        void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, static_cast<off_t>(offset));
-        if (p != MAP_FAILED) {
-            data_ = static_cast<const std::uint8_t*>(p);
-        }
-    }
-    ~TWindow() {
-        if (data_ != nullptr) {
-            ::munmap(const_cast<std::uint8_t*>(data_), size_);
-        }
-    }
-    TWindow(const TWindow&) = delete;
-    TWindow& operator=(const TWindow&) = delete;
-
-    const std::uint8_t* Data() const { return data_; }
-
-    // Maps every page now, in one call, instead of one fault per few pages while folding. Fails
-    // when the file no longer reaches the window's end.
-    bool Populate() const {
-        ::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_SEQUENTIAL);
-#ifdef MADV_HUGEPAGE
-        ::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_HUGEPAGE);
-#endif
-#ifdef MADV_POPULATE_READ
-        if (::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_POPULATE_READ) != 0) {
-            return errno != EFAULT; // EINVAL: an older kernel without it; the faults then map pages
-        }
-#endif
-        return true;
-    }
-
-private:
-    const std::uint8_t* data_ = nullptr;
-    std::size_t size_;
-};
-
 // Runs consume over [data, data + size) and returns false when a page of it raised SIGBUS.
 bool ConsumeGuarded(const TConsumeFn& consume, const std::uint8_t* data, std::size_t size,
                     const std::uint8_t* windowBegin, const std::uint8_t* windowEnd) {
@@ -117,6 +78,37 @@ bool ConsumeGuarded(const TConsumeFn& consume, const std::uint8_t* data, std::si
 
 } // namespace
 
+TMappedWindow::TMappedWindow(const TFileStream& stream, std::int64_t offset, std::size_t size) : size_(size) {
+    InstallBusHandler();
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, stream.Handle(), static_cast<off_t>(offset));
+    if (p != MAP_FAILED) {
+        data_ = static_cast<const std::uint8_t*>(p);
+    }
+}
+
+TMappedWindow::~TMappedWindow() {
+    if (data_ != nullptr) {
+        ::munmap(const_cast<std::uint8_t*>(data_), size_);
+    }
+}
+
+bool TMappedWindow::Populate() const {
+    ::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_SEQUENTIAL);
+#ifdef MADV_HUGEPAGE
+    ::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_READ
+    if (::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_POPULATE_READ) != 0) {
+        return errno != EFAULT; // EINVAL: an older kernel without it; the faults then map pages
+    }
+#endif
+    return true;
+}
+
+bool TMappedWindow::Consume(const TConsumeFn& consume, std::size_t at, std::size_t size) const {
+    return ConsumeGuarded(consume, data_ + at, size, data_, data_ + size_);
+}
+
 bool ReadMapped(const std::filesystem::path& file, const TConsumeFn& consume, const ProgressFn& progress,
                 const TMappedReadOptions& options) {
     TFileStream stream(file, FileMode::Read);
@@ -125,13 +117,11 @@ bool ReadMapped(const std::filesystem::path& file, const TConsumeFn& consume, co
         return false;
     }
     const std::int64_t total = st.st_size;
-    InstallBusHandler();
-
     std::int64_t done = 0;
     while (done < total) {
         const std::size_t windowSize = static_cast<std::size_t>(
             std::min<std::int64_t>(total - done, static_cast<std::int64_t>(options.WindowSize)));
-        const TWindow window(stream.Handle(), done, windowSize);
+        const TMappedWindow window(stream, done, windowSize);
         if (window.Data() == nullptr) {
             if (done == 0) {
                 return false; // this file system does not map files
@@ -146,8 +136,7 @@ bool ReadMapped(const std::filesystem::path& file, const TConsumeFn& consume, co
         }
         for (std::size_t at = 0; at < windowSize;) {
             const std::size_t piece = std::min(options.PieceSize, windowSize - at);
-            if (!ConsumeGuarded(consume, window.Data() + at, piece, window.Data(),
-                                window.Data() + windowSize)) {
+            if (!window.Consume(consume, at, piece)) {
                 throw EFileError::readPastEnd();
             }
             at += piece;
@@ -161,6 +150,15 @@ bool ReadMapped(const std::filesystem::path& file, const TConsumeFn& consume, co
 }
 
 #else
+
+TMappedWindow::TMappedWindow(const TFileStream&, std::int64_t, std::size_t size) : size_(size) {}
+TMappedWindow::~TMappedWindow() = default;
+bool TMappedWindow::Populate() const {
+    return false;
+}
+bool TMappedWindow::Consume(const TConsumeFn&, std::size_t, std::size_t) const {
+    return false;
+}
 
 bool ReadMapped(const std::filesystem::path&, const TConsumeFn&, const ProgressFn&,
                 const TMappedReadOptions&) {

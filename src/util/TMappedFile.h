@@ -30,6 +30,30 @@ struct TMappedReadOptions {
     std::function<void(std::int64_t windowOffset)> AfterMap = nullptr;
 };
 
+class TFileStream;
+
+// One window of an open file, mapped read-only and unmapped on every path.
+class TMappedWindow {
+public:
+    // offset: a multiple of the page size. Data() is null when the file cannot be mapped.
+    TMappedWindow(const TFileStream& stream, std::int64_t offset, std::size_t size);
+    ~TMappedWindow();
+    TMappedWindow(const TMappedWindow&) = delete;
+    TMappedWindow& operator=(const TMappedWindow&) = delete;
+
+    const std::uint8_t* Data() const { return data_; }
+    // Maps every page now, in one call, instead of one fault per few pages later. False when the
+    // file no longer reaches the window's end.
+    bool Populate() const;
+    // Hands [at, at + size) of the window to consume under the guard; false when a page of the
+    // window has gone (the file was cut short).
+    bool Consume(const TConsumeFn& consume, std::size_t at, std::size_t size) const;
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_;
+};
+
 // Hands the file's bytes up to its size at opening to consume and returns true. Returns false,
 // having consumed nothing, when the file cannot be mapped (not a regular file, an empty file, a
 // file system or system without mappings): the caller then reads it the ordinary way. Opening

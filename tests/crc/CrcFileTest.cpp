@@ -75,7 +75,8 @@ TEST_F(CrcFileTest, MissingFileOrFolderThrowsTheOpenError) {
 }
 
 TEST_F(CrcFileTest, SizesAroundTheBlockSizeMatchMemory) {
-    // Exact multiples of the read block end on a full block with no short read after it.
+    // Exact multiples of the read block end on a full block with no short read after it; past a
+    // chunk, the chunks' registers are joined.
     const std::size_t sizes[] = {0,
                                  1,
                                  1023,
@@ -85,7 +86,9 @@ TEST_F(CrcFileTest, SizesAroundTheBlockSizeMatchMemory) {
                                  CrcReadBlockSize,
                                  CrcReadBlockSize + 1,
                                  2 * CrcReadBlockSize,
-                                 2 * CrcReadBlockSize + 77};
+                                 2 * CrcReadBlockSize + 77,
+                                 CrcReadChunkSize + 1,
+                                 2 * CrcReadChunkSize + 77};
     unsigned seed = 1;
     for (const std::size_t size : sizes) {
         SCOPED_TRACE(size);
@@ -105,8 +108,8 @@ TEST_F(CrcFileTest, SizesAroundTheBlockSizeMatchMemory) {
     }
 }
 
-TEST_F(CrcFileTest, ProgressReportsEveryBlockAndCancelThrows) {
-    const std::size_t size = 3 * CrcReadBlockSize + 5;
+TEST_F(CrcFileTest, ProgressReportsEveryChunkAndCancelThrows) {
+    const std::size_t size = 2 * CrcReadChunkSize + 5;
     const auto file = Write("big", Random(size, 7));
 
     std::vector<std::int64_t> seen;
@@ -116,9 +119,9 @@ TEST_F(CrcFileTest, ProgressReportsEveryBlockAndCancelThrows) {
         seen.push_back(done);
         return true;
     });
-    const std::vector<std::int64_t> expected = {
-        static_cast<std::int64_t>(CrcReadBlockSize), static_cast<std::int64_t>(2 * CrcReadBlockSize),
-        static_cast<std::int64_t>(3 * CrcReadBlockSize), static_cast<std::int64_t>(size)};
+    const std::vector<std::int64_t> expected = {static_cast<std::int64_t>(CrcReadChunkSize),
+                                                static_cast<std::int64_t>(2 * CrcReadChunkSize),
+                                                static_cast<std::int64_t>(size)};
     EXPECT_EQ(seen, expected);
 
     int calls = 0;
@@ -130,26 +133,26 @@ TEST_F(CrcFileTest, ProgressReportsEveryBlockAndCancelThrows) {
     EXPECT_EQ(calls, 2);
 }
 
-TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
-    // Eight blocks; the file changes once the first has been reported.
-    const std::size_t size = 8 * CrcReadBlockSize;
+TEST_F(CrcFileTest, FileChangingWhileReadNeverGivesTheCrcOfAPart) {
+    // Two chunks and a bit; the file changes once the first has been reported.
+    const std::size_t size = 2 * CrcReadChunkSize + 100;
     const auto bytes = Random(size, 11);
     const auto tail = Random(1000, 12);
     auto grown = bytes;
     grown.insert(grown.end(), tail.begin(), tail.end());
 
-    // Cut short after the first block: the read-past-end error, not the CRC of a part.
+    // Cut short after the first chunk: the read-past-end error, or the CRC of all the bytes when
+    // the second thread had read them before the cut, never the CRC of a part.
     const auto shrinking = Write("shrinking", bytes);
     auto engines = MakeCrcEngines();
     const ProgressFn cut = [&](std::int64_t done, std::int64_t) {
-        if (done == static_cast<std::int64_t>(CrcReadBlockSize)) {
-            fs::resize_file(shrinking, 2 * CrcReadBlockSize);
+        if (done == static_cast<std::int64_t>(CrcReadChunkSize)) {
+            fs::resize_file(shrinking, CrcReadChunkSize + 10);
         }
         return true;
     };
     try {
-        CrcFile(*engines[10], shrinking, cut);
-        ADD_FAILURE() << "no error for a file cut short";
+        EXPECT_EQ(CrcFile(*engines[10], shrinking, cut), InMemory(bytes)[10]);
     } catch (const EFileError& e) {
         EXPECT_EQ(e.kind(), EFileError::Kind::ReadPastEnd);
     }
@@ -158,7 +161,7 @@ TEST_F(CrcFileTest, FileChangingWhileReadIsNeverMistakenForItsFullSize) {
     // that keeps growing (a log, a download) is read to an end.
     const auto growing = Write("growing", bytes);
     const ProgressFn append = [&](std::int64_t done, std::int64_t) {
-        if (done == static_cast<std::int64_t>(CrcReadBlockSize)) {
+        if (done == static_cast<std::int64_t>(CrcReadChunkSize)) {
             std::ofstream(growing, std::ios::binary | std::ios::app)
                 .write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
         }

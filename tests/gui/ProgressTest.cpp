@@ -3,6 +3,7 @@
 // computations and conversions shown, finished and cancelled through it.
 #include "app/TPageControl.h"
 #include "app/TProgressRunner.h"
+#include "crc/CrcUtils.h"
 #include "macbinary/TestFiles.h"
 #include "support/WindowFixture.h"
 #include "textview/TEditor.h"
@@ -133,7 +134,7 @@ TEST_F(ProgressRunnerTest, JapaneseTexts) {
 
 // ---------------------------------------------------------------------- the window
 
-// Files of a few read blocks, so that long work calls back more than once.
+// Files of a few chunks, so that long work calls back more than once.
 class ProgressWindow : public WindowFixture {
 protected:
     // Every reading of the window's clock moves it on a second, so every piece of work is long
@@ -153,7 +154,8 @@ protected:
     std::filesystem::path MakeBig(const char* name) {
         THeader h{};
         test::PutName(h, "Big");
-        const auto body = static_cast<std::int32_t>(3 * kMiB);
+        // More than two of the chunks CRCs are read in, and several of the conversions' steps.
+        const auto body = static_cast<std::int32_t>(2 * CrcReadChunkSize + kMiB);
         source_ = test::MakeMacBinaryFile(h, body, 0, test::RandomBytes(static_cast<std::size_t>(body), 9));
         test::WriteBytes(root_ / name, source_);
         return root_ / name;
