@@ -33,7 +33,7 @@ build-asan: deps
 test-asan: build-asan
 	QT_QPA_PLATFORM=offscreen ctest --preset asan -j $(JOBS)
 
-# The CRC file reader reads ahead on a second thread: its tests and the file layer's under
+# File CRCs fold chunks on a second thread: the CRC tests and the file layer's under
 # ThreadSanitizer.
 test-tsan: deps
 	cmake --preset tsan $(CMAKE_OPTS)

@@ -12,7 +12,6 @@
 #include "crc/CrcAllPass.h"
 #include "crc/CrcKernel.h"
 #include "crc/CrcUtils.h"
-#include "crc/TFileBlockReader.h"
 #include "util/TFileStream.h"
 
 #include <benchmark/benchmark.h>
@@ -273,7 +272,8 @@ void FileByteTableAll(benchmark::State& state) {
 // The CRCs over one read block, again and again (1 GiB in all): the block stays in the
 // processor's cache, as a block just read does, so this is the folding cost alone. Were reading
 // and folding to take turns on one thread, a file CRC would reach at most F / (F + R) of the
-// plain read (F this rate, R the read's); the reading thread of TFileBlockReader lifts that bound.
+// plain read (F this rate, R the read's); folding chunks on two threads (ChunkedFold.h) lifts
+// that bound.
 void BlockVariant(benchmark::State& state, std::size_t variant) {
     const std::vector<std::uint8_t> block(Buffer().begin(), Buffer().begin() + CrcReadBlockSize);
     auto engine = MakeCrcEngine(CrcVariants[variant]);
@@ -308,13 +308,12 @@ void BlockAll(benchmark::State& state) {
 // their ratio shows what the CRC costs on top of the reading at that size.
 constexpr std::size_t SweepKiB[] = {32, 64, 128, 256, 512, 1024};
 
-// The file read as the file CRCs read it (TFileBlockReader with blocks of `block` bytes, reading
-// ahead on a second thread unless oneThread), each block handed to consume.
-template <typename Consume>
-void ReadInBlocks(const fs::path& file, std::size_t block, bool oneThread, Consume&& consume) {
-    TFileBlockReader reader(file, {.BlockSize = block, .ReadAhead = !oneThread});
-    for (auto b = reader.Next(); !b.empty(); b = reader.Next()) {
-        consume(b.data(), b.size());
+// The file read in blocks of `block` bytes on this thread, each block handed to consume.
+template <typename Consume> void ReadInBlocks(const fs::path& file, std::size_t block, Consume&& consume) {
+    TFileStream in(file, FileMode::Read);
+    std::vector<std::uint8_t> buffer(block);
+    for (std::size_t n; (n = in.Read(buffer.data(), block)) > 0;) {
+        consume(buffer.data(), n);
     }
 }
 
@@ -328,12 +327,12 @@ void SweepRead(benchmark::State& state, std::size_t block) {
     SetBytes(state, FileSize);
 }
 
-void SweepVariant(benchmark::State& state, std::size_t block, std::size_t variant, bool oneThread = false) {
+void SweepVariant(benchmark::State& state, std::size_t block, std::size_t variant) {
     const fs::path& file = BenchFile(); // made before the clock runs
     auto engine = MakeCrcEngine(CrcVariants[variant]);
     for (auto _ : state) {
         engine->Init();
-        ReadInBlocks(file, block, oneThread, [&engine](const std::uint8_t* data, std::size_t n) {
+        ReadInBlocks(file, block, [&engine](const std::uint8_t* data, std::size_t n) {
             engine->Calc(data, 0, static_cast<std::int64_t>(n));
         });
         benchmark::DoNotOptimize(engine->Value());
@@ -341,14 +340,13 @@ void SweepVariant(benchmark::State& state, std::size_t block, std::size_t varian
     SetBytes(state, FileSize);
 }
 
-void SweepAll(benchmark::State& state, std::size_t block, bool oneThread = false) {
+void SweepAll(benchmark::State& state, std::size_t block) {
     const fs::path& file = BenchFile(); // made before the clock runs
     const auto engines = MakeCrcEngines();
     TCrcAllPass pass(engines);
     for (auto _ : state) {
         pass.Init();
-        ReadInBlocks(file, block, oneThread,
-                     [&pass](const std::uint8_t* data, std::size_t n) { pass.Calc(data, n); });
+        ReadInBlocks(file, block, [&pass](const std::uint8_t* data, std::size_t n) { pass.Calc(data, n); });
         pass.Finish();
         benchmark::DoNotOptimize(engines[0]->Value());
     }
@@ -398,9 +396,8 @@ void Register() {
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
     }
-    add("File/OneThread/Variant10",
-        [](benchmark::State& s) { SweepVariant(s, CrcReadBlockSize, 10, /*oneThread=*/true); });
-    add("File/OneThread/All", [](benchmark::State& s) { SweepAll(s, CrcReadBlockSize, /*oneThread=*/true); });
+    add("File/OneThread/Variant10", [](benchmark::State& s) { SweepVariant(s, CrcReadBlockSize, 10); });
+    add("File/OneThread/All", [](benchmark::State& s) { SweepAll(s, CrcReadBlockSize); });
     add("File/SmallWrites/Read", [](benchmark::State& s) { FileRead(s, SmallWritesFile); });
     add("File/SmallWrites/Variant10", [](benchmark::State& s) { FileVariant(s, SmallWritesFile, 10); });
     add("File/SmallWrites/All", [](benchmark::State& s) { FileAll(s, SmallWritesFile); });

@@ -47,7 +47,9 @@ struct TChunkedFoldOptions {
     // chunk needs no copy out of the page cache.
     bool Map = true;
     std::size_t BlockSize = std::size_t{512} << 10; // one positional read; stays in the cache
-    bool SecondThread = true; // only on more than one processor, for a file of two chunks or more
+    // Only on more than one processor, for a file of two chunks or more. Without it, the chunks
+    // are folded one after the other, in file order, on the caller's thread.
+    bool SecondThread = true;
     std::chrono::microseconds TakeOverAfter{2000};
     // Test seam: runs before a chunk is read, on the thread that reads it (secondThread: whether
     // that is the second thread); an exception from it counts as that chunk's read error.

@@ -3,7 +3,6 @@
 
 #include "crc/ChunkedFold.h"
 #include "crc/CrcAllPass.h"
-#include "crc/TFileBlockReader.h"
 #include "util/TFileStream.h"
 #include "util/TMappedFile.h"
 
@@ -174,36 +173,29 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines() {
 
 namespace {
 
-enum class TCrcReadPath { Chunks, ChunksOneThread, ChunksRead, Mapped, TwoThreads, OneThread };
+enum class TCrcReadPath { Chunks, ChunksOneThread, ChunksRead, Mapped };
 
 // KELDA_CRC_READ, a diagnostic for measurements: "chunks-one-thread" folds the chunks on this
-// thread only, "chunks-read" reads them with positional reads instead of mapping them, "mapped" folds regular files through memory mappings, "blocks" reads every file
-// with the block reader and its reading thread, "blocks-one-thread" without that thread; anything
-// else, or nothing, folds chunks on two threads.
+// thread only, "chunks-read" reads them with positional reads instead of mapping them, "mapped"
+// folds regular files in order through memory mappings on this thread; anything else, or
+// nothing, folds chunks on two threads.
 TCrcReadPath CrcReadPath() {
     static const TCrcReadPath path = [] {
         const char* value = std::getenv("KELDA_CRC_READ");
         const std::string_view name = value != nullptr ? value : "";
-        return name == "chunks-one-thread"   ? TCrcReadPath::ChunksOneThread
-               : name == "chunks-read"       ? TCrcReadPath::ChunksRead
-               : name == "mapped"            ? TCrcReadPath::Mapped
-               : name == "blocks"            ? TCrcReadPath::TwoThreads
-               : name == "blocks-one-thread" ? TCrcReadPath::OneThread
-                                             : TCrcReadPath::Chunks;
+        return name == "chunks-one-thread" ? TCrcReadPath::ChunksOneThread
+               : name == "chunks-read"     ? TCrcReadPath::ChunksRead
+               : name == "mapped"          ? TCrcReadPath::Mapped
+                                           : TCrcReadPath::Chunks;
     }();
     return path;
 }
 
-bool FoldsChunks() {
-    return CrcReadPath() == TCrcReadPath::Chunks || CrcReadPath() == TCrcReadPath::ChunksOneThread ||
-           CrcReadPath() == TCrcReadPath::ChunksRead;
-}
-
-TChunkedFoldOptions ChunkOptions() {
+TChunkedFoldOptions ChunkOptions(bool inOrder = false) {
     return {.ChunkSize = CrcReadChunkSize,
             .Map = CrcReadPath() != TCrcReadPath::ChunksRead,
             .BlockSize = CrcReadBlockSize,
-            .SecondThread = CrcReadPath() != TCrcReadPath::ChunksOneThread};
+            .SecondThread = !inOrder && CrcReadPath() != TCrcReadPath::ChunksOneThread};
 }
 
 // One engine's register over a chunk, from zero.
@@ -233,38 +225,36 @@ private:
     TCrcAllPass pass_;
 };
 
-// Reads the whole file in blocks and hands each block to consume: the bytes it held when it was
-// opened, so that a file that keeps growing is not read forever. A file that ends before that size
-// (cut short while it was read) raises the read-past-end error instead of yielding the CRC of a
-// part of it.
-template <typename Consume>
-void ReadFileBlocks(const std::filesystem::path& file, const ProgressFn& progress, Consume&& consume) {
-    const TCrcReadPath path = CrcReadPath();
-    if (path == TCrcReadPath::Mapped &&
+// Hands every byte of the file to consume, in order, on this thread: for the mapped diagnostic,
+// and for engines that cannot be folded from zero apart. The same bytes as the chunks: up to the
+// size at opening, and the read-past-end error for a file cut short.
+class TInOrderFolder final : public TChunkFolder {
+public:
+    explicit TInOrderFolder(const TConsumeFn& consume) : consume_(consume) {}
+    void Start() override {}
+    void Calc(const std::uint8_t* data, std::size_t size) override { consume_(data, size); }
+    void Registers(std::span<std::uint32_t>) const override {}
+
+private:
+    const TConsumeFn& consume_;
+};
+
+void ReadInOrder(const std::filesystem::path& file, const ProgressFn& progress, const TConsumeFn& consume) {
+    if (CrcReadPath() == TCrcReadPath::Mapped &&
         ReadMapped(file, consume, progress, {.PieceSize = CrcReadBlockSize})) {
         return;
     }
-    TFileBlockReader reader(file,
-                            {.BlockSize = CrcReadBlockSize, .ReadAhead = path != TCrcReadPath::OneThread});
-    const std::int64_t total = reader.Size();
-    std::int64_t done = 0;
-    for (auto block = reader.Next(); !block.empty(); block = reader.Next()) {
-        consume(block.data(), block.size());
-        done += static_cast<std::int64_t>(block.size());
-        if (progress && !progress(done, total)) {
-            throw ECancelled();
-        }
-    }
-    if (done < total) {
-        throw EFileError::readPastEnd();
-    }
+    // On one thread the chunks are folded one after the other, in file order.
+    FoldFileChunks(
+        file, 0, [&consume] { return std::make_unique<TInOrderFolder>(consume); },
+        [](std::span<const std::uint32_t>, std::uint64_t) {}, progress, ChunkOptions(/*inOrder=*/true));
 }
 
 } // namespace
 
 std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress) {
     engine.Init();
-    if (FoldsChunks()) {
+    if (CrcReadPath() != TCrcReadPath::Mapped) {
         const TCrcKernel& kernel = engine.Kernel();
         std::uint32_t reg = engine.KernelRegister();
         FoldFileChunks(
@@ -276,7 +266,7 @@ std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const Pro
         engine.SetKernelRegister(reg);
         return engine.Value();
     }
-    ReadFileBlocks(file, progress, [&engine](const std::uint8_t* data, std::size_t size) {
+    ReadInOrder(file, progress, [&engine](const std::uint8_t* data, std::size_t size) {
         engine.Calc(data, 0, static_cast<std::int64_t>(size));
     });
     return engine.Value();
@@ -286,7 +276,7 @@ void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::files
                 const ProgressFn& progress) {
     TCrcAllPass pass(engines);
     pass.Init();
-    if (FoldsChunks() && pass.FromZeroOnly()) {
+    if (CrcReadPath() != TCrcReadPath::Mapped && pass.FromZeroOnly()) {
         std::vector<std::uint32_t> regs;
         for (const auto& engine : engines) {
             regs.push_back(engine->KernelRegister());
@@ -304,8 +294,8 @@ void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::files
         }
         return;
     }
-    ReadFileBlocks(file, progress,
-                   [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
+    ReadInOrder(file, progress,
+                [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
     pass.Finish();
 }
 

@@ -180,7 +180,7 @@ std::vector<std::unique_ptr<TCrc>> MakeCrcEngines();
 
 // ------------------------------------------------------------------ files
 
-// Size of the blocks files are read in (TFileBlockReader: a few buffers, reused). Half the
+// Size of the reads of a file that is read rather than mapped (ChunkedFold.h). Half the
 // processor's second-level cache of 1 MiB, so that a block stays there between being copied
 // from the operating system and being folded.
 inline constexpr std::size_t CrcReadBlockSize = std::size_t{512} << 10;
