@@ -7,6 +7,7 @@
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
+#include "crc/CrcAllPass.h"
 #include "crc/CrcPage.h"
 #include "crc/CrcUtils.h"
 #include "macbinary/HeaderPieces.h"
@@ -56,6 +57,42 @@ std::vector<TCrcValue> ComputeCrcs(const TCliContext& context, const std::string
     return values;
 }
 
+// The same over standard input, folded as it comes: a pipe is read once, in large blocks, and never
+// stored. size receives its length.
+std::vector<TCrcValue> StreamCrcs(const TCliContext& context, const std::vector<std::size_t>& variants,
+                                  std::int64_t& size) {
+    const TCliProgress::TScope progress(context.Progress, std::string(kCliStdStream));
+    const ProgressFn report = progress.Fn();
+    std::vector<std::unique_ptr<TCrc>> engines;
+    for (const std::size_t v : variants) {
+        engines.push_back(MakeCrcEngine(CrcVariants[v]));
+    }
+    TCrcAllPass pass(engines);
+    pass.Init();
+    size = 0;
+    if (context.In != nullptr) {
+        std::vector<char> block(CrcReadBlockSize);
+        while (*context.In) {
+            context.In->read(block.data(), static_cast<std::streamsize>(block.size()));
+            const auto got = static_cast<std::size_t>(context.In->gcount());
+            pass.Calc(reinterpret_cast<const std::uint8_t*>(block.data()), got);
+            size += static_cast<std::int64_t>(got);
+            if (report && !report(size, -1)) {
+                throw ECancelled();
+            }
+        }
+        if (context.In->bad()) {
+            throw EFileError::inOut(EIO);
+        }
+    }
+    pass.Finish();
+    std::vector<TCrcValue> values;
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        values.push_back({variants[i], engines[i]->Value()});
+    }
+    return values;
+}
+
 std::vector<std::size_t> ChosenVariants(const TCrcOptions& options) {
     std::vector<std::size_t> variants;
     if (options.All) {
@@ -93,13 +130,21 @@ TCliJson CrcJson(const std::string& file, std::int64_t size, const std::vector<T
 int CrcOneFile(const TCliContext& context, const std::string& file, const TCrcOptions& options) {
     std::string error;
     try {
-        const TCliInput input(context, file);
-        error = input.Problem(context);
+        std::vector<TCrcValue> values;
+        std::int64_t size = 0;
+        if (file == kCliStdStream) {
+            values = StreamCrcs(context, ChosenVariants(options), size);
+        } else {
+            const TCliInput input(context, file);
+            error = input.Problem(context);
+            if (error.empty()) {
+                values = ComputeCrcs(context, file, input.Path(), ChosenVariants(options));
+                size = FileSizeOf(input.Path());
+            }
+        }
         if (error.empty()) {
-            const std::vector<TCrcValue> values =
-                ComputeCrcs(context, file, input.Path(), ChosenVariants(options));
             if (options.Json) {
-                CliWriteJson(context, CrcJson(file, FileSizeOf(input.Path()), values));
+                CliWriteJson(context, CrcJson(file, size, values));
             } else {
                 WriteText(context, file, values);
             }

@@ -32,6 +32,12 @@ TCliProgress::TCliProgress(std::ostream& err, bool draw, TProgressClock clock,
     : err_(err), draw_(draw), clock_(std::move(clock)), stopRequested_(std::move(stopRequested)) {}
 
 std::string TCliProgress::BarText(const std::string& label, std::int64_t done, std::int64_t total) {
+    if (total < 0) {
+        // A stream of unknown length: how much has come so far.
+        char amount[32];
+        std::snprintf(amount, sizeof amount, "%.1f MiB", static_cast<double>(done) / (1024.0 * 1024.0));
+        return ShortLabel(label) + "  " + amount;
+    }
     const int permille = ProgressPermille(done, total);
     const auto filled = static_cast<std::size_t>(permille) * kBarCells / 1000;
     char percent[16];

@@ -2,6 +2,7 @@
 // kelda-cli: MacBinary inspection and conversion without the window.
 #include "cli/Cli.h"
 #include "cli/CliInterrupt.h"
+#include "cli/TCliFdInBuf.h"
 #include "cli/TCliFdOutBuf.h"
 #include "util/TFolder.h"
 
@@ -16,7 +17,9 @@ int main(int argc, char** argv) {
     kelda::TCliTerminal terminal;
     terminal.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
     terminal.StopRequested = kelda::CliInterruptRequested;
-    terminal.In = &std::cin;
+    kelda::TCliFdInBuf stdinBuffer(STDIN_FILENO);
+    std::istream in(&stdinBuffer);
+    terminal.In = &in;
     terminal.GetEnv = [](const char* name) -> const char* { return std::getenv(name); };
     kelda::TCliFdOutBuf stdoutBuffer(STDOUT_FILENO);
     std::ostream out(&stdoutBuffer);

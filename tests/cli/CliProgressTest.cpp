@@ -37,6 +37,7 @@ TEST(CliProgressBar, Text) {
         {"disk.img", 1 * kMiB, 4 * kMiB, "disk.img [#####---------------]  25%  1.0 / 4.0 MiB"},
         {"disk.img", 4 * kMiB, 4 * kMiB, "disk.img [####################] 100%  4.0 / 4.0 MiB"},
         {"", 0, 0, " [--------------------]   0%  0.0 / 0.0 MiB"},
+        {"-", 3 * kMiB / 2, -1, "-  1.5 MiB"}, // a stream of unknown length
         // A long name keeps its end, cut at a character boundary.
         {"a-very-long-name-of-a-disk-image.img", 0, 0,
          "...e-of-a-disk-image.img [--------------------]   0%  0.0 / 0.0 MiB"},

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 // "-" as standard input and output, failed writes on standard output, and folders as operands.
 #include "CliRun.h"
+#include "cli/TCliFdInBuf.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/LogBlock.h"
 #include "macbinary/TestFiles.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <istream>
 #include <nlohmann/json.hpp>
+#include <thread>
+#include <unistd.h>
 
 namespace kelda {
 namespace {
@@ -50,6 +55,16 @@ TEST_F(CliStreamTest, InfoAndCrcReadStandardInput) {
     r = RunCli({"crc", "--all", "-"}, {.In = ""});
     EXPECT_EQ(r.Status, kCliOk) << r.Err;
     EXPECT_EQ(test::LineCount(r.Out), 12u);
+    // Folded as it comes, over several reads: the same lines as the same bytes in a file.
+    const Bytes big = test::RandomBytes(3 * (512 << 10) + 77, 5);
+    test::WriteBytes(dir / "big", big);
+    std::string fromFile = RunCli({"crc", "--all", Path("big")}).Out;
+    for (std::size_t at; (at = fromFile.find(Path("big"))) != std::string::npos;) {
+        fromFile.replace(at, Path("big").size(), "-");
+    }
+    EXPECT_EQ(RunCli({"crc", "--all", "-"}, {.In = Text(big)}).Out, fromFile);
+    EXPECT_EQ(nlohmann::json::parse(RunCli({"crc", "--json", "-"}, {.In = Text(big)}).Out)["size"],
+              big.size());
 
     r = RunCli({"info", "-"}, {.In = std::string(200, 'x')});
     EXPECT_EQ(r.Status, kCliFailure);
@@ -126,6 +141,56 @@ TEST_F(CliStreamTest, AFolderIsReportedAsAFolder) {
         r = RunCli({"--japanese", command, dir.path().string()});
         EXPECT_EQ(r.Err, "kelda-cli: " + dir.path().string() + ": 警告 ! ファイルではなくフォルダです\n");
     }
+}
+
+// Standard input's buffer gives a pipe's bytes whole and in order, whatever mix of single bytes,
+// short reads and reads larger than its own buffer takes them; a failing read is the bad state.
+TEST(CliFdInBuf, GivesEveryByteOfAPipeAndFailsBadly) {
+    const struct {
+        std::size_t size;
+        std::size_t read; // bytes per read after a first get(); 0: get() only
+    } cases[] = {{0, 100},           {1, 0},          {70000, 0}, {65535, 7}, {65537, 65536},
+                 {3 << 20, 1 << 20}, {300001, 100000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " in reads of " << c.read);
+        const Bytes sent = test::RandomBytes(c.size, 3);
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        std::thread writer([&] {
+            for (std::size_t at = 0; at < sent.size();) {
+                const ssize_t n =
+                    ::write(ends[1], sent.data() + at, std::min<std::size_t>(sent.size() - at, 40000));
+                at += n > 0 ? static_cast<std::size_t>(n) : 0;
+            }
+            ::close(ends[1]);
+        });
+        TCliFdInBuf buffer(ends[0]);
+        std::istream in(&buffer);
+        Bytes got;
+        for (int ch = in.get(); ch != std::char_traits<char>::eof();) {
+            got.push_back(static_cast<std::uint8_t>(ch));
+            if (c.read == 0) {
+                ch = in.get();
+                continue;
+            }
+            std::vector<char> block(c.read);
+            in.read(block.data(), static_cast<std::streamsize>(block.size()));
+            got.insert(got.end(), block.begin(), block.begin() + in.gcount());
+            ch = in ? in.get() : std::char_traits<char>::eof();
+        }
+        writer.join();
+        ::close(ends[0]);
+        EXPECT_EQ(got, sent);
+        EXPECT_FALSE(in.bad());
+    }
+    const int folder = ::open(".", O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folder, 0);
+    TCliFdInBuf buffer(folder);
+    std::istream in(&buffer);
+    std::vector<char> block(1 << 20);
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    EXPECT_TRUE(in.bad());
+    ::close(folder);
 }
 
 } // namespace
