@@ -18,6 +18,7 @@
 // thread after each chunk is joined.
 #pragma once
 
+#include "crc/CrcKernel.h"
 #include "util/Progress.h"
 
 #include <chrono>
@@ -39,6 +40,21 @@ public:
     virtual void Calc(const std::uint8_t* data, std::size_t size) = 0;
     // The registers over the bytes since Start, in the kernels' form.
     virtual void Registers(std::span<std::uint32_t> out) const = 0;
+};
+
+// One kernel's register over a chunk, from zero.
+class TKernelFolder final : public TChunkFolder {
+public:
+    explicit TKernelFolder(const TCrcKernel& kernel) : kernel_(kernel) {}
+    void Start() override { reg_ = 0; }
+    void Calc(const std::uint8_t* data, std::size_t size) override {
+        reg_ = kernel_.Update(reg_, data, size);
+    }
+    void Registers(std::span<std::uint32_t> out) const override { out[0] = reg_; }
+
+private:
+    const TCrcKernel& kernel_;
+    std::uint32_t reg_ = 0;
 };
 
 struct TChunkedFoldOptions {

@@ -198,21 +198,6 @@ TChunkedFoldOptions ChunkOptions(bool inOrder = false) {
             .SecondThread = !inOrder && CrcReadPath() != TCrcReadPath::ChunksOneThread};
 }
 
-// One engine's register over a chunk, from zero.
-class TKernelFolder final : public TChunkFolder {
-public:
-    explicit TKernelFolder(const TCrcKernel& kernel) : kernel_(kernel) {}
-    void Start() override { reg_ = 0; }
-    void Calc(const std::uint8_t* data, std::size_t size) override {
-        reg_ = kernel_.Update(reg_, data, size);
-    }
-    void Registers(std::span<std::uint32_t> out) const override { out[0] = reg_; }
-
-private:
-    const TCrcKernel& kernel_;
-    std::uint32_t reg_ = 0;
-};
-
 // Every engine's register over a chunk, from zero, in one pass of each bit order.
 class TAllPassFolder final : public TChunkFolder {
 public:

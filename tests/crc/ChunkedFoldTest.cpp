@@ -31,21 +31,6 @@ void WaitFor(const std::atomic<bool>& flag) {
     }
 }
 
-// Folds with the engine's kernel, as the CRC functions do.
-class TTestFolder final : public TChunkFolder {
-public:
-    explicit TTestFolder(const TCrcKernel& kernel) : kernel_(kernel) {}
-    void Start() override { reg_ = 0; }
-    void Calc(const std::uint8_t* data, std::size_t size) override {
-        reg_ = kernel_.Update(reg_, data, size);
-    }
-    void Registers(std::span<std::uint32_t> out) const override { out[0] = reg_; }
-
-private:
-    const TCrcKernel& kernel_;
-    std::uint32_t reg_ = 0;
-};
-
 class ChunkedFoldTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -77,7 +62,7 @@ protected:
         const TCrcKernel& kernel = engine_->Kernel();
         std::uint32_t reg = start_;
         FoldFileChunks(
-            file, 1, [&kernel] { return std::make_unique<TTestFolder>(kernel); },
+            file, 1, [&kernel] { return std::make_unique<TKernelFolder>(kernel); },
             [&](std::span<const std::uint32_t> r, std::uint64_t size) {
                 reg = kernel.Shift(reg, size) ^ r[0];
             },
