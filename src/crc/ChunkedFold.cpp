@@ -28,6 +28,8 @@ constexpr std::uint64_t kRetryEvery = 16;
 // Chunks shorter than this (the file's last) are not timed.
 constexpr std::uint64_t kTimedBytes = std::uint64_t{1} << 20;
 
+constexpr std::chrono::microseconds kMaxTakeOverAfter{1'000'000};
+
 using Clock = std::chrono::steady_clock;
 
 class TChunkedFold {
@@ -35,7 +37,7 @@ public:
     TChunkedFold(const std::filesystem::path& file, std::size_t count, const TChunkedFoldOptions& options)
         : stream_(file, FileMode::Read),
           size_(static_cast<std::uint64_t>(std::max<std::int64_t>(stream_.Size(), 0))), count_(count),
-          options_(options) {
+          options_(options), takeOverAfter_(std::max(options.TakeOverAfter, std::chrono::microseconds(1))) {
         options_.ChunkSize = std::max<std::size_t>(options_.ChunkSize, 1);
         options_.BlockSize = std::clamp<std::size_t>(options_.BlockSize, 1, options_.ChunkSize);
         chunks_ = (size_ + options_.ChunkSize - 1) / options_.ChunkSize;
@@ -198,13 +200,13 @@ private:
     }
 
     // Leaves chunk's registers or its error in its slot, unless the other thread was first or the
-    // chunk was joined already (its slot may then hold a later chunk).
-    void Publish(std::uint64_t chunk, const TWorker& worker, std::exception_ptr error) {
+    // chunk was joined already (its slot may then hold a later chunk); false then.
+    bool Publish(std::uint64_t chunk, const TWorker& worker, std::exception_ptr error) {
         {
             const std::lock_guard lock(mutex_);
             TSlot& slot = slots_[static_cast<std::size_t>(chunk % kAhead)];
             if (chunk < joined_ || slot.Chunk == chunk) {
-                return;
+                return false;
             }
             slot.Chunk = chunk;
             slot.Error = std::move(error);
@@ -212,6 +214,7 @@ private:
                       registers_.begin() + static_cast<std::ptrdiff_t>(Base(chunk)));
         }
         changed_.notify_all();
+        return true;
     }
 
     // Returns once chunk k is in its slot: folds later chunks meanwhile, and chunk k itself when
@@ -221,15 +224,20 @@ private:
         const auto ready = [&] { return slots_[static_cast<std::size_t>(k % kAhead)].Chunk == k; };
         while (!ready()) {
             std::optional<std::uint64_t> chunk = Claim();
-            if (!chunk) {
-                if (changed_.wait_for(lock, options_.TakeOverAfter, ready)) {
+            const bool takeOver = !chunk;
+            if (takeOver) {
+                if (changed_.wait_for(lock, takeOverAfter_, ready)) {
                     return;
                 }
                 chunk = k;
             }
             lock.unlock();
             Fold(*chunk, own, false); // an error here ends the whole fold at once
-            Publish(*chunk, own, nullptr);
+            if (!Publish(*chunk, own, nullptr) && takeOver) {
+                // The other thread was done first: its chunks take longer than the wait here (a
+                // slow disk), and folding them twice only adds reads. Wait longer next time.
+                takeOverAfter_ = std::min(2 * takeOverAfter_, kMaxTakeOverAfter);
+            }
             lock.lock();
         }
     }
@@ -260,6 +268,7 @@ private:
     TChunkedFoldOptions options_;
     std::uint64_t chunks_ = 0;
 
+    std::chrono::microseconds takeOverAfter_; // the caller's thread only
     TWorker helper_;
     std::mutex mutex_;
     std::condition_variable changed_;
