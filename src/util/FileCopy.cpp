@@ -241,7 +241,11 @@ TCopyReport CopyFileBytes(const TFileStream& in, std::int64_t inOffset, TFileStr
     // kernel takes over from there unless the second layout would follow.
     std::int64_t head = 0;
     // Pipes and other unseekable outputs have no pages to align to.
-    const off_t outAt = method < buffered && count > 0 ? ::lseek(out.Handle(), 0, SEEK_CUR) : -1;
+#ifdef __linux__
+    const std::int64_t outAt = method < buffered && count > 0 ? ::lseek(out.Handle(), 0, SEEK_CUR) : -1;
+#else
+    const std::int64_t outAt = -1; // only the plain loop here
+#endif
     if (outAt >= 0) {
         head = std::min(count, (kPageSize - outAt % kPageSize) % kPageSize);
         if ((inOffset + head) % kPageSize > kPageSize - kSmallPiece) {
