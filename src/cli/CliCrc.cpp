@@ -71,19 +71,13 @@ std::vector<TCrcValue> StreamCrcs(const TCliContext& context, const std::vector<
     pass.Init();
     size = 0;
     if (context.In != nullptr) {
-        std::vector<char> block(CrcReadBlockSize);
-        while (*context.In) {
-            context.In->read(block.data(), static_cast<std::streamsize>(block.size()));
-            const auto got = static_cast<std::size_t>(context.In->gcount());
-            pass.Calc(reinterpret_cast<const std::uint8_t*>(block.data()), got);
+        ReadAllOf(*context.In, CrcReadBlockSize, [&](const char* data, std::size_t got) {
+            pass.Calc(reinterpret_cast<const std::uint8_t*>(data), got);
             size += static_cast<std::int64_t>(got);
             if (report && !report(size, -1)) {
                 throw ECancelled();
             }
-        }
-        if (context.In->bad()) {
-            throw EFileError::inOut(EIO);
-        }
+        });
     }
     pass.Finish();
     std::vector<TCrcValue> values;

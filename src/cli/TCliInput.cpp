@@ -11,6 +11,21 @@
 
 namespace kelda {
 
+void ReadAllOf(std::istream& in, std::size_t blockSize,
+               const std::function<void(const char*, std::size_t)>& take) {
+    std::vector<char> block(blockSize);
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const std::streamsize got = in.gcount();
+        if (got > 0) {
+            take(block.data(), static_cast<std::size_t>(got));
+        }
+    }
+    if (in.bad()) {
+        throw EFileError::inOut(EIO);
+    }
+}
+
 TCliInput::TCliInput(const TCliContext& context, const std::string& operand) : path_(operand) {
     if (operand != kCliStdStream) {
         return;
@@ -22,17 +37,8 @@ TCliInput::TCliInput(const TCliContext& context, const std::string& operand) : p
         copy.Close();
         return; // no standard input: an empty one
     }
-    std::vector<char> block(std::size_t{1} << 20);
-    while (*context.In) {
-        context.In->read(block.data(), static_cast<std::streamsize>(block.size()));
-        const std::streamsize got = context.In->gcount();
-        if (got > 0) {
-            copy.WriteBuffer(block.data(), static_cast<std::size_t>(got));
-        }
-    }
-    if (context.In->bad()) {
-        throw EFileError::inOut(EIO);
-    }
+    ReadAllOf(*context.In, std::size_t{1} << 20,
+              [&copy](const char* data, std::size_t size) { copy.WriteBuffer(data, size); });
     copy.Close();
 }
 

@@ -8,12 +8,19 @@
 #include "cli/TCliScratch.h"
 
 #include <filesystem>
+#include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 
 namespace kelda {
 
 inline constexpr std::string_view kCliStdStream = "-";
+
+// Hands all of in to take, in blocks of at most blockSize bytes, in order; throws the file layer's
+// I/O error when the stream fails.
+void ReadAllOf(std::istream& in, std::size_t blockSize,
+               const std::function<void(const char*, std::size_t)>& take);
 
 class TCliInput {
 public:
