@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The stream buffer of kelda-cli's standard input: reads straight from a file descriptor in large
 // blocks. The standard library's std::cin, kept in step with C's stdio, reads a pipe a few bytes
-// per system call, which made "-" ten times slower than the same bytes in a file.
+// per system call, which made "-" many times slower than the same bytes in a file.
 #pragma once
 
 #include <array>
