@@ -79,9 +79,9 @@ double& CopyRate() {
     return rate;
 }
 
-// The exports write their output to disk before they rename it into place (a crash never leaves a
-// half-written file under the final name), so a copy that does the same is the like-for-like
-// reference beside the plain one.
+// An export that replaces a file (or runs under kelda-cli --sync) writes its output to disk before it
+// renames it into place, so a copy that does the same is the reference for those beside the plain
+// one; the exports here write new files.
 double& SyncedCopyRate() {
     static double rate = 0;
     return rate;

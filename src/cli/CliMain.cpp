@@ -7,6 +7,7 @@
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
+#include "util/TAtomicOutput.h"
 #include "util/TFileStream.h"
 #include "util/TFolder.h"
 
@@ -36,6 +37,20 @@ struct TGlobalOptions {
     bool Japanese = false;
     bool English = false;
     bool Force = false;
+    bool Sync = false;
+};
+
+// Sets whether new outputs go to disk before they take their names for one run, and restores the
+// setting after it (tests run many command lines in one process).
+class TSyncScope {
+public:
+    explicit TSyncScope(bool sync) : before_(SyncNewOutputs()) { SetSyncNewOutputs(sync); }
+    ~TSyncScope() { SetSyncNewOutputs(before_); }
+    TSyncScope(const TSyncScope&) = delete;
+    TSyncScope& operator=(const TSyncScope&) = delete;
+
+private:
+    bool before_;
 };
 
 void BuildParser(CLI::App& app, TGlobalOptions& options) {
@@ -46,6 +61,8 @@ void BuildParser(CLI::App& app, TGlobalOptions& options) {
     app.add_flag("--japanese", options.Japanese, "Messages in Japanese");
     app.add_flag("--english", options.English, "Messages in English (the default unless the locale is ja)");
     app.add_flag("--force", options.Force, "Replace an output file that is read-only");
+    app.add_flag("--sync", options.Sync,
+                 "Write each new output to disk before it takes its name (a replaced file always is)");
     app.require_subcommand(0, 1);
     app.fallthrough(); // --japanese after the command word is still the global option
     auto formatter = std::make_shared<CLI::Formatter>();
@@ -215,6 +232,7 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
 
     TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
     const TCliContext context{japanese(), out, err, &progress, terminal.In, global.Force};
+    const TSyncScope syncScope(global.Sync);
     int status = kCliFailure;
     try {
         status = (*run)(context);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "util/TAtomicOutput.h"
 
+#include <atomic>
 #include <cerrno>
 
 namespace kelda {
@@ -9,6 +10,8 @@ namespace {
 
 constexpr unsigned kPrivateMode = 0600;
 constexpr int kNameAttempts = 100;
+
+std::atomic<bool> syncNewOutputs{false};
 
 // The output's folder; one that cannot be opened is the output's create error.
 TFolder OpenFolderOf(const std::filesystem::path& target, const std::filesystem::path& output) {
@@ -82,7 +85,11 @@ void TAtomicOutput::Commit() {
     }
     const std::optional<TFileStat> old = folder_.Stat(name_, true);
     SetFileMode(*stream_, old && old->Regular ? old->Mode & 0777 : ApplyUmask(0666));
-    stream_->Sync();
+    const bool replaces = old && old->Regular;
+    const bool sync = replaces || SyncNewOutputs();
+    if (sync) {
+        stream_->Sync();
+    }
     stream_->Close();
     if (const int err = folder_.Rename(temporary_, name_); err != 0) {
         throw EFileError::createFailed(target_, err);
@@ -90,7 +97,17 @@ void TAtomicOutput::Commit() {
     committed_ = true;
     ForgetLiveTemporary(ticket_);
     ticket_ = -1;
-    folder_.Sync();
+    if (sync) {
+        folder_.Sync();
+    }
+}
+
+void SetSyncNewOutputs(bool sync) {
+    syncNewOutputs.store(sync);
+}
+
+bool SyncNewOutputs() {
+    return syncNewOutputs.load();
 }
 
 } // namespace kelda

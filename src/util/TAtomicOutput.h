@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // An output file that appears only when it is complete: the bytes go to a temporary file in the
-// output's folder, which Commit writes to disk and renames into place. Without Commit (an error, a
+// output's folder, which Commit renames into place. Without Commit (an error, a
 // cancel) the temporary file is removed and the output, if it existed, keeps its old contents; a
 // signal that ends the program removes it too. An existing output that is no regular file (a device
 // such as /dev/null) is written directly: renaming over it would replace the device itself.
@@ -38,8 +38,12 @@ public:
     TFileStream& Create();
     TFileStream& Stream() { return *stream_; }
 
-    // Writes the temporary file to disk, gives it the old output's permissions (a new one the usual
-    // ones) and renames it over the output; then writes the folder to disk.
+    // Gives the temporary file the old output's permissions (a new one the usual ones) and renames
+    // it over the output. When it replaces a file, it is first written to disk, and the folder after
+    // the rename, so that even a crash of the system leaves the old file or the new one. A new output
+    // is renamed at once, as copying tools leave theirs: a crash of the system can then cost only
+    // that output, never a file that was there before, and a large conversion does not wait for the
+    // disk (half its time). SetSyncNewOutputs(true) writes new outputs to disk too.
     void Commit();
 
     // The file that Commit replaces (the output with its links followed).
@@ -58,5 +62,9 @@ private:
     int ticket_ = -1;
     bool committed_ = false;
 };
+
+// Whether Commit writes new outputs to disk before renaming them (kelda-cli --sync); off at start.
+void SetSyncNewOutputs(bool sync);
+bool SyncNewOutputs();
 
 } // namespace kelda

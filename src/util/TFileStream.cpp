@@ -2,6 +2,7 @@
 #include "util/TFileStream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -236,7 +237,18 @@ void TFileStream::Seek(std::int64_t offset) {
     }
 }
 
+namespace {
+std::atomic<std::uint64_t> fileSyncs{0};
+} // namespace
+
+std::uint64_t FileSyncCount() {
+    return fileSyncs.load();
+}
+
 void TFileStream::Sync() {
+    if (fd_ >= 0) {
+        fileSyncs.fetch_add(1);
+    }
 #ifdef _WIN32
     if (fd_ >= 0 && ::_commit(fd_) != 0 && errno != EINVAL && errno != EBADF) {
 #else

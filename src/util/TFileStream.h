@@ -96,6 +96,10 @@ private:
     int fd_ = -1;
 };
 
+// How many times this process has written a file's data to disk (TFileStream::Sync), for tests and
+// diagnostics.
+std::uint64_t FileSyncCount();
+
 // The operating system's text for an errno value.
 std::string SystemErrorText(int err);
 

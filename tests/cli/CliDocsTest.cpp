@@ -60,6 +60,14 @@ TEST(CliDocsTest, EveryCommandAndOptionIsInTheManPageAndTheCompletion) {
             EXPECT_NE(completion.find(it->str()), std::string::npos) << it->str();
         }
     }
+    // The program's own options are completed and described too (the man page escapes the dashes).
+    const std::string help = test::RunCli({"--help"}).Out;
+    const std::regex option("--[a-z][a-z-]*");
+    for (auto it = std::sregex_iterator(help.begin(), help.end(), option); it != std::sregex_iterator();
+         ++it) {
+        EXPECT_NE(completion.find(it->str()), std::string::npos) << it->str();
+        EXPECT_NE(man.find("\\-\\-" + it->str().substr(2)), std::string::npos) << it->str();
+    }
 }
 
 } // namespace
