@@ -9,7 +9,6 @@
 
 #ifdef __linux__
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/sendfile.h>
 #include <unistd.h>
 #endif
@@ -21,9 +20,6 @@ namespace {
 constexpr std::int64_t kPageSize = 4096;
 // A piece of a source page this short at the start of every output page slows a kernel copy down.
 constexpr std::int64_t kSmallPiece = 64;
-// How much of the source the mapped way maps at once: large enough that mapping costs little
-// beside the copy, small enough that memory stays bounded.
-constexpr std::int64_t kMapWindow = std::int64_t{8} << 20;
 // Copies at least this long get the output's room reserved first.
 constexpr std::int64_t kReserveFrom = std::int64_t{1} << 20;
 
@@ -107,53 +103,12 @@ private:
     std::size_t capacity_ = 0;
 };
 
-// A read-only mapping of part of the source, unmapped when it ends or is replaced.
-class TSourceWindow {
-public:
-    TSourceWindow() = default;
-    ~TSourceWindow() { Unmap(); }
-    TSourceWindow(const TSourceWindow&) = delete;
-    TSourceWindow& operator=(const TSourceWindow&) = delete;
-
-    // The bytes [at, at + want) of the mapped file; false when they cannot be mapped. A window of
-    // up to kMapWindow bytes, never past end, is mapped with its pages read in at once.
-    const std::uint8_t* Bytes(int fd, std::int64_t at, std::size_t want, std::int64_t end) {
-        if (data_ == nullptr || at < start_ || at + static_cast<std::int64_t>(want) > start_ + length_) {
-            Unmap();
-            const std::int64_t start = at - at % kPageSize;
-            const std::int64_t length =
-                std::max(std::min(end, start + kMapWindow), at + static_cast<std::int64_t>(want)) - start;
-            void* data = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ,
-                                MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(start));
-            if (data == MAP_FAILED) {
-                return nullptr;
-            }
-            data_ = static_cast<const std::uint8_t*>(data);
-            start_ = start;
-            length_ = length;
-        }
-        return data_ + (at - start_);
-    }
-
-private:
-    void Unmap() {
-        if (data_ != nullptr) {
-            ::munmap(const_cast<std::uint8_t*>(data_), static_cast<std::size_t>(length_));
-            data_ = nullptr;
-        }
-    }
-
-    const std::uint8_t* data_ = nullptr;
-    std::int64_t start_ = 0;
-    std::int64_t length_ = 0;
-};
-
 #endif
 
 class TCopier {
 public:
-    TCopier(const TFileStream& in, TFileStream& out, std::int64_t end, const TCopyOptions& options)
-        : in_(in), out_(out), end_(end), options_(options) {}
+    TCopier(const TFileStream& in, TFileStream& out, const TCopyOptions& options)
+        : in_(in), out_(out), options_(options) {}
 
     // Moves up to want bytes from source offset at with method; returns the bytes moved, 0 when
     // the source gave none, -1 with errno set when the method failed.
@@ -170,8 +125,6 @@ public:
         for (;;) {
             long n = -1;
             switch (method) {
-            case TCopyMethod::Mapped:
-                return MappedStep(at, want);
             case TCopyMethod::Splice:
                 return SpliceStep(at, want);
             case TCopyMethod::CopyRange: {
@@ -216,27 +169,6 @@ public:
 
 private:
 #ifdef __linux__
-    // Writes want bytes at at from the mapped source. The kernel reads the mapping while it writes,
-    // so a source cut short under the mapping fails the write (EFAULT), never this process.
-    long MappedStep(std::int64_t at, std::size_t want) {
-        const std::uint8_t* bytes = window_.Bytes(in_.Handle(), at, want, end_);
-        if (bytes == nullptr) {
-            errno = ENOSYS; // not mappable (a pipe, some special files): the next way copies it
-            return -1;
-        }
-        for (std::size_t done = 0; done < want;) {
-            const long n = ::write(out_.Handle(), bytes + done, want - done);
-            if (n > 0) {
-                done += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EFAULT) {
-                throw EFileError::readPastEnd(in_.FileName());
-            } else if (n == 0 || errno != EINTR) {
-                throw EFileError::inOut(n < 0 ? errno : EIO, out_.FileName());
-            }
-        }
-        return static_cast<long>(want);
-    }
-
     long SpliceStep(std::int64_t at, std::size_t want) {
         if (!pipe_.Open(options_.StepSize)) {
             errno = ENOSYS;
@@ -285,12 +217,10 @@ private:
     }
 
     TPipe pipe_;
-    TSourceWindow window_;
 #endif
 
     const TFileStream& in_;
     TFileStream& out_;
-    std::int64_t end_; // the end of the source range copied
     const TCopyOptions& options_;
     std::array<bool, kCopyMethodCount> started_{};
     std::vector<std::uint8_t> buffer_; // only for the plain way
@@ -302,36 +232,36 @@ private:
 TCopyReport CopyFileBytes(const TFileStream& in, std::int64_t inOffset, TFileStream& out, std::int64_t count,
                           const std::function<void(std::size_t)>& advance, const TCopyOptions& options) {
     TCopyReport report;
-    TCopier copier(in, out, inOffset + count, options);
+    TCopier copier(in, out, options);
     const auto buffered = static_cast<std::size_t>(TCopyMethod::Buffered);
-    const auto mapped = static_cast<std::size_t>(TCopyMethod::Mapped);
     std::size_t method = FirstMethod();
     const auto step = static_cast<std::int64_t>(std::max<std::size_t>(options.StepSize, 1));
     // Two layouts make the kernel ways slower than the plain loop (measured with splice on ext4, the
     // forks of an AppleSingle or AppleDouble file behind their header): an output position inside
     // a page (a fifth slower), and output pages that each begin with the last few bytes of a source
-    // page (twice the time). When a kernel way first takes over, the plain loop writes up to the
-    // output's next page boundary, unless the second layout would follow: then the plain loop copies
-    // everything. A write from a mapping minds only the second layout, which it leaves to the others.
-#ifdef __linux__
+    // page (twice the time). The plain loop writes up to the output's next page boundary, and the
+    // kernel takes over from there unless the second layout would follow.
+    std::int64_t head = 0;
     // Pipes and other unseekable outputs have no pages to align to.
+#ifdef __linux__
     const std::int64_t outAt = method < buffered && count > 0 ? ::lseek(out.Handle(), 0, SEEK_CUR) : -1;
     // Room reserved for the bytes ahead of the copy spares the file system finding it page by page
-    // (about a third of a large copy on ext4). The size stays as the bytes make it; an output that
-    // has no room to reserve (a pipe, a device, a file system without it) is simply written.
+    // (a fifth to a third of a large copy on ext4, by any way). The size stays as the bytes make it;
+    // an output that has no room to reserve (a pipe, a device, a file system without it) is simply
+    // written.
     if (outAt >= 0 && count >= kReserveFrom) {
         (void)::fallocate(out.Handle(), FALLOC_FL_KEEP_SIZE, outAt, count);
     }
 #else
     const std::int64_t outAt = -1; // only the plain loop here
 #endif
-    // Whether each output page would begin with under kSmallPiece bytes from the end of a page.
-    const bool slivers =
-        outAt >= 0 && ((inOffset - outAt) % kPageSize + kPageSize) % kPageSize > kPageSize - kSmallPiece;
-    if (method == mapped && slivers) {
-        ++method;
+    if (outAt >= 0) {
+        head = std::min(count, (kPageSize - outAt % kPageSize) % kPageSize);
+        if ((inOffset + head) % kPageSize > kPageSize - kSmallPiece) {
+            method = buffered;
+            head = 0;
+        }
     }
-    bool aligned = outAt < 0; // whether the kernel ways' start has been put on a page boundary
     for (std::int64_t done = 0; done < count;) {
         if (options.BeforeStep) {
             options.BeforeStep(done);
@@ -340,23 +270,12 @@ TCopyReport CopyFileBytes(const TFileStream& in, std::int64_t inOffset, TFileStr
         const std::int64_t at = inOffset + done;
         // Every step moves want bytes, whichever ways share them, so that progress comes in steps.
         std::size_t moved = 0;
+        if (head > 0) {
+            moved = std::min(want, static_cast<std::size_t>(head));
+            report.Bytes[buffered] += static_cast<std::int64_t>(copier.BufferedStep(at, moved));
+            head -= static_cast<std::int64_t>(moved);
+        }
         while (moved < want && method < buffered) {
-            if (method > mapped && !aligned) {
-                aligned = true;
-                if (slivers) {
-                    method = buffered;
-                    break;
-                }
-                const std::int64_t outNow = outAt + done + static_cast<std::int64_t>(moved);
-                const auto head = std::min(
-                    want - moved, static_cast<std::size_t>((kPageSize - outNow % kPageSize) % kPageSize));
-                if (head > 0) {
-                    report.Bytes[buffered] += static_cast<std::int64_t>(
-                        copier.BufferedStep(at + static_cast<std::int64_t>(moved), head));
-                    moved += head;
-                    continue;
-                }
-            }
             const long n = copier.KernelStep(static_cast<TCopyMethod>(method),
                                              at + static_cast<std::int64_t>(moved), want - moved);
             if (n > 0) {

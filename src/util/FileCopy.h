@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Copies a range of one open file into another without a pass through a buffer of this process
-// where the system allows it: the output is written straight from the source's page cache, mapped
-// into memory, or the kernel moves the bytes itself. Several ways are tried in turn, each taking
-// over where the one before was refused, and the plain read-and-write loop is always the last.
-// Where the layout of the two files makes the kernel ways slow (see CopyFileBytes), the plain loop
-// copies some or all of the bytes.
+// Copies a range of one open file into another without passing the bytes through this process
+// where the system allows it: the kernel moves them from the source's page cache into the
+// output's. Several ways are tried in turn, each taking over where the one before was refused,
+// and the plain read-and-write loop is always the last. Where the layout of the two files makes
+// the kernel ways slow (see CopyFileBytes), the plain loop copies some or all of the bytes.
 #pragma once
 
 #include "util/TFileStream.h"
@@ -18,17 +17,16 @@ namespace kelda {
 
 // The ways of copying, in the order they are tried.
 enum class TCopyMethod : int {
-    Mapped,    // the source mapped 8 MiB at a time, each window written out from the mapping (Linux)
     Splice,    // source → a pipe of our own → output, 1 MiB at a time (Linux)
     CopyRange, // copy_file_range (Linux)
     SendFile,  // sendfile (Linux)
     Buffered,  // read into a buffer, write it out (everywhere)
 };
-inline constexpr std::size_t kCopyMethodCount = 5;
+inline constexpr std::size_t kCopyMethodCount = 4;
 
 // The names the KELDA_COPY_METHOD diagnostic takes, by method.
-inline constexpr std::array<const char*, kCopyMethodCount> kCopyMethodNames = {
-    "mapped", "splice", "copy-range", "sendfile", "buffered"};
+inline constexpr std::array<const char*, kCopyMethodCount> kCopyMethodNames = {"splice", "copy-range",
+                                                                               "sendfile", "buffered"};
 
 struct TCopyOptions {
     // Most bytes moved between two calls of advance, so that progress moves and a cancel is seen.
@@ -51,7 +49,7 @@ struct TCopyReport {
 // stop, as a cancel does). A source that ends before inOffset + count throws the read-past-end
 // error naming it; bytes it gained since it was opened are not copied. Read and write failures
 // throw the file layer's I/O error. A regular output gets the room for the bytes reserved first
-// (on Linux), which makes writing into it faster and leaves its size as the bytes make it.
+// (on Linux), which makes writing into it faster; its size still grows only as the bytes arrive.
 //
 // The environment variable KELDA_COPY_METHOD, a diagnostic for measurements, names the method to
 // start with (one of kCopyMethodNames); the methods before it are skipped.
