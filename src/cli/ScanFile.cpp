@@ -4,26 +4,18 @@
 #include "macbinary/ForkLayout.h"
 #include "resources/FileVersion.h"
 #include "util/BilingualError.h"
+#include "util/Sha256.h"
 #include "util/TFileStream.h"
 
-#include <openssl/evp.h>
-
-#include <memory>
+#include <algorithm>
 
 namespace kelda {
 
 namespace {
 
-struct TDigestFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
 // SHA-256 of the span's bytes that the file holds.
 std::string Sha256(const TFileStream& file, const TForkSpan& span, std::vector<unsigned char>& buffer) {
-    const std::unique_ptr<EVP_MD_CTX, TDigestFree> context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
-        throw std::runtime_error("SHA-256 is not available");
-    }
+    TSha256 sha;
     std::int64_t done = 0;
     while (done < span.Present) {
         const auto want = static_cast<std::size_t>(
@@ -32,19 +24,10 @@ std::string Sha256(const TFileStream& file, const TForkSpan& span, std::vector<u
         if (got == 0) {
             break; // the file shrank while it was read
         }
-        EVP_DigestUpdate(context.get(), buffer.data(), got);
+        sha.Update(buffer.data(), got);
         done += static_cast<std::int64_t>(got);
     }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), digest, &length);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kDigits[digest[i] >> 4];
-        hex += kDigits[digest[i] & 15];
-    }
-    return hex;
+    return sha.FinalHex();
 }
 
 // A row that says only why the file could not be read.
