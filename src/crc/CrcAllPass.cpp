@@ -215,15 +215,22 @@ void TCrcAllPass::Registers(std::span<std::uint32_t> out) const {
 
 void TCrcAllPass::Calc(const std::uint8_t* data, std::size_t size) {
     FTotal += size;
-    for (const auto& group : FGroups) {
-        if (group->Direct) {
-            for (const std::size_t i : group->Members) {
-                FEngines[i]->Calc(data, 0, static_cast<std::int64_t>(size));
+    // Every group folds the same piece before the next piece is read, so that the groups after the
+    // first find it in the processor's cache rather than in memory.
+    constexpr std::size_t kPiece = std::size_t{64} << 10;
+    for (std::size_t at = 0; at < size; at += kPiece) {
+        const std::uint8_t* piece = data + at;
+        const std::size_t n = std::min(kPiece, size - at);
+        for (const auto& group : FGroups) {
+            if (group->Direct) {
+                for (const std::size_t i : group->Members) {
+                    FEngines[i]->Calc(piece, 0, static_cast<std::int64_t>(n));
+                }
+            } else if (FPath == TCrcPath::Portable) {
+                group->UpdateSliced(piece, n);
+            } else {
+                group->UpdateFolded(FPath, piece, n);
             }
-        } else if (FPath == TCrcPath::Portable) {
-            group->UpdateSliced(data, size);
-        } else {
-            group->UpdateFolded(FPath, data, size);
         }
     }
 }
