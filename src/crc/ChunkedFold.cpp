@@ -71,9 +71,11 @@ public:
     std::int64_t Run(const std::function<std::unique_ptr<TChunkFolder>()>& makeFolder,
                      const std::function<void(std::span<const std::uint32_t>, std::uint64_t)>& join,
                      const ProgressFn& progress) {
-        TWorker own{makeFolder(), nullptr, std::vector<std::uint32_t>(count_)};
+        TWorker own{makeFolder(), std::vector<std::uint8_t>(options_.BlockSize),
+                    std::vector<std::uint32_t>(count_)};
         if (options_.SecondThread && chunks_ >= 2 && std::thread::hardware_concurrency() != 1) {
-            helper_ = TWorker{makeFolder(), nullptr, std::vector<std::uint32_t>(count_)};
+            helper_ = TWorker{makeFolder(), std::vector<std::uint8_t>(options_.BlockSize),
+                              std::vector<std::uint32_t>(count_)};
             try {
                 thread_ = std::thread([this] { HelperLoop(); });
             } catch (const std::system_error&) {
@@ -108,9 +110,7 @@ private:
 
     struct TWorker {
         std::unique_ptr<TChunkFolder> Folder;
-        // The read way's buffer, made (not cleared) when that way first runs: chunks that are
-        // mapped never need it.
-        std::unique_ptr<std::uint8_t[]> Buffer;
+        std::vector<std::uint8_t> Buffer;
         std::vector<std::uint32_t> Registers;
         // Nanoseconds per byte of each way's last chunk; 0 while not yet timed.
         std::array<double, 2> Cost{};
@@ -194,18 +194,15 @@ private:
     }
 
     void FoldRead(std::uint64_t from, std::uint64_t size, TWorker& worker) {
-        if (!worker.Buffer) {
-            worker.Buffer = std::make_unique_for_overwrite<std::uint8_t[]>(options_.BlockSize);
-        }
         for (std::uint64_t at = 0; at < size;) {
             const auto want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(options_.BlockSize, size - at));
             const std::size_t got =
-                stream_.ReadAt(worker.Buffer.get(), want, static_cast<std::int64_t>(from + at));
+                stream_.ReadAt(worker.Buffer.data(), want, static_cast<std::int64_t>(from + at));
             if (got < want) {
                 throw EFileError::readPastEnd(); // cut short while it was read
             }
-            worker.Folder->Calc(worker.Buffer.get(), got);
+            worker.Folder->Calc(worker.Buffer.data(), got);
             at += got;
         }
     }
