@@ -3,13 +3,13 @@
 // its "Save resource" button; the file's own icon at the right of the bottom panel.
 #include "app/Main.h"
 #include "app/PathText.h"
+#include "app/TCheckPage.h"
 #include "app/TPageControl.h"
 #include "macbinary/Conversion.h"
-#include "app/TCheckPage.h"
-#include "util/TFolder.h"
-#include "util/TAtomicOutput.h"
 #include "resources/ResourceTexts.h"
 #include "resources/TResourcePage.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -34,9 +34,14 @@ void TFormMain::BuildResourcesPage() {
     ImageOwnIcon = new QLabel(Panel1);
     ImageOwnIcon->setObjectName(QStringLiteral("ImageOwnIcon"));
     ImageOwnIcon->setFixedSize(32, 32);
-    auto* row = new QHBoxLayout(Panel1);
-    row->setContentsMargins(0, 0, 10, 0);
-    row->addStretch(1);
+    // The panel has one layout (the check page's verdict row may have made it already): a second
+    // one would be refused, and the icon would then sit over the labels at the panel's corner.
+    auto* row = qobject_cast<QHBoxLayout*>(Panel1->layout());
+    if (row == nullptr) {
+        row = new QHBoxLayout(Panel1);
+        row->setContentsMargins(0, 0, 10, 0);
+        row->addStretch(1);
+    }
     row->addWidget(ImageOwnIcon, 0, Qt::AlignVCenter);
     ImageOwnIcon->hide();
 

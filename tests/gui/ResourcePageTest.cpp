@@ -105,6 +105,9 @@ TEST_F(ResourcePageTest, AFileDroppedOnThePageIsReadAndListed) {
     ASSERT_EQ(own.size(), QSize(32, 32));
     EXPECT_EQ(qAlpha(own.pixel(5, 0)), 0);
     EXPECT_EQ(own.pixel(5, 1), qRgba(0, 0, 0, 255));
+    // At the panel's right end, clear of its two lines of text.
+    EXPECT_GT(form.ImageOwnIcon->x(), form.Panel1->width() / 2);
+    EXPECT_GE(form.ImageOwnIcon->x(), form.Label3->geometry().right());
 }
 
 TEST_F(ResourcePageTest, TheDetailAreaDecodesDrawsOrShowsHex) {
