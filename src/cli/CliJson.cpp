@@ -25,18 +25,6 @@ TCliJson SpanJson(const TForkSpan& span) {
 
 } // namespace
 
-std::string HexBytes(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 0x0F];
-    }
-    return hex;
-}
-
 std::string HexValue(std::uint32_t value, int bits) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex(static_cast<std::size_t>(bits / 4), '0');

@@ -7,6 +7,7 @@
 #include "cli/Cli.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/MacText.h"
+#include "util/VisibleText.h" // HexBytes, for the objects' "hex" fields
 
 #include <nlohmann/json.hpp>
 
@@ -23,8 +24,6 @@ inline constexpr int kCliJsonSchemaVersion = 1;
 // report's.
 inline constexpr int kCliScanSchemaVersion = 2;
 
-// Bytes as lower-case hexadecimal, two digits a byte.
-std::string HexBytes(std::string_view bytes);
 // A number as a fixed-width lower-case hexadecimal string: 4 digits for 16 bits, 8 for 32.
 std::string HexValue(std::uint32_t value, int bits);
 

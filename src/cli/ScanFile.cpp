@@ -6,6 +6,7 @@
 #include "util/BilingualError.h"
 #include "util/Sha256.h"
 #include "util/TFileStream.h"
+#include "util/VisibleText.h"
 
 #include <algorithm>
 
@@ -27,7 +28,8 @@ std::string Sha256(const TFileStream& file, const TForkSpan& span, std::vector<u
         sha.Update(buffer.data(), got);
         done += static_cast<std::int64_t>(got);
     }
-    return sha.FinalHex();
+    const std::array<std::uint8_t, 32> digest = sha.Final();
+    return HexBytes(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
 }
 
 // A row that says only why the file could not be read.

@@ -196,14 +196,4 @@ std::array<std::uint8_t, 32> TSha256::Final() {
     return digest;
 }
 
-std::string TSha256::FinalHex() {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (const std::uint8_t byte : Final()) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
-
 } // namespace kelda

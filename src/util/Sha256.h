@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace kelda {
 
@@ -25,12 +24,10 @@ public:
     void Update(const void* data, std::size_t size);
     // The digest of every byte given; the object starts over afterwards.
     std::array<std::uint8_t, 32> Final();
-    // Final as 64 lower-case hex digits.
-    std::string FinalHex();
-
-    using TCompress = void (*)(std::uint32_t* state, const std::uint8_t* blocks, std::size_t count);
 
 private:
+    using TCompress = void (*)(std::uint32_t* state, const std::uint8_t* blocks, std::size_t count);
+
     void Reset();
 
     TCompress compress_;

@@ -84,8 +84,8 @@ void TAtomicOutput::Commit() {
         return;
     }
     const std::optional<TFileStat> old = folder_.Stat(name_, true);
-    SetFileMode(*stream_, old && old->Regular ? old->Mode & 0777 : ApplyUmask(0666));
     const bool replaces = old && old->Regular;
+    SetFileMode(*stream_, replaces ? old->Mode & 0777 : ApplyUmask(0666));
     const bool sync = replaces || SyncNewOutputs();
     if (sync) {
         stream_->Sync();

@@ -45,4 +45,16 @@ std::string EscapeLineBreaks(std::string_view text) {
         text, [](unsigned char b) { return b == '\r' || b == '\n'; }, false);
 }
 
+std::string HexBytes(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 0x0F];
+    }
+    return hex;
+}
+
 } // namespace kelda

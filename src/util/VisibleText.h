@@ -13,6 +13,9 @@ namespace kelda {
 // UTF-8 included, stays as it is, so a printable text comes out unchanged.
 std::string EscapeControls(std::string_view text);
 
+// Bytes as lower-case hexadecimal, two digits a byte: any bytes, readable whatever they hold.
+std::string HexBytes(std::string_view bytes);
+
 // Only the line breaks (CR and LF) written as escapes, for a line that must stay one line while
 // keeping its tabs.
 std::string EscapeLineBreaks(std::string_view text);
