@@ -140,7 +140,8 @@ constexpr TCaptionEntry kForkCaptions[] = {
     {"BtnMakeCancel", TCaptionTarget::Caption, "Cancel", "ｷｬﾝｾﾙ"},
     {"ExtractDialog", TCaptionTarget::Caption, "Extract", "取り出し"},
     {"LabelResourceForm", TCaptionTarget::Caption, "Resource fork as(&R)", "ﾘｿｰｽﾌｫｰｸの形式(&R)"},
-    {"ItemFormSidecar", TCaptionTarget::Caption, "AppleDouble sidecar (._NAME)", "AppleDouble の添付ﾌｧｲﾙ (._名前)"},
+    {"ItemFormSidecar", TCaptionTarget::Caption, "AppleDouble sidecar (._NAME)",
+     "AppleDouble の添付ﾌｧｲﾙ (._名前)"},
     {"ItemFormAppleSingle", TCaptionTarget::Caption, "AppleSingle (NAME.as)", "AppleSingle (名前.as)"},
     {"ItemFormRaw", TCaptionTarget::Caption, "Raw resource fork (NAME.rsrc)", "ﾘｿｰｽﾌｫｰｸそのまま (名前.rsrc)"},
 };

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The three output files made from a MacBinary file: the file with a new (MacBinary II) header, the
 // file without its header, and the data fork alone. Bodies are copied in blocks, by the kernel where
-// the system allows (util/FileCopy); the output appears only when complete, and the source file can never be chosen as the output.
+// the system allows (util/FileCopy); the output appears only when complete, and the source file can never be
+// chosen as the output.
 #pragma once
 
 #include "macbinary/MacBinaryHeader.h"

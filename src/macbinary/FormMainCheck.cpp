@@ -3,12 +3,12 @@
 // TFormMain's part of them. The page itself is TCheckPage; the report comes from CheckMacBinary.
 #include "app/Main.h"
 #include "app/QtText.h"
-#include "macbinary/HeaderViews.h"
-#include "macbinary/TInspection.h"
 #include "app/TCheckPage.h"
 #include "app/TPageControl.h"
 #include "macbinary/CheckReport.h"
 #include "macbinary/HeaderTable.h"
+#include "macbinary/HeaderViews.h"
+#include "macbinary/TInspection.h"
 #include "textview/TEditor.h"
 #include "util/Myutil.h"
 

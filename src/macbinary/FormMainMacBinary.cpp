@@ -175,9 +175,10 @@ void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-            return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress, replaceReadOnly);
-        }) == TConvertStatus::Written) {
+    if (RunConversion(
+            [&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+                return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress, replaceReadOnly);
+            }) == TConvertStatus::Written) {
         TellShortfall(TOutputPart::Forks);
     }
 }
@@ -187,7 +188,8 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const std::int32_t dataLength = HeaderInteger(macBinaryPage_.FHeader(), kOffsetDataForkLength);
-    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress,
+                          bool replaceReadOnly) {
             return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress, replaceReadOnly);
         }) == TConvertStatus::Written) {
         TellShortfall(TOutputPart::DataFork);

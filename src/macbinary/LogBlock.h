@@ -35,7 +35,8 @@ std::string Dec8(std::int64_t value);
 std::string Hex8(std::int64_t value, bool upperCase);
 
 // Every line of the block for a file named fileName (as given) of fileSize bytes. The header's
-// character fields go through shown (decoded as forced says); the file name is the user's own and stays as given.
+// character fields go through shown (decoded as forced says); the file name is the user's own and stays as
+// given.
 std::vector<std::string> BuildLogBlock(std::string_view fileName, const THeader& header,
                                        std::int64_t fileSize, TShownText shown = nullptr,
                                        TMacEncoding forced = TMacEncoding::Auto);

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "macbinary/CheckReport.h"
-#include "util/MacText.h"
 #include "macbinary/ForkLayout.h"
 #include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -55,7 +55,7 @@ TEST(CaptionTable, EveryControlAndTargetOnce) {
         EXPECT_TRUE(seen.insert({e.Control, static_cast<int>(e.Target)}).second) << e.Control;
         EXPECT_EQ(FindCaption(e.Control, e.Target), &e);
     }
-    EXPECT_EQ(seen.size(), 25u); // the window's 23 and the Help menu's two
+    EXPECT_EQ(seen.size(), 25u);               // the window's 23 and the Help menu's two
     EXPECT_EQ(FindCaption("Label2"), nullptr); // "CRC(&C)" does not change with the mode
     EXPECT_STREQ(FindCaption("MenuJapaneseSet")->Japanese, "Japanese(&J)");
 }
