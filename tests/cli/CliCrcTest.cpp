@@ -26,7 +26,7 @@ class CliCrcTest : public testing::Test {
 protected:
     void SetUp() override {
         if (std::string(KELDA_CLI_PATH).empty()) {
-            GTEST_SKIP() << "kelda-cli was not built";
+            GTEST_FAIL() << "kelda-cli was not built beside the tests";
         }
         ::setenv("LC_ALL", "C", 1); // the English messages, whatever the locale of the run
         dir_ = fs::temp_directory_path() / ("kelda-clicrc-" + std::to_string(::getpid()));

@@ -42,7 +42,7 @@ class CliIntegrityDrill : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::string(KELDA_CLI_PATH).empty()) {
-            GTEST_SKIP() << "kelda-cli was not built";
+            GTEST_FAIL() << "kelda-cli was not built beside the tests";
         }
     }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "macbinary/TestFiles.h"
+#include "support/Corpus.h"
 
 #include <algorithm>
 #include <string_view>
@@ -91,20 +92,6 @@ inline Bytes MacBinaryOf(const THeader& header, const Bytes& data, const Bytes& 
 
 inline Bytes SampleFile() {
     return MacBinaryOf(SampleHeader(), Text("DATA!"), Text("RS"), Text("hi"));
-}
-
-inline std::vector<std::filesystem::path> MacBinaryCorpus() {
-    std::vector<std::filesystem::path> files;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(KELDA_CORPUS_DIR, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (it->path().extension() == ".bin" && !name.starts_with("neg_")) {
-            files.push_back(it->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 } // namespace kelda::test

@@ -3,6 +3,7 @@
 // tabs that read on a dark theme, and the built-in icon.
 #include "app/AppIcon.h"
 #include "app/TPageControl.h"
+#include "support/Corpus.h"
 #include "support/WindowFixture.h"
 #include "textview/TEditor.h"
 
@@ -23,9 +24,7 @@ using Kind = FakeDialogs::Kind;
 
 class DesktopTest : public WindowFixture {
 protected:
-    std::filesystem::path Corpus(const char* name) const {
-        return std::filesystem::path(KELDA_CORPUS_DIR) / name;
-    }
+    std::filesystem::path Corpus(const char* name) const { return test::CorpusFile(name); }
 
     // Draws one tab with the window's handler into an image of the tab's size.
     QImage DrawTab(TFormMain& form, int index, bool active) {

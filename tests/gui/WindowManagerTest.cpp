@@ -49,7 +49,7 @@ protected:
             }
         }
         if (std::string(KELDA_GUI_PATH).empty()) {
-            GTEST_SKIP() << "the kelda program was not built";
+            GTEST_FAIL() << "the kelda program was not built beside the tests";
         }
         dir_ = fs::temp_directory_path() / ("kelda-wm-" + std::to_string(::getpid()));
         fs::remove_all(dir_);

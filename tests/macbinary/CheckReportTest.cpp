@@ -7,6 +7,7 @@
 #include "macbinary/HeaderTable.h"
 #include "macbinary/TInspection.h"
 #include "macbinary/TestFiles.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -308,10 +309,7 @@ TEST(CheckReport, CorpusFilesAreJudgedAsWhatTheyAre) {
         {"xadmaster_1234567.sit.bin", TMacBinaryVersion::II},
         {"xadmaster_123456789012.sit.bin", TMacBinaryVersion::II},
     };
-    const std::filesystem::path dir = KELDA_CORPUS_DIR;
-    if (!std::filesystem::exists(dir / "wezm_TextFile_II.bin")) {
-        GTEST_SKIP() << "no corpus at " << dir;
-    }
+    const std::filesystem::path dir = test::CorpusDir();
     for (const auto& [name, version] : expected) {
         SCOPED_TRACE(name);
         THeader h{};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Real MacBinary files written by other programs: every one is read sensibly and converts back to
 // what its header describes.
+#include "support/Corpus.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/HeaderTable.h"
@@ -16,29 +17,13 @@ using test::Bytes;
 using test::ReadBytes;
 using test::Slice;
 
-std::vector<std::filesystem::path> CorpusFiles() {
-    std::vector<std::filesystem::path> files;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(KELDA_CORPUS_DIR, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        if (it->path().extension() == ".bin") {
-            files.push_back(it->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 // Files named "neg_..." are deliberately not MacBinary.
 bool IsNegativeSample(const std::filesystem::path& file) {
     return file.filename().string().starts_with("neg_");
 }
 
 TEST(CorpusTest, EveryFileIsReadAndConvertsBackToItsForks) {
-    const auto files = CorpusFiles();
-    if (files.empty()) {
-        GTEST_SKIP() << "no corpus at " << KELDA_CORPUS_DIR;
-    }
+    const auto files = test::CorpusFiles();
     test::TempDir dir;
     for (const auto& file : files) {
         SCOPED_TRACE(file.filename().string());

@@ -4,6 +4,7 @@
 #include "resources/ResourceFork.h"
 
 #include "macbinary/TestFiles.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -72,18 +73,15 @@ std::vector<TPlainResource> PlainList(const Bytes& file) {
 
 TEST(CorpusResourceTest, EveryForkListedAsAPlainReadingListsIt) {
     int withResources = 0;
-    for (const auto& entry : fs::directory_iterator(KELDA_CORPUS_DIR)) {
-        if (entry.path().extension() != ".bin") {
-            continue;
-        }
-        SCOPED_TRACE(entry.path().filename().string());
-        const Bytes bytes = test::ReadBytes(entry.path());
+    for (const fs::path& path : test::CorpusFiles()) {
+        SCOPED_TRACE(path.filename().string());
+        const Bytes bytes = test::ReadBytes(path);
         THeader header{};
         std::copy_n(bytes.begin(), std::min(bytes.size(), header.size()), header.begin());
         if (bytes.size() < 128 || !IsMacBinary(header)) {
             continue;
         }
-        const TFileStream file(entry.path(), FileMode::Read);
+        const TFileStream file(path, FileMode::Read);
         const TResourceFork fork = ReadResourceFork(file, header);
         if (!fork.Span.Complete() || fork.Span.Length == 0) {
             EXPECT_TRUE(fork.Map.Resources.empty() || !fork.Span.Complete());
@@ -103,7 +101,7 @@ TEST(CorpusResourceTest, EveryForkListedAsAPlainReadingListsIt) {
 
 TEST(CorpusResourceTest, TruncatedForkIsReadAsFarAsItGoes) {
     test::TempDir dir;
-    const fs::path source = fs::path(KELDA_CORPUS_DIR) / "libmacbinary_fbapp.bin";
+    const fs::path source = test::CorpusFile("libmacbinary_fbapp.bin");
     Bytes bytes = test::ReadBytes(source);
     ASSERT_GT(bytes.size(), 1000U);
     bytes.resize(bytes.size() / 2);
