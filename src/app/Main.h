@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // TFormMain: the main window. It owns every control, the CRC engines, the opened-file state and the
 // dialogs' state; its methods are the handlers of its controls. The handlers of each page live in
-// that page's folder (src/macbinary/FormMainMacBinary.cpp, src/crc/FormMainCrc.cpp,
-// src/log/FormMainLog.cpp); layout, start-up and shut-down are in src/app/.
+// that page's folder (src/macbinary/FormMainMacBinary.cpp and FormMainCheck.cpp,
+// src/crc/FormMainCrc.cpp, src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp,
+// src/resources/FormMainResources.cpp); layout, start-up and shut-down are in src/app/.
 #pragma once
 
 #include "app/AppPaths.h"
