@@ -22,10 +22,18 @@ namespace {
 // Section and key names are case-insensitive, as in every profile file.
 using TIniFile = CSimpleIniA;
 
+// The settings are a few dozen short lines. A file far larger than that is no settings file KELDA
+// wrote (a link to the wrong file, a log renamed): it is neither read nor rewritten, so that a
+// start-up never spends seconds and gigabytes parsing it, and the file keeps its bytes.
+constexpr std::int64_t kMaxSettingsBytes = 1 << 20;
+
 bool ReadWholeFile(const fs::path& file, std::string& data) {
     try {
         TFileStream in(file, FileMode::Read);
         const std::int64_t size = in.Size();
+        if (size > kMaxSettingsBytes) {
+            return false;
+        }
         data.resize(static_cast<std::size_t>(size));
         data.resize(in.Read(data.data(), data.size()));
         return true;
@@ -91,9 +99,14 @@ struct TWriter {
 // Writes data to a temporary file beside target and renames it over target, so that the file is
 // either the old or the new one, never half of one. A settings file reached through a symbolic link
 // is replaced at the link's target, so that the link itself survives.
+// A settings file without write permission was made so on purpose (settings pinned for every run): it
+// is not replaced, and the caller reports that it could not be written.
 bool ReplaceFile(const fs::path& target, const std::string& data) {
     try {
         TAtomicOutput out(target);
+        if (out.ReplacesReadOnlyFile()) {
+            return false;
+        }
         out.Create().WriteBuffer(data.data(), data.size());
         out.Commit();
         return true;
@@ -111,15 +124,46 @@ void LoadIfPresent(TIniFile& ini, const fs::path& file) {
     }
 }
 
+// Whether every line of data is one a profile file holds: blank, a comment, a [section] or a
+// key=value line.
+bool IsProfileText(std::string_view data) {
+    while (!data.empty()) {
+        const std::size_t end = std::min(data.find('\n'), data.size());
+        std::string_view line = data.substr(0, end);
+        data.remove_prefix(std::min(end + 1, data.size()));
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+            line.remove_suffix(1);
+        }
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        const bool ok = line.empty() || line[0] == ';' || line[0] == '#' ||
+                        (line[0] == '[' && line.back() == ']') || line.find('=') != std::string_view::npos;
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Loads an existing file before it is rewritten, so that what it holds besides our keys is kept;
-// false for a file that exists but cannot be read, which is then not overwritten.
+// false for a file that exists but cannot be read, which is then not overwritten. The program's own
+// file is rewritten clean whatever damage it took; a settings file reached through a symbolic link
+// is the user's own file kept elsewhere, and unless every line of it is a profile file's line it is
+// left as it is rather than rewritten without the lines the profile format cannot hold.
 bool LoadForRewrite(TIniFile& ini, const fs::path& file) {
     std::error_code ec;
     if (!fs::exists(file, ec)) {
         return true;
     }
     std::string data;
-    return ReadWholeFile(file, data) && ini.LoadData(data) >= 0;
+    if (!ReadWholeFile(file, data)) {
+        return false;
+    }
+    if (fs::is_symlink(file, ec) && !IsProfileText(data)) {
+        return false;
+    }
+    return ini.LoadData(data) >= 0;
 }
 
 } // namespace

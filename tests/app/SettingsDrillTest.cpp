@@ -239,5 +239,46 @@ TEST_F(SettingsDrill, APlantedTemporaryLinkNeverReceivesTheSettings) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
 }
 
+// Files the settings must not take over: each is kept byte for byte, and the write reports failure
+// (the window then shows that the settings could not be written).
+TEST_F(SettingsDrill, AFileThatIsNoSettingsOfOursIsNeverRewritten) {
+    std::string huge;
+    while (huge.size() <= (std::size_t{1} << 20)) {
+        huge += "[FormMain]\nLeft=7\n";
+    }
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool readOnly;
+        bool throughLink;
+        bool readsValues;
+    };
+    const Case cases[] = {
+        {"a file larger than any settings file", huge, false, false, false},
+        {"a settings file made read-only", "[FormMain]\nLeft=7\n", true, false, true},
+        {"a link to a text that is no profile file", "[FormMain]\nLeft=7\nDear diary, a line of my own\n",
+         false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = c.throughLink ? dir_ / "notes.txt" : ini_;
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << c.bytes;
+        if (c.throughLink) {
+            fs::create_symlink(file, ini_);
+        }
+        if (c.readOnly) {
+            fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        }
+        EXPECT_EQ(ReadSettings(ini_).FormMain.Left == 7, c.readsValues);
+        EXPECT_FALSE(WriteSettings(ini_, Changed(), true));
+        std::ifstream in(file, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes);
+        EXPECT_EQ(fs::is_symlink(ini_), c.throughLink);
+        fs::permissions(file, fs::perms::owner_all);
+        fs::remove(ini_);
+        fs::remove(file);
+    }
+}
+
 } // namespace
 } // namespace kelda
