@@ -2,8 +2,11 @@
 #include "forks/MacDate.h"
 
 #include "forks/AppleFormat.h"
+#include "util/MacCalendar.h"
 
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <ctime>
 
 namespace kelda {
@@ -11,16 +14,8 @@ namespace kelda {
 namespace {
 
 constexpr std::int64_t kMaxMacDate = 0xFFFFFFFF;
-
-// Days from 1970-01-01 of a proleptic Gregorian date.
-constexpr std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
+// 2000-01-01 00:00:00 UTC, the container's epoch, as Unix time.
+constexpr std::int64_t kUnixTime2000 = kSeconds1904To2000 - kSeconds1904To1970;
 
 std::uint32_t FromSince1904(std::int64_t seconds) {
     return seconds < 0 || seconds > kMaxMacDate ? 0 : static_cast<std::uint32_t>(seconds);
@@ -53,15 +48,16 @@ std::int32_t MacDateToAppleDate(std::uint32_t macDate) {
     if (macDate == 0) {
         return kAppleDateUnknown;
     }
-    const std::int64_t since2000 = static_cast<std::int64_t>(macDate) - kSeconds1904To2000;
-    return since2000 <= kAppleDateUnknown ? kAppleDateUnknown : static_cast<std::int32_t>(since2000);
+    const std::int64_t since2000 = LocalUnixTimeFromMacDate(macDate) - kUnixTime2000;
+    return since2000 <= kAppleDateUnknown || since2000 > INT32_MAX ? kAppleDateUnknown
+                                                                   : static_cast<std::int32_t>(since2000);
 }
 
 std::uint32_t AppleDateToMacDate(std::int32_t appleDate) {
     if (appleDate == kAppleDateUnknown) {
         return 0;
     }
-    return FromSince1904(static_cast<std::int64_t>(appleDate) + kSeconds1904To2000);
+    return MacDateFromLocalUnixTime(static_cast<std::int64_t>(appleDate) + kUnixTime2000);
 }
 
 std::uint32_t MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute, int second) {
@@ -98,20 +94,12 @@ std::uint32_t MacDateFromUtcUnixTime(std::int64_t unixTime) {
 std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate) {
     const std::int64_t days = macDate / 86400 + DaysFromCivil(1904, 1, 1);
     const std::int64_t secs = macDate % 86400;
-    // Civil date of `days` (days since 1970), then mktime reads it on the local clock.
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+    // The wall-clock reading's civil date, which mktime then reads on the local clock.
+    const TCivilDate date = CivilFromDays(days);
     std::tm local{};
-    local.tm_year = static_cast<int>(y - 1900);
-    local.tm_mon = m - 1;
-    local.tm_mday = d;
+    local.tm_year = static_cast<int>(date.Year - 1900);
+    local.tm_mon = date.Month - 1;
+    local.tm_mday = date.Day;
     local.tm_hour = static_cast<int>(secs / 3600);
     local.tm_min = static_cast<int>(secs / 60 % 60);
     local.tm_sec = static_cast<int>(secs % 60);

@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Dates between MacBinary (unsigned seconds since 1904-01-01, the Mac's local wall clock),
-// AppleSingle/AppleDouble (signed seconds since 2000-01-01) and the local file system (Unix time).
-// Like the header display, no time-zone correction is applied between the Mac's clock and the
-// container's: a date keeps its wall-clock reading.
+// AppleSingle/AppleDouble (signed seconds since 2000-01-01 UTC) and the local file system (Unix time).
+//
+// The one rule: a MacBinary or Finder date is a reading of the local clock of the zone KELDA runs in
+// (TZ), as it was on the Mac that wrote it. Every conversion to an instant reads it in that zone: a
+// file's modification time, and the UTC seconds of AppleSingle and AppleDouble. So every output of one
+// file carries the same instant, and MacBinary -> AppleSingle/AppleDouble/extract -> encode gives back
+// the header's dates in any zone (except the hour a change of daylight saving time repeats). Only
+// SOURCE_DATE_EPOCH is read in UTC, so that a reproducible build gives the same bytes everywhere.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +19,11 @@ namespace kelda {
 inline constexpr std::int64_t kSeconds1904To2000 = 3029529600;
 inline constexpr std::int64_t kSeconds1904To1970 = 2082844800;
 
-// 0 (no date) and dates before 1931-12-13 20:45:53, which the container cannot hold, give
-// kAppleDateUnknown.
+// The local clock's reading as the container's UTC seconds since 2000. 0 (no date) and dates before
+// 1931-12-13 20:45:53 UTC, which the container cannot hold, give kAppleDateUnknown.
 std::int32_t MacDateToAppleDate(std::uint32_t macDate);
-// kAppleDateUnknown and dates after 2040-02-06, which MacBinary cannot hold, give 0 (no date).
+// The container's instant as a reading of the local clock. kAppleDateUnknown and dates after
+// 2040-02-06, which MacBinary cannot hold, give 0 (no date).
 std::uint32_t AppleDateToMacDate(std::int32_t appleDate);
 
 // Seconds since 1904 of a wall-clock reading; 0 when it lies outside what MacBinary can hold.

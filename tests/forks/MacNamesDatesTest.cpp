@@ -3,6 +3,7 @@
 #include "forks/AppleFormat.h"
 #include "forks/MacDate.h"
 #include "forks/MacNames.h"
+#include "support/TimeZone.h"
 #include "util/BilingualError.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,7 @@ TEST(EncodeFourCC, FourMacRomanCharactersBlankFilled) {
 }
 
 TEST(MacDate, EpochsAndRanges) {
+    const test::TScopedTimeZone utc("UTC");
     EXPECT_EQ(MacDateToAppleDate(3029529600u), 0);
     EXPECT_EQ(AppleDateToMacDate(0), 3029529600u);
     EXPECT_EQ(AppleDateToMacDate(-1), 3029529599u);
@@ -131,22 +133,16 @@ TEST(MacDate, ParsedDatesAreTheMacsWallClock) {
 
 // The local clock's reading goes there and back, also across a change of daylight saving time.
 TEST(MacDate, LocalClockThereAndBack) {
-    const char* old = std::getenv("TZ");
-    const std::string saved = old != nullptr ? old : "";
-    ::setenv("TZ", "Europe/Berlin", 1);
-    ::tzset();
+    const test::TScopedTimeZone berlin("Europe/Berlin");
     for (const std::int64_t t : {std::int64_t{0}, std::int64_t{1700000000}, std::int64_t{1690000000}}) {
         SCOPED_TRACE(t);
         const std::uint32_t mac = MacDateFromLocalUnixTime(t);
         EXPECT_NE(mac, MacDateFromUtcUnixTime(t)); // Berlin is never on UTC
         EXPECT_EQ(LocalUnixTimeFromMacDate(mac), t);
+        // The container holds the same instant: UTC seconds since 2000.
+        EXPECT_EQ(MacDateToAppleDate(mac), t - 946684800);
+        EXPECT_EQ(AppleDateToMacDate(static_cast<std::int32_t>(t - 946684800)), mac);
     }
-    if (old != nullptr) {
-        ::setenv("TZ", saved.c_str(), 1);
-    } else {
-        ::unsetenv("TZ");
-    }
-    ::tzset();
 }
 
 } // namespace

@@ -9,8 +9,10 @@
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
+#include "forks/TAppleContainer.h"
 #include "forks/TMacBinarySource.h"
 #include "macbinary/HeaderPieces.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -86,33 +88,46 @@ int VersionFor(const THeader& header) {
     return HasMacBinarySignature(header) ? 3 : 2;
 }
 
+// In every zone, AppleSingle's modification date and the extracted data fork's modification time are
+// one instant, and the AppleSingle file gives back the header's own dates.
 TEST(RoundTrip, CorpusThroughAppleSingleAndBack) {
-    const auto files = MacBinaryCorpus();
-    if (files.empty()) {
-        GTEST_SKIP() << "no corpus at " << KELDA_CORPUS_DIR;
-    }
-    TempDir dir;
-    for (const auto& file : files) {
-        SCOPED_TRACE(file.filename().string());
-        THeader h{};
-        ReadHeader(file, h);
-        const auto as = dir / "file.as";
-        ASSERT_EQ(ExportAppleFile(TAppleKind::Single, file, as, TCutPolicy::Refuse), TForkStatus::Written);
-        for (const int version : {2, VersionFor(h)}) {
-            TEncodeOptions options;
-            options.Version = version;
-            const auto out = dir / "again.bin";
-            ASSERT_EQ(EncodeMacBinary(as, out, options), TConvertStatus::Written);
-            ExpectSameFile(file, out, version);
+    const auto files = test::CorpusFiles(false);
+    for (const char* zone : kTestZones) {
+        const TScopedTimeZone tz(zone);
+        for (const auto& file : files) {
+            SCOPED_TRACE(std::string(zone) + " " + file.filename().string());
+            TempDir dir;
+            THeader h{};
+            ReadHeader(file, h);
+            const auto as = dir / "file.as";
+            ASSERT_EQ(ExportAppleFile(TAppleKind::Single, file, as, TCutPolicy::Refuse),
+                      TForkStatus::Written);
+            const TAppleContainer single(as);
+            const TAppleEntry* dates = single.Find(kEntryFileDates);
+            ASSERT_NE(dates, nullptr);
+            const Bytes asBytes = ReadBytes(as);
+            const auto modified = static_cast<std::int32_t>(
+                GetBig32(asBytes.data() + static_cast<std::size_t>(dates->Offset) + 4));
+            const TExtractResult extracted = Extract(file, dir / "x", TResourceForm::Raw, TCutPolicy::Refuse);
+            ASSERT_EQ(extracted.Status, TForkStatus::Written);
+            if (modified != kAppleDateUnknown) {
+                struct stat st {};
+                ASSERT_EQ(::stat(extracted.DataFile.c_str(), &st), 0);
+                EXPECT_EQ(static_cast<std::int64_t>(st.st_mtime), std::int64_t{modified} + 946684800);
+            }
+            for (const int version : {2, VersionFor(h)}) {
+                TEncodeOptions options;
+                options.Version = version;
+                const auto out = dir / "again.bin";
+                ASSERT_EQ(EncodeMacBinary(as, out, options), TConvertStatus::Written);
+                ExpectSameFile(file, out, version);
+            }
         }
     }
 }
 
 TEST(RoundTrip, CorpusThroughExtractWithSidecarAndBack) {
-    const auto files = MacBinaryCorpus();
-    if (files.empty()) {
-        GTEST_SKIP() << "no corpus at " << KELDA_CORPUS_DIR;
-    }
+    const auto files = test::CorpusFiles(false);
     for (const auto& file : files) {
         SCOPED_TRACE(file.filename().string());
         TempDir dir;
