@@ -9,6 +9,7 @@
 #include "cli/TCliCommands.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/TInspection.h"
+#include "resources/FileVersion.h"
 #include "resources/ResourceFork.h"
 #include "resources/ResourceTexts.h"
 #include "resources/VersResource.h"
@@ -26,9 +27,6 @@
 namespace kelda {
 
 namespace {
-
-// A 'vers' resource is a few dozen bytes; more is never read for decoding.
-constexpr std::size_t kVersReadLimit = 4096;
 
 struct TOpenedFork {
     TFileStream File;
@@ -211,13 +209,7 @@ int RunVers(const TCliContext& context, const TCliArgs& files) {
             if (!opened) {
                 return kCliFailure;
             }
-            // 'vers' 1 is the file's own version; 'vers' 2 that of the package it belongs to.
-            const TResourceMap& map = opened->Fork.Map;
-            const TResourceEntry* entry = map.Find(ResType("vers"), 1);
-            if (entry == nullptr) {
-                const std::vector<const TResourceEntry*> all = map.OfType(ResType("vers"));
-                entry = all.empty() ? nullptr : all.front();
-            }
+            const TResourceEntry* entry = FileVersEntry(opened->Fork.Map);
             std::optional<TVersInfo> vers;
             if (entry != nullptr) {
                 vers = VersOf(*opened, *entry);
@@ -259,7 +251,9 @@ void RegisterResourceCommands(TCliCommands& commands) {
 
     TCliArgs& files = commands.Store<TCliArgs>();
     commands
-        .Add("vers", "The short version string of each MacBinary FILE ('vers' 1), for inventories",
+        .Add("vers",
+             "The short version string of each MacBinary FILE ('vers' 1, else 2, else the first), for "
+             "inventories",
              [&files](const TCliContext& context) { return RunVers(context, files); })
         .add_option("FILE", files, "MacBinary files")
         ->required()

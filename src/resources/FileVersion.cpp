@@ -8,16 +8,15 @@
 
 namespace kelda {
 
-namespace {
-
-// A 'vers' resource is a few dozen bytes; more is never read for decoding.
-constexpr std::size_t kVersReadLimit = 4096;
-
-} // namespace
-
 const TResourceEntry* FileVersEntry(const TResourceMap& map) {
-    const TResourceEntry* own = map.Find(ResType("vers"), 1);
-    return own != nullptr ? own : map.Find(ResType("vers"), 2);
+    if (const TResourceEntry* own = map.Find(ResType("vers"), 1)) {
+        return own;
+    }
+    if (const TResourceEntry* package = map.Find(ResType("vers"), 2)) {
+        return package;
+    }
+    const std::vector<const TResourceEntry*> any = map.OfType(ResType("vers"));
+    return any.empty() ? nullptr : any.front();
 }
 
 std::string FileShortVersion(const TFileStream& file, const THeader& header) {

@@ -12,7 +12,8 @@
 
 namespace kelda {
 
-// 'vers' 1 (the file's own version), else 'vers' 2 (the package it belongs to); nullptr for none.
+// The one choice of 'vers' resource for every listing: 'vers' 1 (the file's own version), else
+// 'vers' 2 (the package it belongs to), else the first 'vers' of the map; nullptr for none.
 const TResourceEntry* FileVersEntry(const TResourceMap& map);
 
 // The short version string ("1.0.2") of that resource in file, whose MacBinary header is header;

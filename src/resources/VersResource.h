@@ -11,6 +11,9 @@
 
 namespace kelda {
 
+// A 'vers' resource is a few dozen bytes; more is never read for decoding.
+inline constexpr std::size_t kVersReadLimit = 4096;
+
 enum class TVersStage { Development, Alpha, Beta, Final, Unknown };
 
 struct TVersInfo {

@@ -32,10 +32,11 @@ struct TVersCase {
     std::vector<test::TForkResource> Resources;
     std::function<void(TBuiltFork&)> Damage; // null: the fork as built
     const char* Expected;
-    bool SameAsVersCommand; // the vers command, which also takes other IDs, says the same
+    bool SameAsVersCommand; // the vers command says the same
 };
 
-TEST(CliScanVersTest, TheColumnHoldsTheShortStringOfVers1Else2AndNothingFromADamagedMap) {
+// One choice for both: 'vers' 1, else 'vers' 2, else the first 'vers' of the map.
+TEST(CliScanVersTest, TheColumnHoldsTheShortStringOfTheChosenVersAndNothingFromADamagedMap) {
     const std::vector<TVersCase> cases = {
         {"own and package",
          {{"vers", 2, std::nullopt, 0, Vers("9.9")}, {"vers", 1, std::nullopt, 0, Vers("3.0b7")}},
@@ -47,7 +48,9 @@ TEST(CliScanVersTest, TheColumnHoldsTheShortStringOfVers1Else2AndNothingFromADam
          nullptr,
          "1.1",
          true},
-        {"another ID only", {{"vers", 128, std::nullopt, 0, Vers("2.0")}}, nullptr, "", false},
+        {"own only", {{"vers", 1, std::nullopt, 0, Vers("1.0.2")}}, nullptr, "1.0.2", true},
+        {"ID 3 only", {{"vers", 3, std::nullopt, 0, Vers("3.3")}}, nullptr, "3.3", true},
+        {"another ID only", {{"vers", 128, std::nullopt, 0, Vers("2.0")}}, nullptr, "2.0", true},
         {"no vers", {{"STR ", 1, std::nullopt, 0, {0}}}, nullptr, "", true},
         {"map outside the fork",
          {{"vers", 1, std::nullopt, 0, Vers("1.0")}},
