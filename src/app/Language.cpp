@@ -51,6 +51,11 @@ constexpr TMessageEntry kMessages[] = {
      "Warning ! The file ends inside a fork. Nothing was written."},
     {TMsg::ForkCutWritten, "警告 ! ファイルがフォークの途中で終わっています。在るバイトだけを書き込みました",
      "Warning ! The file ends inside a fork. Only the bytes present were written."},
+    {TMsg::CommentCutWritten,
+     "警告 ! "
+     "ファイルがコメントの途中で終わっています。両フォークは全て、コメントは在るバイトだけを書き込みました",
+     "Warning ! The file ends inside the Finder comment. Both forks were written whole, the comment as far "
+     "as it goes."},
     {TMsg::NotAppleFile, "警告 ! AppleSingle / AppleDouble のファイルではありません",
      "Warning ! This file is not an AppleSingle or AppleDouble file."},
     {TMsg::AppleFileDamaged, "AppleSingle / AppleDouble のファイルが壊れています: %s",

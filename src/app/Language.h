@@ -55,6 +55,7 @@ enum class TMsg {
     // Forks out and in (src/forks/).
     ForkCutRefused,      // a fork the output needs ends early in the source; nothing written
     ForkCutWritten,      // the same, written as far as the source goes
+    CommentCutWritten,   // both forks whole and written; the Finder comment ends early in the source
     NotAppleFile,        // neither AppleSingle nor AppleDouble
     AppleFileDamaged,    // an error text; %s is one of the four details below
     AppleEntryPastEnd,   //

@@ -50,6 +50,9 @@ int Report(const TCliContext& context, const std::string& in, const std::string&
     case TForkStatus::WrittenCut:
         CliReport(context, in, MessageText(TMsg::ForkCutWritten, context.Japanese));
         return kCliOk;
+    case TForkStatus::WrittenCommentCut:
+        CliReport(context, in, MessageText(TMsg::CommentCutWritten, context.Japanese));
+        return kCliOk;
     case TForkStatus::RefusedCut:
         CliReport(context, in, MessageText(TMsg::ForkCutRefused, context.Japanese));
         return kCliFailure;
@@ -96,7 +99,7 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
                          options.Force || context.Force);
         }
         const int result = Report(context, in, out, status);
-        if ((status == TForkStatus::Written || status == TForkStatus::WrittenCut) && !output.Commit()) {
+        if (ForkOutputWritten(status) && !output.Commit()) {
             return kCliFailure;
         }
         return result;
@@ -148,7 +151,7 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         }
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
-        if (result.Status == TForkStatus::Written || result.Status == TForkStatus::WrittenCut) {
+        if (ForkOutputWritten(result.Status)) {
             context.Out << result.DataFile.string() << '\n' << result.ResourceFile.string() << '\n';
         }
         return status;

@@ -28,6 +28,15 @@ bool AllComplete(std::initializer_list<const TForkSpan*> spans) {
     return true;
 }
 
+// The status of an output written from forks that were whole or not, and the source's comment: a
+// comment cut short is a warning, never a reason to refuse whole forks.
+TForkStatus WrittenStatus(bool forksComplete, const TForkLayout& layout) {
+    if (!forksComplete) {
+        return TForkStatus::WrittenCut;
+    }
+    return layout.Comment.Complete() ? TForkStatus::Written : TForkStatus::WrittenCommentCut;
+}
+
 TAppleContents ContentsOf(const TMacBinarySource& source, TAppleKind kind) {
     TAppleContents contents;
     contents.Info = source.Info();
@@ -138,15 +147,14 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
         return refused;
     }
     const TForkLayout& layout = in.Layout();
-    const bool complete = kind == TAppleKind::Single
-                              ? AllComplete({&layout.Data, &layout.Resource, &layout.Comment})
-                              : AllComplete({&layout.Resource, &layout.Comment});
+    const bool complete = kind == TAppleKind::Single ? AllComplete({&layout.Data, &layout.Resource})
+                                                     : AllComplete({&layout.Resource});
     if (!complete && policy == TCutPolicy::Refuse) {
         return TForkStatus::RefusedCut;
     }
     WriteAppleFile(kind, ContentsOf(in, kind), out.Create(), progress);
     out.Commit();
-    return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
+    return WrittenStatus(complete, layout);
 }
 
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
@@ -158,7 +166,7 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
     result.DataFile = folder / local;
     result.ResourceFile = ResourceFileName(result.DataFile, form);
     const TForkLayout& layout = in.Layout();
-    const bool complete = AllComplete({&layout.Data, &layout.Resource, &layout.Comment});
+    const bool complete = AllComplete({&layout.Data, &layout.Resource});
     if (!complete && policy == TCutPolicy::Refuse) {
         result.Status = TForkStatus::RefusedCut;
         return result;
@@ -216,7 +224,7 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
     data.Commit();
     resource.Commit();
     SetModificationTime(data.Target(), in.Info().Modified);
-    result.Status = complete ? TForkStatus::Written : TForkStatus::WrittenCut;
+    result.Status = WrittenStatus(complete, layout);
     return result;
 }
 

@@ -23,13 +23,20 @@ enum class TCutPolicy {
 };
 
 enum class TForkStatus {
-    Written,        // complete and in place
-    WrittenCut,     // in place, but a fork was cut short in the source
-    RefusedCut,     // a fork was cut short in the source; nothing was written
-    SourceIsOutput, // an output names the source file; nothing was written
-    ThroughLink,    // an extracted file's name is a symbolic link; nothing was written
-    OutputReadOnly, // an output is a read-only file and replacing it was not allowed; nothing was written
+    Written,           // complete and in place
+    WrittenCut,        // in place, but a fork was cut short in the source
+    WrittenCommentCut, // in place with both forks whole; the Finder comment, cut short, as far as it goes
+    RefusedCut,        // a fork was cut short in the source; nothing was written
+    SourceIsOutput,    // an output names the source file; nothing was written
+    ThroughLink,       // an extracted file's name is a symbolic link; nothing was written
+    OutputReadOnly,    // an output is a read-only file and replacing it was not allowed; nothing was written
 };
+
+// Whether the status says the output is in place.
+constexpr bool ForkOutputWritten(TForkStatus status) {
+    return status == TForkStatus::Written || status == TForkStatus::WrittenCut ||
+           status == TForkStatus::WrittenCommentCut;
+}
 
 // The fork status for a conversion status.
 TForkStatus ForkStatusOf(TConvertStatus status);

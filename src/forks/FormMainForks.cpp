@@ -55,6 +55,8 @@ template <typename F> void TFormMain::RunForkWork(F work) {
     }
     if (status == TForkStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
+    } else if (status == TForkStatus::WrittenCommentCut) {
+        ShowMessage(TMsg::CommentCutWritten);
     } else if (status == TForkStatus::ThroughLink) {
         ShowMessage(TMsg::NoWriteThroughLink);
     }

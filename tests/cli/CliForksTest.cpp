@@ -86,7 +86,7 @@ TEST_F(CliForksTest, ExtractListsWhatItWroteAndEncodeTakesTheSidecar) {
 
 TEST_F(CliForksTest, ForkCutShortIsRefusedUnlessPartialIsAsked) {
     Bytes cut = SampleFile();
-    cut.pop_back();
+    cut.resize(256 + 1); // the resource fork's first byte only
     WriteBytes(dir / "cut.bin", cut);
     const TRun refused = RunCli({"appledouble", P("cut.bin"), P("o")});
     EXPECT_EQ(refused.Status, kCliFailure);
@@ -98,6 +98,18 @@ TEST_F(CliForksTest, ForkCutShortIsRefusedUnlessPartialIsAsked) {
     const TRun japanese = RunCli({"--japanese", "extract", P("cut.bin"), "-o", P("x")});
     EXPECT_EQ(japanese.Status, kCliFailure);
     EXPECT_NE(japanese.Err.find("何も書き込みませんでした"), std::string::npos) << japanese.Err;
+
+    // Only the comment cut short: both forks are whole, so the exports write them, with a warning.
+    Bytes commentCut = SampleFile();
+    commentCut.pop_back();
+    WriteBytes(dir / "comment.bin", commentCut);
+    for (const char* command : {"appledouble", "applesingle"}) {
+        const TRun run = RunCli({command, P("comment.bin"), P(command)});
+        EXPECT_EQ(run.Status, kCliOk) << command;
+        EXPECT_NE(run.Err.find("ends inside the Finder comment"), std::string::npos) << run.Err;
+        EXPECT_TRUE(std::filesystem::exists(dir / command));
+    }
+    EXPECT_EQ(RunCli({"extract", P("comment.bin"), "-o", P("xc")}).Status, kCliOk);
 }
 
 TEST_F(CliForksTest, FailuresAndUsage) {

@@ -199,24 +199,38 @@ Bytes CutSample() {
     return file;
 }
 
-TEST(ForkExport, AForkCutShortIsRefusedOrWrittenAsFarAsItGoes) {
+// A fork cut short is refused unless asked for; a comment cut short is only a warning, since both
+// forks are whole (check calls such a file sound as well).
+TEST(ForkExport, AForkCutShortIsRefusedOrWrittenAsFarAsItGoesAndACutCommentIsWritten) {
     TempDir dir;
     WriteBytes(dir / "cut.bin", CutSample());
     const auto ad = [&](TCutPolicy p) {
         return ExportAppleFile(TAppleKind::Double, dir / "cut.bin", dir / "o", p);
     };
-    EXPECT_EQ(ad(TCutPolicy::Refuse), TForkStatus::RefusedCut);
-    EXPECT_FALSE(std::filesystem::exists(dir / "o"));
-    EXPECT_EQ(Extract(dir / "cut.bin", dir / "x", TResourceForm::Sidecar, TCutPolicy::Refuse).Status,
-              TForkStatus::RefusedCut);
-    EXPECT_FALSE(std::filesystem::exists(dir / "x"));
-    // The resource fork alone is whole: its export does not care about the comment.
+    EXPECT_EQ(ad(TCutPolicy::Refuse), TForkStatus::WrittenCommentCut);
+    EXPECT_EQ(Slice(ReadBytes(dir / "o"), 26 + 12 + 8, 4),
+              Hex("00000001")); // the comment entry holds one byte
+    EXPECT_EQ(ExportAppleFile(TAppleKind::Single, dir / "cut.bin", dir / "s", TCutPolicy::Refuse),
+              TForkStatus::WrittenCommentCut);
+    const TExtractResult extracted =
+        Extract(dir / "cut.bin", dir / "x", TResourceForm::Sidecar, TCutPolicy::Refuse);
+    EXPECT_EQ(extracted.Status, TForkStatus::WrittenCommentCut);
+    EXPECT_EQ(ReadBytes(extracted.DataFile), Text("DATA!"));
     EXPECT_EQ(ExportResourceFork(dir / "cut.bin", dir / "r", TCutPolicy::Refuse), TForkStatus::Written);
     EXPECT_EQ(ReadBytes(dir / "r"), Text("RS"));
 
-    EXPECT_EQ(ad(TCutPolicy::WriteWhatExists), TForkStatus::WrittenCut);
-    const Bytes written = ReadBytes(dir / "o");
-    EXPECT_EQ(Slice(written, 26 + 12 + 8, 4), Hex("00000001")); // the comment entry holds one byte
+    Bytes forkCut = SampleFile();
+    forkCut.resize(256 + 1); // the resource fork's first byte only
+    WriteBytes(dir / "forkcut.bin", forkCut);
+    EXPECT_EQ(ExportAppleFile(TAppleKind::Double, dir / "forkcut.bin", dir / "o2", TCutPolicy::Refuse),
+              TForkStatus::RefusedCut);
+    EXPECT_FALSE(std::filesystem::exists(dir / "o2"));
+    EXPECT_EQ(Extract(dir / "forkcut.bin", dir / "x2", TResourceForm::Sidecar, TCutPolicy::Refuse).Status,
+              TForkStatus::RefusedCut);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x2"));
+    EXPECT_EQ(
+        ExportAppleFile(TAppleKind::Double, dir / "forkcut.bin", dir / "o2", TCutPolicy::WriteWhatExists),
+        TForkStatus::WrittenCut);
 }
 
 TEST(ForkExport, ResourceForkCutInsideItsBytes) {

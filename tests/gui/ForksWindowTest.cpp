@@ -118,18 +118,28 @@ TEST_F(ForksWindow, GuardsOfTheConversions) {
     EXPECT_EQ(entries(), before);
 }
 
+// A fork cut short is written only when the user says so; a comment cut short, with both forks
+// whole, is written with a warning.
 TEST_F(ForksWindow, AForkCutShortIsWrittenOnlyWhenTheUserSaysSo) {
-    Bytes cut = SampleFile();
-    cut.pop_back();
-    TFormMain& form = Opened(cut);
-    dialogs_.answers.push_back(false);
+    Bytes commentCut = SampleFile();
+    commentCut.pop_back();
+    TFormMain& form = Opened(commentCut);
     Choose(form.MenuExportAppleDouble, root_ / "ad");
+    EXPECT_TRUE(dialogs_.Texts(Kind::Question).empty());
+    EXPECT_TRUE(LastMessage().contains("ends inside the Finder comment")) << LastMessage().toStdString();
+    EXPECT_EQ(std::filesystem::file_size(root_ / "ad"), 155u);
+
+    Bytes forkCut = SampleFile();
+    forkCut.resize(256 + 1); // the resource fork's first byte only
+    Opened(forkCut);
+    dialogs_.answers.push_back(false);
+    Choose(form.MenuExportAppleDouble, root_ / "ad2");
     EXPECT_EQ(dialogs_.Texts(Kind::Question).back(),
               "The file ends inside a fork. Write only the bytes present ?");
-    EXPECT_FALSE(std::filesystem::exists(root_ / "ad"));
+    EXPECT_FALSE(std::filesystem::exists(root_ / "ad2"));
     dialogs_.answers.push_back(true);
-    Choose(form.MenuExportAppleDouble, root_ / "ad");
-    EXPECT_EQ(std::filesystem::file_size(root_ / "ad"), 155u);
+    Choose(form.MenuExportAppleDouble, root_ / "ad2");
+    EXPECT_TRUE(std::filesystem::exists(root_ / "ad2"));
 }
 
 TEST_F(ForksWindow, ACancelledExportLeavesNoFile) {
