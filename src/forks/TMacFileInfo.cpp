@@ -37,24 +37,6 @@ constexpr std::uint32_t kMacInfoProtected = 0x2;
 
 } // namespace
 
-void PutBig16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value >> 8);
-    at[1] = static_cast<std::uint8_t>(value);
-}
-
-void PutBig32(std::uint8_t* at, std::uint32_t value) {
-    PutBig16(at, static_cast<std::uint16_t>(value >> 16));
-    PutBig16(at + 2, static_cast<std::uint16_t>(value));
-}
-
-std::uint16_t GetBig16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] << 8 | at[1]);
-}
-
-std::uint32_t GetBig32(const std::uint8_t* at) {
-    return std::uint32_t{GetBig16(at)} << 16 | GetBig16(at + 2);
-}
-
 TMacFileInfo FileInfoFromHeader(const THeader& header) {
     TMacFileInfo info;
     const std::size_t length = std::min<std::size_t>(header[kOffsetNameLength], kMaxNameLength);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "macbinary/MacBinaryHeader.h"
+#include "util/BigEndian.h"
 
 #include <array>
 #include <cstdint>
@@ -48,11 +49,5 @@ void ApplyFileDates(TMacFileInfo& info, std::span<const std::uint8_t> bytes);
 // The 4-byte Macintosh file info entry (bit 1: protected).
 std::array<std::uint8_t, 4> MacFileInfoBytes(const TMacFileInfo& info);
 void ApplyMacFileInfo(TMacFileInfo& info, std::span<const std::uint8_t> bytes);
-
-// Big-endian helpers shared by the container code.
-void PutBig16(std::uint8_t* at, std::uint16_t value);
-void PutBig32(std::uint8_t* at, std::uint32_t value);
-std::uint16_t GetBig16(const std::uint8_t* at);
-std::uint32_t GetBig32(const std::uint8_t* at);
 
 } // namespace kelda

@@ -2,6 +2,7 @@
 #include "macbinary/MacBinaryHeader.h"
 
 #include "crc/CrcUtils.h"
+#include "util/BigEndian.h"
 
 #include <algorithm>
 
@@ -28,14 +29,11 @@ constexpr int kMaxNameLength = 62; // name bytes kept by the rewrite
 } // namespace
 
 std::uint16_t HeaderWord(const THeader& header, int offset) {
-    const auto i = static_cast<std::size_t>(offset);
-    return static_cast<std::uint16_t>((header[i] << 8) | header[i + 1]);
+    return GetBig16(header.data() + offset);
 }
 
 std::uint32_t HeaderUInt32(const THeader& header, int offset) {
-    const auto i = static_cast<std::size_t>(offset);
-    return (std::uint32_t{header[i]} << 24) | (std::uint32_t{header[i + 1]} << 16) |
-           (std::uint32_t{header[i + 2]} << 8) | std::uint32_t{header[i + 3]};
+    return GetBig32(header.data() + offset);
 }
 
 std::int32_t HeaderInteger(const THeader& header, int offset) {

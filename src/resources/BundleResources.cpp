@@ -2,6 +2,7 @@
 #include "resources/BundleResources.h"
 
 #include "resources/PascalString.h"
+#include "util/BigEndian.h"
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@ namespace kelda {
 namespace {
 
 std::int16_t I16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]));
+    return static_cast<std::int16_t>(GetBig16(b.data() + at));
 }
 
 // A stored count minus one: 0xFFFF (-1) is none.

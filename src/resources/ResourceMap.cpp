@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "resources/ResourceMap.h"
+#include "util/BigEndian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,16 +21,6 @@ constexpr std::int64_t kMapReach = 1 << 20;
 // The data lengths are read through blocks of this size, in offset order.
 constexpr std::size_t kDataBlock = 64 * 1024;
 constexpr std::uint16_t kNoName = 0xFFFF;
-
-std::uint16_t U16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
-std::uint32_t U24(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
-}
-std::uint32_t U32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
 
 std::string Num(std::int64_t n) {
     return std::to_string(n);
@@ -91,7 +82,7 @@ public:
         if (offset + 4 > blockStart_ + static_cast<std::int64_t>(blockSize_)) {
             return false;
         }
-        length = U32(block_.data() + (offset - blockStart_));
+        length = GetBig32(block_.data() + (offset - blockStart_));
         return true;
     }
 
@@ -275,7 +266,7 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding, TMa
         findings.Add(TResFinding::ForkTooShort, [&] { return std::vector<std::string>{Num(forkSize)}; });
         return map;
     }
-    map.Header = {U32(head), U32(head + 4), U32(head + 8), U32(head + 12)};
+    map.Header = {GetBig32(head), GetBig32(head + 4), GetBig32(head + 8), GetBig32(head + 12)};
     const TResForkHeader& h = map.Header;
     const std::int64_t mapStart = h.MapOffset;
     const std::int64_t mapDeclaredEnd = mapStart + std::int64_t{h.MapLength};
@@ -316,9 +307,9 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding, TMa
         return map;
     }
     const std::uint8_t* m = bytes.data();
-    map.ForkAttributes = U16(m + 22);
-    map.TypeListOffset = U16(m + 24);
-    map.NameListOffset = U16(m + 26);
+    map.ForkAttributes = GetBig16(m + 22);
+    map.TypeListOffset = GetBig16(m + 24);
+    map.NameListOffset = GetBig16(m + 26);
     const std::int64_t typeList = map.TypeListOffset;
     const std::int64_t nameList = map.NameListOffset;
     if (typeList + 2 > mapSize) {
@@ -326,7 +317,7 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding, TMa
         return map;
     }
 
-    std::uint32_t typeCount = CountOf(U16(m + typeList));
+    std::uint32_t typeCount = CountOf(GetBig16(m + typeList));
     const auto typesThere = static_cast<std::uint32_t>((mapSize - typeList - 2) / kTypeEntrySize);
     if (typeCount > typesThere) {
         findings.Add(TResFinding::TypeListTruncated, [&] {
@@ -342,8 +333,8 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding, TMa
         const std::uint8_t* e = m + typeList + 2 + kTypeEntrySize * t;
         TResourceTypeEntry type;
         std::copy(e, e + 4, type.Type.begin());
-        type.Count = CountOf(U16(e + 4));
-        type.RefListOffset = U16(e + 6);
+        type.Count = CountOf(GetBig16(e + 4));
+        type.RefListOffset = GetBig16(e + 6);
         map.Types.push_back(type);
         const std::int64_t start = typeList + type.RefListOffset;
         const std::int64_t end = start + kRefEntrySize * type.Count;
@@ -379,10 +370,10 @@ TResourceMap ReadResourceMap(const TByteSource& fork, TMacEncoding encoding, TMa
             const std::uint8_t* e = m + start + kRefEntrySize * k;
             TResourceEntry r;
             r.Type = type.Type;
-            r.Id = static_cast<std::int16_t>(U16(e));
-            const std::uint16_t nameOffset = U16(e + 2);
+            r.Id = static_cast<std::int16_t>(GetBig16(e));
+            const std::uint16_t nameOffset = GetBig16(e + 2);
             r.Attributes = e[4];
-            r.DataOffset = U24(e + 5);
+            r.DataOffset = GetBig24(e + 5);
             if (nameOffset != kNoName) {
                 const std::int64_t at = nameList + nameOffset;
                 if (!namesThere) {
@@ -429,7 +420,7 @@ bool ReadResourceLength(const TByteSource& fork, const TResourceMap& map, TResou
         entry.ForkOffset = -1;
         return false;
     }
-    entry.Length = U32(bytes);
+    entry.Length = GetBig32(bytes);
     const std::int64_t end = entry.ForkOffset + 4 + std::int64_t{entry.Length};
     entry.DataComplete = end <= std::int64_t{map.Header.DataOffset} + std::int64_t{map.Header.DataLength} &&
                          end <= fork.Size();

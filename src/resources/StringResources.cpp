@@ -2,6 +2,7 @@
 #include "resources/StringResources.h"
 
 #include "resources/PascalString.h"
+#include "util/BigEndian.h"
 
 namespace kelda {
 
@@ -16,7 +17,7 @@ TStringList DecodeStrList(std::span<const std::uint8_t> bytes, TMacEncoding enco
         list.Truncated = !bytes.empty();
         return list;
     }
-    list.Declared = static_cast<std::uint32_t>((bytes[0] << 8) | bytes[1]);
+    list.Declared = GetBig16(bytes.data());
     std::size_t at = 2;
     // Every string takes at least its length byte, so the count cannot outgrow the data.
     for (std::uint32_t i = 0; i < list.Declared; ++i) {

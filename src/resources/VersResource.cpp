@@ -2,6 +2,7 @@
 #include "resources/VersResource.h"
 
 #include "resources/PascalString.h"
+#include "util/BigEndian.h"
 
 #include <cstdio>
 
@@ -67,7 +68,7 @@ std::optional<TVersInfo> DecodeVers(std::span<const std::uint8_t> bytes, TMacEnc
     info.StageByte = bytes[2];
     info.Stage = StageOf(bytes[2]);
     info.Release = bytes[3];
-    info.Region = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
+    info.Region = GetBig16(bytes.data() + 4);
     // Without a character set of its own, a resource of the Japanese region (14) is Japanese text.
     if (encoding == TMacEncoding::Auto) {
         encoding = info.Region == 14 ? TMacEncoding::Japanese : TMacEncoding::Roman;
