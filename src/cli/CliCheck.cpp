@@ -48,18 +48,13 @@ TJson SpanJson(const TForkSpan& span) {
     return TJson{{"offset", span.Offset}, {"length", span.Length}, {"complete", span.Complete()}};
 }
 
-std::string Hex4(std::uint16_t v) {
-    constexpr char digits[] = "0123456789abcdef";
-    return {digits[v >> 12], digits[(v >> 8) & 15], digits[(v >> 4) & 15], digits[v & 15]};
-}
-
 TJson ReportJson(const std::string& file, const TCheckReport& r, const THeader& header, bool japanese) {
     TJson j = CliJsonObject("kelda-cli.check", file);
     j["file"] = file;
     j["verdict"] = VerdictId(r.Verdict);
     j["version"] = r.Version == TMacBinaryVersion::None ? TJson(nullptr) : TJson(VersionName(r.Version));
-    j["crc_stored"] = Hex4(r.CrcStored);
-    j["crc_computed"] = Hex4(r.CrcComputed);
+    j["crc_stored"] = HexValue(r.CrcStored, 16);
+    j["crc_computed"] = HexValue(r.CrcComputed, 16);
     j["crc_ok"] = r.CrcOk;
     j["crc_variant"] = r.CrcOtherVariant
                            ? TJson(CrcVariants[static_cast<std::size_t>(*r.CrcOtherVariant)].Entry)

@@ -25,16 +25,6 @@ TCliJson SpanJson(const TForkSpan& span) {
 
 } // namespace
 
-std::string HexValue(std::uint32_t value, int bits) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex(static_cast<std::size_t>(bits / 4), '0');
-    for (auto it = hex.rbegin(); it != hex.rend(); ++it) {
-        *it = kDigits[value & 0x0F];
-        value >>= 4;
-    }
-    return hex;
-}
-
 TCliJson CliJsonObject(std::string_view schema, std::string_view path, int version) {
     return {{"schema", schema},
             {"schema_version", version},

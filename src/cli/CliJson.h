@@ -7,7 +7,7 @@
 #include "cli/Cli.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/MacText.h"
-#include "util/VisibleText.h" // HexBytes, for the objects' "hex" fields
+#include "util/VisibleText.h" // HexBytes and HexValue, for the objects' "hex" fields
 
 #include <nlohmann/json.hpp>
 
@@ -23,9 +23,6 @@ inline constexpr int kCliJsonSchemaVersion = 1;
 // scan's objects: 2 since "sound" took the place of "macbinary" and the reasons became the check
 // report's.
 inline constexpr int kCliScanSchemaVersion = 2;
-
-// A number as a fixed-width lower-case hexadecimal string: 4 digits for 16 bits, 8 for 32.
-std::string HexValue(std::uint32_t value, int bits);
 
 // The start of every object: "schema" (e.g. "kelda-cli.info"), "schema_version" (version), "path"
 // (the name as given, as text) and "path_hex" (its bytes).

@@ -4,6 +4,7 @@
 #include "crc/CrcUtils.h"
 #include "macbinary/HeaderTable.h"
 #include "util/MacText.h"
+#include "util/VisibleText.h"
 
 #include <algorithm>
 #include <array>
@@ -69,12 +70,6 @@ struct TCheckRow {
 
 std::string Num(std::int64_t v) {
     return std::to_string(v);
-}
-
-std::string Hex4(std::uint16_t v) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(v));
-    return text;
 }
 
 std::string Hex2(std::uint8_t v) {
@@ -150,13 +145,15 @@ const TCheckRow kRows[] = {
      "{1}、計算値 "
      "{2})。",
      [](const TInput& in) {
-         return in.Kind == TKind::Unknown ? Args(Hex4(in.Stored), Hex4(in.Computed)) : std::nullopt;
+         return in.Kind == TKind::Unknown ? Args(HexValue(in.Stored, 16), HexValue(in.Computed, 16))
+                                          : std::nullopt;
      }},
     {"crc-mismatch", "124", TCheckSeverity::Damage,
      "The header CRC does not match: stored {1}, computed {2}.",
      "ヘッダー CRC が一致しません: 格納値 {1}、計算値 {2}。",
      [](const TInput& in) {
-         return in.Kind == TKind::ClaimsII ? Args(Hex4(in.Stored), Hex4(in.Computed)) : std::nullopt;
+         return in.Kind == TKind::ClaimsII ? Args(HexValue(in.Stored, 16), HexValue(in.Computed, 16))
+                                           : std::nullopt;
      }},
     {"data-fork-cut", "083", TCheckSeverity::Damage,
      "The file ends inside the data fork: {1} of its {2} bytes are missing.",
@@ -184,7 +181,7 @@ const TCheckRow kRows[] = {
      "CRC を使っています。",
      [](const TInput& in) {
          return in.Kind == TKind::OtherCrc
-                    ? Args(Hex4(in.Stored), Hex4(in.Computed),
+                    ? Args(HexValue(in.Stored, 16), HexValue(in.Computed, 16),
                            std::string(CrcVariants[static_cast<std::size_t>(*in.Other)].Entry))
                     : std::nullopt;
      }},

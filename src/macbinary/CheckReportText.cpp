@@ -2,6 +2,7 @@
 #include "macbinary/CheckReportText.h"
 
 #include "crc/CrcUtils.h"
+#include "util/VisibleText.h"
 
 #include <cstdio>
 
@@ -29,15 +30,9 @@ std::string L(const TLabel& label, bool japanese) {
     return japanese ? label.Japanese : label.English;
 }
 
-std::string Hex4(std::uint16_t v) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(v));
-    return text;
-}
-
 std::string CrcLine(const TCheckReport& r, bool japanese) {
-    std::string line = (japanese ? "格納値 " : "stored ") + Hex4(r.CrcStored) +
-                       (japanese ? "、計算値 " : ", computed ") + Hex4(r.CrcComputed) +
+    std::string line = (japanese ? "格納値 " : "stored ") + HexValue(r.CrcStored, 16) +
+                       (japanese ? "、計算値 " : ", computed ") + HexValue(r.CrcComputed, 16) +
                        (japanese ? "、" : ", ");
     if (r.CrcOk) {
         return line + (japanese ? "一致" : "match");

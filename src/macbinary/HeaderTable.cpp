@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "macbinary/HeaderTable.h"
 
+#include "util/BigEndian.h"
+#include "util/MacCalendar.h"
+#include "util/VisibleText.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -16,18 +20,8 @@ constexpr std::int64_t kTimeZoneSeconds = 32400; // nine hours
 constexpr std::int64_t kDaysTo1970 = 25569;      // 1899-12-30 to 1970-01-01
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-std::string HexBytes(TField field) {
-    std::string text;
-    text.reserve(field.size() * 3);
-    char buffer[4];
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        std::snprintf(buffer, sizeof buffer, "%.2x", field[i]);
-        if (i > 0) {
-            text += ' ';
-        }
-        text += buffer;
-    }
-    return text;
+std::string FieldHex(TField field) {
+    return HexBytes(std::string_view(reinterpret_cast<const char*>(field.data()), field.size()), ' ');
 }
 
 std::string Line(std::string_view No, std::string_view Item, std::string_view value, std::string_view unit,
@@ -35,44 +29,23 @@ std::string Line(std::string_view No, std::string_view Item, std::string_view va
     std::string line;
     line.reserve(No.size() + Item.size() + value.size() + unit.size() + field.size() * 3 + 12);
     line.append(No).append(1, kTab).append(Item).append(1, kTab).append(value).append(1, kTab);
-    line.append(unit).append(1, kTab).append(HexBytes(field)).append(1, kTab).append("[HEX]");
+    line.append(unit).append(1, kTab).append(FieldHex(field)).append(1, kTab).append("[HEX]");
     return line;
 }
 
 std::uint32_t BigEndian(TField field, std::size_t bytes) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < bytes && i < field.size(); ++i) {
-        v = (v << 8) | field[i];
+    switch (std::min(bytes, field.size())) {
+    case 1:
+        return field[0];
+    case 2:
+        return GetBig16(field.data());
+    case 3:
+        return GetBig24(field.data());
+    case 4:
+        return GetBig32(field.data());
+    default:
+        return 0;
     }
-    return v;
-}
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    std::int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) {
-        --q;
-    }
-    return q;
-}
-
-struct TCivilDate {
-    std::int64_t Year;
-    int Month;
-    int Day;
-};
-
-// Proleptic Gregorian date of a day count from 1970-01-01 (days may be negative).
-TCivilDate CivilFromDays(std::int64_t days) {
-    days += 719468;
-    const std::int64_t era = FloorDiv(days, 146097);
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    return TCivilDate{year, month, day};
 }
 
 } // namespace

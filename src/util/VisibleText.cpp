@@ -45,14 +45,31 @@ std::string EscapeLineBreaks(std::string_view text) {
         text, [](unsigned char b) { return b == '\r' || b == '\n'; }, false);
 }
 
-std::string HexBytes(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+} // namespace
+
+std::string HexBytes(std::string_view bytes, char separator) {
     std::string hex;
-    hex.reserve(bytes.size() * 2);
+    hex.reserve(bytes.size() * 3);
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 0x0F];
+        if (separator != '\0' && !hex.empty()) {
+            hex += separator;
+        }
+        hex += kHexDigits[b >> 4];
+        hex += kHexDigits[b & 0x0F];
+    }
+    return hex;
+}
+
+std::string HexValue(std::uint32_t value, int bits) {
+    std::string hex(static_cast<std::size_t>(bits / 4), '0');
+    for (auto it = hex.rbegin(); it != hex.rend(); ++it) {
+        *it = kHexDigits[value & 0x0F];
+        value >>= 4;
     }
     return hex;
 }

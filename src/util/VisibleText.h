@@ -3,6 +3,7 @@
 // escapes, so that a hostile name can neither forge lines nor send a terminal its commands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,12 @@ namespace kelda {
 // UTF-8 included, stays as it is, so a printable text comes out unchanged.
 std::string EscapeControls(std::string_view text);
 
-// Bytes as lower-case hexadecimal, two digits a byte: any bytes, readable whatever they hold.
-std::string HexBytes(std::string_view bytes);
+// Bytes as lower-case hexadecimal, two digits a byte: any bytes, readable whatever they hold. With a
+// separator, it stands between the bytes ("00 1a ff").
+std::string HexBytes(std::string_view bytes, char separator = '\0');
+
+// A number as a fixed-width lower-case hexadecimal string: 4 digits for 16 bits, 8 for 32.
+std::string HexValue(std::uint32_t value, int bits);
 
 // Only the line breaks (CR and LF) written as escapes, for a line that must stay one line while
 // keeping its tabs.
