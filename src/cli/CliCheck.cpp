@@ -28,13 +28,8 @@ using TJson = nlohmann::ordered_json;
 
 // One opening (read only) gives the size and the header (left zero for a file too short for one).
 TCheckReport CheckFile(const std::filesystem::path& file, THeader& header) {
-    TFileStream in(file, FileMode::Read);
-    const std::int64_t size = in.Size();
-    if (size < static_cast<std::int64_t>(kHeaderSize)) {
-        return CheckTooShort(size);
-    }
-    in.ReadBuffer(header.data(), header.size());
-    return CheckMacBinary(header, size);
+    const TFileStream in(file, FileMode::Read);
+    return CheckOpenFile(in, header);
 }
 
 // The name's bytes as the header holds them, as far as the report reads them.

@@ -66,9 +66,7 @@ TScanRow ScanFile(const std::filesystem::path& file, bool hash, bool japanese,
         const TFileStream stream(file, FileMode::Read);
         row.Size = stream.Size();
         THeader header{};
-        const std::size_t got = stream.ReadAt(header.data(), kHeaderSize, 0);
-        row.Report = got < kHeaderSize ? CheckTooShort(static_cast<std::int64_t>(got))
-                                       : CheckMacBinary(header, row.Size);
+        row.Report = CheckOpenFile(stream, header);
         row.Verdict = row.Report->Verdict == TCheckVerdict::Sound     ? TScanVerdict::Sound
                       : row.Report->Verdict == TCheckVerdict::Damaged ? TScanVerdict::Damaged
                                                                       : TScanVerdict::NotMacBinary;

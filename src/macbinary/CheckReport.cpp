@@ -443,6 +443,16 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
     return report;
 }
 
+TCheckReport CheckOpenFile(const TFileStream& file, THeader& header) {
+    const std::int64_t size = file.Size();
+    const std::size_t got = file.ReadAt(header.data(), kHeaderSize, 0);
+    if (got < kHeaderSize) {
+        header.fill(0);
+        return CheckTooShort(static_cast<std::int64_t>(got));
+    }
+    return CheckMacBinary(header, size);
+}
+
 TCheckReport CheckTooShort(std::int64_t fileSize) {
     TCheckReport report;
     report.FileSize = fileSize;

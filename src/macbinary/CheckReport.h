@@ -17,6 +17,7 @@
 #include "macbinary/ForkLayout.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/MacText.h"
+#include "util/TFileStream.h"
 
 #include <cstdint>
 #include <optional>
@@ -88,6 +89,10 @@ struct TCheckReport {
 TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize);
 // The report on a file too short to hold a header (fewer than 128 bytes): not MacBinary.
 TCheckReport CheckTooShort(std::int64_t fileSize);
+// The one check of an open file, for check and scan alike: its header (left zero when the file
+// holds fewer than 128 bytes, judged by the bytes read rather than the size the system states) and
+// its size. Throws the file layer's error when it cannot be read.
+TCheckReport CheckOpenFile(const TFileStream& file, THeader& header);
 
 // The file name of a header (its first FileLength bytes, at most 63, cut at a zero byte) as UTF-8:
 // decoded by the header's own rule, or in forced when that is not Auto.
