@@ -176,7 +176,7 @@ TConvertStatus Strip(const TInspection&, const std::filesystem::path& in, const 
 
 TConvertStatus DataFork(const TInspection& inspection, const std::filesystem::path& in,
                         const std::filesystem::path& out, const ProgressFn& progress, bool force) {
-    return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out, progress, force);
+    return WriteDataFork(in, inspection.Header, out, progress, force);
 }
 
 } // namespace

@@ -187,11 +187,11 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
     if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    const std::int32_t dataLength = HeaderInteger(macBinaryPage_.FHeader(), kOffsetDataForkLength);
-    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress,
-                          bool replaceReadOnly) {
-            return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress, replaceReadOnly);
-        }) == TConvertStatus::Written) {
+    const TInspection& shown = macBinaryPage_.Shown();
+    if (RunConversion(
+            [&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+                return WriteDataFork(shown.Path, shown.Header, output, progress, replaceReadOnly);
+            }) == TConvertStatus::Written) {
         TellShortfall(TOutputPart::DataFork);
     }
 }
