@@ -234,6 +234,28 @@ bool TFolder::Remove(std::string_view name) const {
     return ::unlinkat(fd_, std::string(name).c_str(), 0) == 0;
 }
 
+bool TFolder::RemoveUnheld(std::string_view name) const {
+    const int fd = OpenAt(fd_, name, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        return Remove(name);
+    }
+    bool removed = false;
+    struct stat st {};
+    // The exclusive lock is refused while any program holds the file; the name must still be the
+    // file examined when it goes.
+    if (::fstat(fd, &st) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        const std::optional<TFileStat> now = Stat(name, false);
+        removed = now && now->Inode == static_cast<std::uint64_t>(st.st_ino) &&
+                  now->Device == static_cast<std::uint64_t>(st.st_dev) && Remove(name);
+    }
+    ::close(fd);
+    return removed;
+}
+
+void HoldFile(const TFileStream& stream) {
+    ::flock(stream.Handle(), LOCK_SH | LOCK_NB);
+}
+
 int TFolder::Rename(std::string_view from, std::string_view to) const {
     return ::renameat(fd_, std::string(from).c_str(), fd_, std::string(to).c_str()) == 0 ? 0 : errno;
 }
@@ -480,6 +502,12 @@ bool TFolder::Remove(std::string_view name) const {
     std::error_code ec;
     return std::filesystem::remove(In(path_, name), ec) && !ec;
 }
+
+bool TFolder::RemoveUnheld(std::string_view name) const {
+    return Remove(name); // a file some program holds open cannot be deleted here
+}
+
+void HoldFile(const TFileStream&) {}
 
 int TFolder::Rename(std::string_view from, std::string_view to) const {
     std::error_code ec;
