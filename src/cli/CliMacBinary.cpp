@@ -53,7 +53,7 @@ int ConvertOne(const TCliContext& context, const std::string& in, const std::str
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
         const std::optional<TInspection> inspection = Inspect(context, in, input);
-        if (!inspection) {
+        if (!inspection || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;
         }
         if (keepExisting && CliOutputExists(context, input.Path(), out)) {

@@ -114,6 +114,14 @@ TFileStat StatOpenFile(const TFileStream& stream) {
     return FromStat(st, false);
 }
 
+std::optional<TFileStat> StatDescriptor(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return std::nullopt;
+    }
+    return FromStat(st, false);
+}
+
 void SetFileMode(const TFileStream& stream, unsigned mode) {
     if (::fchmod(stream.Handle(), static_cast<mode_t>(mode)) != 0) {
         throw EFileError::inOut(errno, stream.FileName());
@@ -433,6 +441,10 @@ std::optional<TFileStat> StatFile(const std::filesystem::path& file) {
 
 TFileStat StatOpenFile(const TFileStream& stream) {
     return StatFile(stream.FileName()).value_or(TFileStat{});
+}
+
+std::optional<TFileStat> StatDescriptor(int) {
+    return std::nullopt; // no inode numbers to compare
 }
 
 void SetFileMode(const TFileStream& stream, unsigned mode) {

@@ -41,6 +41,8 @@ std::optional<TFileStat> StatFile(const std::filesystem::path& file);
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // The file an open stream reads or writes.
 TFileStat StatOpenFile(const TFileStream& stream);
+// The file behind an open descriptor (standard input or output); nothing when it cannot be told.
+std::optional<TFileStat> StatDescriptor(int fd);
 // Gives an open file the permission bits mode.
 void SetFileMode(const TFileStream& stream, unsigned mode);
 
