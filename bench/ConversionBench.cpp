@@ -130,9 +130,7 @@ void BM_WithoutHeader(benchmark::State& state) {
     Run(state, false, [](TConversionFiles& f) { WriteWithoutHeader(f.Source(), f.Output()); });
 }
 void BM_DataFork(benchmark::State& state) {
-    Run(state, false, [](TConversionFiles& f) {
-        WriteDataFork(f.Source(), static_cast<std::int32_t>(SourceSize - 128), f.Output());
-    });
+    Run(state, false, [](TConversionFiles& f) { WriteDataFork(f.Source(), f.Header(), f.Output()); });
 }
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

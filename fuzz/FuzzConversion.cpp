@@ -6,6 +6,7 @@
 
 #include "crc/CrcUtils.h"
 #include "macbinary/Conversion.h"
+#include "macbinary/ForkLayout.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/LogBlock.h"
 #include "macbinary/MacBinaryHeader.h"
@@ -119,9 +120,13 @@ void CheckOutput(int which, const std::filesystem::path& folder, const std::file
         status = WriteWithoutHeader(source, out);
         expected = body;
     } else {
-        const std::int32_t dataLength = HeaderInteger(header, kOffsetDataForkLength);
-        status = WriteDataFork(source, dataLength, out);
-        expected = Tail(file, dataLength < 0 ? 0 : static_cast<std::size_t>(dataLength));
+        // Where the layout puts the data fork (after a secondary header), with its unsigned length.
+        const TForkSpan data = ComputeForkLayout(header, static_cast<std::int64_t>(file.size())).Data;
+        status = WriteDataFork(source, header, out);
+        if (data.Present > 0) {
+            const auto from = file.begin() + static_cast<std::ptrdiff_t>(data.Offset);
+            expected.assign(from, from + static_cast<std::ptrdiff_t>(data.Present));
+        }
     }
     KELDA_FUZZ_CHECK(status == TConvertStatus::Written);
     KELDA_FUZZ_CHECK(Read(out) == expected);

@@ -12,6 +12,7 @@
 #include "app/Settings.h"
 #include "crc/TCrcPage.h"
 #include "macbinary/Conversion.h"
+#include "macbinary/HeaderPieces.h"
 #include "macbinary/SourceShortfall.h"
 #include "macbinary/TMacBinaryPage.h"
 #include "util/BilingualError.h"
@@ -434,6 +435,7 @@ private:
     TMacBinaryPage macBinaryPage_;
     TCrcPage crcPage_;
     std::filesystem::path tmpFolder_;
+    TPieceHold heldPieces_; // the header pieces of the file shown
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;
     TResourceForm extractForm_{}; // the resource fork's form chosen last for Extract (the sidecar first)

@@ -6,10 +6,13 @@
 
 #include "cli/TCliProgress.h"
 #include "util/ProgressThrottle.h"
+#include "util/TFolder.h"
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,10 @@ struct TCliContext {
     // Standard input, for the operand "-"; null: none (reading it fails).
     std::istream* In = nullptr;
     bool Force = false; // --force: an output that is a read-only file is replaced
+    // The files behind standard input and output (fstat of descriptors 0 and 1), which the operand
+    // "-" stands for; nothing when they are unknown.
+    std::optional<TFileStat> InFile = std::nullopt;
+    std::optional<TFileStat> OutFile = std::nullopt;
 };
 
 // How kelda-cli meets its terminal: whether the error stream is one (then long work draws a progress
@@ -42,6 +49,9 @@ struct TCliTerminal {
     std::function<bool()> StopRequested;
     std::istream* In = nullptr;
     std::function<const char*(const char*)> GetEnv = {};
+    // The files behind standard input and output (TCliContext::InFile, OutFile).
+    std::optional<TFileStat> InFile = std::nullopt;
+    std::optional<TFileStat> OutFile = std::nullopt;
 };
 
 using TCliArgs = std::vector<std::string>;
@@ -74,6 +84,15 @@ void CliReport(const TCliContext& context, const std::string& what, const std::s
 // its own message.
 bool CliOutputExists(const TCliContext& context, const std::filesystem::path& source,
                      const std::filesystem::path& out);
+
+// Whether the output operand out stands for the file one of the input operands stands for; reports
+// it ("Can not write over the source file"). Names are judged by the files they lead to (device and
+// inode, links followed) and "-" by the file behind standard input or output (InFile, OutFile), so
+// that "strip IN - 1<>IN" and "strip - IN <IN" are refused as "strip IN IN" is. Only regular files
+// count: a terminal or a pipe holds nothing to lose. Every writing command asks this before it
+// writes; the core guards its named files again as it opens them.
+bool CliWritesOverSource(const TCliContext& context, std::initializer_list<std::string> inputs,
+                         const std::string& out);
 
 // The text of an error in the language asked for (a file error in English or Japanese).
 std::string CliErrorText(const TCliContext& context, const std::exception& e);

@@ -17,6 +17,7 @@
 #include "util/TFolder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -88,7 +89,7 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
     const std::string& out = options.Out;
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!MacBinaryHeader(context, in, input)) {
+        if (!MacBinaryHeader(context, in, input) || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;
         }
         TCliOutput output(context, out);
@@ -124,13 +125,18 @@ struct TExtractOptions {
     bool Force = false;
 };
 
+// The two files the extraction of a file with this header writes: the data fork and the rest.
+std::array<std::string, 2> ExtractOutputs(const TExtractOptions& options, const THeader& header) {
+    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(header);
+    return {data.string(), ResourceFileName(data, options.Form).string()};
+}
+
 // Whether a file the extraction of in would write is there already; reports it. The source itself
 // is left to Extract, which refuses it with its own message.
 bool OutputsExist(const TCliContext& context, const TExtractOptions& options, const std::filesystem::path& in,
                   const THeader& header) {
-    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(header);
-    return CliOutputExists(context, in, data) ||
-           CliOutputExists(context, in, ResourceFileName(data, options.Form));
+    const auto [data, resource] = ExtractOutputs(options, header);
+    return CliOutputExists(context, in, data) || CliOutputExists(context, in, resource);
 }
 
 int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {
@@ -138,6 +144,10 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         const TCliInput input(context, in);
         const std::optional<THeader> header = MacBinaryHeader(context, in, input);
         if (!header) {
+            return kCliFailure;
+        }
+        const auto [data, resource] = ExtractOutputs(options, *header);
+        if (CliWritesOverSource(context, {in}, data) || CliWritesOverSource(context, {in}, resource)) {
             return kCliFailure;
         }
         if (!options.Force && !context.Force && OutputsExist(context, options, input.Path(), *header)) {
@@ -230,6 +240,10 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
         std::error_code ec;
         if (data != "-" && !std::filesystem::exists(data, ec)) {
             CliReport(context, data, MessageText(TMsg::FileNotFound, context.Japanese));
+            return kCliFailure;
+        }
+        const std::string sidecar = options.UseSidecar ? SidecarName(data).string() : std::string();
+        if (CliWritesOverSource(context, {data, o.Resource, sidecar}, out)) {
             return kCliFailure;
         }
         const TCliInput input(context, data);

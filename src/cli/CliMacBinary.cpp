@@ -53,7 +53,7 @@ int ConvertOne(const TCliContext& context, const std::string& in, const std::str
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
         const std::optional<TInspection> inspection = Inspect(context, in, input);
-        if (!inspection) {
+        if (!inspection || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;
         }
         if (keepExisting && CliOutputExists(context, input.Path(), out)) {
@@ -176,7 +176,7 @@ TConvertStatus Strip(const TInspection&, const std::filesystem::path& in, const 
 
 TConvertStatus DataFork(const TInspection& inspection, const std::filesystem::path& in,
                         const std::filesystem::path& out, const ProgressFn& progress, bool force) {
-    return WriteDataFork(in, HeaderInteger(inspection.Header, kOffsetDataForkLength), out, progress, force);
+    return WriteDataFork(in, inspection.Header, out, progress, force);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/CliParseError.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliFdOutBuf.h"
+#include "cli/TCliInput.h"
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
@@ -174,6 +176,33 @@ bool CliOutputExists(const TCliContext& context, const std::filesystem::path& so
     return false;
 }
 
+namespace {
+
+std::optional<TFileStat> OperandFile(const TCliContext& context, const std::string& operand, bool output) {
+    if (operand == kCliStdStream) {
+        return output ? context.OutFile : context.InFile;
+    }
+    return StatFile(operand);
+}
+
+} // namespace
+
+bool CliWritesOverSource(const TCliContext& context, std::initializer_list<std::string> inputs,
+                         const std::string& out) {
+    const std::optional<TFileStat> target = OperandFile(context, out, true);
+    if (!target || !target->Regular) {
+        return false;
+    }
+    for (const std::string& in : inputs) {
+        const std::optional<TFileStat> source = OperandFile(context, in, false);
+        if (source && source->SameFile(*target)) {
+            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string CliErrorText(const TCliContext& context, const std::exception& e) {
     const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
     return bilingual != nullptr && !context.Japanese ? bilingual->english() : std::string(e.what());
@@ -231,7 +260,8 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     }
 
     TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
-    const TCliContext context{japanese(), out, err, &progress, terminal.In, global.Force};
+    const TCliContext context{
+        japanese(), out, err, &progress, terminal.In, global.Force, terminal.InFile, terminal.OutFile};
     const TSyncScope syncScope(global.Sync);
     int status = kCliFailure;
     try {

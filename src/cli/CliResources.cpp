@@ -7,6 +7,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliOutput.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/TInspection.h"
 #include "resources/FileVersion.h"
@@ -156,6 +157,7 @@ struct TResourceOperands {
     std::string Type;
     std::string Id;
     std::string Out;
+    bool Force = false;
 };
 
 int RunResource(const TCliContext& context, const TResourceOperands& operands) {
@@ -184,14 +186,29 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
                                    "'" + operands.Type + "' " + operands.Id));
             return kCliFailure;
         }
-        if (IsSameFile(file, out)) {
-            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+        if (CliWritesOverSource(context, {file}, out)) {
             return kCliFailure;
         }
         const std::vector<std::uint8_t> bytes = ReadResourceData(opened->File, opened->Fork, *found);
-        TAtomicOutput output(out);
+        TCliOutput stream(context, out);
+        TAtomicOutput output(stream.Path());
+        // The guards of every output: never the source as it was opened, a read-only file only
+        // with -f (or the global --force).
+        switch (GuardOutput(output, {StatOpenFile(opened->File)}, operands.Force || context.Force)) {
+        case TConvertStatus::SourceIsOutput:
+            CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
+            return kCliFailure;
+        case TConvertStatus::OutputReadOnly:
+            CliReport(context, out, MessageText(TMsg::OutputReadOnly, context.Japanese));
+            return kCliFailure;
+        case TConvertStatus::Written:
+            break;
+        }
         output.Create().WriteBuffer(bytes.data(), bytes.size());
         output.Commit();
+        if (!stream.Commit()) {
+            return kCliFailure;
+        }
         if (!found->DataComplete) {
             // What the file holds is written, and the user is told that it is not all.
             ReportFindings(context, file, opened->Fork.Map);
@@ -247,7 +264,10 @@ void RegisterResourceCommands(TCliCommands& commands) {
         ->required()
         ->type_name("");
     resource.add_option("ID", one.Id, "The resource ID, -32768 to 32767")->required()->type_name("");
-    resource.add_option("OUT", one.Out, "The file to write (never the source)")->required()->type_name("");
+    resource.add_flag("-f,--force", one.Force, "Replace an output file that is read-only");
+    resource.add_option("OUT", one.Out, "The file to write (- for standard output; never the source)")
+        ->required()
+        ->type_name("");
 
     TCliArgs& files = commands.Store<TCliArgs>();
     commands

@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     kelda::TCliFdInBuf stdinBuffer(STDIN_FILENO);
     std::istream in(&stdinBuffer);
     terminal.In = &in;
+    terminal.InFile = kelda::StatDescriptor(STDIN_FILENO);
+    terminal.OutFile = kelda::StatDescriptor(STDOUT_FILENO);
     terminal.GetEnv = [](const char* name) -> const char* { return std::getenv(name); };
     kelda::TCliFdOutBuf stdoutBuffer(STDOUT_FILENO);
     std::ostream out(&stdoutBuffer);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "macbinary/Conversion.h"
 
+#include "macbinary/ForkLayout.h"
 #include "util/FileCopy.h"
 #include "util/TAtomicOutput.h"
 #include "util/TFileStream.h"
@@ -13,11 +14,18 @@ namespace {
 
 constexpr auto kHeaderBytes = static_cast<std::int64_t>(kHeaderSize);
 
-// Copies count bytes from the source's offset 128 on, in the kernel where it can; a source that ends
-// first (it shrank since it was opened) is the read-past-end error.
-void CopyBody(const TFileStream& in, TFileStream& out, std::int64_t count, const ProgressFn& progress) {
+// The bytes of the source a conversion copies after the header it writes (if any).
+struct TBodyRange {
+    std::int64_t Offset = kHeaderBytes;
+    std::int64_t Count = 0;
+};
+
+// Copies the body range of the source, in the kernel where it can; a source that ends first (it
+// shrank since it was opened) is the read-past-end error.
+void CopyBody(const TFileStream& in, TFileStream& out, const TBodyRange& body, const ProgressFn& progress) {
+    const std::int64_t count = body.Count;
     std::int64_t done = 0;
-    CopyFileBytes(in, kHeaderBytes, out, count,
+    CopyFileBytes(in, body.Offset, out, count,
                   [&](std::size_t moved) {
                       done += static_cast<std::int64_t>(moved);
                       if (progress && !progress(done, count)) {
@@ -27,14 +35,16 @@ void CopyBody(const TFileStream& in, TFileStream& out, std::int64_t count, const
                   {.StepSize = kConvertBlockSize});
 }
 
-std::int64_t BodySize(std::int64_t sourceSize) {
-    return std::max<std::int64_t>(sourceSize - kHeaderBytes, 0);
+// Everything after the 128-byte header.
+TBodyRange AfterHeader(std::int64_t sourceSize) {
+    return {kHeaderBytes, std::max<std::int64_t>(sourceSize - kHeaderBytes, 0)};
 }
 
-// Opens the source, then writes header (if any) and count body bytes into a complete new output.
-template <typename CountFn>
+// Opens the source, then writes header (if any) and the body range that bodyOf gives for the
+// source's size into a complete new output.
+template <typename BodyFn>
 TConvertStatus Convert(const std::filesystem::path& source, const std::filesystem::path& output,
-                       const THeader* header, CountFn bodyCount, const ProgressFn& progress,
+                       const THeader* header, BodyFn bodyOf, const ProgressFn& progress,
                        bool replaceReadOnly) {
     TFileStream in(source, FileMode::Read);
     TAtomicOutput out(output);
@@ -42,12 +52,12 @@ TConvertStatus Convert(const std::filesystem::path& source, const std::filesyste
         refused != TConvertStatus::Written) {
         return refused;
     }
-    const std::int64_t count = bodyCount(in.Size());
+    const TBodyRange body = bodyOf(in.Size());
     out.Create();
     if (header != nullptr) {
         out.Stream().WriteBuffer(header->data(), header->size());
     }
-    CopyBody(in, out.Stream(), count, progress);
+    CopyBody(in, out.Stream(), body, progress);
     in.Close();
     out.Commit();
     return TConvertStatus::Written;
@@ -68,28 +78,29 @@ TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TF
     return TConvertStatus::Written;
 }
 
-std::int64_t DataForkCopyLength(std::int32_t dataLength, std::int64_t sourceSize) {
-    return std::clamp<std::int64_t>(dataLength, 0, BodySize(sourceSize));
-}
-
 TConvertStatus WriteMacBinaryII(const THeader& newHeader, const std::filesystem::path& source,
                                 const std::filesystem::path& output, const ProgressFn& progress,
                                 bool replaceReadOnly) {
-    return Convert(source, output, &newHeader, BodySize, progress, replaceReadOnly);
+    return Convert(source, output, &newHeader, AfterHeader, progress, replaceReadOnly);
 }
 
 TConvertStatus WriteWithoutHeader(const std::filesystem::path& source, const std::filesystem::path& output,
                                   const ProgressFn& progress, bool replaceReadOnly) {
-    return Convert(source, output, nullptr, BodySize, progress, replaceReadOnly);
+    return Convert(source, output, nullptr, AfterHeader, progress, replaceReadOnly);
 }
 
-TConvertStatus WriteDataFork(const std::filesystem::path& source, std::int32_t dataLength,
+TConvertStatus WriteDataFork(const std::filesystem::path& source, const THeader& header,
                              const std::filesystem::path& output, const ProgressFn& progress,
                              bool replaceReadOnly) {
+    // The data fork lies where the fork layout puts it (after a secondary header, if any), so
+    // this output and every other reader of the fork agree.
     return Convert(
         source, output, nullptr,
-        [dataLength](std::int64_t size) { return DataForkCopyLength(dataLength, size); }, progress,
-        replaceReadOnly);
+        [&header](std::int64_t size) {
+            const TForkSpan data = ComputeForkLayout(header, size).Data;
+            return TBodyRange{data.Offset, data.Present};
+        },
+        progress, replaceReadOnly);
 }
 
 } // namespace kelda

@@ -42,14 +42,12 @@ TConvertStatus WriteMacBinaryII(const THeader& newHeader, const std::filesystem:
 TConvertStatus WriteWithoutHeader(const std::filesystem::path& source, const std::filesystem::path& output,
                                   const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
-// The data fork: source bytes 128 to 128 + dataLength - 1, cut short where the source ends. A
-// dataLength of 0 or below (a stored value of 0x80000000 or more) gives an empty file.
-TConvertStatus WriteDataFork(const std::filesystem::path& source, std::int32_t dataLength,
+// The data fork of the source whose header is header: the bytes where ComputeForkLayout puts it
+// (from byte 128, or after the secondary header padded to 128 bytes), as many as the header's
+// unsigned 32-bit length says, cut short where the source ends.
+TConvertStatus WriteDataFork(const std::filesystem::path& source, const THeader& header,
                              const std::filesystem::path& output, const ProgressFn& progress = {},
                              bool replaceReadOnly = false);
-
-// How many bytes WriteDataFork copies from a source of sourceSize bytes.
-std::int64_t DataForkCopyLength(std::int32_t dataLength, std::int64_t sourceSize);
 
 // The guards every output made from sources passes before it is created: SourceIsOutput when the
 // file it would replace is one of the sources as they were opened (device and inode), else

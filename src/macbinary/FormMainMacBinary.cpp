@@ -68,8 +68,11 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     const TInspection& inspection = *result.Inspection;
     ShowHeaderTable(Editor1, QLines(inspection.TableLines));
     // A piece that cannot be written ends the reading here: the table stays shown, nothing else
-    // changes.
-    WriteHeaderPieces(tmpFolder_, FileName, inspection.Header, inspection.HeaderII);
+    // changes. The pieces of the file shown are held, so that the clean-up of another window leaves
+    // them; those of the file shown before are let go.
+    TPieceHold hold;
+    WriteHeaderPieces(tmpFolder_, FileName, inspection.Header, inspection.HeaderII, &hold);
+    heldPieces_ = std::move(hold);
     macBinaryPage_.Show(std::move(*result.Inspection));
     const TInspection& shown = macBinaryPage_.Shown();
 
@@ -156,18 +159,19 @@ void TFormMain::BtnChangeFileTypeClick() {
     if (!FileWasRead(*this, macBinaryPage_)) {
         return;
     }
-    const std::filesystem::path& source = macBinaryPage_.Shown().Path;
-    if (const auto missing = FirstMissingPiece(tmpFolder_, source)) {
+    const TInspection& shown = macBinaryPage_.Shown();
+    if (const auto missing = FirstMissingPiece(tmpFolder_, shown.Path)) {
         ShowMessage(MissingPieceMessage(*missing));
         return;
     }
     if (!AskOutputName()) {
         return;
     }
-    // The output's header comes from the pieces, as the user may rely on (they outlive the run).
-    const THeader header = ReadMacBinaryIIPieces(tmpFolder_, source);
+    // The output's header is the MacBinary II form of the file shown, as read: the pieces are named
+    // by the file's name alone, so another window showing a file of the same name writes its own
+    // header into them.
     RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-        return WriteMacBinaryII(header, source, output, progress, replaceReadOnly);
+        return WriteMacBinaryII(shown.HeaderII, shown.Path, output, progress, replaceReadOnly);
     });
 }
 
@@ -187,11 +191,11 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
     if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    const std::int32_t dataLength = HeaderInteger(macBinaryPage_.FHeader(), kOffsetDataForkLength);
-    if (RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress,
-                          bool replaceReadOnly) {
-            return WriteDataFork(macBinaryPage_.Shown().Path, dataLength, output, progress, replaceReadOnly);
-        }) == TConvertStatus::Written) {
+    const TInspection& shown = macBinaryPage_.Shown();
+    if (RunConversion(
+            [&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
+                return WriteDataFork(shown.Path, shown.Header, output, progress, replaceReadOnly);
+            }) == TConvertStatus::Written) {
         TellShortfall(TOutputPart::DataFork);
     }
 }
@@ -199,6 +203,7 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
 // ---------------------------------------------------------------------- clean-up
 
 void TFormMain::BtnTmpFileClearClick() {
+    heldPieces_ = {}; // this window's pieces go too; those other windows hold stay
     const TTmpClearResult result = ClearTmpFiles(tmpFolder_);
     if (!result.FolderHadEntries) {
         ShowMessage(TMsg::NoTmpFiles);

@@ -33,9 +33,16 @@ TFolder OpenPieceFolder(const std::filesystem::path& tmpFolder, const std::files
 }
 
 // A piece is written only into a regular file of that name, never through a link planted there.
+// A hold takes the piece before its bytes go in, so that no clean-up elsewhere takes it meanwhile.
 void WritePiece(const TFolder& folder, const std::filesystem::path& fileName, const TPieceSpec& piece,
-                const THeader& header) {
-    TFileStream out = folder.CreateOrEmpty(PieceName(fileName, piece.Extension));
+                const THeader& header, TPieceHold* hold) {
+    const std::string name = PieceName(fileName, piece.Extension);
+    TFileStream out = folder.CreateOrEmpty(name);
+    if (hold != nullptr) {
+        TFileStream held = folder.OpenForReading(name);
+        HoldFile(held);
+        hold->Files.push_back(std::move(held));
+    }
     out.WriteBuffer(header.data() + piece.Offset, static_cast<std::size_t>(piece.Count));
     out.Close();
 }
@@ -67,11 +74,11 @@ std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
 }
 
 void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
-                       const THeader& headerAsRead, const THeader& headerII) {
+                       const THeader& headerAsRead, const THeader& headerII, TPieceHold* hold) {
     constexpr std::size_t kPiecesAsRead = HeaderPieceSpecs.size() - MacBinaryIIPieceSpecs.size();
     const TFolder folder = OpenPieceFolder(tmpFolder, fileName);
     for (std::size_t i = 0; i < HeaderPieceSpecs.size(); ++i) {
-        WritePiece(folder, fileName, HeaderPieceSpecs[i], i < kPiecesAsRead ? headerAsRead : headerII);
+        WritePiece(folder, fileName, HeaderPieceSpecs[i], i < kPiecesAsRead ? headerAsRead : headerII, hold);
     }
 }
 
@@ -137,13 +144,13 @@ TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder) {
         }
         // Only what KELDA could have written there goes: a regular file (no link, folder or device)
         // of one name, of this user, no larger than a piece. A piece marked read-only (no write
-        // permission) is one the user protected: it stays.
+        // permission) is one the user protected: it stays. So does one a running KELDA holds.
         const std::optional<TFileStat> st = folder->Stat(name, false);
         if (!st || !st->Regular || st->Links != 1 || !st->OwnedByUs || !st->Writable ||
             st->Size > kLargestPiece) {
             continue;
         }
-        if (folder->Remove(name)) {
+        if (folder->RemoveUnheld(name)) {
             ++result.Deleted;
         }
     }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "macbinary/MacBinaryHeader.h"
+#include "util/TFileStream.h"
 
 #include <array>
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace kelda {
 
@@ -45,11 +47,19 @@ inline constexpr std::array<TPieceSpec, 3> MacBinaryIIPieceSpecs{{
 std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
                                     const std::filesystem::path& fileName, std::string_view extension);
 
+// The pieces of the file a window shows, each kept open and held (HoldFile) for as long as the
+// window keeps this: ClearTmpFiles in another window (another KELDA) leaves them. Emptying it, or
+// giving it a new file's pieces, lets them go.
+struct TPieceHold {
+    std::vector<TFileStream> Files;
+};
+
 // Writes the six pieces of fileName: ".DA1" to ".OS1" from its header as read, ".DA2" to ".OS2"
 // from its MacBinary II form (CRC included). No piece is read back. A piece that cannot be written
-// throws at that piece; the pieces before it stay.
+// throws at that piece; the pieces before it stay. With hold, each piece is held from before its
+// bytes are written and added to hold.
 void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
-                       const THeader& headerAsRead, const THeader& headerII);
+                       const THeader& headerAsRead, const THeader& headerII, TPieceHold* hold = nullptr);
 // The same with the MacBinary II form computed here; returns it.
 THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                           const THeader& headerAsRead);
@@ -73,8 +83,9 @@ struct TTmpClearResult {
 // Deletes every file directly inside tmpFolder whose extension is a piece extension (any letter
 // case) and that KELDA could have written: a regular file of this user with one name, no larger than
 // a piece, with write permission. Links (and what they lead to), other files, subfolders and their
-// contents stay; a file that cannot be deleted stays. A tmpFolder that is itself a link is not
-// entered: it counts as a folder that cannot be read.
+// contents stay; a file that cannot be deleted stays, and so does a piece that a running KELDA
+// holds (TPieceHold: the pieces of the file another window shows). A tmpFolder that is itself a
+// link is not entered: it counts as a folder that cannot be read.
 TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder);
 
 } // namespace kelda

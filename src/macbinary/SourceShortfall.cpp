@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "macbinary/SourceShortfall.h"
 
-#include "macbinary/Conversion.h"
 #include "macbinary/ForkLayout.h"
 
 namespace kelda {
@@ -21,19 +20,12 @@ constexpr TShortfallText kDataFork = {
     "Warning ! The source file ended before its data fork did: %s bytes are missing from the output.",
     "警告 ! 元のファイルはデータフォークの途中で終わっています。出力には %s バイト足りません"};
 
-std::int64_t Missing(const TForkSpan& span) {
-    return span.Length < 0x80000000LL ? span.Missing() : 0;
-}
-
 } // namespace
 
 std::int64_t SourceShortfall(const THeader& header, std::int64_t sourceSize, TOutputPart part) {
-    if (part == TOutputPart::DataFork) {
-        const std::int32_t dataLength = HeaderInteger(header, kOffsetDataForkLength);
-        return dataLength > 0 ? dataLength - DataForkCopyLength(dataLength, sourceSize) : 0;
-    }
     const TForkLayout layout = ComputeForkLayout(header, sourceSize);
-    return Missing(layout.Data) + Missing(layout.Resource);
+    const std::int64_t data = layout.Data.Missing();
+    return part == TOutputPart::DataFork ? data : data + layout.Resource.Missing();
 }
 
 std::string ShortfallMessage(TOutputPart part, std::int64_t missing, bool japanese) {

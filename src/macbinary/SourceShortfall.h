@@ -17,9 +17,8 @@ enum class TOutputPart {
 };
 
 // Bytes of the part that lie beyond the end of a source of sourceSize bytes; 0 when it is complete.
-// The data fork alone is counted from byte 128, where that conversion copies it from; the forks of
-// the file without header lie where writers put them (each padded to 128 bytes). A length of 2^31 or more,
-// which the conversion treats as no fork, counts as complete.
+// The forks lie where ComputeForkLayout puts them (each padded to 128 bytes, after the secondary
+// header), with their unsigned 32-bit lengths, as the conversions copy them.
 std::int64_t SourceShortfall(const THeader& header, std::int64_t sourceSize, TOutputPart part);
 
 // "Warning ! The source file ended before its data fork did: ..." with the number, in either language.

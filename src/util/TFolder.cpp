@@ -114,6 +114,14 @@ TFileStat StatOpenFile(const TFileStream& stream) {
     return FromStat(st, false);
 }
 
+std::optional<TFileStat> StatDescriptor(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return std::nullopt;
+    }
+    return FromStat(st, false);
+}
+
 void SetFileMode(const TFileStream& stream, unsigned mode) {
     if (::fchmod(stream.Handle(), static_cast<mode_t>(mode)) != 0) {
         throw EFileError::inOut(errno, stream.FileName());
@@ -232,6 +240,28 @@ std::optional<TFileStat> TFolder::Stat(std::string_view name, bool followLinks) 
 
 bool TFolder::Remove(std::string_view name) const {
     return ::unlinkat(fd_, std::string(name).c_str(), 0) == 0;
+}
+
+bool TFolder::RemoveUnheld(std::string_view name) const {
+    const int fd = OpenAt(fd_, name, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        return Remove(name);
+    }
+    bool removed = false;
+    struct stat st {};
+    // The exclusive lock is refused while any program holds the file; the name must still be the
+    // file examined when it goes.
+    if (::fstat(fd, &st) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        const std::optional<TFileStat> now = Stat(name, false);
+        removed = now && now->Inode == static_cast<std::uint64_t>(st.st_ino) &&
+                  now->Device == static_cast<std::uint64_t>(st.st_dev) && Remove(name);
+    }
+    ::close(fd);
+    return removed;
+}
+
+void HoldFile(const TFileStream& stream) {
+    ::flock(stream.Handle(), LOCK_SH | LOCK_NB);
 }
 
 int TFolder::Rename(std::string_view from, std::string_view to) const {
@@ -413,6 +443,10 @@ TFileStat StatOpenFile(const TFileStream& stream) {
     return StatFile(stream.FileName()).value_or(TFileStat{});
 }
 
+std::optional<TFileStat> StatDescriptor(int) {
+    return std::nullopt; // no inode numbers to compare
+}
+
 void SetFileMode(const TFileStream& stream, unsigned mode) {
     std::error_code ec;
     std::filesystem::permissions(stream.FileName(), static_cast<std::filesystem::perms>(mode), ec);
@@ -480,6 +514,12 @@ bool TFolder::Remove(std::string_view name) const {
     std::error_code ec;
     return std::filesystem::remove(In(path_, name), ec) && !ec;
 }
+
+bool TFolder::RemoveUnheld(std::string_view name) const {
+    return Remove(name); // a file some program holds open cannot be deleted here
+}
+
+void HoldFile(const TFileStream&) {}
 
 int TFolder::Rename(std::string_view from, std::string_view to) const {
     std::error_code ec;

@@ -41,6 +41,8 @@ std::optional<TFileStat> StatFile(const std::filesystem::path& file);
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // The file an open stream reads or writes.
 TFileStat StatOpenFile(const TFileStream& stream);
+// The file behind an open descriptor (standard input or output); nothing when it cannot be told.
+std::optional<TFileStat> StatDescriptor(int fd);
 // Gives an open file the permission bits mode.
 void SetFileMode(const TFileStream& stream, unsigned mode);
 
@@ -74,6 +76,9 @@ public:
     std::optional<TFileStat> Stat(std::string_view name, bool followLinks) const;
     // Removes a file name (never a folder); false when that failed.
     bool Remove(std::string_view name) const;
+    // Removes a file name unless a running program holds the file (HoldFile); false when it stays.
+    // A file that cannot be opened to ask is removed as by Remove.
+    bool RemoveUnheld(std::string_view name) const;
     // Renames within this folder, replacing to. 0 or the errno of the failure.
     int Rename(std::string_view from, std::string_view to) const;
     // Writes the folder's entries to disk (after a rename).
@@ -87,6 +92,12 @@ private:
     std::filesystem::path path_;
     int fd_ = -1;
 };
+
+// Marks an open file as held by this running program until the stream closes (also when the program
+// is killed): a shared advisory lock, so that several programs may hold one file, and
+// TFolder::RemoveUnheld in any of them leaves it. Where the system has no such locks an open file
+// cannot be deleted anyway.
+void HoldFile(const TFileStream& stream);
 
 // ---------------------------------------------------------------- temporaries
 

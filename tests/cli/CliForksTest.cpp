@@ -84,6 +84,33 @@ TEST_F(CliForksTest, ExtractListsWhatItWroteAndEncodeTakesTheSidecar) {
     EXPECT_EQ(ReadBytes(dir / "again.bin"), SampleAsVersionII());
 }
 
+// A secondary header (its length in bytes 120-121, padded to 128 bytes) comes before the data fork:
+// datafork and extract give the same data fork, whatever the length.
+TEST_F(CliForksTest, DataforkAndExtractAgreeBehindASecondaryHeader) {
+    for (const std::uint16_t secondary : {1, 20, 128, 129}) {
+        SCOPED_TRACE(secondary);
+        THeader h = SampleHeader();
+        h[120] = static_cast<std::uint8_t>(secondary >> 8);
+        h[121] = static_cast<std::uint8_t>(secondary & 0xFF);
+        const std::uint16_t crc = HeaderCrc(h);
+        h[124] = static_cast<std::uint8_t>(crc >> 8);
+        h[125] = static_cast<std::uint8_t>(crc);
+        Bytes file(h.begin(), h.end());
+        file.resize(file.size() + secondary, 'S');
+        Pad128(file);
+        const Bytes rest = MacBinaryOf(THeader{}, Text("DATA!"), Text("RS"), Text("hi"));
+        file.insert(file.end(), rest.begin() + 128, rest.end());
+        WriteBytes(dir / "second.bin", file);
+
+        const TRun data = RunCli({"datafork", P("second.bin"), P("data.out")});
+        ASSERT_EQ(data.Status, kCliOk) << data.Err;
+        const TRun extract = RunCli({"extract", "-f", P("second.bin"), "-o", P("x"), "--rsrc", "raw"});
+        ASSERT_EQ(extract.Status, kCliOk) << extract.Err;
+        EXPECT_EQ(ReadBytes(dir / "data.out"), Text("DATA!"));
+        EXPECT_EQ(ReadBytes(dir / "x" / "Ab"), Text("DATA!"));
+    }
+}
+
 TEST_F(CliForksTest, ForkCutShortIsRefusedUnlessPartialIsAsked) {
     Bytes cut = SampleFile();
     cut.resize(256 + 1); // the resource fork's first byte only

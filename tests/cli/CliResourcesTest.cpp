@@ -123,6 +123,35 @@ TEST_F(CliResourcesTest, ResourceWritesOneResourcesBytes) {
     EXPECT_EQ(test::ReadBytes(file_), before);
 }
 
+// A read-only output is refused, as by every other writing command, unless -f or the global --force.
+TEST_F(CliResourcesTest, ResourceReplacesAReadOnlyOutputOnlyWhenForced) {
+    const std::filesystem::path out = dir_.path() / "ro.bin";
+    struct TCase {
+        TCliArgs Args;
+        int Status;
+        Bytes Left;
+    };
+    const TCase cases[] = {
+        {{"resource", file_, "STR ", "128", out.string()}, kCliFailure, Bytes{7}},
+        {{"resource", "-f", file_, "STR ", "128", out.string()}, kCliOk, Bytes{2, 'H', 'i'}},
+        {{"--force", "resource", file_, "STR ", "128", out.string()}, kCliOk, Bytes{2, 'H', 'i'}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Args[1]);
+        std::filesystem::remove(out);
+        test::WriteBytes(out, {7});
+        std::filesystem::permissions(out, std::filesystem::perms::owner_read);
+        const TRun run = RunCli(c.Args);
+        EXPECT_EQ(run.Status, c.Status) << run.Err;
+        EXPECT_EQ(test::ReadBytes(out), c.Left);
+        if (c.Status == kCliFailure) {
+            EXPECT_NE(run.Err.find("Can not write over a read-only file (--force replaces it)"),
+                      std::string::npos)
+                << run.Err;
+        }
+    }
+}
+
 TEST_F(CliResourcesTest, VersGivesTheShortVersionOfEachFile) {
     const std::string plain =
         Write("plain.bin", test::BuildResourceFork({{"STR ", 1, std::nullopt, 0, {0}}}).Bytes);

@@ -166,6 +166,44 @@ TEST_F(CliTest, ConversionsRefuseBadInputAndTheSourceAsOutput) {
     }
 }
 
+// "-" stands for the file behind standard input or output: when that is the source, the output is
+// refused as a named one would be, and the source keeps every byte.
+TEST_F(CliTest, AStandardStreamThatIsTheSourceIsRefused) {
+    const Bytes source = MakeSample("s.bin");
+    const std::string s = Quote(Path("s.bin"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string streams;
+    };
+    const Case cases[] = {
+        {{"strip", Path("s.bin"), "-"}, "1<>" + s},
+        {{"strip", "-", Path("s.bin")}, "<" + s + " >/dev/null"},
+        {{"datafork", "-", "-"}, "<" + s + " 1<>" + s},
+        {{"tomacbin2", Path("s.bin"), "-"}, ">>" + s},
+        {{"rsrc", Path("s.bin"), "-"}, "1<>" + s},
+        {{"applesingle", "-", Path("s.bin")}, "<" + s + " >/dev/null"},
+        {{"encode", "-", Path("s.bin")}, "<" + s + " >/dev/null"},
+        {{"extract", "-f", "-o", dir.path().string(), "-"}, "<" + Quote(Path("Sample")) + " >/dev/null"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.streams);
+        WriteBytes(dir / "s.bin", source);
+        WriteBytes(dir / "Sample", source);
+        std::string line = Quote(KELDA_CLI_PATH);
+        for (const std::string& arg : c.args) {
+            line += ' ' + Quote(arg);
+        }
+        line += ' ' + c.streams + " 2>" + Quote(Path("stderr"));
+        const int raw = std::system(line.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+        EXPECT_NE(Slurp(dir / "stderr").find("Warning ! Can not write over the source file."),
+                  std::string::npos)
+            << Slurp(dir / "stderr");
+        EXPECT_EQ(ReadBytes(dir / "s.bin"), source);
+        EXPECT_EQ(ReadBytes(dir / "Sample"), source);
+    }
+}
+
 // The program's own standard output: a full disk is reported with the system's reason.
 TEST_F(CliTest, AWriteErrorOnStandardOutputIsReported) {
     MakeSample("in.bin");

@@ -50,5 +50,32 @@ TEST(CliTruncated, StripAndDataforkWriteWhatIsThereAndExitWithThree) {
     EXPECT_NE(help.str().find("3 strip or datafork"), std::string::npos);
 }
 
+// Fork lengths are unsigned 32-bit numbers: one of 2^31 or more in a short file is a fork cut short,
+// not an empty one.
+TEST(CliTruncated, ForkLengthsOf2To31OrMoreAreCountedInFull) {
+    test::TempDir dir;
+    THeader h{};
+    test::PutName(h, "Huge");
+    test::PutUInt32(h, kOffsetDataForkLength, 0x80000010u);
+    test::Bytes file(h.begin(), h.end());
+    const test::Bytes body = test::RandomBytes(300 - 128, 6);
+    file.insert(file.end(), body.begin(), body.end());
+    test::WriteBytes(dir / "huge.bin", file);
+    const std::string missing = std::to_string(0x80000010LL - 172) + " bytes are missing";
+    for (const char* command : {"datafork", "strip"}) {
+        SCOPED_TRACE(command);
+        std::ostringstream out, err;
+        EXPECT_EQ(CliMain({command, (dir / "huge.bin").string(), (dir / "out").string()}, out, err),
+                  kCliSourceTruncated);
+        EXPECT_NE(err.str().find(missing), std::string::npos) << err.str();
+        EXPECT_EQ(test::ReadBytes(dir / "out"), body);
+    }
+    // check names the same unsigned length.
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain({"check", (dir / "huge.bin").string()}, out, err), kCliFailure);
+    EXPECT_NE(out.str().find("The data fork length 2147483664 is 2^31 or more."), std::string::npos)
+        << out.str();
+}
+
 } // namespace
 } // namespace kelda

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The MacBinary page end to end: reading files, both header views, the conversions and the clean-up,
 // driven through the scripted dialogs.
+#include "macbinary/HeaderPieces.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "macbinary/TestFiles.h"
 #include "support/WindowFixture.h"
@@ -356,6 +357,68 @@ TEST_F(MacBinaryPage, MissingPiecesAreReportedInOrder) {
         EXPECT_EQ(LastMessage(), c.message);
     }
     EXPECT_EQ(dialogs_.Count(Kind::SaveFile), 0u);
+}
+
+// Another window (another KELDA with the same TMP) that shows a file of the same name writes its
+// pieces under the same names: the MacBinary II output still carries the header of the file shown.
+TEST_F(MacBinaryPage, TheMacBinaryIIHeaderIsThatOfTheFileShown) {
+    TFormMain& form = Shown();
+    English();
+    std::filesystem::create_directories(Data("a"));
+    std::filesystem::create_directories(Data("b"));
+    THeader a{};
+    test::PutName(a, "Mine");
+    const Bytes source = MakeFile(Data("a") / "foo.bin", a, 300, 20, 448, 2);
+    Open(Data("a") / "foo.bin");
+
+    THeader b{};
+    test::PutName(b, "Someone else's");
+    test::PutUInt32(b, kOffsetDataForkLength, 9);
+    WriteHeaderPieces(Tmp(), Data("b") / "foo.bin", b);
+
+    Convert(form.BtnChangeFileType, Data("mb2.out"));
+    THeader shown{};
+    std::copy_n(source.begin(), kHeaderSize, shown.begin());
+    const THeader header = MacBinaryIIForm(shown);
+    Bytes expected(header.begin(), header.end());
+    expected.insert(expected.end(), source.begin() + 128, source.end());
+    EXPECT_EQ(test::ReadBytes(Data("mb2.out")), expected);
+}
+
+// Each window's clean-up leaves the pieces of the file another window shows, and that window still
+// converts without being told that its pieces were cleared.
+TEST_F(MacBinaryPage, CleanUpLeavesThePiecesOfTheFileAnotherWindowShows) {
+    TFormMain& form = Shown();
+    English();
+    MakeFile(Data("mine.bin"), THeader{}, 10, 0, 10);
+    Open(Data("mine.bin"));
+    // The other window shows other.bin, holding its pieces as a window does.
+    THeader other{};
+    test::PutName(other, "Other");
+    TPieceHold otherHold;
+    WriteHeaderPieces(Tmp(), Data("other.bin"), other, MacBinaryIIForm(other), &otherHold);
+
+    // The other window's clean-up: this window's pieces stay, and its conversion works.
+    ClearTmpFiles(Tmp());
+    EXPECT_EQ(FirstMissingPiece(Tmp(), Data("mine.bin")), std::nullopt);
+    const std::size_t messages = Messages().size();
+    Convert(form.BtnChangeFileType, Data("mb2.out"));
+    EXPECT_EQ(Messages().size(), messages);
+    EXPECT_EQ(test::ReadBytes(Data("mb2.out")).size(), 138u);
+
+    // This window's clean-up: its own pieces go, the other window's stay.
+    form.BtnTmpFileClear->click();
+    EXPECT_EQ(LastMessage(), "Information ! Tempolary files had been deleted.");
+    EXPECT_EQ(FirstMissingPiece(Tmp(), Data("mine.bin")), ".DA2");
+    EXPECT_FALSE(std::filesystem::exists(Tmp() / "mine.bin.DA1"));
+    for (const TPieceSpec& piece : HeaderPieceSpecs) {
+        EXPECT_TRUE(std::filesystem::exists(PieceFileName(Tmp(), Data("other.bin"), piece.Extension)))
+            << piece.Extension;
+    }
+    // Once the other window lets them go (it shows another file, or ends), they are cleared too.
+    otherHold = {};
+    form.BtnTmpFileClear->click();
+    EXPECT_EQ(FirstMissingPiece(Tmp(), Data("other.bin")), ".DA2");
 }
 
 TEST_F(MacBinaryPage, CleanUpDeletesEveryPieceAndDisablesOnlyTheMacBinaryIIButton) {

@@ -61,30 +61,42 @@ TEST(ConversionTest, DataForkCopiesExactlyTheStoredLength) {
     TempDir dir;
     struct Case {
         const char* name;
-        std::int32_t length;
+        std::uint32_t length;
+        std::uint16_t secondaryHeader; // header bytes 120-121
         std::size_t sourceSize;
+        std::size_t from;
         std::size_t expected;
     };
     const Case cases[] = {
-        {"L = 0", 0, 4000, 0},
-        {"L = 100", 100, 4000, 100},
-        {"L = 1024", 1024, 4000, 1024},
-        {"L = 1025", 1025, 4000, 1025},
-        {"L = one block and one", static_cast<std::int32_t>(kBlock + 1), 128 + 2 * kBlock, kBlock + 1},
-        {"L past the end", 5000, 4000, 4000 - 128},
-        {"negative L", -1, 4000, 0},
-        {"most negative L", INT32_MIN, 4000, 0},
-        {"128-byte source", 100, 128, 0},
-        {"short source", 100, 50, 0},
+        {"L = 0", 0, 0, 4000, 128, 0},
+        {"L = 100", 100, 0, 4000, 128, 100},
+        {"L = 1024", 1024, 0, 4000, 128, 1024},
+        {"L = 1025", 1025, 0, 4000, 128, 1025},
+        {"L = one block and one", static_cast<std::uint32_t>(kBlock + 1), 0, 128 + 2 * kBlock, 128,
+         kBlock + 1},
+        {"L past the end", 5000, 0, 4000, 128, 4000 - 128},
+        // Lengths of 2^31 or more are unsigned: the source holds only the start of such a fork.
+        {"L = 2^31 + 16", 0x80000010u, 0, 300, 128, 300 - 128},
+        {"L = 2^32 - 1", 0xFFFFFFFFu, 0, 4000, 128, 4000 - 128},
+        {"128-byte source", 100, 0, 128, 128, 0},
+        {"short source", 100, 0, 50, 128, 0},
+        // A secondary header, padded to 128 bytes, comes before the data fork.
+        {"secondary header of 1", 100, 1, 4000, 256, 100},
+        {"secondary header of 128", 100, 128, 4000, 256, 100},
+        {"secondary header of 129", 100, 129, 4000, 384, 100},
+        {"secondary header, fork cut", 1000, 40, 700, 256, 700 - 256},
+        {"secondary header past the end", 100, 200, 300, 384, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Bytes source = test::RandomBytes(c.sourceSize, 99);
         WriteBytes(dir / "src.bin", source);
-        ASSERT_EQ(WriteDataFork(dir / "src.bin", c.length, dir / "data.bin"), TConvertStatus::Written);
-        EXPECT_EQ(ReadBytes(dir / "data.bin"), Slice(source, 128, c.expected));
-        EXPECT_EQ(DataForkCopyLength(c.length, static_cast<std::int64_t>(c.sourceSize)),
-                  static_cast<std::int64_t>(c.expected));
+        THeader header{};
+        test::PutUInt32(header, kOffsetDataForkLength, c.length);
+        header[120] = static_cast<std::uint8_t>(c.secondaryHeader >> 8);
+        header[121] = static_cast<std::uint8_t>(c.secondaryHeader & 0xFF);
+        ASSERT_EQ(WriteDataFork(dir / "src.bin", header, dir / "data.bin"), TConvertStatus::Written);
+        EXPECT_EQ(ReadBytes(dir / "data.bin"), Slice(source, c.from, c.expected));
     }
 }
 
@@ -110,7 +122,7 @@ TEST(ConversionTest, TheSourceIsNeverTheOutput) {
         const auto target = dir / output;
         EXPECT_EQ(WriteMacBinaryII(THeader{}, dir / "src.bin", target), TConvertStatus::SourceIsOutput);
         EXPECT_EQ(WriteWithoutHeader(dir / "src.bin", target), TConvertStatus::SourceIsOutput);
-        EXPECT_EQ(WriteDataFork(dir / "src.bin", 100, target), TConvertStatus::SourceIsOutput);
+        EXPECT_EQ(WriteDataFork(dir / "src.bin", THeader{}, target), TConvertStatus::SourceIsOutput);
         EXPECT_EQ(ReadBytes(dir / "src.bin"), source);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);

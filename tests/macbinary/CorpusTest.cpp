@@ -57,7 +57,7 @@ TEST(CorpusTest, EveryFileIsReadAndConvertsBackToItsForks) {
             EXPECT_EQ(MacBinaryIIForm(h), h); // already in that form
         }
 
-        ASSERT_EQ(WriteDataFork(file, d, dir / "data"), TConvertStatus::Written);
+        ASSERT_EQ(WriteDataFork(file, h, dir / "data"), TConvertStatus::Written);
         EXPECT_EQ(ReadBytes(dir / "data"), Slice(bytes, 128, static_cast<std::size_t>(d)));
         ASSERT_EQ(WriteWithoutHeader(file, dir / "strip"), TConvertStatus::Written);
         EXPECT_EQ(ReadBytes(dir / "strip"), Slice(bytes, 128, bytes.size()));

@@ -36,18 +36,24 @@ THeader FileHeader() {
     return header;
 }
 
+// The header of a source whose data fork of 3 MiB needs many copy blocks.
+THeader LargeHeader() {
+    THeader header = FileHeader();
+    test::PutUInt32(header, kOffsetDataForkLength, 3 << 20);
+    return header;
+}
+
 // The three outputs of the page; the data fork is long enough to need many blocks.
 const ConversionCase kConversions[] = {
     {"MacBinary II", [](const fs::path& s,
                         const fs::path& o) { return WriteMacBinaryII(MacBinaryIIForm(FileHeader()), s, o); }},
     {"without header", [](const fs::path& s, const fs::path& o) { return WriteWithoutHeader(s, o); }},
-    {"data fork", [](const fs::path& s, const fs::path& o) { return WriteDataFork(s, 3 << 20, o); }},
+    {"data fork", [](const fs::path& s, const fs::path& o) { return WriteDataFork(s, LargeHeader(), o); }},
 };
 
 // A MacBinary file of a little over 3 MiB whose data fork fills it.
 Bytes LargeSource() {
-    THeader header = FileHeader();
-    test::PutUInt32(header, kOffsetDataForkLength, 3 << 20);
+    const THeader header = LargeHeader();
     Bytes file = test::RandomBytes((3 << 20) + 228, 7);
     std::copy(header.begin(), header.end(), file.begin());
     return file;

@@ -200,6 +200,20 @@ TEST(ClearTmpFilesTest, ReadOnlyPieceStays) {
     ::chmod((dir / "A.BIN.DA2").c_str(), 0644);
 }
 
+// The pieces a running window holds (the file it shows) stay until it lets them go.
+TEST(ClearTmpFilesTest, HeldPiecesStay) {
+    TempDir dir;
+    TPieceHold hold;
+    WriteHeaderPieces(dir.path(), "Shown.bin", THeader{}, MacBinaryIIForm(THeader{}), &hold);
+    WriteHeaderPieces(dir.path(), "Old.bin", THeader{});
+    EXPECT_EQ(ClearTmpFiles(dir.path()).Deleted, 6);
+    EXPECT_EQ(FirstMissingPiece(dir.path(), "Shown.bin"), std::nullopt);
+    EXPECT_EQ(FirstMissingPiece(dir.path(), "Old.bin"), ".DA2");
+    hold = {};
+    EXPECT_EQ(ClearTmpFiles(dir.path()).Deleted, 6);
+    EXPECT_EQ(FirstMissingPiece(dir.path(), "Shown.bin"), ".DA2");
+}
+
 TEST(ClearTmpFilesTest, EmptyOrMissingFolderHasNoEntries) {
     TempDir dir;
     EXPECT_FALSE(ClearTmpFiles(dir.path()).FolderHadEntries);

@@ -37,19 +37,25 @@ THeader DrillHeader() {
     return header;
 }
 
+// The header of a source whose data fork of 3 MiB needs several copy blocks.
+THeader LargeHeader() {
+    THeader header = DrillHeader();
+    test::PutUInt32(header, kOffsetDataForkLength, 3 << 20);
+    return header;
+}
+
 const std::pair<const char*, TConversion> kConversions[] = {
     {"MacBinary II", [](const fs::path& s, const fs::path& o, const ProgressFn& p,
                         bool r) { return WriteMacBinaryII(MacBinaryIIForm(DrillHeader()), s, o, p, r); }},
     {"without header", [](const fs::path& s, const fs::path& o, const ProgressFn& p,
                           bool r) { return WriteWithoutHeader(s, o, p, r); }},
     {"data fork", [](const fs::path& s, const fs::path& o, const ProgressFn& p,
-                     bool r) { return WriteDataFork(s, 3 << 20, o, p, r); }},
+                     bool r) { return WriteDataFork(s, LargeHeader(), o, p, r); }},
 };
 
 // A MacBinary file of a little over 3 MiB (several copy blocks) whose data fork fills it.
 Bytes LargeSource() {
-    THeader header = DrillHeader();
-    test::PutUInt32(header, kOffsetDataForkLength, 3 << 20);
+    const THeader header = LargeHeader();
     Bytes file = test::RandomBytes((3 << 20) + 128, 4);
     std::copy(header.begin(), header.end(), file.begin());
     return file;
