@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The language tables. Japanese texts are UTF-8; the half-width katakana are kept half-width.
 #include "app/Language.h"
+#include "util/FillText.h"
 
 #include <algorithm>
 
@@ -169,21 +170,11 @@ const char* MessageText(TMsg msg, bool japanese) {
 }
 
 std::string FormatMessage(TMsg msg, bool japanese, std::string_view arg) {
-    std::string text = MessageText(msg, japanese);
-    if (const auto at = text.find("%s"); at != std::string::npos) {
-        text.replace(at, 2, arg);
-    }
-    return text;
+    return FillText(MessageText(msg, japanese), {arg});
 }
 
 std::string AboutText(bool japanese, std::string_view version, std::string_view qtVersion) {
-    std::string text = MessageText(TMsg::AboutText, japanese);
-    for (const std::string_view arg : {version, qtVersion}) {
-        if (const auto at = text.find("%s"); at != std::string::npos) {
-            text.replace(at, 2, arg);
-        }
-    }
-    return text;
+    return FillText(MessageText(TMsg::AboutText, japanese), {version, qtVersion});
 }
 
 std::span<const TCaptionEntry> CaptionTable() {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CliText.h"
+#include "util/FillText.h"
 
 #include <array>
 #include <cstddef>
@@ -88,23 +89,7 @@ std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::strin
 
 std::string CliText(TCliMsg msg, bool japanese, std::span<const std::string_view> args) {
     const TCliTextEntry& entry = kTexts[static_cast<std::size_t>(msg)];
-    const std::string_view format = japanese ? entry.Japanese : entry.English;
-    std::string text;
-    auto next = args.begin();
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        const char after = i + 1 < format.size() ? format[i + 1] : '\0';
-        const auto index = static_cast<std::size_t>(after - '1');
-        if (format[i] == '%' && after == 's' && next != args.end()) {
-            text += *next++;
-            ++i;
-        } else if (format[i] == '%' && after >= '1' && after <= '9' && index < args.size()) {
-            text += args.begin()[index]; // a language that orders the arguments otherwise
-            ++i;
-        } else {
-            text += format[i];
-        }
-    }
-    return text;
+    return FillText(japanese ? entry.Japanese : entry.English, args);
 }
 
 bool LocaleIsJapanese(const std::function<const char*(const char*)>& getEnv) {

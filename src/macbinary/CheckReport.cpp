@@ -3,6 +3,7 @@
 
 #include "crc/CrcUtils.h"
 #include "macbinary/HeaderTable.h"
+#include "util/FillText.h"
 #include "util/MacText.h"
 #include "util/VisibleText.h"
 
@@ -58,7 +59,7 @@ struct TInput {
 using TArgs = std::array<std::string, 3>;
 using TTest = std::optional<TArgs> (*)(const TInput&);
 
-// One check: when Test gives arguments, a finding with the texts filled from them ({1} {2} {3}).
+// One check: when Test gives arguments, a finding with the texts filled from them (%1 %2 %3).
 struct TCheckRow {
     std::string_view Id;
     std::string_view Field;
@@ -73,9 +74,7 @@ std::string Num(std::int64_t v) {
 }
 
 std::string Hex2(std::uint8_t v) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02x", static_cast<unsigned>(v));
-    return text;
+    return "0x" + HexValue(v, 8);
 }
 
 std::optional<TArgs> Args(std::string a = {}, std::string b = {}, std::string c = {}) {
@@ -106,21 +105,21 @@ bool Mb1Trailing(const TInput& in) {
 // gives the verdict line its reason, so the most telling test of each severity comes first.
 const TCheckRow kRows[] = {
     {"old-version-byte", "000", TCheckSeverity::NotMacBinary,
-     "Byte 0 (the old version number) is {1}; MacBinary needs 0.",
-     "バイト 0 (旧バージョン番号) が {1} です。MacBinary では 0 です。",
+     "Byte 0 (the old version number) is %1; MacBinary needs 0.",
+     "バイト 0 (旧バージョン番号) が %1 です。MacBinary では 0 です。",
      [](const TInput& in) { return NonZeroByte(in, 0); }},
-    {"const1-nonzero", "074", TCheckSeverity::NotMacBinary, "Byte 74 is {1}; MacBinary needs 0.",
-     "バイト 74 が {1} です。MacBinary では 0 です。",
+    {"const1-nonzero", "074", TCheckSeverity::NotMacBinary, "Byte 74 is %1; MacBinary needs 0.",
+     "バイト 74 が %1 です。MacBinary では 0 です。",
      [](const TInput& in) { return NonZeroByte(in, kOffsetConst1); }},
     {"name-length", "001", TCheckSeverity::NotMacBinary,
-     "The name length (byte 1) is {1}; a Macintosh name has 1 to 63 bytes.",
-     "ファイル名の長さ (バイト 1) が {1} です。Macintosh の名前は 1～63 バイトです。",
+     "The name length (byte 1) is %1; a Macintosh name has 1 to 63 bytes.",
+     "ファイル名の長さ (バイト 1) が %1 です。Macintosh の名前は 1～63 バイトです。",
      [](const TInput& in) {
          const int n = in.H[kOffsetNameLength];
          return n == 0 || n > kMaxNameLength ? Args(Num(n)) : std::nullopt;
      }},
     {"name-control-byte", "002", TCheckSeverity::NotMacBinary,
-     "The name holds the control byte {1} at byte {2}.", "ファイル名のバイト {2} に制御文字 {1} があります。",
+     "The name holds the control byte %1 at byte %2.", "ファイル名のバイト %2 に制御文字 %1 があります。",
      [](const TInput& in) -> std::optional<TArgs> {
          for (int i = 0; i < in.NameLength(); ++i) {
              const std::uint8_t b = in.NameByte(i);
@@ -130,43 +129,42 @@ const TCheckRow kRows[] = {
          }
          return std::nullopt;
      }},
-    {"const2-nonzero", "082", TCheckSeverity::NotMacBinary, "Byte 82 is {1}; MacBinary needs 0.",
-     "バイト 82 が {1} です。MacBinary では 0 です。", [](const TInput& in) { return NonZeroByte(in, 82); }},
-    {"data-length-range", "083", TCheckSeverity::NotMacBinary, "The data fork length {1} is 2^31 or more.",
-     "データフォークの長さ {1} が 2^31 以上です。",
+    {"const2-nonzero", "082", TCheckSeverity::NotMacBinary, "Byte 82 is %1; MacBinary needs 0.",
+     "バイト 82 が %1 です。MacBinary では 0 です。", [](const TInput& in) { return NonZeroByte(in, 82); }},
+    {"data-length-range", "083", TCheckSeverity::NotMacBinary, "The data fork length %1 is 2^31 or more.",
+     "データフォークの長さ %1 が 2^31 以上です。",
      [](const TInput& in) { return LengthOutOfRange(in, kOffsetDataForkLength); }},
     {"resource-length-range", "087", TCheckSeverity::NotMacBinary,
-     "The resource fork length {1} is 2^31 or more.", "リソースフォークの長さ {1} が 2^31 以上です。",
+     "The resource fork length %1 is 2^31 or more.", "リソースフォークの長さ %1 が 2^31 以上です。",
      [](const TInput& in) { return LengthOutOfRange(in, kOffsetResourceForkLength); }},
     {"neither-i-nor-crc", "099", TCheckSeverity::NotMacBinary,
-     "Bytes 99 to 125 are not all zero, as in MacBinary I, and the header CRC does not match (stored {1}, "
-     "computed {2}).",
+     "Bytes 99 to 125 are not all zero, as in MacBinary I, and the header CRC does not match (stored %1, "
+     "computed %2).",
      "バイト 99～125 が MacBinary I のようにすべて 0 ではなく、ヘッダー CRC も一致しません (格納値 "
-     "{1}、計算値 "
-     "{2})。",
+     "%1、計算値 "
+     "%2)。",
      [](const TInput& in) {
          return in.Kind == TKind::Unknown ? Args(HexValue(in.Stored, 16), HexValue(in.Computed, 16))
                                           : std::nullopt;
      }},
-    {"crc-mismatch", "124", TCheckSeverity::Damage,
-     "The header CRC does not match: stored {1}, computed {2}.",
-     "ヘッダー CRC が一致しません: 格納値 {1}、計算値 {2}。",
+    {"crc-mismatch", "124", TCheckSeverity::Damage, "The header CRC does not match: stored %1, computed %2.",
+     "ヘッダー CRC が一致しません: 格納値 %1、計算値 %2。",
      [](const TInput& in) {
          return in.Kind == TKind::ClaimsII ? Args(HexValue(in.Stored, 16), HexValue(in.Computed, 16))
                                            : std::nullopt;
      }},
     {"data-fork-cut", "083", TCheckSeverity::Damage,
-     "The file ends inside the data fork: {1} of its {2} bytes are missing.",
-     "ファイルがデータフォークの途中で終わっています: {2} バイトのうち {1} バイトが欠けています。",
+     "The file ends inside the data fork: %1 of its %2 bytes are missing.",
+     "ファイルがデータフォークの途中で終わっています: %2 バイトのうち %1 バイトが欠けています。",
      [](const TInput& in) { return PartCut(in.Layout.Data); }},
     {"resource-fork-cut", "087", TCheckSeverity::Damage,
-     "The file ends before the resource fork does: {1} of its {2} bytes are missing.",
-     "ファイルがリソースフォークの終わりより前で終わっています: {2} バイトのうち {1} バイトが欠けています。",
+     "The file ends before the resource fork does: %1 of its %2 bytes are missing.",
+     "ファイルがリソースフォークの終わりより前で終わっています: %2 バイトのうち %1 バイトが欠けています。",
      [](const TInput& in) { return PartCut(in.Layout.Resource); }},
     {"trailing-bytes-mb1", "", TCheckSeverity::NotMacBinary,
-     "The file has {1} bytes more than its MacBinary I header accounts for ({2} bytes), and no CRC vouches "
+     "The file has %1 bytes more than its MacBinary I header accounts for (%2 bytes), and no CRC vouches "
      "for the header.",
-     "ファイルが MacBinary I ヘッダーの示す大きさ ({2} バイト) より {1} バイト長く、ヘッダーを保証する CRC "
+     "ファイルが MacBinary I ヘッダーの示す大きさ (%2 バイト) より %1 バイト長く、ヘッダーを保証する CRC "
      "もありません。",
      [](const TInput& in) {
          return in.Kind == TKind::VersionI && Mb1Trailing(in)
@@ -174,10 +172,10 @@ const TCheckRow kRows[] = {
                     : std::nullopt;
      }},
     {"crc-other-variant", "124", TCheckSeverity::Warning,
-     "The stored CRC {1} is not CRC-16/XMODEM ({2}) but \"{3}\" over bytes 0 to 123: the writer used "
+     "The stored CRC %1 is not CRC-16/XMODEM (%2) but \"%3\" over bytes 0 to 123: the writer used "
      "another CRC.",
-     "格納された CRC {1} は CRC-16/XMODEM ({2}) ではなく、バイト 0～123 "
-     "の「{3}」です。書いたプログラムが別の "
+     "格納された CRC %1 は CRC-16/XMODEM (%2) ではなく、バイト 0～123 "
+     "の「%3」です。書いたプログラムが別の "
      "CRC を使っています。",
      [](const TInput& in) {
          return in.Kind == TKind::OtherCrc
@@ -186,11 +184,11 @@ const TCheckRow kRows[] = {
                     : std::nullopt;
      }},
     {"comment-cut", "099", TCheckSeverity::Warning,
-     "The file ends before the Finder comment does: {1} of its {2} bytes are missing.",
-     "ファイルが Finder コメントの終わりより前で終わっています: {2} バイトのうち {1} バイトが欠けています。",
+     "The file ends before the Finder comment does: %1 of its %2 bytes are missing.",
+     "ファイルが Finder コメントの終わりより前で終わっています: %2 バイトのうち %1 バイトが欠けています。",
      [](const TInput& in) { return PartCut(in.Layout.Comment); }},
-    {"trailing-bytes", "", TCheckSeverity::Warning, "{1} bytes follow the last part; they belong to no fork.",
-     "最後の部分の後に {1} バイトがあります。どのフォークにも属しません。",
+    {"trailing-bytes", "", TCheckSeverity::Warning, "%1 bytes follow the last part; they belong to no fork.",
+     "最後の部分の後に %1 バイトがあります。どのフォークにも属しません。",
      [](const TInput& in) {
          return in.Size > in.Layout.PaddedSize && !(in.Kind == TKind::VersionI && Mb1Trailing(in))
                     ? Args(Num(in.Size - in.Layout.PaddedSize))
@@ -210,14 +208,14 @@ const TCheckRow kRows[] = {
          return std::nullopt;
      }},
     {"version-byte", "122", TCheckSeverity::Warning,
-     "Byte 122 (the writer's version) is {1}; MacBinary II writes 129, III 130.",
-     "バイト 122 (書いたプログラムのバージョン) が {1} です。MacBinary II は 129、III は 130 です。",
+     "Byte 122 (the writer's version) is %1; MacBinary II writes 129, III 130.",
+     "バイト 122 (書いたプログラムのバージョン) が %1 です。MacBinary II は 129、III は 130 です。",
      [](const TInput& in) {
          const std::uint8_t v = in.H[kOffsetVersion];
          return in.HasCrc() && v != kVersionII && v != kVersionIII ? Args(Num(v)) : std::nullopt;
      }},
-    {"min-version", "123", TCheckSeverity::Warning, "Byte 123 (the lowest reader version) is {1}, not 129.",
-     "バイト 123 (読むのに必要なバージョン) が 129 ではなく {1} です。",
+    {"min-version", "123", TCheckSeverity::Warning, "Byte 123 (the lowest reader version) is %1, not 129.",
+     "バイト 123 (読むのに必要なバージョン) が 129 ではなく %1 です。",
      [](const TInput& in) {
          const std::uint8_t v = in.H[kOffsetMinVersion];
          return in.HasCrc() && v != kVersionII ? Args(Num(v)) : std::nullopt;
@@ -254,8 +252,8 @@ const TCheckRow kRows[] = {
          return in.HasCrc() && !in.Signature && in.H[kOffsetVersion] == kVersionIII ? Args() : std::nullopt;
      }},
     {"secondary-header", "120", TCheckSeverity::Info,
-     "A secondary header of {1} bytes comes first; the data fork starts at byte {2}.",
-     "{1} バイトの副ヘッダーがあり、データフォークはバイト {2} から始まります。",
+     "A secondary header of %1 bytes comes first; the data fork starts at byte %2.",
+     "%1 バイトの副ヘッダーがあり、データフォークはバイト %2 から始まります。",
      [](const TInput& in) {
          return in.Layout.SecondaryHeaderLength > 0
                     ? Args(Num(in.Layout.SecondaryHeaderLength), Num(in.Layout.Data.Offset))
@@ -283,24 +281,6 @@ const TCheckRow kRows[] = {
          return created != 0 && modified != 0 && modified < created ? Args() : std::nullopt;
      }},
 };
-
-// Runs of plain text are copied whole: a scan fills these for every file it reads.
-std::string Fill(const char* pattern, const TArgs& args) {
-    const std::string_view text(pattern);
-    std::string out;
-    out.reserve(text.size() + 16);
-    std::size_t from = 0;
-    for (std::size_t at = text.find('{'); at != std::string_view::npos; at = text.find('{', at + 1)) {
-        if (at + 2 < text.size() && text[at + 1] >= '1' && text[at + 1] <= '3' && text[at + 2] == '}') {
-            out.append(text, from, at - from);
-            out += args[static_cast<std::size_t>(text[at + 1] - '1')];
-            from = at + 3;
-            at += 2;
-        }
-    }
-    out.append(text, from);
-    return out;
-}
 
 bool AllZero(const THeader& h, int first, int last) {
     return std::all_of(h.begin() + first, h.begin() + last + 1, [](std::uint8_t b) { return b == 0; });
@@ -423,8 +403,9 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
 
     for (const TCheckRow& row : kRows) {
         if (const std::optional<TArgs> args = row.Test(in)) {
-            report.Findings.push_back(TCheckFinding{row.Id, row.Severity, row.Field, Fill(row.English, *args),
-                                                    Fill(row.Japanese, *args)});
+            report.Findings.push_back(TCheckFinding{
+                row.Id, row.Severity, row.Field, FillText(row.English, std::span<const std::string>(*args)),
+                FillText(row.Japanese, std::span<const std::string>(*args))});
         }
     }
 

@@ -2,6 +2,7 @@
 #include "macbinary/SourceShortfall.h"
 
 #include "macbinary/ForkLayout.h"
+#include "util/FillText.h"
 
 namespace kelda {
 
@@ -30,9 +31,7 @@ std::int64_t SourceShortfall(const THeader& header, std::int64_t sourceSize, TOu
 
 std::string ShortfallMessage(TOutputPart part, std::int64_t missing, bool japanese) {
     const TShortfallText& text = part == TOutputPart::Forks ? kForks : kDataFork;
-    std::string message = japanese ? text.Japanese : text.English;
-    message.replace(message.find("%s"), 2, std::to_string(missing));
-    return message;
+    return FillText(japanese ? text.Japanese : text.English, {std::to_string(missing)});
 }
 
 } // namespace kelda

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "resources/ResourceFinding.h"
+#include "util/FillText.h"
 
 #include <array>
 #include <cstddef>
@@ -72,25 +73,7 @@ static_assert(TextsInOrder(), "one text per finding, in the order of TResFinding
 
 std::string TResourceFinding::Text(bool japanese) const {
     const TFindingText& entry = kFindingTexts[static_cast<std::size_t>(Kind)];
-    const std::string_view pattern = japanese ? entry.Japanese : entry.English;
-    // Copies the pattern in runs between its placeholders: a damaged map can give hundreds of
-    // findings, and each is rendered in both languages.
-    std::string text;
-    text.reserve(pattern.size() + 16);
-    std::size_t from = 0;
-    for (std::size_t at = pattern.find('%'); at != std::string_view::npos; at = pattern.find('%', at + 1)) {
-        if (at + 1 < pattern.size() && pattern[at + 1] >= '1' && pattern[at + 1] <= '9') {
-            text.append(pattern.substr(from, at - from));
-            const auto arg = static_cast<std::size_t>(pattern[at + 1] - '1');
-            if (arg < Args.size()) {
-                text += Args[arg];
-            }
-            from = at + 2;
-            ++at;
-        }
-    }
-    text.append(pattern.substr(from));
-    return text;
+    return FillText(japanese ? entry.Japanese : entry.English, std::span<const std::string>(Args));
 }
 
 } // namespace kelda

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "resources/ResourceTexts.h"
+#include "util/FillText.h"
 
 #include <array>
 #include <cstddef>
@@ -53,11 +54,7 @@ const char* ResourceText(TResText text, bool japanese) {
 }
 
 std::string ResourceText(TResText text, bool japanese, std::string_view arg) {
-    std::string s = ResourceText(text, japanese);
-    if (const auto at = s.find("%s"); at != std::string::npos) {
-        s.replace(at, 2, arg);
-    }
-    return s;
+    return FillText(ResourceText(text, japanese), {arg});
 }
 
 } // namespace kelda
