@@ -53,23 +53,24 @@ enum class TMsg {
     ReplaceReadOnly,       // the window's question before an output that is a read-only file is replaced
     OutputReadOnly,        // kelda-cli's refusal of an output that is a read-only file
     // Forks out and in (src/forks/).
-    ForkCutRefused,      // a fork the output needs ends early in the source; nothing written
-    ForkCutWritten,      // the same, written as far as the source goes
-    CommentCutWritten,   // both forks whole and written; the Finder comment ends early in the source
-    NotAppleFile,        // neither AppleSingle nor AppleDouble
-    AppleFileDamaged,    // an error text; %s is one of the four details below
-    AppleEntryPastEnd,   //
-    AppleEntriesOverlap, //
-    AppleEntryTwice,     //
-    AppleEntryTooShort,  //
-    ForkTooLarge,        // a fork of 2 GiB or more cannot go into MacBinary
-    NameNotEncodable,    // the name has characters the Mac character set lacks
-    TypeCodeInvalid,     // a type or creator that is not four Mac characters
-    DateInvalid,         // a date option or SOURCE_DATE_EPOCH that cannot be read
-    NoWriteThroughLink,  // an extracted file's name is a symbolic link
-    ProgressForks,       // the progress dialog's label while forks are written
-    ForkCutAsk,          // the window's question before writing a fork cut short
-    AboutText,           // Help > About: the version (first %s) and the Qt version (second %s)
+    ForkCutRefused,         // a fork the output needs ends early in the source; nothing written
+    ForkCutWritten,         // the same, written as far as the source goes
+    CommentCutWritten,      // both forks whole and written; the Finder comment ends early in the source
+    NotAppleFile,           // neither AppleSingle nor AppleDouble
+    AppleFileDamaged,       // an error text; %s is one of the four details below
+    AppleEntryPastEnd,      //
+    AppleEntriesOverlap,    //
+    AppleEntryTwice,        //
+    AppleEntryTooShort,     //
+    ForkTooLarge,           // a fork of 2 GiB or more cannot go into MacBinary
+    NameNotEncodable,       // the name has characters the Mac character set lacks
+    TypeCodeInvalid,        // a type or creator that is not four Mac characters
+    DateInvalid,            // a date option that cannot be read
+    SourceDateEpochInvalid, // SOURCE_DATE_EPOCH is no number of seconds, or after what MacBinary holds
+    NoWriteThroughLink,     // an extracted file's name is a symbolic link
+    ProgressForks,          // the progress dialog's label while forks are written
+    ForkCutAsk,             // the window's question before writing a fork cut short
+    AboutText,              // Help > About: the version (first %s) and the Qt version (second %s)
 };
 inline constexpr int kMessageCount = static_cast<int>(TMsg::AboutText) + 1;
 

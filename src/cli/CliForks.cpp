@@ -227,12 +227,11 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
         options.Creator = Given(o, "--creator", o.Creator);
         options.Date = Given(o, "--date", o.Date);
         options.UseSidecar = !o.NoSidecar && data != "-";
-        if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
-            options.SourceDateEpoch = ParseSourceDateEpoch(epoch);
-            if (!options.SourceDateEpoch) {
-                CliReport(context, "SOURCE_DATE_EPOCH", MessageText(TMsg::DateInvalid, context.Japanese));
-                return kCliFailure;
-            }
+        try {
+            options.SourceDateEpoch = SourceDateEpochFromEnvironment();
+        } catch (const EBilingualError& e) {
+            CliReport(context, "SOURCE_DATE_EPOCH", context.Japanese ? e.what() : e.english());
+            return kCliFailure;
         }
         if (data == "-") {
             options.DefaultName = "untitled";

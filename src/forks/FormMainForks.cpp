@@ -22,15 +22,6 @@
 
 namespace kelda {
 
-namespace {
-
-std::optional<std::int64_t> SourceDateEpoch() {
-    const char* value = std::getenv("SOURCE_DATE_EPOCH");
-    return value != nullptr ? ParseSourceDateEpoch(value) : std::nullopt;
-}
-
-} // namespace
-
 template <typename F> void TFormMain::RunForkWork(F work) {
     TReadOnlyLeave leave;
     TCutPolicy policy = TCutPolicy::Refuse;
@@ -171,7 +162,7 @@ void TFormMain::MenuMakeMacBinaryClick() {
         return;
     }
     TEncodeOptions options = dialog.Options();
-    options.SourceDateEpoch = SourceDateEpoch();
+    options.SourceDateEpoch = SourceDateEpochFromEnvironment();
     if (!AskOutputName()) {
         return;
     }

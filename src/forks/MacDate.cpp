@@ -2,11 +2,13 @@
 #include "forks/MacDate.h"
 
 #include "forks/AppleFormat.h"
+#include "forks/ForkErrors.h"
 #include "util/MacCalendar.h"
 
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 
 namespace kelda {
@@ -140,6 +142,18 @@ std::optional<std::uint32_t> ParseMacDate(std::string_view text) {
         return std::nullopt;
     }
     return date;
+}
+
+std::optional<std::int64_t> SourceDateEpochFromEnvironment() {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    const std::optional<std::int64_t> seconds = ParseSourceDateEpoch(value);
+    if (!seconds || (MacDateFromUtcUnixTime(*seconds) == 0 && *seconds != -kSeconds1904To1970)) {
+        throw ForkError(TMsg::SourceDateEpochInvalid);
+    }
+    return seconds;
 }
 
 std::optional<std::int64_t> ParseSourceDateEpoch(std::string_view text) {

@@ -40,5 +40,9 @@ std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate);
 std::optional<std::uint32_t> ParseMacDate(std::string_view text);
 // SOURCE_DATE_EPOCH's value: decimal digits only; nullopt otherwise.
 std::optional<std::int64_t> ParseSourceDateEpoch(std::string_view text);
+// The one reading of SOURCE_DATE_EPOCH, for the window and kelda-cli: nullopt when it is unset or
+// empty; the error of the language tables (EBilingualError) when it is no number of seconds or a
+// date MacBinary cannot hold (after 2040-02-06), rather than a date silently dropped.
+std::optional<std::int64_t> SourceDateEpochFromEnvironment();
 
 } // namespace kelda

@@ -320,5 +320,26 @@ TEST_F(ForksWindow, MakeMacBinaryCancelledOrWithoutDataForkWritesNothing) {
     EXPECT_EQ(dialogs_.Count(Kind::SaveFile), 0u);
 }
 
+// A SOURCE_DATE_EPOCH that is no date is reported, as kelda-cli reports it, and nothing is written.
+TEST_F(ForksWindow, MakeMacBinaryRefusesABadSourceDateEpoch) {
+    TFormMain& form = Opened(SampleFile());
+    form.MenuJapaneseSet->setChecked(false);
+    WriteBytes(root_ / "data", Text("DATA!"));
+    ::setenv("SOURCE_DATE_EPOCH", "soon", 1);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TMakeMacBinaryDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->SetDataFork(Q(root_ / "data"));
+        dialogs_.files.push_back(Q(root_ / "made.bin"));
+        dialog->findChild<QPushButton*>("BtnMakeOk")->click();
+    });
+    form.MenuMakeMacBinary->trigger();
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(dialogs_.Count(Kind::Error), 1u);
+    EXPECT_TRUE(dialogs_.Texts(Kind::Error).back().contains("SOURCE_DATE_EPOCH"))
+        << dialogs_.Texts(Kind::Error).back().toStdString();
+    EXPECT_FALSE(fs::exists(root_ / "made.bin"));
+}
+
 } // namespace
 } // namespace kelda
