@@ -117,6 +117,7 @@ struct TExtractOptions {
     TCliArgs Inputs;
     std::string Folder = ".";
     TResourceForm Form = TResourceForm::Sidecar;
+    TMacEncoding NameEncoding = TMacEncoding::Auto;
     bool Partial = false;
     bool Force = false;
 };
@@ -125,7 +126,8 @@ struct TExtractOptions {
 // is left to Extract, which refuses it with its own message.
 bool OutputsExist(const TCliContext& context, const TExtractOptions& options, const std::filesystem::path& in,
                   const THeader& header) {
-    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(header);
+    const std::filesystem::path data =
+        std::filesystem::path(options.Folder) / ExtractName(header, options.NameEncoding);
     return CliOutputExists(context, in, data) ||
            CliOutputExists(context, in, ResourceFileName(data, options.Form));
 }
@@ -144,7 +146,7 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         {
             const TCliProgress::TScope progress(context.Progress, in);
             result = Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial),
-                             progress.Fn(), {}, options.Force || context.Force);
+                             progress.Fn(), {}, options.Force || context.Force, options.NameEncoding);
         }
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
@@ -294,6 +296,7 @@ void RegisterForkCommands(TCliCommands& commands) {
                     "The resource fork as the ._NAME AppleDouble sidecar (default), NAME.as or raw NAME.rsrc")
         ->transform(CLI::CheckedTransformer(forms).description(""))
         ->type_name("sidecar|applesingle|raw");
+    AddNameEncodingOption(extractCommand, extract.NameEncoding);
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
     extractCommand.add_flag("-f,--force", extract.Force,
                             "Replace existing or read-only output files (never the source)");
