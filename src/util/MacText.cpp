@@ -228,10 +228,12 @@ int JapaneseScore(const std::vector<TJaChar>& chars) {
         }
         std::size_t j = i;
         bool allHalfKana = true;
+        bool allKana = true;
         bool anyNative = false;
         bool allNative = true;
         for (; j < n && chars[j].Class != TJaClass::Ascii; ++j) {
             allHalfKana = allHalfKana && chars[j].Class == TJaClass::HalfKana;
+            allKana = allKana && chars[j].Class == TJaClass::Kana;
             anyNative = anyNative || IsNative(chars[j].Class);
             allNative = allNative && (IsNative(chars[j].Class) || chars[j].Class == TJaClass::FullAlnum);
         }
@@ -242,13 +244,15 @@ int JapaneseScore(const std::vector<TJaChar>& chars) {
         const bool between = letterLeft && letterRight;
         const bool beside = letterLeft || letterRight;
         const bool single = j - i == 1;
+        // Two kana against a Latin letter: an accented capital and its letter, twice, read the same.
+        const bool shortKana = j - i == 2 && allKana && beside;
         for (std::size_t k = i; k < j; ++k) {
             switch (chars[k].Class) {
             case TJaClass::HalfKana:
                 score += !single && allHalfKana ? (beside ? 0 : 4) : single ? (beside ? -6 : -4) : -2;
                 break;
             case TJaClass::Kana:
-                score += !single ? 6 : between ? -6 : beside ? 0 : 2;
+                score += shortKana ? 2 : !single ? 6 : between ? -6 : beside ? 0 : 2;
                 break;
             case TJaClass::CommonKanji:
                 score += !single ? 4 : between ? -6 : beside ? 2 : 4;
@@ -284,6 +288,10 @@ int JapaneseScore(const std::vector<TJaChar>& chars) {
         // seldom runs straight into a lowercase letter, as an accent's swallowed letter does.
         if (IsAsciiLower(right)) {
             score -= 4;
+        }
+        // Two characters wedged into a Latin word ("Dエ薺S" for "DÉGÂTS").
+        if (j - i == 2 && between) {
+            score -= 8;
         }
         // A name that is Japanese text from end to end.
         if (i == 0 && j == n && allNative) {
@@ -327,6 +335,22 @@ bool IsAsciiBracket(int b) {
            std::string_view("@[\\]^_`{|}~").find(static_cast<char>(b)) != std::string_view::npos;
 }
 
+// How many ASCII capitals run from bytes[from] on (step 1) or before bytes[from] back (step -1).
+std::size_t UpperRun(std::string_view bytes, std::size_t from, int step) {
+    std::size_t count = 0;
+    if (step > 0) {
+        for (std::size_t k = from; k < bytes.size() && IsAsciiUpper(static_cast<unsigned char>(bytes[k]));
+             ++k) {
+            ++count;
+        }
+    } else {
+        for (std::size_t k = from; k > 0 && IsAsciiUpper(static_cast<unsigned char>(bytes[k - 1])); --k) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 // How much the MacRoman reading looks like a Western name, in half points.
 int RomanScore(std::string_view bytes) {
     int score = 0;
@@ -357,7 +381,9 @@ int RomanScore(std::string_view bytes) {
             } else if (IsAsciiLower(prev)) {
                 score -= 6; // a capital inside a lowercase word
             } else if (IsAsciiUpper(next) && ((!IsAsciiLetter(prev) && !prevHigh) || IsAsciiUpper(prev))) {
-                score += 2; // a word in capitals
+                // A word in capitals; its letters beside the accent come in runs ("ÉLÉGANCE"), where
+                // the pairs of katakana read in Mac Roman have one letter each ("ÉVÉXÉe").
+                score += UpperRun(bytes, i + 1, 1) >= 2 || UpperRun(bytes, i, -1) >= 2 ? 6 : 2;
             } else if (IsAsciiUpper(prev) && IsAsciiLower(next)) {
                 score -= 2;
             }

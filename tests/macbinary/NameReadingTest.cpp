@@ -32,7 +32,8 @@ const char* const kWestern[] = {
     "São Paulo",      "Informação.doc", "Perché",       "Jyväskylä",
     "Nørrebro",       "Süßigkeiten",    "Pâtisserie",   "Jalapeño",
     "FileMaker® Pro", "QuarkXPress™",   "◊ Archive",    "Invoice #1 ©",
-    "µ-Law",          "Édith Piaf",
+    "µ-Law",          "Édith Piaf",     "ÉLÉGANCE",     "DÉGÂTS",
+    "CRÉDIT",
 };
 
 const char* const kJapanese[] = {
@@ -86,6 +87,9 @@ const char* const kJapanese[] = {
     "名称未設定 1",
     "コピー ～ 書類",
     "（仮）",
+    "メモA",
+    "USBメモリ",
+    "Winゲーム",
 };
 
 enum class TKind { II, IIIScript0, IIIScriptSet };
