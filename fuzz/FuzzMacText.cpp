@@ -57,6 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (validJapanese) {
         KELDA_FUZZ_CHECK(!HasReplacement(japanese));
     }
-    KELDA_FUZZ_CHECK(automatic == (validJapanese ? japanese : roman));
+    // The judgement takes one of the two readings, never Japanese when the bytes are not valid
+    // code page 932, and the one name decoder agrees with it.
+    const TMacNameReading judged = JudgeMacText(bytes);
+    KELDA_FUZZ_CHECK(judged.Encoding != TMacEncoding::Auto);
+    KELDA_FUZZ_CHECK(validJapanese || judged.Encoding == TMacEncoding::Roman);
+    KELDA_FUZZ_CHECK(judged.Text == (judged.Encoding == TMacEncoding::Japanese ? japanese : roman));
+    KELDA_FUZZ_CHECK(automatic == judged.Text);
+    KELDA_FUZZ_CHECK(ReadMacName(bytes).Text == automatic);
     return 0;
 }

@@ -96,9 +96,7 @@ void TCheckPage::HighlightField(int index) {
 
 void TCheckPage::Render() {
     TCheckReport shown = *report_;
-    if (nameEncoding_ != TMacEncoding::Auto) {
-        shown.Name = HeaderName(header_, nameEncoding_);
-    }
+    SetNameReading(shown, header_, nameEncoding_);
     VerdictLabel->setText(Q(shown.VerdictLine(japanese_)));
     QPalette palette = VerdictLabel->palette();
     palette.setColor(QPalette::WindowText, VerdictColor(shown.Verdict));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cli/TCliProgress.h"
+#include "util/MacText.h"
 #include "util/ProgressThrottle.h"
 #include "util/TFolder.h"
 
@@ -69,12 +70,13 @@ void RegisterResourceCommands(TCliCommands& commands);  // resources, resource, 
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.
-int CliInfo(const TCliContext& context, const TCliArgs& args);
+int CliInfo(const TCliContext& context, const TCliArgs& args, TMacEncoding nameEncoding = TMacEncoding::Auto);
 int CliToMacBin2(const TCliContext& context, const TCliArgs& args);
 int CliStrip(const TCliContext& context, const TCliArgs& args);
 int CliDataFork(const TCliContext& context, const TCliArgs& args);
 // info --json (CliInfoJson.cpp).
-int CliInfoJson(const TCliContext& context, const TCliArgs& files);
+int CliInfoJson(const TCliContext& context, const TCliArgs& files,
+                TMacEncoding nameEncoding = TMacEncoding::Auto);
 
 // "kelda-cli: <what>: <message>" on the error stream.
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message);

@@ -27,16 +27,9 @@ namespace {
 using TJson = nlohmann::ordered_json;
 
 // One opening (read only) gives the size and the header (left zero for a file too short for one).
-TCheckReport CheckFile(const std::filesystem::path& file, THeader& header) {
+TCheckReport CheckFile(const std::filesystem::path& file, THeader& header, TMacEncoding nameEncoding) {
     const TFileStream in(file, FileMode::Read);
-    return CheckOpenFile(in, header);
-}
-
-// The name's bytes as the header holds them, as far as the report reads them.
-std::string NameBytes(const THeader& header) {
-    const auto length = static_cast<std::size_t>(std::min<int>(header[kOffsetNameLength], 63));
-    const std::string bytes(reinterpret_cast<const char*>(header.data()) + kOffsetName, length);
-    return bytes.substr(0, bytes.find('\0'));
+    return CheckOpenFile(in, header, nameEncoding);
 }
 
 TJson SpanJson(const TForkSpan& span) {
@@ -59,7 +52,11 @@ TJson ReportJson(const std::string& file, const TCheckReport& r, const THeader& 
     j["resource_fork"] = SpanJson(r.Layout.Resource);
     j["comment"] = SpanJson(r.Layout.Comment);
     j["name"] = r.Name;
-    j["name_hex"] = r.Verdict == TCheckVerdict::NotMacBinary ? "" : HexBytes(NameBytes(header));
+    j["name_hex"] = r.Verdict == TCheckVerdict::NotMacBinary ? "" : HexBytes(HeaderNameBytes(header));
+    if (r.Verdict != TCheckVerdict::NotMacBinary) {
+        j["name_encoding"] = MacEncodingId(r.NameEncoding);
+        j["name_reason"] = MacNameReasonId(r.NameReason);
+    }
     if (r.NameAmbiguous) {
         j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
     }
@@ -81,6 +78,7 @@ std::string Dump(const TJson& j) {
 
 struct TCheckOptions {
     bool Json = false;
+    TMacEncoding NameEncoding = TMacEncoding::Auto;
     TCliArgs Files;
 };
 
@@ -96,7 +94,7 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
             const TCliInput input(context, file); // "-": standard input
             error = input.Problem(context);
             if (error.empty()) {
-                report = CheckFile(input.Path(), header);
+                report = CheckFile(input.Path(), header, options.NameEncoding);
             }
         } catch (const ECancelled&) {
             throw;
@@ -138,6 +136,7 @@ void RegisterCheckCommands(TCliCommands& commands) {
         commands.Add("check", "Whether each FILE is sound, damaged or no MacBinary, and why",
                      [&options](const TCliContext& context) { return RunCheck(context, options); });
     check.add_flag("--json", options.Json, "One JSON object per file and line");
+    AddNameEncodingOption(check, options.NameEncoding);
     check.add_option("FILE", options.Files, "Files to check (- for standard input)")
         ->required()
         ->type_name("");

@@ -121,13 +121,15 @@ struct TExtractOptions {
     TCliArgs Inputs;
     std::string Folder = ".";
     TResourceForm Form = TResourceForm::Sidecar;
+    TMacEncoding NameEncoding = TMacEncoding::Auto;
     bool Partial = false;
     bool Force = false;
 };
 
 // The two files the extraction of a file with this header writes: the data fork and the rest.
 std::array<std::string, 2> ExtractOutputs(const TExtractOptions& options, const THeader& header) {
-    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(header);
+    const std::filesystem::path data =
+        std::filesystem::path(options.Folder) / ExtractName(header, options.NameEncoding);
     return {data.string(), ResourceFileName(data, options.Form).string()};
 }
 
@@ -157,7 +159,7 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         {
             const TCliProgress::TScope progress(context.Progress, in);
             result = Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial),
-                             progress.Fn(), {}, options.Force || context.Force);
+                             progress.Fn(), {}, options.Force || context.Force, options.NameEncoding);
         }
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
@@ -310,6 +312,7 @@ void RegisterForkCommands(TCliCommands& commands) {
                     "The resource fork as the ._NAME AppleDouble sidecar (default), NAME.as or raw NAME.rsrc")
         ->transform(CLI::CheckedTransformer(forms).description(""))
         ->type_name("sidecar|applesingle|raw");
+    AddNameEncodingOption(extractCommand, extract.NameEncoding);
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
     extractCommand.add_flag("-f,--force", extract.Force,
                             "Replace existing or read-only output files (never the source)");

@@ -11,7 +11,7 @@ namespace kelda {
 namespace {
 
 // The object of one file; a file that cannot be read or is no MacBinary file gets "error".
-TCliJson InfoObject(const TCliContext& context, const std::string& file) {
+TCliJson InfoObject(const TCliContext& context, const std::string& file, TMacEncoding nameEncoding) {
     TCliJson object = CliJsonObject("kelda-cli.info", file);
     try {
         const TCliInput input(context, file);
@@ -28,7 +28,7 @@ TCliJson InfoObject(const TCliContext& context, const std::string& file) {
             object["error"] = MessageText(TMsg::NotMacBinary, context.Japanese);
             return object;
         }
-        AddHeaderJson(object, header, size);
+        AddHeaderJson(object, header, size, nameEncoding);
     } catch (const ECancelled&) {
         throw;
     } catch (const std::exception& e) {
@@ -39,10 +39,10 @@ TCliJson InfoObject(const TCliContext& context, const std::string& file) {
 
 } // namespace
 
-int CliInfoJson(const TCliContext& context, const TCliArgs& files) {
+int CliInfoJson(const TCliContext& context, const TCliArgs& files, TMacEncoding nameEncoding) {
     int status = kCliOk;
     for (const std::string& file : files) {
-        const TCliJson object = InfoObject(context, file);
+        const TCliJson object = InfoObject(context, file, nameEncoding);
         CliWriteJson(context, object);
         if (object.contains("error")) {
             CliReport(context, file, object["error"].get<std::string>());

@@ -36,16 +36,24 @@ TCliJson MacTextJson(std::string_view bytes, TMacEncoding encoding) {
     return {{"text", MacTextToUtf8(bytes, encoding)}, {"hex", HexBytes(bytes)}};
 }
 
-void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize) {
-    const TMacEncoding encoding = HeaderTextEncoding(header);
-    const int nameLength = std::min<int>(header[kOffsetNameLength], 63);
+TCliJson MacNameJson(const THeader& header, TMacEncoding nameEncoding) {
+    const TMacNameReading name = ReadHeaderName(header, nameEncoding);
+    return {{"text", name.Text},
+            {"hex", HexBytes(HeaderNameBytes(header))},
+            {"encoding", MacEncodingId(name.Encoding)},
+            {"reason", MacNameReasonId(name.Reason)}};
+}
+
+void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize,
+                   TMacEncoding nameEncoding) {
+    const TMacEncoding encoding = HeaderTextEncoding(header, nameEncoding);
     const std::uint16_t storedCrc = HeaderWord(header, kOffsetCrc);
     const std::uint16_t computedCrc = HeaderCrc(header);
     const TForkLayout layout = ComputeForkLayout(header, fileSize);
     object["file_type"] = std::string(FileTypeText(header));
     object["version"] = header[kOffsetVersion];
     object["min_version"] = header[kOffsetMinVersion];
-    object["name"] = MacTextJson(HeaderBytes(header, kOffsetName, nameLength), encoding);
+    object["name"] = MacNameJson(header, nameEncoding);
     object["type"] = MacTextJson(HeaderBytes(header, 65, 4), encoding);
     object["creator"] = MacTextJson(HeaderBytes(header, 69, 4), encoding);
     object["finder_flags"] = (header[73] << 8) | header[101];

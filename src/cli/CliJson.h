@@ -30,10 +30,15 @@ TCliJson CliJsonObject(std::string_view schema, std::string_view path, int versi
 
 // {"text": decoded, "hex": raw bytes} of a Mac text field.
 TCliJson MacTextJson(std::string_view bytes, TMacEncoding encoding);
+// The header's name as ReadHeaderName reads it (nameEncoding the user's choice): {"text", "hex",
+// "encoding": "mac-roman" or "japanese", "reason": MacNameReasonId}.
+TCliJson MacNameJson(const THeader& header, TMacEncoding nameEncoding);
 
 // Everything the header says, and where its parts lie in a file of fileSize bytes, added to object
-// (the fields of docs/cli-json.md, "MacBinary fields").
-void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize);
+// (the fields of docs/cli-json.md, "MacBinary fields"); the texts decoded with nameEncoding as the
+// user's choice.
+void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize,
+                   TMacEncoding nameEncoding = TMacEncoding::Auto);
 
 // The object on one line of context.Out. Bytes of names that are not UTF-8 show as U+FFFD in the
 // text fields; the hex fields keep them exactly.

@@ -28,12 +28,12 @@ namespace {
 // Inspects the input named file as the window does; reports the refusal and returns nothing when it
 // is refused.
 std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file,
-                                   const TCliInput& input) {
+                                   const TCliInput& input, TMacEncoding nameEncoding = TMacEncoding::Auto) {
     if (const std::string problem = input.Problem(context); !problem.empty()) {
         CliReport(context, file, problem);
         return std::nullopt;
     }
-    TInspectResult result = InspectFile(input.Path(), file);
+    TInspectResult result = InspectFile(input.Path(), file, nameEncoding);
     if (!result.Accepted()) {
         CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
     }
@@ -181,7 +181,7 @@ TConvertStatus DataFork(const TInspection& inspection, const std::filesystem::pa
 
 } // namespace
 
-int CliInfo(const TCliContext& context, const TCliArgs& args) {
+int CliInfo(const TCliContext& context, const TCliArgs& args, TMacEncoding nameEncoding) {
     if (args.empty()) {
         context.Err << "kelda-cli: info needs at least one FILE\n";
         return kCliUsage;
@@ -190,14 +190,14 @@ int CliInfo(const TCliContext& context, const TCliArgs& args) {
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
             const TCliInput input(context, file);
-            const std::optional<TInspection> inspection = Inspect(context, file, input);
+            const std::optional<TInspection> inspection = Inspect(context, file, input, nameEncoding);
             if (!inspection) {
                 return kCliFailure;
             }
             // A name inside a hostile file must not forge lines or reach the terminal as commands; the
             // file name is the user's own and comes out byte for byte.
             for (const std::string& line :
-                 BuildLogBlock(file, inspection->Header, inspection->Size, EscapeControls)) {
+                 BuildLogBlock(file, inspection->Header, inspection->Size, EscapeControls, nameEncoding)) {
                 context.Out << line << '\n';
             }
             return kCliOk;
@@ -227,15 +227,18 @@ int CliDataFork(const TCliContext& context, const TCliArgs& args) {
 void RegisterMacBinaryCommands(TCliCommands& commands) {
     struct TInfoOptions {
         bool Json = false;
+        TMacEncoding NameEncoding = TMacEncoding::Auto;
         TCliArgs Files;
     };
     TInfoOptions& info = commands.Store<TInfoOptions>();
     CLI::App& infoCommand =
         commands.Add("info", "The log block of each MacBinary FILE, as the window writes it",
                      [&info](const TCliContext& context) {
-                         return info.Json ? CliInfoJson(context, info.Files) : CliInfo(context, info.Files);
+                         return info.Json ? CliInfoJson(context, info.Files, info.NameEncoding)
+                                          : CliInfo(context, info.Files, info.NameEncoding);
                      });
     infoCommand.add_flag("--json", info.Json, "One JSON object per file and line (docs/cli-json.md)");
+    AddNameEncodingOption(infoCommand, info.NameEncoding);
     infoCommand.add_option("FILE", info.Files, "MacBinary files (- for standard input)")
         ->required()
         ->type_name("");

@@ -36,14 +36,15 @@ struct TOpenedFork {
 
 // Inspects file as the window does and reads its resource map, keeping the file open for the
 // resources' data; reports the refusal and returns nothing when the file is refused.
-std::optional<TOpenedFork> OpenFork(const TCliContext& context, const std::string& file) {
+std::optional<TOpenedFork> OpenFork(const TCliContext& context, const std::string& file,
+                                    TMacEncoding nameEncoding = TMacEncoding::Auto) {
     const TInspectResult result = InspectFile(file);
     if (!result.Accepted()) {
         CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
         return std::nullopt;
     }
     TFileStream stream(result.Inspection->Path, FileMode::Read);
-    TResourceFork fork = ReadResourceFork(stream, result.Inspection->Header);
+    TResourceFork fork = ReadResourceFork(stream, result.Inspection->Header, nameEncoding);
     return TOpenedFork{std::move(stream), std::move(fork)};
 }
 
@@ -77,8 +78,8 @@ std::string JsonLine(const nlohmann::json& j) {
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-int ListResources(const TCliContext& context, const std::string& file, bool json) {
-    const std::optional<TOpenedFork> opened = OpenFork(context, file);
+int ListResources(const TCliContext& context, const std::string& file, bool json, TMacEncoding nameEncoding) {
+    const std::optional<TOpenedFork> opened = OpenFork(context, file, nameEncoding);
     if (!opened) {
         return kCliFailure;
     }
@@ -142,10 +143,11 @@ std::optional<std::int16_t> ParseId(const std::string& text) {
     return static_cast<std::int16_t>(value);
 }
 
-int RunResources(const TCliContext& context, const TCliArgs& files, bool json) {
+int RunResources(const TCliContext& context, const TCliArgs& files, bool json, TMacEncoding nameEncoding) {
     int status = kCliOk;
     for (const std::string& file : files) {
-        if (CliGuarded(context, file, [&] { return ListResources(context, file, json); }) != kCliOk) {
+        if (CliGuarded(context, file, [&] { return ListResources(context, file, json, nameEncoding); }) !=
+            kCliOk) {
             status = kCliFailure;
         }
     }
@@ -246,13 +248,17 @@ int RunVers(const TCliContext& context, const TCliArgs& files) {
 void RegisterResourceCommands(TCliCommands& commands) {
     struct TResourcesOptions {
         bool Json = false;
+        TMacEncoding NameEncoding = TMacEncoding::Auto;
         TCliArgs Files;
     };
     TResourcesOptions& list = commands.Store<TResourcesOptions>();
     CLI::App& resources = commands.Add(
         "resources", "One line per resource of each MacBinary FILE: type, ID, name, attributes, length",
-        [&list](const TCliContext& context) { return RunResources(context, list.Files, list.Json); });
+        [&list](const TCliContext& context) {
+            return RunResources(context, list.Files, list.Json, list.NameEncoding);
+        });
     resources.add_flag("--json", list.Json, "One JSON object per resource and line");
+    AddNameEncodingOption(resources, list.NameEncoding);
     resources.add_option("FILE", list.Files, "MacBinary files")->required()->type_name("");
 
     TResourceOperands& one = commands.Store<TResourceOperands>();

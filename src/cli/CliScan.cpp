@@ -29,6 +29,7 @@ struct TScanOptions {
     bool Json = false;
     bool Csv = false;
     bool Hash = false;
+    TMacEncoding NameEncoding = TMacEncoding::Auto;
     unsigned Jobs = 0; // 0: one per core
 };
 
@@ -48,7 +49,7 @@ std::string RawField(const THeader& header, int offset, int count) {
                        static_cast<std::size_t>(count));
 }
 
-TCliJson RowJson(const TScanRow& row, bool hash, bool japanese) {
+TCliJson RowJson(const TScanRow& row, bool hash, bool japanese, TMacEncoding nameEncoding) {
     TCliJson o = CliJsonObject("kelda-cli.scan", row.Path, kCliScanSchemaVersion);
     o["size"] = row.Size;
     o["verdict"] = ScanVerdictWord(row.Verdict);
@@ -59,10 +60,9 @@ TCliJson RowJson(const TScanRow& row, bool hash, bool japanese) {
     }
     if (row.Accepted()) {
         const THeader& h = row.Header;
-        const int nameLength = std::min<int>(h[kOffsetNameLength], 63);
-        const TMacEncoding encoding = HeaderTextEncoding(h);
+        const TMacEncoding encoding = HeaderTextEncoding(h, nameEncoding);
         o["version"] = VersionName(row.Report->Version);
-        o["name"] = MacTextJson(RawField(h, kOffsetName, nameLength), encoding);
+        o["name"] = MacNameJson(h, nameEncoding);
         o["type"] = MacTextJson(RawField(h, 65, 4), encoding);
         o["creator"] = MacTextJson(RawField(h, 69, 4), encoding);
         o["created"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, 91)), '-', ':');
@@ -97,7 +97,7 @@ constexpr const char* kCsvColumns[] = {
     "header_crc_ok", "vers"};
 
 void WriteRow(const TCliContext& context, const TScanOptions& options, const TScanRow& row) {
-    const TCliJson o = RowJson(row, options.Hash, context.Japanese);
+    const TCliJson o = RowJson(row, options.Hash, context.Japanese, options.NameEncoding);
     if (options.Json) {
         CliWriteJson(context, o);
         return;
@@ -298,6 +298,7 @@ void RegisterScanCommands(TCliCommands& commands) {
     CLI::Option* json = scan.add_flag("--json", options.Json, "One JSON object per file and line");
     scan.add_flag("--csv", options.Csv, "Comma-separated values with a header line")->excludes(json);
     scan.add_flag("--hash", options.Hash, "SHA-256 of each fork of the MacBinary files");
+    AddNameEncodingOption(scan, options.NameEncoding);
     scan.add_option("-j,--jobs", options.Jobs, "Files read at once (default: one per core)")
         ->check(CLI::Range(1u, 256u).description(""))
         ->type_name("N");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/TCliCommands.h"
 
+#include <map>
+
 namespace kelda {
 
 CLI::App& TCliCommands::Add(const std::string& name, const std::string& description, TRun run) {
@@ -8,6 +10,19 @@ CLI::App& TCliCommands::Add(const std::string& name, const std::string& descript
     command->group("Commands");
     commands_.push_back({command, std::move(run)});
     return *command;
+}
+
+void AddNameEncodingOption(CLI::App& command, TMacEncoding& encoding) {
+    std::map<std::string, TMacEncoding> choices;
+    for (const TMacEncoding e : {TMacEncoding::Auto, TMacEncoding::Roman, TMacEncoding::Japanese}) {
+        choices.emplace(std::string(MacEncodingId(e)), e);
+    }
+    command
+        .add_option("--name-encoding", encoding,
+                    "How Mac names are decoded: auto (default: the script byte, else the more plausible "
+                    "reading), mac-roman or japanese")
+        ->transform(CLI::CheckedTransformer(choices).description(""))
+        ->type_name("auto|mac-roman|japanese");
 }
 
 const TCliCommands::TRun* TCliCommands::Chosen() const {

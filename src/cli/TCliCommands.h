@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cli/Cli.h"
+#include "util/MacText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -48,5 +49,10 @@ private:
     std::vector<TEntry> commands_;
     std::vector<std::shared_ptr<void>> stores_;
 };
+
+// --name-encoding auto|mac-roman|japanese on a command that reads Mac names: how they are decoded
+// (auto: the header's script byte, else the more plausible reading), as the window's Name encoding
+// menu chooses.
+void AddNameEncodingOption(CLI::App& command, TMacEncoding& encoding);
 
 } // namespace kelda

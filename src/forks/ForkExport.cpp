@@ -101,8 +101,8 @@ TForkStatus ForkStatusOf(TConvertStatus status) {
     return TForkStatus::Written;
 }
 
-std::string ExtractName(const THeader& header) {
-    return SafeLocalName(FileInfoFromHeader(header).Name, HeaderTextEncoding(header));
+std::string ExtractName(const THeader& header, TMacEncoding nameEncoding) {
+    return SafeLocalText(ReadHeaderName(header, nameEncoding).Text);
 }
 
 std::filesystem::path SidecarName(const std::filesystem::path& dataFile) {
@@ -159,10 +159,10 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
 
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress,
-                       const std::string& name, bool replaceReadOnly) {
+                       const std::string& name, bool replaceReadOnly, TMacEncoding nameEncoding) {
     const TMacBinarySource in(source);
     TExtractResult result;
-    const std::string local = name.empty() ? ExtractName(in.Header()) : name;
+    const std::string local = name.empty() ? ExtractName(in.Header(), nameEncoding) : name;
     result.DataFile = folder / local;
     result.ResourceFile = ResourceFileName(result.DataFile, form);
     const TForkLayout& layout = in.Layout();

@@ -10,6 +10,7 @@
 #include "forks/AppleFormat.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
 #include "util/Progress.h"
 
 #include <filesystem>
@@ -65,14 +66,17 @@ struct TExtractResult {
 };
 
 // The data fork as folder/name and the rest in the chosen form beside it; the data fork's
-// modification time is set from the header. name empty: ExtractName of the header. A fork cut short
+// modification time is set from the header. name empty: ExtractName of the header (in
+// nameEncoding). A fork cut short
 // is refused before the folder is made; neither file may be a symbolic link.
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress = {},
-                       const std::string& name = {}, bool replaceReadOnly = false);
+                       const std::string& name = {}, bool replaceReadOnly = false,
+                       TMacEncoding nameEncoding = TMacEncoding::Auto);
 
-// The local name of the Mac file (the header's name decoded as the header display decodes it).
-std::string ExtractName(const THeader& header);
+// The local name of the Mac file: the header's name as the user sees it (ReadHeaderName, with
+// nameEncoding the user's choice), made safe (SafeLocalText).
+std::string ExtractName(const THeader& header, TMacEncoding nameEncoding = TMacEncoding::Auto);
 // "folder/._name" for "folder/name".
 std::filesystem::path SidecarName(const std::filesystem::path& dataFile);
 // The name of the resource fork's file for a data fork file in a form.

@@ -68,14 +68,13 @@ TContainerPart ReadContainer(const std::filesystem::path& file) {
     return part;
 }
 
-// How the bytes of a name taken from an entry are meant: the script says so when it is set.
+// How the bytes of a name taken from an entry are meant: the script says so when it is set, else
+// the one name decoder judges.
 bool NameBytesAreJapanese(const TMacFileInfo& info) {
     if (info.Script != 0) {
         return (info.Script & 0x7F) == kScriptJapanese;
     }
-    return std::any_of(info.Name.begin(), info.Name.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) &&
-           IsValidCp932Text(info.Name);
+    return ReadMacName(info.Name).Encoding == TMacEncoding::Japanese;
 }
 
 void CheckForkLength(std::int64_t length) {

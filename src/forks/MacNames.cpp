@@ -61,7 +61,10 @@ std::u16string ToUtf16(std::string_view utf8) {
 } // namespace
 
 std::string SafeLocalName(std::string_view macName, TMacEncoding encoding) {
-    const std::string decoded = MacTextToUtf8(macName, encoding);
+    return SafeLocalText(ReadMacName(macName, encoding).Text);
+}
+
+std::string SafeLocalText(std::string_view decoded) {
     std::string out;
     for (const char c : decoded) {
         const auto b = static_cast<unsigned char>(c);

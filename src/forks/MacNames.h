@@ -15,8 +15,10 @@ namespace kelda {
 
 inline constexpr std::size_t kMaxMacNameLength = 63;
 
-// A name for the local file system from Mac name bytes, decoded in encoding: never empty, never
-// "." or "..", never holding "/" or a control byte, so it names an entry inside its folder.
+// A name for the local file system from a decoded Mac name (UTF-8): never empty, never "." or "..",
+// never holding "/" or a control byte, so it names an entry inside its folder.
+std::string SafeLocalText(std::string_view decoded);
+// The same from Mac name bytes, read by ReadMacName in encoding.
 std::string SafeLocalName(std::string_view macName, TMacEncoding encoding);
 
 // The Mac bytes of a UTF-8 name in Mac Roman or code page 932 (Auto: Mac Roman when every character

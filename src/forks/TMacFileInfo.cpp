@@ -21,7 +21,6 @@ constexpr int kOffsetCreated = 91;
 constexpr int kOffsetModified = 95;
 constexpr int kOffsetFlagsLow = 101;
 constexpr int kOffsetExtFlags = 107;
-constexpr std::size_t kMaxNameLength = 63;
 
 // Offsets inside the Finder info entry.
 constexpr int kFiType = 0;
@@ -39,8 +38,7 @@ constexpr std::uint32_t kMacInfoProtected = 0x2;
 
 TMacFileInfo FileInfoFromHeader(const THeader& header) {
     TMacFileInfo info;
-    const std::size_t length = std::min<std::size_t>(header[kOffsetNameLength], kMaxNameLength);
-    info.Name.assign(reinterpret_cast<const char*>(header.data() + kOffsetName), length);
+    info.Name = HeaderNameBytes(header);
     std::copy_n(header.begin() + kOffsetType, 4, info.Type.begin());
     std::copy_n(header.begin() + kOffsetCreator, 4, info.Creator.begin());
     info.FinderFlags = static_cast<std::uint16_t>(header[kOffsetFlagsHigh] << 8 | header[kOffsetFlagsLow]);

@@ -32,7 +32,8 @@ struct TMacFileInfo {
     bool operator==(const TMacFileInfo&) const = default;
 };
 
-// The fields of a MacBinary header. The name is byte 1's count of bytes, at most 63.
+// The fields of a MacBinary header. The name is HeaderNameBytes: byte 1's count of bytes, at most
+// 63, ended early by a zero byte.
 TMacFileInfo FileInfoFromHeader(const THeader& header);
 
 // The 32-byte Finder info entry: FInfo (type, creator, flags, location v/h, folder) and FXInfo

@@ -134,8 +134,8 @@ void TMakeMacBinaryDialog::Prefill() {
     }
     try {
         const TMacFileInfo info = TAppleContainer(container).Info();
-        const bool japanese = (info.Script & 0x7F) == 1;
-        filledName_ = MacText(info.Name, japanese ? TMacEncoding::Japanese : TMacEncoding::Auto);
+        filledName_ = QString::fromStdString(
+            ReadMacName(info.Name, TMacEncoding::Auto, (info.Script & 0x7F) == 1).Text);
         filledType_ = FourCCText(info.Type);
         filledCreator_ = FourCCText(info.Creator);
         EditMacName->setText(filledName_);

@@ -16,7 +16,6 @@ namespace kelda {
 
 namespace {
 
-constexpr int kMaxNameLength = 63;
 constexpr int kOffsetCreated = 91;
 constexpr int kOffsetModified = 95;
 constexpr int kOffsetReserved = 108;
@@ -52,7 +51,7 @@ struct TInput {
 
     bool HasCrc() const { return Kind == TKind::Verified || Kind == TKind::OtherCrc; }
     bool ClaimsTwoOrThree() const { return HasCrc() || Kind == TKind::ClaimsII; }
-    int NameLength() const { return std::min<int>(H[kOffsetNameLength], kMaxNameLength); }
+    int NameLength() const { return std::min<int>(H[kOffsetNameLength], kMaxHeaderNameLength); }
     std::uint8_t NameByte(int i) const { return H[static_cast<std::size_t>(kOffsetName + i)]; }
 };
 
@@ -116,7 +115,7 @@ const TCheckRow kRows[] = {
      "ファイル名の長さ (バイト 1) が %1 です。Macintosh の名前は 1～63 バイトです。",
      [](const TInput& in) {
          const int n = in.H[kOffsetNameLength];
-         return n == 0 || n > kMaxNameLength ? Args(Num(n)) : std::nullopt;
+         return n == 0 || n > kMaxHeaderNameLength ? Args(Num(n)) : std::nullopt;
      }},
     {"name-control-byte", "002", TCheckSeverity::NotMacBinary,
      "The name holds the control byte %1 at byte %2.", "ファイル名のバイト %2 に制御文字 %1 があります。",
@@ -337,30 +336,18 @@ TMacBinaryVersion ClaimedVersion(const TInput& in) {
     return TMacBinaryVersion::None;
 }
 
-std::string NameBytes(const THeader& h) {
-    std::string bytes(reinterpret_cast<const char*>(h.data()) + kOffsetName,
-                      static_cast<std::size_t>(std::min<int>(h[kOffsetNameLength], kMaxNameLength)));
-    return bytes.substr(0, bytes.find('\0'));
-}
-
-bool IsAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-void ReadName(const THeader& h, TCheckReport& report) {
-    const std::string bytes = NameBytes(h);
-    if (IsAscii(bytes)) {
-        // Plain ASCII reads the same in every Mac encoding; spare the converters.
-        report.Name = report.NameRoman = bytes;
+void ReadName(const THeader& h, TMacEncoding forced, TCheckReport& report) {
+    const std::string_view bytes = HeaderNameBytes(h);
+    SetNameReading(report, h, forced);
+    if (report.NameReason == TMacNameReason::Ascii) {
+        report.NameRoman = report.Name;
         return;
     }
-    report.NameRoman = MacTextToUtf8(bytes, TMacEncoding::Roman);
+    report.NameRoman = ReadMacName(bytes, TMacEncoding::Roman).Text;
     if (IsValidCp932Text(bytes)) {
-        report.NameJapanese = MacTextToUtf8(bytes, TMacEncoding::Japanese);
+        report.NameJapanese = ReadMacName(bytes, TMacEncoding::Japanese).Text;
     }
     report.NameAmbiguous = !report.NameJapanese.empty() && report.NameJapanese != report.NameRoman;
-    report.Name = HeaderName(h);
 }
 
 const TCheckFinding* FirstOf(const std::vector<TCheckFinding>& findings, TCheckSeverity severity) {
@@ -371,7 +358,7 @@ const TCheckFinding* FirstOf(const std::vector<TCheckFinding>& findings, TCheckS
 
 } // namespace
 
-TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
+TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize, TMacEncoding nameEncoding) {
     TInput in(header);
     in.Size = fileSize;
     in.Layout = ComputeForkLayout(header, fileSize);
@@ -399,7 +386,7 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
     } else {
         report.SizeFit = fileSize == in.Layout.PaddedSize ? TSizeFit::Padded : TSizeFit::Unpadded;
     }
-    ReadName(header, report);
+    ReadName(header, nameEncoding, report);
 
     for (const TCheckRow& row : kRows) {
         if (const std::optional<TArgs> args = row.Test(in)) {
@@ -424,14 +411,14 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize) {
     return report;
 }
 
-TCheckReport CheckOpenFile(const TFileStream& file, THeader& header) {
+TCheckReport CheckOpenFile(const TFileStream& file, THeader& header, TMacEncoding nameEncoding) {
     const std::int64_t size = file.Size();
     const std::size_t got = file.ReadAt(header.data(), kHeaderSize, 0);
     if (got < kHeaderSize) {
         header.fill(0);
         return CheckTooShort(static_cast<std::int64_t>(got));
     }
-    return CheckMacBinary(header, size);
+    return CheckMacBinary(header, size, nameEncoding);
 }
 
 TCheckReport CheckTooShort(std::int64_t fileSize) {
@@ -480,8 +467,14 @@ bool TCheckReport::Has(std::string_view id) const {
 }
 
 std::string HeaderName(const THeader& header, TMacEncoding forced) {
-    const std::string bytes = NameBytes(header);
-    return IsAscii(bytes) ? bytes : MacTextToUtf8(bytes, HeaderTextEncoding(header, forced));
+    return ReadHeaderName(header, forced).Text;
+}
+
+void SetNameReading(TCheckReport& report, const THeader& header, TMacEncoding forced) {
+    TMacNameReading reading = ReadHeaderName(header, forced);
+    report.Name = std::move(reading.Text);
+    report.NameEncoding = reading.Encoding;
+    report.NameReason = reading.Reason;
 }
 
 std::string_view VersionName(TMacBinaryVersion version) {

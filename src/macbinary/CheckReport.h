@@ -68,9 +68,12 @@ struct TCheckReport {
     std::int64_t MissingBytes = 0;
     std::int64_t TrailingBytes = 0;
 
-    // The name as the header's own rule decodes it, and its two readings when its bytes are valid
-    // Shift-JIS that reads differently from Mac Roman (then both are worth showing).
+    // The name as ReadHeaderName decodes it, the encoding it was read in and why, and its two
+    // readings when its bytes are valid Shift-JIS that reads differently from Mac Roman (then both
+    // are worth showing).
     std::string Name;
+    TMacEncoding NameEncoding = TMacEncoding::Roman;
+    TMacNameReason NameReason = TMacNameReason::Ascii;
     std::string NameRoman;
     std::string NameJapanese;
     bool NameAmbiguous = false;
@@ -85,18 +88,23 @@ struct TCheckReport {
     bool Has(std::string_view id) const;
 };
 
-// Checks a header read from a file of fileSize bytes. Never fails; any bytes give a report.
-TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize);
+// Checks a header read from a file of fileSize bytes. Never fails; any bytes give a report. The
+// name is read as ReadHeaderName reads it with nameEncoding as the user's choice.
+TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize,
+                            TMacEncoding nameEncoding = TMacEncoding::Auto);
 // The report on a file too short to hold a header (fewer than 128 bytes): not MacBinary.
 TCheckReport CheckTooShort(std::int64_t fileSize);
 // The one check of an open file, for check and scan alike: its header (left zero when the file
 // holds fewer than 128 bytes, judged by the bytes read rather than the size the system states) and
 // its size. Throws the file layer's error when it cannot be read.
-TCheckReport CheckOpenFile(const TFileStream& file, THeader& header);
+TCheckReport CheckOpenFile(const TFileStream& file, THeader& header,
+                           TMacEncoding nameEncoding = TMacEncoding::Auto);
 
-// The file name of a header (its first FileLength bytes, at most 63, cut at a zero byte) as UTF-8:
-// decoded by the header's own rule, or in forced when that is not Auto.
+// The file name of a header as UTF-8: ReadHeaderName's text.
 std::string HeaderName(const THeader& header, TMacEncoding forced = TMacEncoding::Auto);
+// Sets the report's Name, NameEncoding and NameReason as ReadHeaderName reads the header's name
+// with forced as the user's choice (the check page does when the choice changes).
+void SetNameReading(TCheckReport& report, const THeader& header, TMacEncoding forced);
 
 // "I", "II", "III", or "" for None.
 std::string_view VersionName(TMacBinaryVersion version);

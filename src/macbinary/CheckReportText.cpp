@@ -25,6 +25,7 @@ constexpr TLabel kComment = {"Comment      : ", "コメント     : "};
 constexpr TLabel kName = {"Name         : ", "ファイル名   : "};
 constexpr TLabel kNameRoman = {"  Mac Roman  : ", "  Mac Roman  : "};
 constexpr TLabel kNameJapanese = {"  Shift-JIS  : ", "  Shift-JIS  : "};
+constexpr TLabel kNameRead = {"Read as      : ", "読み方       : "};
 
 std::string L(const TLabel& label, bool japanese) {
     return japanese ? label.Japanese : label.English;
@@ -130,6 +131,10 @@ std::vector<std::string> CheckReportLines(const TCheckReport& r, bool japanese) 
             lines.push_back(L(kComment, japanese) + ForkSpanText(r.Layout.Comment, japanese));
         }
         lines.push_back(L(kName, japanese) + r.Name);
+        if (r.NameReason != TMacNameReason::Ascii) {
+            lines.push_back(L(kNameRead, japanese) + std::string(MacEncodingName(r.NameEncoding, japanese)) +
+                            " (" + std::string(MacNameReasonText(r.NameReason, japanese)) + ")");
+        }
         if (r.NameAmbiguous) {
             lines.push_back(L(kNameRoman, japanese) + r.NameRoman);
             lines.push_back(L(kNameJapanese, japanese) + r.NameJapanese);

@@ -139,8 +139,8 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     if (!macBinaryPage_.FileWasRead()) {
         return;
     }
-    // The header table and the grid of the file shown, in the chosen encoding; the log keeps what
-    // it recorded.
+    // The header table, the grid and the resource names of the file shown, in the chosen encoding;
+    // the log keeps what it recorded.
     const TInspection& shown = macBinaryPage_.Shown();
     const TInspection redone =
         InspectHeader(shown.Path, shown.ShownName, shown.Header, shown.Size, NameEncodingChoice());
@@ -148,6 +148,7 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     ShowHeaderTable(Editor1, QLines(redone.TableLines));
     FillGrid(StringGrid1, redone.GridCells);
     Editor1->SetCaret(std::min(caret, Editor1->LineCount() - 1), 0);
+    ShowResources(shown.Path, shown.Header);
 }
 
 void TFormMain::ReadNameEncodingSetting() {

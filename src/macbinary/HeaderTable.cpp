@@ -61,6 +61,13 @@ std::string CharLine(TField Field, std::string_view No, std::string_view Item, i
     return Line(No, Item, shown != nullptr ? shown(value) : value, "[CHR]", Field);
 }
 
+// The name's line: the same shape, the text from the one name decoder.
+std::string NameLine(const THeader& header, const THeaderField& f, TMacEncoding forced, TShownText shown) {
+    const std::string value = ReadHeaderName(header, forced).Text;
+    return Line(f.No, f.Item, shown != nullptr ? shown(value) : value, "[CHR]",
+                TField(header.data() + f.Offset, static_cast<std::size_t>(f.Width)));
+}
+
 } // namespace
 
 std::string ConvertChar(TField Field, std::string_view No, std::string_view Item, int c,
@@ -107,7 +114,15 @@ std::string FormatDateTime(const TDateTime& dateTime, char dateSeparator, char t
     return buffer;
 }
 
+TMacNameReading ReadHeaderName(const THeader& header, TMacEncoding forced) {
+    return ReadMacName(HeaderNameBytes(header), forced, HeaderScriptIsJapanese(header));
+}
+
 TMacEncoding HeaderTextEncoding(const THeader& header) {
+    const TMacNameReading name = ReadHeaderName(header);
+    if (name.Reason != TMacNameReason::Ascii) {
+        return name.Encoding;
+    }
     if (!HasMacBinarySignature(header)) {
         return TMacEncoding::Auto;
     }
@@ -125,11 +140,13 @@ std::vector<std::string> BuildHeaderTable(const THeader& header, TMacEncoding fo
     for (const THeaderField& f : HeaderFields) {
         const TField field(header.data() + f.Offset, static_cast<std::size_t>(f.Width));
         switch (f.Kind) {
-        case TFieldKind::Char: {
-            const int c = f.CharCount == kCountFromNameLength ? header[kOffsetNameLength] : f.CharCount;
-            lines.push_back(CharLine(field, f.No, f.Item, c, encoding, shown));
+        case TFieldKind::Char:
+            if (f.CharCount == kCountFromNameLength) {
+                lines.push_back(NameLine(header, f, forced, shown));
+            } else {
+                lines.push_back(CharLine(field, f.No, f.Item, f.CharCount, encoding, shown));
+            }
             break;
-        }
         case TFieldKind::Byte:
             lines.push_back(ConvertByte(field, f.No, f.Item));
             break;

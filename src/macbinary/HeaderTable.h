@@ -46,8 +46,14 @@ std::string FormatDateTime(const TDateTime& dateTime, char dateSeparator = '/', 
 // The date a header date field denotes: value seconds after 1904-01-01 00:00:00.
 TDateTime MacDateToDateTime(std::uint32_t value);
 
-// How the character fields of this header are decoded: a header with the "mBIN" signature names
-// its script in byte 106 (1 = Japanese); otherwise each field's bytes decide.
+// The header's name (HeaderNameBytes) decoded by the one decoder, ReadMacName: in forced when the
+// user chose an encoding (not Auto), else in Japanese when the script byte says so (HeaderScriptIsJapanese),
+// else in the reading JudgeMacText finds the more plausible; with the encoding and the reason.
+TMacNameReading ReadHeaderName(const THeader& header, TMacEncoding forced = TMacEncoding::Auto);
+
+// How the header's other texts (type, creator, resource names) are decoded: as its name is read,
+// when the name has other than ASCII to go by; else by the script byte of a header with the "mBIN"
+// signature (1 = Japanese, else MacRoman); otherwise each text's bytes decide (Auto).
 TMacEncoding HeaderTextEncoding(const THeader& header);
 // The same, unless the user has chosen an encoding (forced other than Auto), which then holds.
 TMacEncoding HeaderTextEncoding(const THeader& header, TMacEncoding forced);
@@ -56,8 +62,8 @@ TMacEncoding HeaderTextEncoding(const THeader& header, TMacEncoding forced);
 // control bytes visible with it. Null: as it is.
 using TShownText = std::string (*)(std::string_view text);
 
-// The 28 lines of the header table, in field order; forced as for HeaderTextEncoding, and the
-// decoded character fields go through shown.
+// The 28 lines of the header table, in field order: the name as ReadHeaderName reads it, the other
+// character fields as HeaderTextEncoding says (forced as there), all decoded texts through shown.
 std::vector<std::string> BuildHeaderTable(const THeader& header, TMacEncoding forced = TMacEncoding::Auto,
                                           TShownText shown = nullptr);
 

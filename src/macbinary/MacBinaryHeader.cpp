@@ -55,6 +55,17 @@ bool HasMacBinarySignature(const THeader& header) {
            header[kOffsetSignature + 2] == 'I' && header[kOffsetSignature + 3] == 'N';
 }
 
+std::string_view HeaderNameBytes(const THeader& header) {
+    const std::string_view field(
+        reinterpret_cast<const char*>(header.data()) + kOffsetName,
+        static_cast<std::size_t>(std::min<int>(header[kOffsetNameLength], kMaxHeaderNameLength)));
+    return field.substr(0, field.find('\0'));
+}
+
+bool HeaderScriptIsJapanese(const THeader& header) {
+    return HasMacBinarySignature(header) && header[kOffsetScript] == 1;
+}
+
 TFileLayout ComputeLayout(std::int32_t dataLength, std::int32_t resourceLength, std::int64_t fileSize) {
     const std::int64_t header = static_cast<std::int64_t>(kHeaderSize);
     const std::int64_t dataStart = header;

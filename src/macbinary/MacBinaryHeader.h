@@ -92,6 +92,17 @@ std::string_view FileTypeText(const THeader& header);
 // True when bytes 102 to 105 hold the signature "mBIN".
 bool HasMacBinarySignature(const THeader& header);
 
+// The longest name the field holds (bytes 2 to 64): a longer count in byte 1 runs into the type.
+inline constexpr int kMaxHeaderNameLength = 63;
+
+// The name's bytes, by the one rule every reader of a header follows: byte 1 counts them (at most
+// 63), and a zero byte among them ends the name there: writers pad the field with zeros, sometimes
+// under a count that takes the padding in, and no Mac name holds a zero byte.
+std::string_view HeaderNameBytes(const THeader& header);
+
+// Whether the header says its texts are Japanese: the "mBIN" signature and script byte 106 = 1.
+bool HeaderScriptIsJapanese(const THeader& header);
+
 // An inclusive, 0-based byte range. End < Start means an empty part and is reported as such.
 struct TByteRange {
     std::int64_t Start;

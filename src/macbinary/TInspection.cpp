@@ -29,7 +29,7 @@ TInspection InspectHeader(const std::filesystem::path& path, std::string_view sh
     }
     inspection.LogBlock = BuildLogBlock(shownName, header, size, nullptr, encoding);
     inspection.Layout = ComputeForkLayout(header, size);
-    inspection.Check = CheckMacBinary(header, size);
+    inspection.Check = CheckMacBinary(header, size, encoding);
     return inspection;
 }
 

@@ -67,7 +67,8 @@ struct TInspectResult {
 // opened, throws the file layer's error. shownName is the name the log block records; without it
 // the path's bytes are recorded.
 TInspectResult InspectFile(const std::filesystem::path& path);
-// encoding: how the header's character fields are decoded (Auto: as the header says).
+// encoding: the user's choice of how the header's name and other texts are decoded, in the
+// table, the log block and the check report (Auto: ReadHeaderName's rule).
 TInspectResult InspectFile(const std::filesystem::path& path, std::string_view shownName,
                            TMacEncoding encoding = TMacEncoding::Auto);
 

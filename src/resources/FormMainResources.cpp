@@ -52,7 +52,7 @@ void TFormMain::ShowResources(const std::filesystem::path& file,
                               const std::array<std::uint8_t, 128>& header) {
     ImageOwnIcon->clear();
     ImageOwnIcon->hide();
-    ResourcePage->ShowFile(file, header);
+    ResourcePage->ShowFile(file, header, NameEncodingChoice());
     if (const std::optional<QImage>& icon = ResourcePage->OwnIcon()) {
         ImageOwnIcon->setPixmap(QPixmap::fromImage(*icon));
         ImageOwnIcon->show();

@@ -5,10 +5,10 @@
 
 namespace kelda {
 
-TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header) {
+TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header, TMacEncoding nameEncoding) {
     TResourceFork fork;
     fork.Span = ComputeForkLayout(header, file.Size()).Resource;
-    fork.Encoding = HeaderTextEncoding(header);
+    fork.Encoding = HeaderTextEncoding(header, nameEncoding);
     const TFileRangeSource source(file, fork.Span.Offset, fork.Span.Present);
     fork.Map = ReadResourceMap(source, fork.Encoding);
     if (!fork.Span.Complete()) {

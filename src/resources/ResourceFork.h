@@ -17,9 +17,11 @@ struct TResourceFork {
     TResourceMap Map;
 };
 
-// Reads the map of the resource fork of file, whose MacBinary header is header. A fork the file
-// holds only in part is read as far as it goes, with a finding that says so.
-TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header);
+// Reads the map of the resource fork of file, whose MacBinary header is header; its names are
+// decoded as the header's texts are (HeaderTextEncoding, nameEncoding the user's choice). A fork
+// the file holds only in part is read as far as it goes, with a finding that says so.
+TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header,
+                               TMacEncoding nameEncoding = TMacEncoding::Auto);
 
 // The data of one resource of that fork, clipped to what the file holds and to maxBytes.
 std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResourceFork& fork,

@@ -129,12 +129,13 @@ void TResourcePage::SetJapanese(bool japanese) {
     ShowCurrent();
 }
 
-void TResourcePage::ShowFile(const std::filesystem::path& file, const THeader& header) {
+void TResourcePage::ShowFile(const std::filesystem::path& file, const THeader& header,
+                             TMacEncoding nameEncoding) {
     TResourceFork fork;
     std::optional<QImage> own;
     {
         const TFileStream stream(file, FileMode::Read);
-        fork = ReadResourceFork(stream, header);
+        fork = ReadResourceFork(stream, header, nameEncoding);
         const TResourceReader read = [&](const TResourceEntry& e) {
             return ReadResourceData(stream, fork, e, kDetailLimit);
         };

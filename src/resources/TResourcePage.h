@@ -29,7 +29,8 @@ public:
 
     // Reads the resource map of file, whose MacBinary header is header, and lists it; the file is
     // open only while it is read.
-    void ShowFile(const std::filesystem::path& file, const THeader& header);
+    void ShowFile(const std::filesystem::path& file, const THeader& header,
+                  TMacEncoding nameEncoding = TMacEncoding::Auto);
     void SetJapanese(bool japanese);
 
     // The file shown (empty before the first) and its map.

@@ -172,38 +172,42 @@ TEST_F(CheckPageTest, AFileDroppedOnTheCheckPageIsReadAsOnTheMacBinaryPage) {
 }
 
 TEST_F(CheckPageTest, NameEncodingOverridesTheHeaderRuleAndIsKeptInTheSettings) {
-    // テスト in Shift-JIS, in a header with the signature and script 0: its own rule says Mac Roman.
+    // テスト in Shift-JIS, in a header with the signature and script 0, which says nothing: the bytes
+    // read as Japanese.
     const std::filesystem::path file = Make("sjis.bin", "\x83\x65\x83\x58\x83\x67", 266, true);
     {
         TFormMain& form = Shown();
         form.MenuJapaneseSet->setChecked(false);
         form.LanguageChange();
         Open(file);
-        EXPECT_TRUE(form.Editor1->Line(2).contains(QStringLiteral("ÉeÉXÉg")));
-        // Both readings on the check page.
+        EXPECT_TRUE(form.Editor1->Line(2).contains(QStringLiteral("\tテスト\t")));
+        // Both readings on the check page, and which was taken and why.
         EXPECT_TRUE(ReportHas(QStringLiteral("Mac Roman  : ÉeÉXÉg")));
         EXPECT_TRUE(ReportHas(QStringLiteral("Shift-JIS  : テスト")));
+        EXPECT_TRUE(ReportHas(QStringLiteral("Read as      : Japanese (Shift-JIS) (reads as Japanese")));
 
+        form.findChild<QAction*>(QStringLiteral("MenuNameEncodingWestern"))->trigger();
+        EXPECT_TRUE(form.Editor1->Line(2).contains(QStringLiteral("\tÉeÉXÉg\t")));
+        EXPECT_EQ(form.StringGrid1->item(2, 2)->text(), QStringLiteral("ÉeÉXÉg"));
+        EXPECT_TRUE(ReportHas(QStringLiteral("Name         : ÉeÉXÉg")));
+        EXPECT_TRUE(ReportHas(QStringLiteral("Read as      : Western (Mac Roman) (the encoding chosen)")));
         form.findChild<QAction*>(QStringLiteral("MenuNameEncodingJapanese"))->trigger();
-        EXPECT_TRUE(form.Editor1->Line(2).contains(QStringLiteral("\tテスト\t")));
         EXPECT_EQ(form.StringGrid1->item(2, 2)->text(), QStringLiteral("テスト"));
         EXPECT_TRUE(ReportHas(QStringLiteral("Name         : テスト")));
         form.findChild<QAction*>(QStringLiteral("MenuNameEncodingWestern"))->trigger();
-        EXPECT_EQ(form.StringGrid1->item(2, 2)->text(), QStringLiteral("ÉeÉXÉg"));
-        form.findChild<QAction*>(QStringLiteral("MenuNameEncodingJapanese"))->trigger();
         form_.reset(); // the window closes and writes its settings
     }
     const std::string ini = ReadFile(ExeFolder() / "kelda.INI");
     const std::size_t language = ini.find("[Language]");
-    const std::size_t names = ini.find("[Names]\nEncoding=1");
+    const std::size_t names = ini.find("[Names]\nEncoding=2");
     ASSERT_NE(names, std::string::npos) << ini;
     EXPECT_GT(names, language); // after the design's seven sections
     EXPECT_EQ(ReadSettings(ExeFolder() / "kelda.INI").Japanese, false);
 
     TFormMain& again = Form();
-    EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingJapanese"))->isChecked());
+    EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingWestern"))->isChecked());
     Open(file);
-    EXPECT_TRUE(again.Editor1->Line(2).contains(QStringLiteral("\tテスト\t")));
+    EXPECT_TRUE(again.Editor1->Line(2).contains(QStringLiteral("\tÉeÉXÉg\t")));
     // Resetting the settings file goes back to the header's own rule.
     again.MenuResetIniFile->trigger();
     EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingAuto"))->isChecked());

@@ -8,6 +8,7 @@
 #include "forks/TExtractDialog.h"
 #include "forks/TMakeMacBinaryDialog.h"
 #include "support/WindowFixture.h"
+#include "textview/TEditor.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -172,6 +173,33 @@ TEST_F(ForksWindow, ExtractProposesTheMacNameAndWritesTheSidecar) {
     EXPECT_EQ(dialogs_.fileDialogs.back().Path, root_ / "x" / "a:b");
     EXPECT_EQ(ReadBytes(root_ / "x" / "a:b"), Text("DATA!"));
     EXPECT_EQ(SniffAppleFile(root_ / "x" / "._a:b"), TAppleKind::Double);
+}
+
+// Setting > Name encoding decides the name Extract proposes, as it decides the header table's: a
+// name that is Mac Roman and valid Shift-JIS alike ("naïve ©" / "na夫e ｩ").
+TEST_F(ForksWindow, ExtractProposesTheNameInTheEncodingChosen) {
+    THeader h = SampleHeader();
+    PutName(h, "na\x95ve \xA9");
+    TFormMain& form = Opened(MacBinaryOf(h, Text("DATA!"), Text("RS"), Text("hi")));
+    const struct {
+        const char* Item;
+        const char* Name;
+    } cases[] = {{"MenuNameEncodingAuto", "naïve ©"},
+                 {"MenuNameEncodingJapanese", "na夫e ｩ"},
+                 {"MenuNameEncodingWestern", "naïve ©"}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Item);
+        form.findChild<QAction*>(QString::fromLatin1(c.Item))->trigger();
+        EXPECT_TRUE(form.Editor1->Lines()[2].contains(QString::fromUtf8(c.Name)));
+        const fs::path folder = root_ / std::to_string(n++);
+        fs::create_directory(folder);
+        Choose(form.MenuExportResourceFork, folder / "r"); // the save dialog now opens there
+        AnswerExtractDialog(0);
+        Choose(form.MenuExtract, folder / c.Name);
+        EXPECT_EQ(dialogs_.fileDialogs.back().Path, folder / c.Name);
+        EXPECT_EQ(ReadBytes(folder / c.Name), Text("DATA!"));
+    }
 }
 
 // The Extract dialog offers the three forms of the resource fork, in both languages; the one chosen

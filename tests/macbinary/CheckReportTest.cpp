@@ -203,10 +203,15 @@ TEST(CheckReport, NameReadingsWhenShiftJisAndMacRomanBothRead) {
     EXPECT_EQ(r.NameRoman, "ÉeÉXÉg");
     EXPECT_EQ(r.Name, "テスト");
 
-    // With the signature and script 0 the header's own rule says Mac Roman.
+    EXPECT_EQ(r.NameEncoding, TMacEncoding::Japanese);
+    EXPECT_EQ(r.NameReason, TMacNameReason::LooksJapanese);
+
+    // Script 0 beside the signature says nothing (common writers leave it 0 for every name): the
+    // readings are judged as without it.
     h[102] = 'm', h[103] = 'B', h[104] = 'I', h[105] = 'N';
     FixCrc(h);
-    EXPECT_EQ(CheckMacBinary(h, kSoundSize).Name, r.NameRoman);
+    EXPECT_EQ(CheckMacBinary(h, kSoundSize).Name, r.NameJapanese);
+    EXPECT_EQ(CheckMacBinary(h, kSoundSize, TMacEncoding::Roman).Name, r.NameRoman);
 
     const TCheckReport ascii = CheckMacBinary(SoundII(), kSoundSize);
     EXPECT_FALSE(ascii.NameAmbiguous);
@@ -324,13 +329,14 @@ TEST(CheckReport, CorpusFilesAreJudgedAsWhatTheyAre) {
 }
 
 TEST(CheckReport, AChosenNameEncodingOverridesTheHeadersRule) {
-    THeader h = SoundIII(); // signature, script 0: Mac Roman by the header's rule
+    THeader h = SoundIII(); // signature, script 1: Japanese by the header's rule
+    h[kOffsetScript] = 1;
     PutName(h, "\x83\x65\x83\x58\x83\x67");
-    EXPECT_EQ(HeaderName(h), "ÉeÉXÉg");
+    EXPECT_EQ(HeaderName(h), "テスト");
     EXPECT_EQ(HeaderName(h, TMacEncoding::Japanese), "テスト");
     EXPECT_EQ(HeaderName(h, TMacEncoding::Roman), "ÉeÉXÉg");
-    EXPECT_NE(BuildHeaderTable(h)[2].find("\tÉeÉXÉg\t"), std::string::npos);
-    EXPECT_NE(BuildHeaderTable(h, TMacEncoding::Japanese)[2].find("\tテスト\t"), std::string::npos);
+    EXPECT_NE(BuildHeaderTable(h)[2].find("\tテスト\t"), std::string::npos);
+    EXPECT_NE(BuildHeaderTable(h, TMacEncoding::Roman)[2].find("\tÉeÉXÉg\t"), std::string::npos);
     EXPECT_EQ(BuildHeaderTable(h, TMacEncoding::Auto), BuildHeaderTable(h));
 }
 

@@ -165,14 +165,22 @@ TEST(HeaderTableTest, CharacterFieldsFollowTheScriptOfTheHeader) {
     const std::uint8_t kanji[] = {0x93, 0xFA, 0x96, 0x7B}; // "日本" in code page 932
     std::memcpy(&h[2], kanji, 4);
     h[1] = 4;
-    // Without the signature the bytes decide: valid code page 932.
+    // Without the signature the bytes decide: two common kanji, not "ì˙ñ{".
     EXPECT_EQ(Split(BuildHeaderTable(h)[2])[2], "日本");
     std::memcpy(&h[102], "mBIN", 4);
-    h[106] = 0; // Roman script
-    EXPECT_EQ(Split(BuildHeaderTable(h)[2])[2], "ì˙ñ{");
+    h[106] = 0; // script 0, which common writers leave for every name: the bytes decide still
+    EXPECT_EQ(Split(BuildHeaderTable(h)[2])[2], "日本");
+    EXPECT_EQ(Split(BuildHeaderTable(h, TMacEncoding::Roman)[2])[2], "ì˙ñ{");
     h[106] = 1; // Japanese script
     EXPECT_EQ(Split(BuildHeaderTable(h)[2])[2], "日本");
     EXPECT_EQ(HeaderTextEncoding(h), TMacEncoding::Japanese);
+    // A Mac Roman name, valid Shift-JIS as well ("na夫e ｩ"), makes the other texts Mac Roman too.
+    THeader roman{};
+    PutName(roman, "na\x95ve \xA9");
+    std::memcpy(&roman[65], "\xA5\xA5\xA5\xA5", 4); // bullets, half-width dots in Shift-JIS
+    EXPECT_EQ(Split(BuildHeaderTable(roman)[2])[2], "naïve ©");
+    EXPECT_EQ(Split(BuildHeaderTable(roman)[3])[2], "••••");
+    EXPECT_EQ(HeaderTextEncoding(roman), TMacEncoding::Roman);
 }
 
 } // namespace
