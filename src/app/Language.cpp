@@ -67,6 +67,8 @@ constexpr TMessageEntry kMessages[] = {
      "Warning ! Type and creator must be four characters."},
     {TMsg::DateInvalid, "警告 ! 日付は YYYY-MM-DD[THH:MM[:SS]] で指定して下さい",
      "Warning ! Give the date as YYYY-MM-DD[THH:MM[:SS]]."},
+    {TMsg::DateOutOfRange, "警告 ! MacBinary の日付は 1904-01-01 から 2040-02-06 06:28:15 までです",
+     "Warning ! MacBinary holds dates from 1904-01-01 to 2040-02-06 06:28:15 only."},
     {TMsg::NoWriteThroughLink, "警告 ! シンボリックリンクを通しては書き込みません",
      "Warning ! Will not write through a symbolic link."},
     {TMsg::ProgressForks, "フォークを書き出しています", "Writing the forks"},
