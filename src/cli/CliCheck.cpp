@@ -27,9 +27,11 @@ namespace {
 using TJson = nlohmann::ordered_json;
 
 // One opening (read only) gives the size and the header (left zero for a file too short for one).
-TCheckReport CheckFile(const std::filesystem::path& file, THeader& header) {
+// length: the input's, when file holds its header only (TCliInput::Length).
+TCheckReport CheckFile(const std::filesystem::path& file, std::optional<std::int64_t> length,
+                       THeader& header) {
     TFileStream in(file, FileMode::Read);
-    const std::int64_t size = in.Size();
+    const std::int64_t size = length.value_or(in.Size());
     if (size < static_cast<std::int64_t>(kHeaderSize)) {
         return CheckTooShort(size);
     }
@@ -103,10 +105,11 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
         std::optional<TCheckReport> report;
         THeader header{};
         try {
-            const TCliInput input(context, file); // "-": standard input
+            // "-": standard input, of which the report needs the header and the length only.
+            const TCliInput input(context, file, TCliStreamNeed::HeaderAndSize);
             error = input.Problem(context);
             if (error.empty()) {
-                report = CheckFile(input.Path(), header);
+                report = CheckFile(input.Path(), input.Length(), header);
             }
         } catch (const ECancelled&) {
             throw;
