@@ -23,6 +23,7 @@ namespace kelda {
 
 namespace {
 
+#ifndef _WIN32
 constexpr std::string_view kScratchPrefix = "kelda-cli-";
 constexpr std::size_t kScratchRandom = 6; // mkdtemp's XXXXXX
 constexpr const char* kLockName = ".lock";
@@ -52,7 +53,6 @@ bool IsScratchName(std::string_view name) {
                        });
 }
 
-#ifndef _WIN32
 // Removes the slot's files, its lock and the folder; async-signal-safe.
 void RemoveSlot(TScratchSlot& slot, int own) noexcept {
     const int files = std::min(slot.FileCount.load(std::memory_order_acquire), kFiles);
