@@ -66,7 +66,8 @@ enum class TMsg {
     NameNotEncodable,       // the name has characters the Mac character set lacks
     TypeCodeInvalid,        // a type or creator that is not four Mac characters
     DateInvalid,            // a date option that cannot be read
-    SourceDateEpochInvalid, // SOURCE_DATE_EPOCH is no number of seconds, or after what MacBinary holds
+    SourceDateEpochInvalid, // SOURCE_DATE_EPOCH is no number of seconds
+    DateOutOfRange,         // a date (option, SOURCE_DATE_EPOCH, file time) MacBinary cannot hold
     NoWriteThroughLink,     // an extracted file's name is a symbolic link
     ProgressForks,          // the progress dialog's label while forks are written
     ForkCutAsk,             // the window's question before writing a fork cut short

@@ -27,9 +27,11 @@ namespace {
 using TJson = nlohmann::ordered_json;
 
 // One opening (read only) gives the size and the header (left zero for a file too short for one).
-TCheckReport CheckFile(const std::filesystem::path& file, THeader& header, TMacEncoding nameEncoding) {
+// length: the input's, when file holds its header only (TCliInput::Length).
+TCheckReport CheckFile(const std::filesystem::path& file, std::optional<std::int64_t> length, THeader& header,
+                       TMacEncoding nameEncoding) {
     const TFileStream in(file, FileMode::Read);
-    return CheckOpenFile(in, header, nameEncoding);
+    return CheckOpenFile(in, header, nameEncoding, length);
 }
 
 TJson SpanJson(const TForkSpan& span) {
@@ -91,10 +93,11 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
         std::optional<TCheckReport> report;
         THeader header{};
         try {
-            const TCliInput input(context, file); // "-": standard input
+            // "-": standard input, of which the report needs the header and the length only.
+            const TCliInput input(context, file, TCliStreamNeed::HeaderAndSize);
             error = input.Problem(context);
             if (error.empty()) {
-                report = CheckFile(input.Path(), header, options.NameEncoding);
+                report = CheckFile(input.Path(), input.Length(), header, options.NameEncoding);
             }
         } catch (const ECancelled&) {
             throw;

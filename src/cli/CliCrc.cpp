@@ -10,12 +10,15 @@
 #include "crc/CrcAllPass.h"
 #include "crc/CrcPage.h"
 #include "crc/CrcUtils.h"
-#include "macbinary/HeaderPieces.h"
 #include "util/TFileStream.h"
+#include "util/VisibleText.h"
 
+#include <algorithm>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -40,17 +43,18 @@ struct TCrcValue {
 };
 
 // The CRCs of the chosen variants over one reading of file, in the order asked.
+// size receives how many bytes were read.
 std::vector<TCrcValue> ComputeCrcs(const TCliContext& context, const std::string& label,
                                    const std::filesystem::path& file,
-                                   const std::vector<std::size_t>& variants) {
+                                   const std::vector<std::size_t>& variants, std::int64_t* size = nullptr) {
     const TCliProgress::TScope progress(context.Progress, label);
     std::vector<TCrcValue> values;
     if (variants.size() == 1) {
         const auto engine = MakeCrcEngine(CrcVariants[variants.front()]);
-        values.push_back({variants.front(), CrcFile(*engine, file, progress.Fn())});
+        values.push_back({variants.front(), CrcFile(*engine, file, progress.Fn(), size)});
         return values;
     }
-    const auto all = CrcFileAll(file, progress.Fn());
+    const auto all = CrcFileAll(file, progress.Fn(), size);
     for (const std::size_t v : variants) {
         values.push_back({v, all[v]});
     }
@@ -132,8 +136,7 @@ int CrcOneFile(const TCliContext& context, const std::string& file, const TCrcOp
             const TCliInput input(context, file);
             error = input.Problem(context);
             if (error.empty()) {
-                values = ComputeCrcs(context, file, input.Path(), ChosenVariants(options));
-                size = FileSizeOf(input.Path());
+                values = ComputeCrcs(context, file, input.Path(), ChosenVariants(options), &size);
             }
         }
         if (error.empty()) {
@@ -226,17 +229,68 @@ int CheckOneFile(const TCliContext& context, const std::string& name, const std:
     return 2;
 }
 
+// A sum line holds a variant's name, a TAB, at most eight digits, a TAB and a file name. A file
+// that crc could read has a name shorter than PATH_MAX (4096 bytes on Linux; open refuses longer
+// ones), so no line crc writes is longer than that and the fields. Longer lines are not read into
+// memory: a sum file of one endless line costs no more than a short one.
+constexpr std::size_t kMaxSumLine = 4096 + 64;
+// How much of an over-long line its report shows.
+constexpr std::size_t kShownLongLine = 60;
+
+enum class TSumRead { End, Line, TooLong };
+
+// The next line of in without its LF, at most kMaxSumLine bytes; the rest of a longer line is
+// skipped unread (TooLong, line then holds its first bytes).
+TSumRead ReadSumLine(std::istream& in, std::string& line) {
+    line.clear();
+    std::streambuf* buffer = in.rdbuf();
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            return line.empty() ? TSumRead::End : TSumRead::Line;
+        }
+        if (c == '\n') {
+            return TSumRead::Line;
+        }
+        if (line.size() == kMaxSumLine) {
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            return TSumRead::TooLong;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+}
+
+// The start of an over-long line for its report: the name when the line has the fields before it,
+// cut at a character's start and with control characters escaped.
+std::string LongLineShown(std::string_view line) {
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+    if (tab2 != std::string_view::npos) {
+        line.remove_prefix(tab2 + 1);
+    }
+    std::size_t cut = std::min(line.size(), kShownLongLine);
+    while (cut > 0 && cut < line.size() && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+        --cut; // not inside a UTF-8 character
+    }
+    return EscapeControls(line.substr(0, cut)) + "...";
+}
+
 int CrcCheck(const TCliContext& context, const std::string& sumFile) {
-    const TCliInput sums(context, sumFile);
-    if (const std::string problem = sums.Problem(context); !problem.empty()) {
-        CliReport(context, sumFile, problem);
-        return kCliFailure;
+    // Standard input is read as it comes: the lines are read once, in order.
+    std::optional<std::ifstream> file;
+    if (sumFile != kCliStdStream) {
+        if (const std::string problem = TCliInput(context, sumFile).Problem(context); !problem.empty()) {
+            CliReport(context, sumFile, problem);
+            return kCliFailure;
+        }
+        file.emplace(sumFile, std::ios::binary);
+        if (!*file) {
+            throw EFileError::openFailed(sumFile, errno);
+        }
     }
-    std::ifstream in(sums.Path(), std::ios::binary);
-    if (!in) {
-        throw EFileError::openFailed(sumFile, errno);
-    }
-    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0;
+    std::istringstream none;
+    std::istream& in = file ? *file : context.In != nullptr ? *context.In : none;
+    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0, lineNumber = 0;
     std::vector<TSumLine> group;
     const auto flush = [&] {
         if (group.empty()) {
@@ -248,7 +302,16 @@ int CrcCheck(const TCliContext& context, const std::string& sumFile) {
         group.clear();
     };
     std::string line;
-    while (std::getline(in, line) && context.Out) {
+    for (TSumRead read; context.Out && (read = ReadSumLine(in, line)) != TSumRead::End;) {
+        ++lineNumber;
+        if (read == TSumRead::TooLong) {
+            CliReport(
+                context, sumFile,
+                CliText(TCliMsg::CheckLongLine, context.Japanese,
+                        {std::to_string(lineNumber), std::to_string(kMaxSumLine), LongLineShown(line)}));
+            ++badLines;
+            continue;
+        }
         if (line.ends_with('\r')) {
             line.pop_back(); // a list saved with CR LF
         }
@@ -262,6 +325,9 @@ int CrcCheck(const TCliContext& context, const std::string& sumFile) {
             flush();
         }
         group.push_back(std::move(*parsed));
+    }
+    if (in.bad()) {
+        throw EFileError::inOut(EIO, sumFile);
     }
     flush();
     const bool japanese = context.Japanese;

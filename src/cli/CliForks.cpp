@@ -13,6 +13,7 @@
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
+#include "forks/MacNames.h"
 #include "macbinary/TInspection.h"
 #include "util/TFolder.h"
 
@@ -225,6 +226,21 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
             options.Resource = std::filesystem::path(o.Resource);
         }
         options.Name = Given(o, "--name", o.Name);
+        if (options.Name) {
+            // A name given is written as it is or refused, never cut or left empty.
+            constexpr std::pair<TMacNameFault, TCliMsg> kFaults[] = {
+                {TMacNameFault::Empty, TCliMsg::NameEmpty},
+                {TMacNameFault::ControlByte, TCliMsg::NameControlByte},
+                {TMacNameFault::TooLong, TCliMsg::NameTooLong},
+            };
+            const TMacNameFault fault = GivenMacNameFault(*options.Name, o.Encoding);
+            for (const auto& [f, msg] : kFaults) {
+                if (f == fault) {
+                    CliReport(context, "--name", CliText(msg, context.Japanese));
+                    return kCliUsage;
+                }
+            }
+        }
         options.Type = Given(o, "--type", o.Type);
         options.Creator = Given(o, "--creator", o.Creator);
         options.Date = Given(o, "--date", o.Date);

@@ -14,13 +14,15 @@ namespace {
 TCliJson InfoObject(const TCliContext& context, const std::string& file, TMacEncoding nameEncoding) {
     TCliJson object = CliJsonObject("kelda-cli.info", file);
     try {
-        const TCliInput input(context, file);
+        const TCliInput input(context, file, TCliStreamNeed::HeaderThenSizeIfMacBinary);
         if (std::string problem = input.Problem(context); !problem.empty()) {
             object["error"] = std::move(problem);
             return object;
         }
-        const std::int64_t size = FileSizeOf(input.Path());
-        object["size"] = size;
+        const std::int64_t size = input.Length().value_or(FileSizeOf(input.Path()));
+        if (input.Complete()) {
+            object["size"] = size; // unknown for a stream whose refused header stopped the reading
+        }
         THeader header{};
         ReadHeader(input.Path(), header);
         object["macbinary"] = IsMacBinary(header);

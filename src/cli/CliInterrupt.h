@@ -2,7 +2,9 @@
 // Ctrl-C and the termination signals (SIGINT, SIGTERM, SIGHUP) while kelda-cli writes or reads a
 // file in a cancellable loop: instead of killing the program at once, which would leave a half-written
 // temporary file beside the output, the signal asks the work to stop; the work cleans up, and the
-// program then ends as killed by that signal. At any other moment the signals act as usual.
+// program then ends as killed by that signal. At any other moment, and for SIGQUIT, SIGUSR1 and
+// SIGPIPE always, the signal ends the program as usual once the live temporaries (TFolder) and
+// the scratch folders of standard streams (TCliScratch) are removed.
 #pragma once
 
 namespace kelda {

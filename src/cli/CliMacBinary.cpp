@@ -36,6 +36,9 @@ std::optional<TInspection> Inspect(const TCliContext& context, const std::string
     TInspectResult result = InspectFile(input.Path(), file, nameEncoding);
     if (!result.Accepted()) {
         CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
+    } else if (input.Length()) {
+        // A stream kept as its header alone: the header with the stream's length.
+        result.Inspection = InspectHeader(input.Path(), file, result.HeaderRead, *input.Length());
     }
     return std::move(result.Inspection);
 }
@@ -189,7 +192,8 @@ int CliInfo(const TCliContext& context, const TCliArgs& args, TMacEncoding nameE
     int status = kCliOk;
     for (const std::string& file : args) {
         const int one = CliGuarded(context, file, [&] {
-            const TCliInput input(context, file);
+            // From a stream the header decides; the size is read only for a header that is accepted.
+            const TCliInput input(context, file, TCliStreamNeed::HeaderThenSizeIfMacBinary);
             const std::optional<TInspection> inspection = Inspect(context, file, input, nameEncoding);
             if (!inspection) {
                 return kCliFailure;

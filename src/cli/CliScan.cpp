@@ -7,12 +7,17 @@
 #include "cli/ScanFile.h"
 #include "cli/TCliCommands.h"
 #include "macbinary/HeaderTable.h"
+#include "util/BilingualError.h"
 #include "util/TFileStream.h"
+#include "util/TFolder.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <ostream>
 #include <thread>
 #include <vector>
@@ -37,11 +42,25 @@ struct TScanOptions {
 // bounded by one batch whatever the size of the tree.
 constexpr std::size_t kBatch = 2048;
 
-// A path found by the walk: a file to read, or an entry already judged (a link, an unreadable folder).
+// At most this many folders are held open by the files of one batch: a batch is read before more
+// are opened, so that a tree of many small folders stays far below the limit of open descriptors.
+constexpr std::size_t kBatchFolders = 256;
+
+// A path found by the walk: a file to read (Name in Folder), or an entry already judged (a link, an
+// unreadable entry or folder).
 struct TFound {
     std::string Path;
     bool Judged = false;
     TScanRow Row;
+    std::shared_ptr<const TFolder> Folder;
+    std::string Name;
+};
+
+// A folder met in the walk and not yet opened: Name inside Parent, shown as Path.
+struct TPending {
+    std::shared_ptr<const TFolder> Parent;
+    std::string Name;
+    std::string Path;
 };
 
 std::string RawField(const THeader& header, int offset, int count) {
@@ -163,7 +182,7 @@ public:
 
 private:
     void Judged(const std::string& path, TScanVerdict verdict, std::string reason) {
-        TFound found{path, true, {}};
+        TFound found{path, true, {}, nullptr, {}};
         found.Row.Path = path;
         found.Row.Verdict = verdict;
         found.Row.Reason = std::move(reason);
@@ -171,13 +190,24 @@ private:
     }
 
     void Add(TFound found) {
+        if (found.Folder != nullptr && found.Folder != lastFolder_) {
+            lastFolder_ = found.Folder;
+            ++batchFolders_;
+        }
         batch_.push_back(std::move(found));
-        if (batch_.size() == kBatch) {
+        if (batch_.size() == kBatch || batchFolders_ >= kBatchFolders) {
             Flush();
         }
     }
 
-    // One operand: a file, or a folder (its files; with -r everything below it).
+    std::string Reason(const std::exception& e) const {
+        const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
+        return bilingual != nullptr && !context_.Japanese ? bilingual->english() : e.what();
+    }
+
+    // One operand: a file, or a folder (its files; with -r everything below it). The folders are
+    // opened relative to their parent's descriptor and the files relative to their folder's, never
+    // through a link, so no depth is too deep; what cannot be listed or looked at is reported.
     void Walk(const std::string& operand) {
         std::error_code ec;
         const fs::file_status status = fs::symlink_status(operand, ec);
@@ -191,49 +221,75 @@ private:
             missing_ = true;
             return;
         }
-        if (!fs::is_directory(status)) {
-            Entry(operand, status, false);
-            return;
-        }
-        std::vector<std::string> folders{operand};
-        while (!folders.empty()) {
-            const std::string folder = std::move(folders.back());
-            folders.pop_back();
-            std::vector<std::pair<std::string, fs::file_status>> entries;
-            fs::directory_iterator it(folder, ec);
-            for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-                entries.emplace_back(it->path().string(), it->symlink_status(ec));
-            }
-            if (ec) {
-                Judged(folder, TScanVerdict::Unreadable, SystemErrorText(ec.value()));
-                ec.clear();
-            }
-            std::sort(entries.begin(), entries.end(),
-                      [](const auto& a, const auto& b) { return a.first < b.first; });
-            std::vector<std::string> below;
-            for (const auto& [path, entryStatus] : entries) {
-                if (fs::is_directory(entryStatus)) {
-                    if (options_.Recursive) {
-                        below.push_back(path);
-                    }
+        std::vector<TPending> pending;
+        try {
+            if (!fs::is_directory(status)) {
+                if (fs::is_symlink(status)) {
+                    Judged(operand, TScanVerdict::Link, CliText(TCliMsg::ScanLink, context_.Japanese));
+                } else if (!fs::is_regular_file(status)) {
+                    Judged(operand, TScanVerdict::Unreadable,
+                           CliText(TCliMsg::ScanNotRegular, context_.Japanese));
                 } else {
-                    Entry(path, entryStatus, true);
+                    const fs::path path(operand);
+                    Add({operand,
+                         false,
+                         {},
+                         std::make_shared<const TFolder>(path.parent_path(), true),
+                         path.filename().string()});
                 }
+                return;
             }
-            // Depth first, in name order: the last pushed is taken first.
-            folders.insert(folders.end(), below.rbegin(), below.rend());
+            List(std::make_shared<const TFolder>(fs::path(operand), false), pending);
+        } catch (const std::exception& e) {
+            Judged(operand, TScanVerdict::Unreadable, Reason(e));
+        }
+        while (!pending.empty()) {
+            TPending next = std::move(pending.back());
+            pending.pop_back();
+            std::shared_ptr<const TFolder> folder;
+            try {
+                folder = std::make_shared<const TFolder>(next.Parent->OpenFolder(next.Name));
+            } catch (const std::exception& e) {
+                Judged(next.Path, TScanVerdict::Unreadable, Reason(e));
+                continue;
+            }
+            next.Parent.reset(); // a parent stays open only while it has folders to walk
+            List(folder, pending);
         }
     }
 
-    void Entry(const std::string& path, const fs::file_status& status, bool found) {
-        if (fs::is_symlink(status)) {
-            Judged(path, TScanVerdict::Link, CliText(TCliMsg::ScanLink, context_.Japanese));
-        } else if (fs::is_regular_file(status)) {
-            Add({path, false, {}});
-        } else if (!found) {
-            Judged(path, TScanVerdict::Unreadable, CliText(TCliMsg::ScanNotRegular, context_.Japanese));
+    // The entries of folder in name order; its folders (with -r) go onto pending, to be walked
+    // after its files, depth first in name order.
+    void List(const std::shared_ptr<const TFolder>& folder, std::vector<TPending>& pending) {
+        int error = 0;
+        const std::vector<std::string> names = folder->Names(&error);
+        if (error != 0) {
+            Judged(folder->Path().string(), TScanVerdict::Unreadable, SystemErrorText(error));
         }
-        // Devices, FIFOs and sockets inside a folder are no files of a collection: left out.
+        std::vector<TPending> below;
+        for (const std::string& name : names) {
+            std::string path = (folder->Path() / name).string();
+            errno = 0;
+            const std::optional<TFileStat> stat = folder->Stat(name, false);
+            if (!stat) {
+                const int err = errno;
+                if (err != ENOENT) { // gone since it was listed: no entry any more
+                    Judged(path, TScanVerdict::Unreadable, SystemErrorText(err != 0 ? err : EIO));
+                }
+            } else if (stat->Link) {
+                Judged(path, TScanVerdict::Link, CliText(TCliMsg::ScanLink, context_.Japanese));
+            } else if (stat->Directory) {
+                if (options_.Recursive) {
+                    below.push_back({folder, name, std::move(path)});
+                }
+            } else if (stat->Regular) {
+                Add({std::move(path), false, {}, folder, name});
+            }
+            // Devices, FIFOs and sockets inside a folder are no files of a collection: left out.
+        }
+        // Depth first, in name order: the last pushed is taken first.
+        pending.insert(pending.end(), std::make_move_iterator(below.rbegin()),
+                       std::make_move_iterator(below.rend()));
     }
 
     void Flush() {
@@ -241,8 +297,10 @@ private:
         const auto work = [&] {
             std::vector<unsigned char> buffer;
             for (std::size_t i; (i = next.fetch_add(1)) < batch_.size();) {
-                if (!batch_[i].Judged) {
-                    batch_[i].Row = ScanFile(batch_[i].Path, options_.Hash, context_.Japanese, buffer);
+                TFound& found = batch_[i];
+                if (!found.Judged) {
+                    found.Row = ScanFile(*found.Folder, found.Name, found.Path, options_.Hash,
+                                         context_.Japanese, buffer);
                 }
             }
         };
@@ -259,6 +317,8 @@ private:
             ++total_;
         }
         batch_.clear();
+        lastFolder_.reset();
+        batchFolders_ = 0;
         Progress();
     }
 
@@ -276,6 +336,8 @@ private:
     const TScanOptions& options_;
     unsigned jobs_ = 1;
     std::vector<TFound> batch_;
+    std::shared_ptr<const TFolder> lastFolder_; // the folder of the batch's last file
+    std::size_t batchFolders_ = 0;              // folders the batch's files are in
     std::array<std::size_t, kScanVerdicts> counts_{};
     std::size_t total_ = 0;
     bool missing_ = false;

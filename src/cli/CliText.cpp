@@ -15,7 +15,7 @@ struct TCliTextEntry {
     const char* Japanese;
 };
 
-constexpr std::array<TCliTextEntry, 40> kTexts{{
+constexpr std::array<TCliTextEntry, 44> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
@@ -29,6 +29,8 @@ constexpr std::array<TCliTextEntry, 40> kTexts{{
     {TCliMsg::CheckUnreadables, "WARNING: %s listed files could not be read",
      "警告: %s 個のファイルを読み込めませんでした"},
     {TCliMsg::CheckNoLines, "%s: no CRC lines found", "%s: CRC の行がありません"},
+    {TCliMsg::CheckLongLine, "line %1 is longer than %2 bytes and no CRC line: %3",
+     "%1 行目は %2 バイトより長く、CRC の行ではありません: %3"},
     {TCliMsg::OutputExists, "Warning ! The file exists already; -f replaces it.",
      "警告 ! ファイルは既にあります。-f で置き換えます"},
     {TCliMsg::ConvertOperands, "expected IN OUT, or IN... -o DIR (with file names, not -)",
@@ -69,6 +71,11 @@ constexpr std::array<TCliTextEntry, 40> kTexts{{
      "ID は -32768～32767 の数値で指定してください: %s"},
     {TCliMsg::CrcCheckAlone, "--check takes no FILE and no --json",
      "--check には FILE も --json も付けられません"},
+    {TCliMsg::NameEmpty, "the Mac name must not be empty", "Mac の名前を空にはできません"},
+    {TCliMsg::NameControlByte, "the Mac name must not hold control characters",
+     "Mac の名前に制御文字は使えません"},
+    {TCliMsg::NameTooLong, "the Mac name is longer than 63 bytes in the Mac character set",
+     "Mac の名前が Mac の文字セットで 63 バイトを超えています"},
 }};
 
 constexpr bool TextsInOrder() {

@@ -24,6 +24,7 @@ enum class TCliMsg {
     CheckMismatches,  // crc --check: %s is the number of files whose CRCs differ
     CheckUnreadables, // crc --check: %s is the number of listed files that could not be read
     CheckNoLines,     // crc --check: %s is the sum file, which holds no CRC line at all
+    CheckLongLine,    // crc --check: %s line number, %s the longest line read, %s the line's start
     OutputExists,     // an output file that is there already, without -f
     ConvertOperands,  // a conversion without -o that has not exactly IN and OUT, or "-" with -o
     NoFolder,         // -o names no folder
@@ -55,6 +56,9 @@ enum class TCliMsg {
     ParseOther,         // %s is the parser's text for an error none of the above describes
     ResourceIdRange,    // resource: %s is the ID given
     CrcCheckAlone,      // crc --check with FILE or --json
+    NameEmpty,          // encode --name '': a header's name has at least one byte
+    NameControlByte,    // encode --name with a control byte
+    NameTooLong,        // encode --name of more than 63 bytes in the Mac character set
 };
 
 std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::string_view> args = {});

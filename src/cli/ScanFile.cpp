@@ -58,12 +58,12 @@ std::string_view ScanVerdictWord(TScanVerdict verdict) {
     return "unreadable";
 }
 
-TScanRow ScanFile(const std::filesystem::path& file, bool hash, bool japanese,
+TScanRow ScanFile(const TFolder& folder, std::string_view name, std::string path, bool hash, bool japanese,
                   std::vector<unsigned char>& buffer) {
     TScanRow row;
-    row.Path = file.string();
+    row.Path = std::move(path);
     try {
-        const TFileStream stream(file, FileMode::Read);
+        const TFileStream stream = folder.OpenForReading(name);
         row.Size = stream.Size();
         THeader header{};
         row.Report = CheckOpenFile(stream, header);

@@ -6,11 +6,13 @@
 
 #include "macbinary/CheckReport.h"
 #include "macbinary/MacBinaryHeader.h"
+#include "util/TFolder.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelda {
@@ -42,9 +44,11 @@ struct TScanRow {
     bool Accepted() const { return Verdict == TScanVerdict::Sound || Verdict == TScanVerdict::Damaged; }
 };
 
-// Reads file (a regular file, not a link); error texts in Japanese or English. buffer is the
-// caller's scratch space for hashing, kept across files so that each thread allocates it once.
-TScanRow ScanFile(const std::filesystem::path& file, bool hash, bool japanese,
+// Reads the file name of folder (a regular file, never opened through a link), shown as path;
+// error texts in Japanese or English. Opened relative to its folder, a file is read however long
+// its full path. buffer is the caller's scratch space for hashing, kept across files so that each
+// thread allocates it once.
+TScanRow ScanFile(const TFolder& folder, std::string_view name, std::string path, bool hash, bool japanese,
                   std::vector<unsigned char>& buffer);
 
 } // namespace kelda

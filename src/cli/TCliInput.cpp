@@ -3,6 +3,7 @@
 
 #include "app/Language.h"
 #include "cli/CliText.h"
+#include "macbinary/MacBinaryHeader.h"
 #include "util/TFileStream.h"
 
 #include <istream>
@@ -26,19 +27,40 @@ void ReadAllOf(std::istream& in, std::size_t blockSize,
     }
 }
 
-TCliInput::TCliInput(const TCliContext& context, const std::string& operand) : path_(operand) {
+TCliInput::TCliInput(const TCliContext& context, const std::string& operand, TCliStreamNeed need)
+    : path_(operand) {
     if (operand != kCliStdStream) {
         return;
     }
     scratch_.emplace();
-    path_ = scratch_->Folder() / "stdin";
+    path_ = scratch_->File("stdin");
     TFileStream copy(path_, FileMode::Create);
     if (context.In == nullptr) {
         copy.Close();
         return; // no standard input: an empty one
     }
-    ReadAllOf(*context.In, std::size_t{1} << 20,
-              [&copy](const char* data, std::size_t size) { copy.WriteBuffer(data, size); });
+    if (need == TCliStreamNeed::Whole) {
+        ReadAllOf(*context.In, std::size_t{1} << 20,
+                  [&copy](const char* data, std::size_t size) { copy.WriteBuffer(data, size); });
+        copy.Close();
+        return;
+    }
+    THeader header{};
+    context.In->read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
+    if (context.In->bad()) {
+        throw EFileError::inOut(EIO);
+    }
+    const auto got = static_cast<std::size_t>(context.In->gcount());
+    copy.WriteBuffer(header.data(), got);
+    if (got == header.size() && (need == TCliStreamNeed::HeaderAndSize || IsMacBinary(header))) {
+        // The rest is counted, not kept.
+        std::int64_t size = static_cast<std::int64_t>(got);
+        ReadAllOf(*context.In, std::size_t{1} << 20,
+                  [&size](const char*, std::size_t n) { size += static_cast<std::int64_t>(n); });
+        length_ = size;
+    } else if (got == header.size()) {
+        complete_ = false; // the header decided: nothing more is read
+    }
     copy.Close();
 }
 

@@ -13,7 +13,7 @@ TCliOutput::TCliOutput(const TCliContext& context, const std::string& operand)
     : context_(context), path_(operand) {
     if (operand == kCliStdStream) {
         scratch_.emplace();
-        path_ = scratch_->Folder() / "stdout";
+        path_ = scratch_->File("stdout");
     }
 }
 

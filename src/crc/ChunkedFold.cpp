@@ -82,6 +82,9 @@ public:
                 // No thread to be had: this thread folds every chunk.
             }
         }
+        if (size_ == 0) {
+            return ReadToEnd(own, join, progress);
+        }
         std::vector<std::uint32_t> joined(count_);
         for (std::uint64_t k = 0; k < chunks_; ++k) {
             AwaitChunk(k, own);
@@ -141,6 +144,28 @@ private:
         std::uint64_t Chunk = ~std::uint64_t{0};
         std::exception_ptr Error;
     };
+
+    // A file whose size reads 0 may still yield bytes (files of /proc and /sys, some FUSE files): it
+    // is read in order up to its end on this thread, each block joined as a chunk of its own.
+    // Returns how many bytes it gave.
+    std::int64_t ReadToEnd(const TWorker& own,
+                           const std::function<void(std::span<const std::uint32_t>, std::uint64_t)>& join,
+                           const ProgressFn& progress) {
+        std::vector<std::uint8_t> block(options_.BlockSize);
+        std::vector<std::uint32_t> registers(count_);
+        std::int64_t done = 0;
+        while (const std::size_t got = stream_.ReadAt(block.data(), block.size(), done)) {
+            own.Folder->Start();
+            own.Folder->Calc(block.data(), got);
+            own.Folder->Registers(registers);
+            join(registers, got);
+            done += static_cast<std::int64_t>(got);
+            if (progress && !progress(done, -1)) {
+                throw ECancelled();
+            }
+        }
+        return done;
+    }
 
     std::size_t Base(std::uint64_t chunk) const {
         return static_cast<std::size_t>(chunk % kAhead) * count_;

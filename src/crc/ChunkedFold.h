@@ -72,11 +72,12 @@ struct TChunkedFoldOptions {
     std::function<void(std::uint64_t chunk, bool secondThread)> BeforeChunk = nullptr;
 };
 
-// Reads the file up to its size at opening (a file that keeps growing is not read forever) and
-// hands each chunk's registers (count of them) to join, in file order, with the chunk's size.
+// Reads the file up to its size at opening (a file that keeps growing is not read forever); a file
+// whose size reads 0 is read to its end instead, since some give bytes all the same. Hands
+// each chunk's registers (count of them) to join, in file order, with the chunk's size.
 // makeFolder gives each thread its folder. Opening and read errors throw the file layer's error;
 // a file that ends before that size throws the read-past-end error; a progress function that
-// returns false throws ECancelled. Returns the file's size at opening.
+// returns false throws ECancelled. Returns how many bytes were folded.
 std::int64_t FoldFileChunks(const std::filesystem::path& file, std::size_t count,
                             const std::function<std::unique_ptr<TChunkFolder>()>& makeFolder,
                             const std::function<void(std::span<const std::uint32_t>, std::uint64_t)>& join,

@@ -224,41 +224,53 @@ private:
     const TConsumeFn& consume_;
 };
 
-void ReadInOrder(const std::filesystem::path& file, const ProgressFn& progress, const TConsumeFn& consume) {
+// Returns how many bytes were read.
+std::int64_t ReadInOrder(const std::filesystem::path& file, const ProgressFn& progress,
+                         const TConsumeFn& consume) {
+    std::int64_t done = 0;
+    const TConsumeFn counted = [&](const std::uint8_t* data, std::size_t size) {
+        done += static_cast<std::int64_t>(size);
+        consume(data, size);
+    };
     if (CrcReadPath() == TCrcReadPath::Mapped &&
-        ReadMapped(file, consume, progress, {.PieceSize = CrcReadBlockSize})) {
-        return;
+        ReadMapped(file, counted, progress, {.PieceSize = CrcReadBlockSize})) {
+        return done;
     }
     // On one thread the chunks are folded one after the other, in file order.
-    FoldFileChunks(
+    return FoldFileChunks(
         file, 0, [&consume] { return std::make_unique<TInOrderFolder>(consume); },
         [](std::span<const std::uint32_t>, std::uint64_t) {}, progress, ChunkOptions(/*inOrder=*/true));
 }
 
 } // namespace
 
-std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress) {
+std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress,
+                      std::int64_t* bytes) {
     engine.Init();
+    std::int64_t folded = 0;
     if (CrcReadPath() != TCrcReadPath::Mapped) {
         const TCrcKernel& kernel = engine.Kernel();
         std::uint32_t reg = engine.KernelRegister();
-        FoldFileChunks(
+        folded = FoldFileChunks(
             file, 1, [&kernel] { return std::make_unique<TKernelFolder>(kernel); },
             [&](std::span<const std::uint32_t> chunk, std::uint64_t size) {
                 reg = kernel.Shift(reg, size) ^ chunk[0];
             },
             progress, ChunkOptions());
         engine.SetKernelRegister(reg);
-        return engine.Value();
+    } else {
+        folded = ReadInOrder(file, progress, [&engine](const std::uint8_t* data, std::size_t size) {
+            engine.Calc(data, 0, static_cast<std::int64_t>(size));
+        });
     }
-    ReadInOrder(file, progress, [&engine](const std::uint8_t* data, std::size_t size) {
-        engine.Calc(data, 0, static_cast<std::int64_t>(size));
-    });
+    if (bytes != nullptr) {
+        *bytes = folded;
+    }
     return engine.Value();
 }
 
 void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::filesystem::path& file,
-                const ProgressFn& progress) {
+                const ProgressFn& progress, std::int64_t* bytes) {
     TCrcAllPass pass(engines);
     pass.Init();
     if (CrcReadPath() != TCrcReadPath::Mapped && pass.FromZeroOnly()) {
@@ -266,7 +278,7 @@ void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::files
         for (const auto& engine : engines) {
             regs.push_back(engine->KernelRegister());
         }
-        FoldFileChunks(
+        const std::int64_t folded = FoldFileChunks(
             file, engines.size(), [engines] { return std::make_unique<TAllPassFolder>(engines); },
             [&](std::span<const std::uint32_t> chunk, std::uint64_t size) {
                 for (std::size_t i = 0; i < regs.size(); ++i) {
@@ -277,17 +289,23 @@ void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::files
         for (std::size_t i = 0; i < regs.size(); ++i) {
             engines[i]->SetKernelRegister(regs[i]);
         }
+        if (bytes != nullptr) {
+            *bytes = folded;
+        }
         return;
     }
-    ReadInOrder(file, progress,
-                [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
+    const std::int64_t folded = ReadInOrder(
+        file, progress, [&pass](const std::uint8_t* data, std::size_t size) { pass.Calc(data, size); });
     pass.Finish();
+    if (bytes != nullptr) {
+        *bytes = folded;
+    }
 }
 
 std::array<std::uint32_t, CrcVariantCount> CrcFileAll(const std::filesystem::path& file,
-                                                      const ProgressFn& progress) {
+                                                      const ProgressFn& progress, std::int64_t* bytes) {
     const auto engines = MakeCrcEngines();
-    CrcFileAll(engines, file, progress);
+    CrcFileAll(engines, file, progress, bytes);
     std::array<std::uint32_t, CrcVariantCount> results{};
     for (std::size_t i = 0; i < engines.size(); ++i) {
         results[i] = engines[i]->Value();

@@ -190,15 +190,18 @@ inline constexpr std::size_t CrcReadChunkSize = std::size_t{4} << 20;
 
 // Init, Calc per block over the whole file, and the result of engine (also left in its register).
 // Throws EFileError when the file cannot be opened or read, ECancelled when progress says stop.
-std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress = {});
+// bytes, when given, receives how many bytes were folded (a file whose size reads 0, as those of
+// /proc do, is read to its end).
+std::uint32_t CrcFile(TCrc& engine, const std::filesystem::path& file, const ProgressFn& progress = {},
+                      std::int64_t* bytes = nullptr);
 
 // The twelve variants over one reading of the file, in list order.
-std::array<std::uint32_t, CrcVariantCount> CrcFileAll(const std::filesystem::path& file,
-                                                      const ProgressFn& progress = {});
+std::array<std::uint32_t, CrcVariantCount>
+CrcFileAll(const std::filesystem::path& file, const ProgressFn& progress = {}, std::int64_t* bytes = nullptr);
 // Every engine over one reading of the file; each engine's GetCrc then gives its result, as if
 // CrcFile had run it alone. On an error or cancel the engines' registers are unspecified.
 void CrcFileAll(std::span<const std::unique_ptr<TCrc>> engines, const std::filesystem::path& file,
-                const ProgressFn& progress = {});
+                const ProgressFn& progress = {}, std::int64_t* bytes = nullptr);
 
 // "CRC16 ITU-T, LEFT,  POS" over a whole file, delivered low-order byte first.
 std::array<std::uint8_t, 2> CrcGetCrc16(const std::filesystem::path& file);

@@ -99,6 +99,22 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
     TEncodePlan plan;
     plan.DataFile = data;
     std::optional<TContainerPart> container;
+    // The resource fork of resource: its container's resource entry, or the whole file when it is
+    // no container.
+    const auto takeResource = [&plan](const std::filesystem::path& resource,
+                                      const std::optional<TContainerPart>& part) {
+        plan.ResourceFile.clear();
+        plan.ResourceOffset = 0;
+        plan.ResourceLength = 0;
+        if (!part) {
+            plan.ResourceFile = resource;
+            plan.ResourceLength = SizeOf(resource);
+        } else if (part->Resource) {
+            plan.ResourceFile = resource;
+            plan.ResourceOffset = part->Resource->Offset;
+            plan.ResourceLength = part->Resource->Length;
+        }
+    };
     if (SniffAppleFile(data) == TAppleKind::Single) {
         container = ReadContainer(data);
         plan.EntriesFile = data;
@@ -106,10 +122,15 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
             plan.DataOffset = container->Data->Offset;
             plan.DataLength = container->Data->Length;
         }
-        if (container->Resource) {
-            plan.ResourceFile = data;
-            plan.ResourceOffset = container->Resource->Offset;
-            plan.ResourceLength = container->Resource->Length;
+        takeResource(data, container);
+        if (options.Resource) {
+            // --rsrc wins over the entry: the resource fork comes from it, the Finder's fields
+            // still from DATA's entries.
+            std::optional<TContainerPart> given;
+            if (SniffAppleFile(*options.Resource)) {
+                given = ReadContainer(*options.Resource);
+            }
+            takeResource(*options.Resource, given);
         }
     } else {
         plan.DataLength = SizeOf(data);
@@ -120,14 +141,9 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
         if (resource && SniffAppleFile(*resource)) {
             container = ReadContainer(*resource);
             plan.EntriesFile = *resource;
-            if (container->Resource) {
-                plan.ResourceFile = *resource;
-                plan.ResourceOffset = container->Resource->Offset;
-                plan.ResourceLength = container->Resource->Length;
-            }
+            takeResource(*resource, container);
         } else if (resource) {
-            plan.ResourceFile = *resource;
-            plan.ResourceLength = SizeOf(*resource);
+            takeResource(*resource, std::nullopt);
         }
     }
     CheckForkLength(plan.DataLength);
@@ -159,15 +175,19 @@ TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& 
         plan.Info.Creator = FourCC(*options.Creator);
     }
     std::optional<std::uint32_t> date;
+    // A date MacBinary cannot hold is refused wherever it comes from, never written as "no date".
     if (options.Date) {
-        date = ParseMacDate(*options.Date);
+        bool outOfRange = false;
+        date = ParseMacDate(*options.Date, &outOfRange);
         if (!date) {
-            throw ForkError(TMsg::DateInvalid);
+            throw ForkError(outOfRange ? TMsg::DateOutOfRange : TMsg::DateInvalid);
         }
-    } else if (!haveDates && options.SourceDateEpoch) {
-        date = MacDateFromUtcUnixTime(*options.SourceDateEpoch);
     } else if (!haveDates) {
-        date = MacDateFromLocalUnixTime(ModificationTime(data));
+        date = options.SourceDateEpoch ? MacDateFromUtcUnixTime(*options.SourceDateEpoch)
+                                       : MacDateFromLocalUnixTime(ModificationTime(data));
+        if (!date) {
+            throw ForkError(TMsg::DateOutOfRange);
+        }
     }
     if (date) {
         plan.Info.Created = *date;

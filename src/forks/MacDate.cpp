@@ -19,10 +19,6 @@ constexpr std::int64_t kMaxMacDate = 0xFFFFFFFF;
 // 2000-01-01 00:00:00 UTC, the container's epoch, as Unix time.
 constexpr std::int64_t kUnixTime2000 = kSeconds1904To2000 - kSeconds1904To1970;
 
-std::uint32_t FromSince1904(std::int64_t seconds) {
-    return seconds < 0 || seconds > kMaxMacDate ? 0 : static_cast<std::uint32_t>(seconds);
-}
-
 int DaysInMonth(std::int64_t y, int m) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -46,6 +42,13 @@ std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t dig
 
 } // namespace
 
+std::optional<std::uint32_t> MacDateInRange(std::int64_t secondsSince1904) {
+    if (secondsSince1904 < 0 || secondsSince1904 > kMaxMacDate) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(secondsSince1904);
+}
+
 std::int32_t MacDateToAppleDate(std::uint32_t macDate) {
     if (macDate == 0) {
         return kAppleDateUnknown;
@@ -59,38 +62,40 @@ std::uint32_t AppleDateToMacDate(std::int32_t appleDate) {
     if (appleDate == kAppleDateUnknown) {
         return 0;
     }
-    return MacDateFromLocalUnixTime(static_cast<std::int64_t>(appleDate) + kUnixTime2000);
+    // A container's date MacBinary cannot hold is no date there, as an unknown one is.
+    return MacDateFromLocalUnixTime(static_cast<std::int64_t>(appleDate) + kUnixTime2000).value_or(0);
 }
 
-std::uint32_t MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute, int second) {
+std::optional<std::uint32_t> MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute,
+                                              int second) {
     if (year < 1904 || year > 2040) {
-        return 0;
+        return std::nullopt;
     }
     const std::int64_t days = DaysFromCivil(year, month, day) - DaysFromCivil(1904, 1, 1);
-    return FromSince1904(days * 86400 + hour * 3600 + minute * 60 + second);
+    return MacDateInRange(days * 86400 + hour * 3600 + minute * 60 + second);
 }
 
-std::uint32_t MacDateFromLocalUnixTime(std::int64_t unixTime) {
+std::optional<std::uint32_t> MacDateFromLocalUnixTime(std::int64_t unixTime) {
     const auto t = static_cast<std::time_t>(unixTime);
     std::tm local{};
 #ifdef _WIN32
     if (::localtime_s(&local, &t) != 0) {
-        return 0;
+        return std::nullopt;
     }
 #else
     if (::localtime_r(&t, &local) == nullptr) {
-        return 0;
+        return std::nullopt;
     }
 #endif
     return MacDateFromCivil(std::int64_t{local.tm_year} + 1900, local.tm_mon + 1, local.tm_mday,
                             local.tm_hour, local.tm_min, local.tm_sec);
 }
 
-std::uint32_t MacDateFromUtcUnixTime(std::int64_t unixTime) {
+std::optional<std::uint32_t> MacDateFromUtcUnixTime(std::int64_t unixTime) {
     if (unixTime < -kSeconds1904To1970 || unixTime > kMaxMacDate) {
-        return 0;
+        return std::nullopt; // and no overflow in the sum below
     }
-    return FromSince1904(unixTime + kSeconds1904To1970);
+    return MacDateInRange(unixTime + kSeconds1904To1970);
 }
 
 std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate) {
@@ -109,7 +114,10 @@ std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate) {
     return static_cast<std::int64_t>(std::mktime(&local));
 }
 
-std::optional<std::uint32_t> ParseMacDate(std::string_view text) {
+std::optional<std::uint32_t> ParseMacDate(std::string_view text, bool* outOfRange) {
+    if (outOfRange != nullptr) {
+        *outOfRange = false;
+    }
     const auto year = Digits(text, 0, 4);
     const auto month = Digits(text, 5, 2);
     const auto day = Digits(text, 8, 2);
@@ -136,10 +144,9 @@ std::optional<std::uint32_t> ParseMacDate(std::string_view text) {
             return std::nullopt;
         }
     }
-    const std::uint32_t date = MacDateFromCivil(*year, *month, *day, hour, minute, second);
-    if (date == 0 &&
-        !(*year == 1904 && *month == 1 && *day == 1 && hour == 0 && minute == 0 && second == 0)) {
-        return std::nullopt;
+    const std::optional<std::uint32_t> date = MacDateFromCivil(*year, *month, *day, hour, minute, second);
+    if (!date && outOfRange != nullptr) {
+        *outOfRange = true;
     }
     return date;
 }
@@ -150,8 +157,11 @@ std::optional<std::int64_t> SourceDateEpochFromEnvironment() {
         return std::nullopt;
     }
     const std::optional<std::int64_t> seconds = ParseSourceDateEpoch(value);
-    if (!seconds || (MacDateFromUtcUnixTime(*seconds) == 0 && *seconds != -kSeconds1904To1970)) {
+    if (!seconds) {
         throw ForkError(TMsg::SourceDateEpochInvalid);
+    }
+    if (!MacDateFromUtcUnixTime(*seconds)) {
+        throw ForkError(TMsg::DateOutOfRange);
     }
     return seconds;
 }

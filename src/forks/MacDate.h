@@ -26,18 +26,24 @@ std::int32_t MacDateToAppleDate(std::uint32_t macDate);
 // 2040-02-06, which MacBinary cannot hold, give 0 (no date).
 std::uint32_t AppleDateToMacDate(std::int32_t appleDate);
 
-// Seconds since 1904 of a wall-clock reading; 0 when it lies outside what MacBinary can hold.
-std::uint32_t MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute, int second);
+// The one range rule of the dates KELDA writes: seconds since 1904 that MacBinary's unsigned 32 bits
+// hold (1904-01-01 00:00:00 to 2040-02-06 06:28:15); nullopt outside. The three sources of a date
+// (--date, SOURCE_DATE_EPOCH, a file's modification time) are refused alike when they lie outside.
+std::optional<std::uint32_t> MacDateInRange(std::int64_t secondsSince1904);
+// Seconds since 1904 of a wall-clock reading; nullopt when it lies outside what MacBinary can hold.
+std::optional<std::uint32_t> MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute,
+                                              int second);
 // Unix time read on the local clock (a file's modification time).
-std::uint32_t MacDateFromLocalUnixTime(std::int64_t unixTime);
+std::optional<std::uint32_t> MacDateFromLocalUnixTime(std::int64_t unixTime);
 // Unix time read in UTC: SOURCE_DATE_EPOCH, so that a build gives the same bytes in every zone.
-std::uint32_t MacDateFromUtcUnixTime(std::int64_t unixTime);
+std::optional<std::uint32_t> MacDateFromUtcUnixTime(std::int64_t unixTime);
 // The Unix time at which the local clock shows the Mac date (to set a file's modification time).
 std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate);
 
 // "YYYY-MM-DD", "YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS" ("T" or a blank), read as the Mac's
-// wall clock; nullopt when the text is no such date or MacBinary cannot hold it.
-std::optional<std::uint32_t> ParseMacDate(std::string_view text);
+// wall clock; nullopt when the text is no such date or MacBinary cannot hold it (MacDateInRange).
+// outOfRange, when given, tells the two apart: true for a well-formed date outside that range.
+std::optional<std::uint32_t> ParseMacDate(std::string_view text, bool* outOfRange = nullptr);
 // SOURCE_DATE_EPOCH's value: decimal digits only; nullopt otherwise.
 std::optional<std::int64_t> ParseSourceDateEpoch(std::string_view text);
 // The one reading of SOURCE_DATE_EPOCH, for the window and kelda-cli: nullopt when it is unset or

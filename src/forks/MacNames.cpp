@@ -4,6 +4,7 @@
 #include "forks/ForkErrors.h"
 #include "util/MacText.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <unicode/ucnv.h>
@@ -97,8 +98,11 @@ std::string CutMacName(std::string_view bytes, bool japanese, std::size_t limit)
     return std::string(bytes.substr(0, end));
 }
 
-std::string EncodeMacName(std::string_view utf8, TMacEncoding encoding, bool fromLocalName,
-                          TMacEncoding* used) {
+namespace {
+
+// The Mac bytes of a UTF-8 name, uncut; EncodeMacName says the rest.
+std::string EncodeMacNameBytes(std::string_view utf8, TMacEncoding encoding, bool fromLocalName,
+                               TMacEncoding& used) {
     std::u16string text = ToUtf16(utf8);
     if (fromLocalName) {
         for (char16_t& u : text) {
@@ -121,10 +125,37 @@ std::string EncodeMacName(std::string_view utf8, TMacEncoding encoding, bool fro
     if (!bytes) {
         throw ForkError(TMsg::NameNotEncodable);
     }
+    used = chosen;
+    return *bytes;
+}
+
+} // namespace
+
+std::string EncodeMacName(std::string_view utf8, TMacEncoding encoding, bool fromLocalName,
+                          TMacEncoding* used) {
+    TMacEncoding chosen = TMacEncoding::Roman;
+    const std::string bytes = EncodeMacNameBytes(utf8, encoding, fromLocalName, chosen);
     if (used != nullptr) {
         *used = chosen;
     }
-    return CutMacName(*bytes, chosen == TMacEncoding::Japanese);
+    return CutMacName(bytes, chosen == TMacEncoding::Japanese);
+}
+
+TMacNameFault GivenMacNameFault(std::string_view utf8, TMacEncoding encoding) {
+    if (utf8.empty()) {
+        return TMacNameFault::Empty;
+    }
+    // UTF-8, Mac Roman and code page 932 share the control bytes, and none is part of a character.
+    if (std::any_of(utf8.begin(), utf8.end(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b < 0x20 || b == 0x7F;
+        })) {
+        return TMacNameFault::ControlByte;
+    }
+    TMacEncoding chosen = TMacEncoding::Roman;
+    return EncodeMacNameBytes(utf8, encoding, false, chosen).size() > kMaxMacNameLength
+               ? TMacNameFault::TooLong
+               : TMacNameFault::None;
 }
 
 std::string EncodeFourCC(std::string_view utf8) {

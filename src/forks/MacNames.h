@@ -28,6 +28,14 @@ std::string SafeLocalName(std::string_view macName, TMacEncoding encoding);
 std::string EncodeMacName(std::string_view utf8, TMacEncoding encoding, bool fromLocalName,
                           TMacEncoding* used = nullptr);
 
+// What keeps a name the user gives (UTF-8, to be written in encoding as EncodeMacName would) from
+// going into a header as it is: nothing, an empty name (a header's name has 1 to 63 bytes), a
+// control byte (0-31 or 127, which would forge lines where the name is shown), or more than 63
+// bytes in the Mac character set (which would otherwise be cut). Throws EncodeMacName's
+// NameNotEncodable error.
+enum class TMacNameFault { None, Empty, ControlByte, TooLong };
+TMacNameFault GivenMacNameFault(std::string_view utf8, TMacEncoding encoding);
+
 // The first bytes of a Mac name that fit into limit bytes without cutting a code page 932
 // character in two (when japanese).
 std::string CutMacName(std::string_view bytes, bool japanese, std::size_t limit = kMaxMacNameLength);

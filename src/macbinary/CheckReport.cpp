@@ -411,8 +411,9 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize, TMacEn
     return report;
 }
 
-TCheckReport CheckOpenFile(const TFileStream& file, THeader& header, TMacEncoding nameEncoding) {
-    const std::int64_t size = file.Size();
+TCheckReport CheckOpenFile(const TFileStream& file, THeader& header, TMacEncoding nameEncoding,
+                           std::optional<std::int64_t> length) {
+    const std::int64_t size = length.value_or(file.Size());
     const std::size_t got = file.ReadAt(header.data(), kHeaderSize, 0);
     if (got < kHeaderSize) {
         header.fill(0);

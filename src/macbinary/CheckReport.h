@@ -96,9 +96,11 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize,
 TCheckReport CheckTooShort(std::int64_t fileSize);
 // The one check of an open file, for check and scan alike: its header (left zero when the file
 // holds fewer than 128 bytes, judged by the bytes read rather than the size the system states) and
-// its size. Throws the file layer's error when it cannot be read.
+// its size, or length when given (a stream kept as its header alone). Throws the file layer's error
+// when it cannot be read.
 TCheckReport CheckOpenFile(const TFileStream& file, THeader& header,
-                           TMacEncoding nameEncoding = TMacEncoding::Auto);
+                           TMacEncoding nameEncoding = TMacEncoding::Auto,
+                           std::optional<std::int64_t> length = std::nullopt);
 
 // The file name of a header as UTF-8: ReadHeaderName's text.
 std::string HeaderName(const THeader& header, TMacEncoding forced = TMacEncoding::Auto);

@@ -225,6 +225,15 @@ TFileStream TFolder::OpenForReading(std::string_view name) const {
     return stream;
 }
 
+TFolder TFolder::OpenFolder(std::string_view name) const {
+    std::filesystem::path path = path_ / std::string(name);
+    const int fd = OpenAt(fd_, name, O_RDONLY | O_DIRECTORY);
+    if (fd < 0) {
+        throw EFileError::openFailed(path, errno);
+    }
+    return TFolder(std::move(path), fd);
+}
+
 std::optional<TFileStat> TFolder::Stat(std::string_view name, bool followLinks) const {
     const std::string n(name);
     struct stat st {};
@@ -272,25 +281,35 @@ void TFolder::Sync() const {
     ::fsync(fd_); // a folder that cannot be synchronised (some file systems) still holds the rename
 }
 
-std::vector<std::string> TFolder::Names() const {
+std::vector<std::string> TFolder::Names(int* error) const {
     std::vector<std::string> names;
+    int failure = 0;
     const int fd = ::dup(fd_);
-    if (fd < 0) {
-        return names;
-    }
-    DIR* dir = ::fdopendir(fd);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (dir == nullptr) {
-        ::close(fd);
-        return names;
-    }
-    ::rewinddir(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..") {
-            names.emplace_back(name);
+        failure = errno;
+        if (fd >= 0) {
+            ::close(fd);
         }
+    } else {
+        ::rewinddir(dir);
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr) {
+                failure = errno; // 0 at the end of the folder
+                break;
+            }
+            const std::string_view name(entry->d_name);
+            if (name != "." && name != "..") {
+                names.emplace_back(name);
+            }
+        }
+        ::closedir(dir);
     }
-    ::closedir(dir);
+    if (error != nullptr) {
+        *error = failure;
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -499,6 +518,10 @@ TFileStream TFolder::OpenForReading(std::string_view name) const {
     return TFileStream(In(path_, name), FileMode::Read);
 }
 
+TFolder TFolder::OpenFolder(std::string_view name) const {
+    return TFolder(In(path_, name), false);
+}
+
 std::optional<TFileStat> TFolder::Stat(std::string_view name, bool followLinks) const {
     std::error_code ec;
     const auto file = In(path_, name);
@@ -529,11 +552,14 @@ int TFolder::Rename(std::string_view from, std::string_view to) const {
 
 void TFolder::Sync() const {}
 
-std::vector<std::string> TFolder::Names() const {
+std::vector<std::string> TFolder::Names(int* error) const {
     std::vector<std::string> names;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
         names.push_back(it->path().filename().string());
+    }
+    if (error != nullptr) {
+        *error = ec.value();
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -72,7 +72,13 @@ public:
     // Opens an existing regular file for reading, never through a link (the open error otherwise).
     TFileStream OpenForReading(std::string_view name) const;
 
-    // What name is, its links followed by the kernel or not.
+    // Opens the folder name inside this one, never through a link; its Path() is Path() / name. So a
+    // walk goes as deep as a tree does, past the length a full path may have (PATH_MAX). Throws the
+    // open error naming that path.
+    TFolder OpenFolder(std::string_view name) const;
+
+    // What name is, its links followed by the kernel or not; nothing when the kernel cannot say
+    // (errno then says why).
     std::optional<TFileStat> Stat(std::string_view name, bool followLinks) const;
     // Removes a file name (never a folder); false when that failed.
     bool Remove(std::string_view name) const;
@@ -83,12 +89,16 @@ public:
     int Rename(std::string_view from, std::string_view to) const;
     // Writes the folder's entries to disk (after a rename).
     void Sync() const;
-    // The names of the folder's entries, without "." and "..", in name order.
-    std::vector<std::string> Names() const;
+    // The names of the folder's entries, without "." and "..", in name order. error, when given,
+    // receives the errno of a listing that failed or stopped early (the names read until then are
+    // returned), else 0.
+    std::vector<std::string> Names(int* error = nullptr) const;
 
     int Handle() const { return fd_; }
 
 private:
+    TFolder(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+
     std::filesystem::path path_;
     int fd_ = -1;
 };

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // kelda-cli crc run as a separate program.
+#include "crc/CrcUtils.h"
 #include "support/DrillSupport.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,76 @@ TEST_F(CliCrcTest, MissingFileAndBadUsage) {
          {"crc", "crc --variant 12 x", "crc --variant x x", "crc --variant", "crc --bogus x"}) {
         EXPECT_EQ(Run(bad), 2) << bad;
     }
+}
+
+// /proc files report the size 0 and give bytes all the same: crc folds what they give, the JSON
+// says how many bytes that was, and --check agrees with the right value only. Each file read is
+// the program's own argument list, which the test knows.
+TEST_F(CliCrcTest, FileWhoseSizeReadsZeroGivesTheCrcOfItsBytes) {
+    const std::string proc = "/proc/self/cmdline";
+    if (!fs::exists(proc) || fs::file_size(proc) != 0) {
+        GTEST_SKIP() << "no /proc";
+    }
+    const auto crcOf = [](const std::string& bytes) {
+        char hex[16];
+        kelda::TCrc32R engine(kelda::PolyItuT32, true);
+        engine.Calc(reinterpret_cast<const std::uint8_t*>(bytes.data()), 0,
+                    static_cast<std::int64_t>(bytes.size()));
+        std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(engine.Value()));
+        return std::string(hex);
+    };
+    const std::string cli = KELDA_CLI_PATH;
+    const std::string args = cli + '\0' + "crc" + '\0' + proc + '\0';
+    ASSERT_EQ(Run("crc " + proc), 0) << err_;
+    EXPECT_EQ(out_, "CRC32 ITU-T, RIGHT, NEG\t" + crcOf(args) + "\t" + proc + "\n");
+
+    const std::string jsonArgs = cli + '\0' + "crc" + '\0' + "--json" + '\0' + proc + '\0';
+    ASSERT_EQ(Run("crc --json " + proc), 0) << err_;
+    EXPECT_NE(out_.find("\"size\":" + std::to_string(jsonArgs.size())), std::string::npos) << out_;
+
+    const std::string sums = (dir_ / "sums").string();
+    const std::string checkArgs = cli + '\0' + "crc" + '\0' + "-c" + '\0' + sums + '\0';
+    std::ofstream(sums, std::ios::binary)
+        << "CRC32 ITU-T, RIGHT, NEG\t" << crcOf(checkArgs) << '\t' << proc << '\n';
+    EXPECT_EQ(Run("crc -c " + sums), 0) << err_;
+    EXPECT_EQ(out_, proc + ": OK\n");
+    std::ofstream(sums, std::ios::binary) << "CRC32 ITU-T, RIGHT, NEG\t00000000\t" << proc << '\n';
+    EXPECT_EQ(Run("crc -c " + sums), 1);
+    EXPECT_EQ(out_, proc + ": FAILED\n");
+}
+
+// A sum line longer than any name crc can have written is not read whole: it is reported with its
+// name cut and escaped, counted with the lines that are no CRC lines, and the others are checked.
+TEST_F(CliCrcTest, OverLongSumLineIsReportedCutAndCounted) {
+    const std::string good = "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + check_ + "\n";
+    const struct {
+        const char* what;
+        std::string line;
+        std::string shown;
+    } cases[] = {
+        {"a name of 8 MiB", "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t\x1b[2J" + std::string(8 << 20, 'n') + "\n",
+         "\\x1b[2J" + std::string(56, 'n') + "..."},
+        {"no fields", std::string(5000, 'x') + "\n", std::string(60, 'x') + "..."},
+        {"just too long", "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + std::string(4160 - 33 + 1, 'm') + "\n",
+         std::string(60, 'm') + "..."},
+    };
+    const std::string sums = (dir_ / "sums").string();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(sums, std::ios::binary) << good << c.line << good;
+        EXPECT_EQ(Run("crc -c " + sums), 0);
+        EXPECT_EQ(out_, check_ + ": OK\n"); // one group: the lines of one name
+        EXPECT_NE(err_.find("line 2 is longer than 4160 bytes and no CRC line: " + c.shown + "\n"),
+                  std::string::npos)
+            << err_.substr(0, 300);
+        EXPECT_NE(err_.find(sums + ": 1 lines are no CRC lines"), std::string::npos) << err_.substr(0, 300);
+        EXPECT_LT(err_.size(), 600u);
+    }
+    // The longest line crc may have written is read as a line (the file it names is missing).
+    const std::string longest = "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + std::string(4160 - 33, 'm');
+    std::ofstream(sums, std::ios::binary) << longest << "\n";
+    EXPECT_EQ(Run("crc -c " + sums), 1);
+    EXPECT_EQ(err_.find("longer than"), std::string::npos) << err_.substr(0, 300);
 }
 
 } // namespace

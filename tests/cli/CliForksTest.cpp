@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace kelda {
@@ -169,16 +171,135 @@ TEST_F(CliForksTest, SourceDateEpochFromTheEnvironment) {
     ASSERT_EQ(r.Status, kCliOk) << r.Err;
     EXPECT_EQ(Slice(ReadBytes(dir / "a.bin"), 91, 8), Hex("7C25B080 7C25B080"));
     // No number, and a date after 2040 that MacBinary cannot hold: refused, never dropped to "no date".
-    for (const char* value : {"soon", "2212122496"}) {
+    for (const auto& [value, reason] : {std::pair{"soon", "must be a number of seconds"},
+                                        std::pair{"2212122496", "MacBinary holds dates from"}}) {
         SCOPED_TRACE(value);
         ::setenv("SOURCE_DATE_EPOCH", value, 1);
         const TRun bad = RunCli({"encode", P("data"), P("b.bin")});
         EXPECT_EQ(bad.Status, kCliFailure);
-        EXPECT_NE(bad.Err.find("SOURCE_DATE_EPOCH must be seconds since 1970"), std::string::npos) << bad.Err;
+        EXPECT_NE(bad.Err.find("SOURCE_DATE_EPOCH: "), std::string::npos) << bad.Err;
+        EXPECT_NE(bad.Err.find(reason), std::string::npos) << bad.Err;
         EXPECT_FALSE(std::filesystem::exists(dir / "b.bin"));
     }
     ::unsetenv("SOURCE_DATE_EPOCH");
 }
 
 } // namespace
+// --rsrc wins over the resource entry of an AppleSingle DATA, as over a sidecar's: the fork comes
+// from the file given (raw, or the resource entry of a container), the Finder's fields from DATA.
+TEST_F(CliForksTest, RsrcWinsOverTheEntriesOfAnAppleSingleData) {
+    ASSERT_EQ(RunCli({"applesingle", P("in.bin"), P("single.as")}).Status, kCliOk);
+    WriteBytes(dir / "mine.rsrc", Text("MINE!!!"));
+    WriteBytes(dir / "other.rsrc", Text("OTHER"));
+    ASSERT_EQ(RunCli({"encode", "--rsrc", P("other.rsrc"), P("mine.rsrc"), P("other.bin")}).Status, kCliOk);
+    ASSERT_EQ(RunCli({"appledouble", P("other.bin"), P("double")}).Status, kCliOk);
+    const struct {
+        const char* what;
+        std::string rsrc;
+        Bytes fork;
+    } cases[] = {{"raw fork", P("mine.rsrc"), Text("MINE!!!")}, {"AppleDouble", P("double"), Text("OTHER")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir / "out.bin");
+        const TRun r = RunCli({"encode", "--rsrc", c.rsrc, P("single.as"), P("out.bin")});
+        ASSERT_EQ(r.Status, kCliOk) << r.Err;
+        const Bytes out = ReadBytes(dir / "out.bin");
+        const Bytes length = {0, 0, 0, static_cast<std::uint8_t>(c.fork.size())};
+        EXPECT_EQ(Slice(out, 87, 4), length);
+        EXPECT_EQ(Slice(out, 128, 5), Text("DATA!"));
+        EXPECT_EQ(Slice(out, 256, c.fork.size()), c.fork);
+        EXPECT_EQ(Slice(out, 1, 65), Slice(SampleFile(), 1, 65)); // name from DATA's entries
+    }
+    // Without --rsrc the entry's fork stays.
+    ASSERT_EQ(RunCli({"encode", P("single.as"), P("plain.bin")}).Status, kCliOk);
+    EXPECT_EQ(Slice(ReadBytes(dir / "plain.bin"), 256, 2), Text("RS"));
+}
+
+// A name given with --name goes into the header whole or is refused as bad usage, in the language
+// asked for: never empty, never with control bytes, never cut to 63 bytes.
+TEST_F(CliForksTest, GivenNameIsWrittenWholeOrRefused) {
+    WriteBytes(dir / "data", Text("x"));
+    std::string kanji;
+    for (int i = 0; i < 32; ++i) {
+        kanji += "\xE6\xBC\xA2"; // one character, two bytes in code page 932
+    }
+    const struct {
+        const char* what;
+        std::string name;
+        int status;
+        const char* english;
+        const char* japanese;
+    } cases[] = {
+        {"empty", "", kCliUsage, "must not be empty", "空にはできません"},
+        {"TAB", "a\tb", kCliUsage, "control characters", "制御文字"},
+        {"ESC", "a\x1b[2Jb", kCliUsage, "control characters", "制御文字"},
+        {"DEL", "a\x7f", kCliUsage, "control characters", "制御文字"},
+        {"64 bytes", std::string(64, 'n'), kCliUsage, "longer than 63 bytes", "63 バイトを超えて"},
+        {"32 double-byte characters", kanji, kCliUsage, "longer than 63 bytes", "63 バイトを超えて"},
+        {"63 bytes", std::string(63, 'n'), kCliOk, "", ""},
+        {"31 double-byte characters", kanji.substr(3), kCliOk, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool japanese : {false, true}) {
+            std::filesystem::remove(dir / "out.bin");
+            const TRun r = RunCli(
+                {japanese ? "--japanese" : "--english", "encode", "--name", c.name, P("data"), P("out.bin")});
+            EXPECT_EQ(r.Status, c.status) << r.Err;
+            EXPECT_NE(r.Err.find(japanese ? c.japanese : c.english), std::string::npos) << r.Err;
+            EXPECT_EQ(std::filesystem::exists(dir / "out.bin"), c.status == kCliOk);
+            if (c.status == kCliOk) {
+                const Bytes out = ReadBytes(dir / "out.bin");
+                const std::size_t length = out[1];
+                EXPECT_EQ(length, c.name == kanji.substr(3) ? 62u : 63u);
+                EXPECT_EQ(RunCli({"check", P("out.bin")}).Status, kCliOk);
+            }
+        }
+    }
+}
+
+// A date MacBinary cannot hold (after 2040-02-06 06:28:15) is refused alike from --date,
+// SOURCE_DATE_EPOCH and DATA's modification time; nothing is written. The last moment it holds
+// is written.
+TEST_F(CliForksTest, DatesBeyondMacBinaryAreRefusedFromEverySource) {
+    WriteBytes(dir / "data", Text("x"));
+    WriteBytes(dir / "late", Text("x"));
+    const auto in2050 = std::filesystem::file_time_type::clock::now() + std::chrono::hours(24 * 365 * 25);
+    std::filesystem::last_write_time(dir / "late", in2050);
+    const char* refusal = "MacBinary holds dates from 1904-01-01 to 2040-02-06 06:28:15 only";
+    const struct {
+        const char* what;
+        const char* epoch; // nullptr: unset
+        std::vector<std::string> options;
+        const char* data;
+        int status;
+    } cases[] = {
+        {"--date", nullptr, {"--date", "2041-01-01"}, "data", kCliFailure},
+        {"SOURCE_DATE_EPOCH", "2212122496", {}, "data", kCliFailure},
+        {"modification time", nullptr, {}, "late", kCliFailure},
+        {"--date wins over a late file", nullptr, {"--date", "2040-02-06T06:28:15"}, "late", kCliOk},
+        {"last moment from SOURCE_DATE_EPOCH", "2212122495", {}, "late", kCliOk},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.epoch != nullptr) {
+            ::setenv("SOURCE_DATE_EPOCH", c.epoch, 1);
+        }
+        std::filesystem::remove(dir / "out.bin");
+        TCliArgs args = {"encode"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(P(c.data));
+        args.push_back(P("out.bin"));
+        const TRun r = RunCli(args);
+        ::unsetenv("SOURCE_DATE_EPOCH");
+        EXPECT_EQ(r.Status, c.status) << r.Err;
+        if (c.status == kCliOk) {
+            EXPECT_EQ(Slice(ReadBytes(dir / "out.bin"), 91, 8), Hex("FFFFFFFF FFFFFFFF"));
+        } else {
+            EXPECT_NE(r.Err.find(refusal), std::string::npos) << r.Err;
+            EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
+        }
+    }
+}
+
 } // namespace kelda

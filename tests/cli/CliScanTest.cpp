@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -294,6 +296,97 @@ TEST_F(CliScanTest, UnreadableEntriesAreReportedAndFailTheScan) {
     fs::permissions(dir / "tree/sub", fs::perms::owner_all);
     EXPECT_EQ(r.Status, kCliFailure);
     EXPECT_NE(r.Out.find("\"verdict\":\"unreadable\""), std::string::npos) << r.Out;
+}
+
+// Removes everything below folder descriptor fd, however deep, by descriptors (paths would be
+// too long); closes fd.
+void RemoveBelow(int fd) {
+    DIR* dir = ::fdopendir(fd);
+    ASSERT_NE(dir, nullptr);
+    std::vector<std::pair<std::string, bool>> entries;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") {
+            struct stat st {};
+            ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+            entries.emplace_back(name, S_ISDIR(st.st_mode));
+        }
+    }
+    for (const auto& [name, folder] : entries) {
+        if (folder) {
+            const int sub = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+            ::fchmod(sub, 0700);
+            RemoveBelow(sub);
+        }
+        ::unlinkat(fd, name.c_str(), folder ? AT_REMOVEDIR : 0);
+    }
+    ::closedir(dir);
+}
+
+// A tree deeper than a full path may be long (PATH_MAX): every file in it is listed and read, a
+// link at the bottom is listed as a link, and what cannot be listed is reported as unreadable and
+// fails the scan; nothing is dropped in silence.
+TEST_F(CliScanTest, TreeDeeperThanPathMaxIsWalkedWhole) {
+    const std::string level(40, 'd'); // 120 levels: about 4900 bytes of path
+    const Bytes sound = MacBinaryFile(300, 10, 128 + 384 + 128, true, kVersionII);
+    std::vector<std::string> files;
+    fs::create_directory(dir / "deep");
+    int fd = ::open((dir / "deep").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    std::string path = Path("deep");
+    int locked = -1;
+    for (int depth = 1; depth <= 120; ++depth) {
+        ASSERT_EQ(::mkdirat(fd, level.c_str(), 0700), 0);
+        const int sub = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(sub, 0);
+        ::close(fd);
+        fd = sub;
+        path += "/" + level;
+        if (depth % 10 == 0) { // 12 files, the deepest below 120 folders
+            const int file = ::openat(fd, "f.bin", O_WRONLY | O_CREAT, 0600);
+            ASSERT_EQ(::write(file, sound.data(), sound.size()), static_cast<ssize_t>(sound.size()));
+            ::close(file);
+            files.push_back(path + "/f.bin");
+        }
+        if (depth == 115) {
+            locked = ::dup(fd);
+        }
+    }
+    ASSERT_EQ(::symlinkat("f.bin", fd, "link"), 0);
+    ::close(fd);
+    ASSERT_GT(files.back().size(), 4096u);
+
+    TCliRun r = RunCli({"scan", "-r", "--json", Path("deep")});
+    EXPECT_EQ(r.Status, kCliOk) << r.Err.substr(0, 500);
+    std::istringstream lines(r.Out);
+    std::vector<std::string> sounds;
+    std::size_t links = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const json row = json::parse(line);
+        if (row["verdict"] == "sound") {
+            sounds.push_back(row["path"]);
+        }
+        links += row["verdict"] == "link" ? 1 : 0;
+    }
+    EXPECT_EQ(sounds, files);
+    EXPECT_EQ(links, 1u);
+    EXPECT_NE(r.Err.find("13 files: 12 sound, 0 damaged, 0 not-macbinary, 0 unreadable, 1 link"),
+              std::string::npos)
+        << r.Err.substr(0, 500);
+
+    if (::geteuid() != 0) {
+        // A folder deep down that cannot be listed is reported, and the scan fails.
+        ASSERT_EQ(::fchmod(locked, 0), 0);
+        r = RunCli({"scan", "-r", Path("deep")});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_NE(r.Err.find("11 sound, 0 damaged, 0 not-macbinary, 1 unreadable"), std::string::npos)
+            << r.Err.substr(0, 500);
+        EXPECT_NE(r.Out.find("unreadable"), std::string::npos);
+        ::fchmod(locked, 0700);
+    }
+    ::close(locked);
+    const int top = ::open((dir / "deep").c_str(), O_RDONLY | O_DIRECTORY);
+    RemoveBelow(top);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "crc/ChunkedFold.h"
 #include "crc/CrcUtils.h"
 #include "util/TFileStream.h"
 
@@ -169,6 +170,50 @@ TEST_F(CrcFileTest, FileChangingWhileReadNeverGivesTheCrcOfAPart) {
     };
     EXPECT_EQ(CrcFile(*engines[10], growing, append), InMemory(bytes)[10]);
     EXPECT_NE(InMemory(bytes)[10], InMemory(grown)[10]);
+}
+
+// Files of /proc and /sys report the size 0 yet give bytes: they are read to their end, the bytes
+// folded counted, whatever the way of reading and the block size.
+TEST_F(CrcFileTest, FileWhoseSizeReadsZeroIsReadToItsEnd) {
+    const fs::path proc = "/proc/self/cmdline"; // the same bytes for the whole run of this process
+    if (!fs::exists(proc) || fs::file_size(proc) != 0) {
+        GTEST_SKIP() << "no /proc";
+    }
+    std::ifstream in(proc, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 16u);
+    const auto expected = InMemory(bytes);
+
+    std::int64_t size = -1;
+    auto engines = MakeCrcEngines();
+    EXPECT_EQ(CrcFile(*engines[10], proc, {}, &size), expected[10]);
+    EXPECT_EQ(size, static_cast<std::int64_t>(bytes.size()));
+    size = -1;
+    EXPECT_EQ(CrcFileAll(proc, {}, &size), expected);
+    EXPECT_EQ(size, static_cast<std::int64_t>(bytes.size()));
+
+    const TCrcKernel& kernel = engines[10]->Kernel();
+    for (const bool map : {true, false}) {
+        for (const std::size_t block : {std::size_t{16}, CrcReadBlockSize}) {
+            SCOPED_TRACE(testing::Message() << (map ? "mapped" : "read") << ", blocks of " << block);
+            engines[10]->Init();
+            std::uint32_t reg = engines[10]->KernelRegister();
+            std::int64_t progressed = 0;
+            const std::int64_t total = FoldFileChunks(
+                proc, 1, [&kernel] { return std::make_unique<TKernelFolder>(kernel); },
+                [&](std::span<const std::uint32_t> r, std::uint64_t n) { reg = kernel.Shift(reg, n) ^ r[0]; },
+                [&](std::int64_t done, std::int64_t) {
+                    progressed = done;
+                    return true;
+                },
+                {.ChunkSize = 64 << 10, .Map = map, .BlockSize = block});
+            engines[10]->SetKernelRegister(reg);
+            EXPECT_EQ(engines[10]->Value(), expected[10]);
+            EXPECT_EQ(total, static_cast<std::int64_t>(bytes.size()));
+            EXPECT_EQ(progressed, total);
+        }
+    }
 }
 
 } // namespace

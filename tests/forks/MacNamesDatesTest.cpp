@@ -96,7 +96,9 @@ TEST(MacDate, EpochsAndRanges) {
     EXPECT_EQ(MacDateFromUtcUnixTime(0), 2082844800u);
     EXPECT_EQ(MacDateFromUtcUnixTime(-2082844800), 0u);
     EXPECT_EQ(MacDateFromUtcUnixTime(2212122495), 0xFFFFFFFFu);
-    EXPECT_EQ(MacDateFromUtcUnixTime(2212122496), 0u);
+    // Outside what MacBinary holds a date is refused (nullopt), never turned into 0 ("no date").
+    EXPECT_EQ(MacDateFromUtcUnixTime(2212122496), std::nullopt);
+    EXPECT_EQ(MacDateFromUtcUnixTime(-2082844801), std::nullopt);
     EXPECT_EQ(MacDateFromCivil(2000, 1, 1, 0, 0, 0), 3029529600u);
     EXPECT_EQ(MacDateFromCivil(1970, 1, 1, 0, 0, 0), 2082844800u);
 }
@@ -136,7 +138,7 @@ TEST(MacDate, LocalClockThereAndBack) {
     const test::TScopedTimeZone berlin("Europe/Berlin");
     for (const std::int64_t t : {std::int64_t{0}, std::int64_t{1700000000}, std::int64_t{1690000000}}) {
         SCOPED_TRACE(t);
-        const std::uint32_t mac = MacDateFromLocalUnixTime(t);
+        const std::uint32_t mac = MacDateFromLocalUnixTime(t).value();
         EXPECT_NE(mac, MacDateFromUtcUnixTime(t)); // Berlin is never on UTC
         EXPECT_EQ(LocalUnixTimeFromMacDate(mac), t);
         // The container holds the same instant: UTC seconds since 2000.
