@@ -191,6 +191,9 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
             return kCliFailure;
         }
         const std::vector<std::uint8_t> bytes = ReadResourceData(opened->File, opened->Fork, *found);
+        if (const std::optional<TFileStat> source = StatFile(file)) {
+            SpareFromCleanup(*source);
+        }
         TAtomicOutput output(out);
         output.Create().WriteBuffer(bytes.data(), bytes.size());
         output.Commit();

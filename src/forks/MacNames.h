@@ -16,7 +16,8 @@ namespace kelda {
 inline constexpr std::size_t kMaxMacNameLength = 63;
 
 // A name for the local file system from Mac name bytes, decoded in encoding: never empty, never
-// "." or "..", never holding "/" or a control byte, so it names an entry inside its folder.
+// "." or "..", never holding "/" or a control byte, so it names an entry inside its folder, and never
+// of the shape of KELDA's temporaries (HasTemporaryShape): such names get a "_" before them.
 std::string SafeLocalName(std::string_view macName, TMacEncoding encoding);
 
 // The Mac bytes of a UTF-8 name in Mac Roman or code page 932 (Auto: Mac Roman when every character
