@@ -3,6 +3,7 @@
 // who controls the source while it is read, would try them: no write through a planted link, the
 // source never the output however it is named, no partial output called success, nothing deleted
 // that KELDA did not write.
+#include "app/Language.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/TestFiles.h"
@@ -286,6 +287,39 @@ TEST(IntegrityDrill, TmpFileClearDeletesOnlyPiecesKeldaCouldHaveWritten) {
     EXPECT_EQ(Entries(dir / "TMP"), (std::set<std::string>{"big.da1", "link.DA2", "second.CR1"}));
     EXPECT_EQ(ReadBytes(dir / "home" / "small.DA2"), (Bytes{1, 2}));
     EXPECT_EQ(ReadBytes(dir / "home" / "thesis.da1").size(), 2000u);
+}
+
+// A temporary folder that is a link to another folder is refused for the pieces as TmpFileClear
+// refuses it: nothing is written there (a user's file of a piece's name stays as it was), nothing is
+// read from there, and the error says why in both languages.
+TEST(IntegrityDrill, APieceFolderThatIsALinkIsNeitherWrittenNorRead) {
+    TempDir dir;
+    fs::create_directory(dir / "home");
+    for (const TPieceSpec& piece : HeaderPieceSpecs) {
+        WriteBytes(dir / "home" / ("ok.bin" + std::string(piece.Extension)), Bytes(100, 8));
+    }
+    fs::create_directory_symlink(dir / "home", dir / "TMP");
+    for (const fs::path& tmp : {dir / "TMP" / "", dir / "TMP"}) {
+        SCOPED_TRACE(tmp.string());
+        try {
+            WriteHeaderPieces(tmp, dir / "ok.bin", DrillHeader());
+            ADD_FAILURE() << "written through the link";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.kind(), EFileError::Kind::Create);
+            EXPECT_EQ(e.File(), PieceFileName(tmp, "ok.bin", ".DA1"));
+            EXPECT_NE(std::string(e.what()).find(MessageText(TMsg::NoWriteThroughLink, true)),
+                      std::string::npos)
+                << e.what();
+            EXPECT_NE(e.english().find(MessageText(TMsg::NoWriteThroughLink, false)), std::string::npos)
+                << e.english();
+        }
+        EXPECT_THROW(ReadMacBinaryIIPieces(tmp, "ok.bin"), EFileError);
+        EXPECT_EQ(FirstMissingPiece(tmp, "ok.bin"), std::optional<std::string_view>(".DA2"));
+    }
+    EXPECT_EQ(Entries(dir / "home").size(), HeaderPieceSpecs.size());
+    for (const TPieceSpec& piece : HeaderPieceSpecs) {
+        EXPECT_EQ(ReadBytes(dir / "home" / ("ok.bin" + std::string(piece.Extension))), Bytes(100, 8));
+    }
 }
 
 } // namespace
