@@ -177,6 +177,12 @@ int RunExtract(const TCliContext& context, const TExtractOptions& options) {
         context.Err << "kelda-cli: " << CliText(TCliMsg::StdinOnce, context.Japanese) << '\n';
         return kCliUsage;
     }
+    // Every input is spared by the clean-ups of the outputs before its own.
+    for (const std::string& in : options.Inputs) {
+        if (const std::optional<TFileStat> source = in == kCliStdStream ? std::nullopt : StatFile(in)) {
+            SpareFromCleanup(*source);
+        }
+    }
     std::size_t failed = 0;
     for (const std::string& in : options.Inputs) {
         if (ExtractOne(context, options, in) != kCliOk) {

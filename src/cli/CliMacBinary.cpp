@@ -149,6 +149,12 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
             return kCliUsage;
         }
     }
+    // Every input is spared by the clean-ups of the outputs before its own.
+    for (const std::string& in : options.Operands) {
+        if (const std::optional<TFileStat> source = StatFile(in)) {
+            SpareFromCleanup(*source);
+        }
+    }
     std::size_t failed = 0;
     for (const std::string& in : options.Operands) {
         const std::string out = BatchOutput(options.OutputDir, in, dropBin).string();

@@ -192,6 +192,9 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
             return kCliFailure;
         }
         const std::vector<std::uint8_t> bytes = ReadResourceData(opened->File, opened->Fork, *found);
+        if (const std::optional<TFileStat> source = StatFile(file)) {
+            SpareFromCleanup(*source);
+        }
         TCliOutput stream(context, out);
         TAtomicOutput output(stream.Path());
         // The guards of every output: never the source as it was opened, a read-only file only

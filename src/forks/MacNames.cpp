@@ -3,6 +3,7 @@
 
 #include "forks/ForkErrors.h"
 #include "util/MacText.h"
+#include "util/TFolder.h"
 
 #include <algorithm>
 #include <memory>
@@ -79,7 +80,9 @@ std::string SafeLocalText(std::string_view decoded) {
             out += c;
         }
     }
-    if (out.empty() || out == "." || out == "..") {
+    // Names that are no file's own, or that the file layer keeps for its temporaries (a file of that
+    // shape in the output's folder would look like one to a later clean-up), get a "_" before them.
+    if (out.empty() || out == "." || out == ".." || HasTemporaryShape(out)) {
         out = "_" + out;
     }
     return out;

@@ -16,7 +16,8 @@ namespace kelda {
 inline constexpr std::size_t kMaxMacNameLength = 63;
 
 // A name for the local file system from a decoded Mac name (UTF-8): never empty, never "." or "..",
-// never holding "/" or a control byte, so it names an entry inside its folder.
+// never holding "/" or a control byte, so it names an entry inside its folder, and never of the
+// shape of KELDA's temporaries (HasTemporaryShape): such names get a "_" before them.
 std::string SafeLocalText(std::string_view decoded);
 // The same from Mac name bytes, read by ReadMacName in encoding.
 std::string SafeLocalName(std::string_view macName, TMacEncoding encoding);

@@ -69,6 +69,9 @@ void TFormMain::BtnSaveLogClick() {
     }
     for (const std::filesystem::path& source : sources) {
         const std::optional<TFileStat> file = source.empty() ? std::nullopt : StatFile(source);
+        if (file) {
+            SpareFromCleanup(*file);
+        }
         if (file && out.Replaces(*file)) {
             ShowMessage(TMsg::CannotWriteOverSource);
             return;

@@ -68,6 +68,7 @@ TConvertStatus Convert(const std::filesystem::path& source, const std::filesyste
 TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
                            bool replaceReadOnly) {
     for (const TFileStat& source : sources) {
+        SpareFromCleanup(source);
         if (output.Replaces(source)) {
             return TConvertStatus::SourceIsOutput;
         }

@@ -51,7 +51,8 @@ TConvertStatus WriteDataFork(const std::filesystem::path& source, const THeader&
 
 // The guards every output made from sources passes before it is created: SourceIsOutput when the
 // file it would replace is one of the sources as they were opened (device and inode), else
-// OutputReadOnly when it would replace a read-only file without replaceReadOnly, else Written.
+// OutputReadOnly when it would replace a read-only file without replaceReadOnly, else Written. The
+// sources are spared by every later clean-up of stale temporaries (SpareFromCleanup).
 TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
                            bool replaceReadOnly);
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "macbinary/HeaderPieces.h"
 
+#include "app/Language.h"
 #include "util/Myutil.h"
 #include "util/TFileStream.h"
 #include "util/TFolder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,14 +23,34 @@ std::string PieceName(const std::filesystem::path& fileName, std::string_view ex
     return PieceFileName({}, fileName, extension).string();
 }
 
-// The temporary folder, opened once for all pieces so that each is named relative to it. A folder
-// that cannot be opened is the create error of the first piece.
-TFolder OpenPieceFolder(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName) {
+// The temporary folder, opened once so that each piece is named relative to it; never a folder that
+// is itself a symbolic link, which could lead anywhere (a user's own folder, whose files would be
+// taken for pieces). The trailing separator goes, or the kernel would follow the link after all.
+TFolder OpenTmpFolder(const std::filesystem::path& tmpFolder) {
+    return TFolder(tmpFolder.has_filename() ? tmpFolder : tmpFolder.parent_path(), false);
+}
+
+bool IsLink(const std::filesystem::path& tmpFolder) {
+    std::error_code ec;
+    return std::filesystem::is_symlink(
+        std::filesystem::symlink_status(tmpFolder.has_filename() ? tmpFolder : tmpFolder.parent_path(), ec));
+}
+
+// The temporary folder for the pieces of fileName. A folder that cannot be opened is the error of
+// its first piece (kind: the create or the open error); one that is a link says so in both languages.
+TFolder OpenPieceFolder(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
+                        EFileError::Kind kind, std::string_view firstPiece) {
+    const std::filesystem::path piece = PieceFileName(tmpFolder, fileName, firstPiece);
     try {
-        return TFolder(tmpFolder, true);
+        return OpenTmpFolder(tmpFolder);
     } catch (const EFileError& e) {
-        throw EFileError::createFailed(PieceFileName(tmpFolder, fileName, HeaderPieceSpecs[0].Extension),
-                                       e.errorCode());
+        if (IsLink(tmpFolder)) {
+            const std::string shown = piece.string() + ": ";
+            throw EFileError(kind, ELOOP, shown + MessageText(TMsg::NoWriteThroughLink, true),
+                             shown + MessageText(TMsg::NoWriteThroughLink, false), piece);
+        }
+        throw kind == EFileError::Kind::Create ? EFileError::createFailed(piece, e.errorCode())
+                                               : EFileError::openFailed(piece, e.errorCode());
     }
 }
 
@@ -76,7 +98,8 @@ std::filesystem::path PieceFileName(const std::filesystem::path& tmpFolder,
 void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                        const THeader& headerAsRead, const THeader& headerII, TPieceHold* hold) {
     constexpr std::size_t kPiecesAsRead = HeaderPieceSpecs.size() - MacBinaryIIPieceSpecs.size();
-    const TFolder folder = OpenPieceFolder(tmpFolder, fileName);
+    const TFolder folder =
+        OpenPieceFolder(tmpFolder, fileName, EFileError::Kind::Create, HeaderPieceSpecs[0].Extension);
     for (std::size_t i = 0; i < HeaderPieceSpecs.size(); ++i) {
         WritePiece(folder, fileName, HeaderPieceSpecs[i], i < kPiecesAsRead ? headerAsRead : headerII, hold);
     }
@@ -91,9 +114,14 @@ THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::fil
 
 std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& tmpFolder,
                                                   const std::filesystem::path& fileName) {
+    std::optional<TFolder> folder;
+    try {
+        folder.emplace(OpenTmpFolder(tmpFolder));
+    } catch (const EFileError&) {
+        return MacBinaryIIPieceSpecs[0].Extension; // a folder that is missing, or refused, holds none
+    }
     for (const TPieceSpec& piece : MacBinaryIIPieceSpecs) {
-        std::error_code ec;
-        if (!std::filesystem::exists(PieceFileName(tmpFolder, fileName, piece.Extension), ec)) {
+        if (!folder->Stat(PieceName(fileName, piece.Extension), false)) {
             return piece.Extension;
         }
     }
@@ -102,15 +130,10 @@ std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& t
 
 THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName) {
     THeader header{};
-    std::optional<TFolder> folder;
-    try {
-        folder.emplace(tmpFolder, true);
-    } catch (const EFileError& e) {
-        throw EFileError::openFailed(PieceFileName(tmpFolder, fileName, MacBinaryIIPieceSpecs[0].Extension),
-                                     e.errorCode());
-    }
+    const TFolder folder =
+        OpenPieceFolder(tmpFolder, fileName, EFileError::Kind::Open, MacBinaryIIPieceSpecs[0].Extension);
     for (const TPieceSpec& piece : MacBinaryIIPieceSpecs) {
-        TFileStream in = folder->OpenForReading(PieceName(fileName, piece.Extension));
+        TFileStream in = folder.OpenForReading(PieceName(fileName, piece.Extension));
         in.ReadBuffer(header.data() + piece.Offset, static_cast<std::size_t>(piece.Count));
     }
     return header;
@@ -132,7 +155,7 @@ TTmpClearResult ClearTmpFiles(const std::filesystem::path& tmpFolder) {
     // one that cannot be read. Entries are named relative to the folder opened here.
     std::optional<TFolder> folder;
     try {
-        folder.emplace(tmpFolder.has_filename() ? tmpFolder : tmpFolder.parent_path(), false);
+        folder.emplace(OpenTmpFolder(tmpFolder));
     } catch (const EFileError&) {
         return result;
     }

@@ -57,19 +57,23 @@ struct TPieceHold {
 // Writes the six pieces of fileName: ".DA1" to ".OS1" from its header as read, ".DA2" to ".OS2"
 // from its MacBinary II form (CRC included). No piece is read back. A piece that cannot be written
 // throws at that piece; the pieces before it stay. With hold, each piece is held from before its
-// bytes are written and added to hold.
+// bytes are written and added to hold. A tmpFolder that is itself a symbolic link is refused, as
+// ClearTmpFiles refuses it: nothing is written, and the create error of the first piece says in both
+// languages that KELDA does not write through a link.
 void WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                        const THeader& headerAsRead, const THeader& headerII, TPieceHold* hold = nullptr);
 // The same with the MacBinary II form computed here; returns it.
 THeader WriteHeaderPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName,
                           const THeader& headerAsRead);
 
-// The extension of the first of ".DA2", ".CR2", ".OS2" that does not exist for fileName.
+// The extension of the first of ".DA2", ".CR2", ".OS2" that does not exist for fileName; ".DA2"
+// when tmpFolder cannot be opened or is a link.
 std::optional<std::string_view> FirstMissingPiece(const std::filesystem::path& tmpFolder,
                                                   const std::filesystem::path& fileName);
 
 // The MacBinary II header assembled from the first 124, 2 and 2 bytes of ".DA2", ".CR2", ".OS2".
-// A missing or short piece, or one that is a link, throws the file layer's error.
+// A missing or short piece, or one that is a link, throws the file layer's error; a tmpFolder that is
+// a link, the open error of the first piece saying so.
 THeader ReadMacBinaryIIPieces(const std::filesystem::path& tmpFolder, const std::filesystem::path& fileName);
 
 // Whether a file name ends in one of the six piece extensions, in any letter case.

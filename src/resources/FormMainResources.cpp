@@ -83,6 +83,9 @@ void TFormMain::BtnSaveResourceClick() {
         return;
     }
     const std::vector<std::uint8_t> bytes = ResourcePage->CurrentData();
+    if (const std::optional<TFileStat> source = StatFile(ResourcePage->File())) {
+        SpareFromCleanup(*source);
+    }
     TAtomicOutput output(out);
     output.Create().WriteBuffer(bytes.data(), bytes.size());
     output.Commit();

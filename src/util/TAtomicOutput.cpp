@@ -34,7 +34,7 @@ TAtomicOutput::~TAtomicOutput() {
         stream_.reset();
         folder_.Remove(temporary_);
     }
-    ForgetLiveTemporary(ticket_);
+    live_.reset();
 }
 
 bool TAtomicOutput::Replaces(const TFileStat& file) const {
@@ -73,7 +73,7 @@ TFileStream& TAtomicOutput::Create() {
             }
         }
     }
-    ticket_ = RegisterLiveTemporary(folder_, temporary_, *stream_);
+    live_.emplace(folder_, temporary_, *stream_);
     return *stream_;
 }
 
@@ -85,18 +85,22 @@ void TAtomicOutput::Commit() {
     }
     const std::optional<TFileStat> old = folder_.Stat(name_, true);
     const bool replaces = old && old->Regular;
-    SetFileMode(*stream_, replaces ? old->Mode & 0777 : ApplyUmask(0666));
+    if (replaces) {
+        CopyAccess(folder_, name_, *stream_);
+    } else {
+        SetFileMode(*stream_, ApplyUmask(0666));
+    }
     const bool sync = replaces || SyncNewOutputs();
     if (sync) {
         stream_->Sync();
     }
+    live_->Unmark();
     stream_->Close();
     if (const int err = folder_.Rename(temporary_, name_); err != 0) {
         throw EFileError::createFailed(target_, err);
     }
     committed_ = true;
-    ForgetLiveTemporary(ticket_);
-    ticket_ = -1;
+    live_.reset(); // the lock ends only now that the temporary has its final name
     if (sync) {
         folder_.Sync();
     }

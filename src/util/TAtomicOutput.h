@@ -34,13 +34,18 @@ public:
 
     // Creates the temporary file (only ever a new one, never through a link, readable by its owner
     // alone until Commit gives it its final permissions) and returns its stream. Temporaries that
-    // killed runs left in the folder are removed first. The create error names the output.
+    // killed runs left in the folder (RemoveStaleTemporaries) are removed first. The create error
+    // names the output.
     TFileStream& Create();
     TFileStream& Stream() { return *stream_; }
 
-    // Gives the temporary file the old output's permissions (a new one the usual ones) and renames
-    // it over the output. When it replaces a file, it is first written to disk, and the folder after
-    // the rename, so that even a crash of the system leaves the old file or the new one. A new output
+    // Gives the temporary file the old output's access (a new one the usual permissions) and renames
+    // it over the output. What is kept of a file replaced: its permission bits, its owner and group
+    // where this process may set them, and its access ACL. What is not: its other extended
+    // attributes (they describe the old contents), and its other names (hard links), which keep the
+    // old contents, as after mv. The temporary stays locked until the rename is done, so that no
+    // other run takes it for stale. When it replaces a file, it is first written to disk, and the folder
+    // after the rename, so that even a crash of the system leaves the old file or the new one. A new output
     // is renamed at once, as copying tools leave theirs: a crash of the system can then cost only
     // that output, never a file that was there before, and a large conversion does not wait for the
     // disk (half its time). SetSyncNewOutputs(true) writes new outputs to disk too.
@@ -59,7 +64,7 @@ private:
     std::string temporary_;
     std::optional<TFileStat> existing_;
     std::optional<TFileStream> stream_;
-    int ticket_ = -1;
+    std::optional<TLiveTemporary> live_;
     bool committed_ = false;
 };
 

@@ -2,6 +2,7 @@
 #include "util/TFolder.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -9,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <random>
 #include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -22,6 +25,9 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__) || defined(__APPLE__)
+#include <sys/xattr.h>
+#endif
 #endif
 
 namespace kelda {
@@ -40,7 +46,23 @@ constexpr int kLiveSlots = 16;
 TLiveSlot gLive[kLiveSlots];
 std::atomic<int> gLiveFolderClaim[kLiveSlots];
 
+// The files this run was given: device, inode and status change time.
+using TSpared = std::array<std::int64_t, 3>;
+std::mutex gSparedLock;
+std::vector<TSpared> gSpared;
+
+TSpared SparedKey(const TFileStat& file) {
+    return {static_cast<std::int64_t>(file.Device), static_cast<std::int64_t>(file.Inode), file.ChangeTime};
+}
+
 } // namespace
+
+void SpareFromCleanup(const TFileStat& file) {
+    const std::lock_guard<std::mutex> hold(gSparedLock);
+    if (std::find(gSpared.begin(), gSpared.end(), SparedKey(file)) == gSpared.end()) {
+        gSpared.push_back(SparedKey(file));
+    }
+}
 
 bool IsTemporaryName(std::string_view name) {
     if (name.size() != kTemporaryPrefix.size() + kTemporaryDigits + kTemporarySuffix.size() ||
@@ -50,6 +72,22 @@ bool IsTemporaryName(std::string_view name) {
     const std::string_view digits = name.substr(kTemporaryPrefix.size(), kTemporaryDigits);
     return std::all_of(digits.begin(), digits.end(),
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool HasTemporaryShape(std::string_view name) {
+    // part is lower case; name's letters are compared in any case.
+    const auto startsWith = [name](std::string_view part, std::size_t at) {
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const char c = name[at + i];
+            if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != part[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return name.size() >= kTemporaryPrefix.size() + kTemporarySuffix.size() &&
+           startsWith(kTemporaryPrefix, 0) &&
+           startsWith(kTemporarySuffix, name.size() - kTemporarySuffix.size());
 }
 
 std::string NewTemporaryName() {
@@ -76,6 +114,13 @@ TFileStat FromStat(const struct stat& st, bool link) {
     s.Links = static_cast<std::uint64_t>(st.st_nlink);
     s.Size = static_cast<std::int64_t>(st.st_size);
     s.AgeSeconds = static_cast<std::int64_t>(std::time(nullptr)) - static_cast<std::int64_t>(st.st_mtime);
+#ifdef __APPLE__
+    const timespec& changed = st.st_ctimespec;
+#else
+    const timespec& changed = st.st_ctim;
+#endif
+    s.ChangeTime =
+        static_cast<std::int64_t>(changed.tv_sec) * 1000000000 + static_cast<std::int64_t>(changed.tv_nsec);
     return s;
 }
 
@@ -316,12 +361,81 @@ std::vector<std::string> TFolder::Names(int* error) const {
 
 // ---------------------------------------------------------------- temporaries
 
-int RegisterLiveTemporary(const TFolder& folder, std::string_view name, const TFileStream& stream) {
-    // Held until the descriptor closes, also when the program is killed: a temporary that is still
-    // locked belongs to a running program.
-    ::flock(stream.Handle(), LOCK_EX | LOCK_NB);
+namespace {
+
+// The mark of a temporary: an extended attribute holding the identity of the file it was set on.
+// A file system without extended attributes takes no mark; its temporaries are then never removed
+// by another run (only by their own program and its signal handler).
+constexpr const char* kMarkName = "user.kelda.temporary";
+
+std::string MarkOf(const struct stat& st) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%llx:%llx", static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    return text;
+}
+
+#if defined(__linux__)
+int SetAttribute(int fd, const char* name, const void* value, std::size_t size) {
+    return ::fsetxattr(fd, name, value, size, 0);
+}
+ssize_t GetAttribute(int fd, const char* name, void* value, std::size_t size) {
+    return ::fgetxattr(fd, name, value, size);
+}
+void RemoveAttribute(int fd, const char* name) {
+    ::fremovexattr(fd, name);
+}
+#elif defined(__APPLE__)
+int SetAttribute(int fd, const char* name, const void* value, std::size_t size) {
+    return ::fsetxattr(fd, name, value, size, 0, 0);
+}
+ssize_t GetAttribute(int fd, const char* name, void* value, std::size_t size) {
+    return ::fgetxattr(fd, name, value, size, 0, 0);
+}
+void RemoveAttribute(int fd, const char* name) {
+    ::fremovexattr(fd, name, 0);
+}
+#else
+int SetAttribute(int, const char*, const void*, std::size_t) {
+    errno = ENOTSUP;
+    return -1;
+}
+ssize_t GetAttribute(int, const char*, void*, std::size_t) {
+    errno = ENOTSUP;
+    return -1;
+}
+void RemoveAttribute(int, const char*) {}
+#endif
+
+bool IsSpared(const TFileStat& file) {
+    const std::lock_guard<std::mutex> hold(gSparedLock);
+    return std::find(gSpared.begin(), gSpared.end(), SparedKey(file)) != gSpared.end();
+}
+
+// Whether the open file fd (whose status is st) carries the mark made for it.
+bool CarriesOurMark(int fd, const struct stat& st) {
+    const std::string expected = MarkOf(st);
+    char value[48] = {};
+    const ssize_t n = GetAttribute(fd, kMarkName, value, sizeof value);
+    return n == static_cast<ssize_t>(expected.size()) &&
+           expected.compare(0, expected.size(), value, expected.size()) == 0;
+}
+
+} // namespace
+
+TLiveTemporary::TLiveTemporary(const TFolder& folder, std::string_view name, const TFileStream& stream) {
+    // A descriptor of its own, so that closing the stream (which reports a delayed write error
+    // before the rename) does not end the lock.
+    lock_ = ::fcntl(stream.Handle(), F_DUPFD_CLOEXEC, 0);
+    // Marked only once locked: another run never sees a mark on a temporary it could lock while
+    // its program lives. One that cannot be locked stays unmarked, and so never taken for stale.
+    struct stat st {};
+    if (lock_ >= 0 && ::flock(lock_, LOCK_EX | LOCK_NB) == 0 && ::fstat(lock_, &st) == 0) {
+        const std::string mark = MarkOf(st);
+        SetAttribute(lock_, kMarkName, mark.data(), mark.size());
+    }
     if (name.size() >= sizeof(TLiveSlot::Name)) {
-        return -1;
+        return;
     }
     for (int i = 0; i < kLiveSlots; ++i) {
         int expected = 0;
@@ -329,18 +443,26 @@ int RegisterLiveTemporary(const TFolder& folder, std::string_view name, const TF
             std::memcpy(gLive[i].Name, name.data(), name.size());
             gLive[i].Name[name.size()] = '\0';
             gLive[i].Folder.store(folder.Handle(), std::memory_order_release);
-            return i;
+            slot_ = i;
+            return;
         }
     }
-    return -1;
 }
 
-void ForgetLiveTemporary(int ticket) {
-    if (ticket < 0 || ticket >= kLiveSlots) {
-        return;
+TLiveTemporary::~TLiveTemporary() {
+    if (slot_ >= 0) {
+        gLive[slot_].Folder.store(-1, std::memory_order_release);
+        gLiveFolderClaim[slot_].store(0);
     }
-    gLive[ticket].Folder.store(-1, std::memory_order_release);
-    gLiveFolderClaim[ticket].store(0);
+    if (lock_ >= 0) {
+        ::close(lock_);
+    }
+}
+
+void TLiveTemporary::Unmark() {
+    if (lock_ >= 0) {
+        RemoveAttribute(lock_, kMarkName);
+    }
 }
 
 void RemoveLiveTemporaries() noexcept {
@@ -353,7 +475,6 @@ void RemoveLiveTemporaries() noexcept {
 }
 
 void RemoveStaleTemporaries(const TFolder& folder) {
-    constexpr std::int64_t kJustMadeSeconds = 5;
     for (const std::string& name : folder.Names()) {
         if (!IsTemporaryName(name)) {
             continue;
@@ -363,12 +484,10 @@ void RemoveStaleTemporaries(const TFolder& folder) {
             continue; // a link or something we may not read: not ours
         }
         struct stat st {};
-        const bool ours =
-            ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_nlink == 1;
-        // An empty one of a moment ago may be one that its program has not locked yet.
-        const bool justMade =
-            st.st_size == 0 && static_cast<std::int64_t>(std::time(nullptr)) - st.st_mtime < kJustMadeSeconds;
-        if (ours && !justMade && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                          st.st_nlink == 1 && !IsSpared(FromStat(st, false)) && CarriesOurMark(fd, st);
+        // A marked temporary that cannot be locked belongs to a running program.
+        if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The name must still be the file examined.
             const std::optional<TFileStat> now = folder.Stat(name, false);
             if (now && now->Inode == static_cast<std::uint64_t>(st.st_ino) &&
@@ -378,6 +497,38 @@ void RemoveStaleTemporaries(const TFolder& folder) {
         }
         ::close(fd);
     }
+}
+
+void CopyAccess(const TFolder& folder, std::string_view from, const TFileStream& to) {
+    const std::string name(from);
+    struct stat old {};
+    struct stat mine {};
+    if (::fstatat(folder.Handle(), name.c_str(), &old, 0) != 0 || ::fstat(to.Handle(), &mine) != 0) {
+        throw EFileError::inOut(errno, to.FileName());
+    }
+    // Owner and group first (a change of owner clears set-id bits). Whoever may not give the file
+    // away may still give it a group of their own; beyond that it stays theirs.
+    if (old.st_uid != mine.st_uid || old.st_gid != mine.st_gid) {
+        const bool kept = ::fchown(to.Handle(), old.st_uid, old.st_gid) == 0 ||
+                          ::fchown(to.Handle(), static_cast<uid_t>(-1), old.st_gid) == 0;
+        static_cast<void>(kept);
+    }
+#if defined(__linux__)
+    // The access ACL, read from the old file itself (never through a link planted under its name).
+    constexpr const char* kAccessAcl = "system.posix_acl_access";
+    if (const int fd = OpenAt(folder.Handle(), name, O_RDONLY | O_NONBLOCK); fd >= 0) {
+        const ssize_t size = GetAttribute(fd, kAccessAcl, nullptr, 0);
+        if (size > 0) {
+            std::vector<char> acl(static_cast<std::size_t>(size));
+            const ssize_t n = GetAttribute(fd, kAccessAcl, acl.data(), acl.size());
+            if (n > 0) {
+                SetAttribute(to.Handle(), kAccessAcl, acl.data(), static_cast<std::size_t>(n));
+            }
+        }
+        ::close(fd);
+    }
+#endif
+    SetFileMode(to, static_cast<unsigned>(old.st_mode & 0777));
 }
 
 namespace {
@@ -565,19 +716,20 @@ std::vector<std::string> TFolder::Names(int* error) const {
     return names;
 }
 
-int RegisterLiveTemporary(const TFolder&, std::string_view, const TFileStream&) {
-    return -1;
-}
-void ForgetLiveTemporary(int) {}
+TLiveTemporary::TLiveTemporary(const TFolder&, std::string_view, const TFileStream&) {}
+TLiveTemporary::~TLiveTemporary() = default;
+void TLiveTemporary::Unmark() {}
 void RemoveLiveTemporaries() noexcept {}
 
-void RemoveStaleTemporaries(const TFolder& folder) {
-    // A temporary still open in a running program cannot be deleted there; the others can.
-    for (const std::string& name : folder.Names()) {
-        if (IsTemporaryName(name) && folder.Stat(name, false).value_or(TFileStat{}).Regular) {
-            folder.Remove(name);
-        }
-    }
+void RemoveStaleTemporaries(const TFolder&) {
+    // No mark can be set here that would prove a file ours, so none is taken for a stale temporary:
+    // a file a killed run left stays for its user to remove.
+}
+
+void CopyAccess(const TFolder& folder, std::string_view from, const TFileStream& to) {
+    std::error_code ec;
+    const auto st = std::filesystem::status(In(folder.Path(), from), ec);
+    SetFileMode(to, ec ? 0666 : static_cast<unsigned>(st.permissions()) & 0777);
 }
 
 void InstallTemporaryCleanupOnSignals() {}

@@ -29,6 +29,7 @@ struct TFileStat {
     std::uint64_t Links = 1;
     std::int64_t Size = 0;
     std::int64_t AgeSeconds = 0; // since the last change of the contents
+    std::int64_t ChangeTime = 0; // the last change of the file's status, in nanoseconds (0: unknown)
 
     // Whether both name the same file.
     bool SameFile(const TFileStat& other) const { return Device == other.Device && Inode == other.Inode; }
@@ -112,22 +113,51 @@ void HoldFile(const TFileStream& stream);
 // ---------------------------------------------------------------- temporaries
 
 // Temporary files are named ".kelda-XXXXXXXX.tmp" (eight hexadecimal digits), short so that any
-// output name fits beside them, and recognisable so that ones left by a program that was killed can
-// be removed later.
+// output name fits beside them. The name alone proves nothing (anyone may name a file so): a
+// temporary is KELDA's only while it carries the mark that only TLiveTemporary writes.
 inline constexpr std::string_view kTemporaryPrefix = ".kelda-";
 inline constexpr std::string_view kTemporarySuffix = ".tmp";
 bool IsTemporaryName(std::string_view name);
+// Whether a name has the temporaries' shape in any letter case (".KELDA-anything.Tmp"): names that
+// KELDA itself never makes from a name it reads (see SafeLocalName).
+bool HasTemporaryShape(std::string_view name);
 std::string NewTemporaryName();
 
-// Marks stream (just created in folder as name) as a live temporary: it is locked so that no other
-// run takes it for stale, and it is removed if a signal ends the program before Forget.
-// Returns a ticket for ForgetLiveTemporary.
-int RegisterLiveTemporary(const TFolder& folder, std::string_view name, const TFileStream& stream);
-void ForgetLiveTemporary(int ticket);
+// A temporary file while its output is written, from just after its creation (O_EXCL) until it is
+// renamed into place or removed. It holds a lock on the file through a descriptor of its own, so the
+// lock outlives the closing of the stream until the rename is done (and ends when a killed program's
+// descriptors close); once locked, the file is marked as KELDA's (an extended attribute holding the
+// file's device and inode, so that a copy of it does not pass). A signal that ends the program
+// removes the file while this lives.
+class TLiveTemporary {
+public:
+    TLiveTemporary(const TFolder& folder, std::string_view name, const TFileStream& stream);
+    ~TLiveTemporary();
+    TLiveTemporary(const TLiveTemporary&) = delete;
+    TLiveTemporary& operator=(const TLiveTemporary&) = delete;
 
-// Removes the temporaries of our pattern in folder that no running program holds: regular files of
-// this user, not links, unlocked, and not a moment old. Other files are never touched.
+    // Takes the mark away before the rename, so that the output never carries it; the lock stays.
+    void Unmark();
+
+private:
+    int lock_ = -1;
+    int slot_ = -1;
+};
+
+// Files this run was given (the sources of its outputs, a command's inputs): the removal of stale
+// temporaries never takes them, whatever their names and marks. A file is known by its identity and
+// the time of its last status change, so that a later file that reuses the inode is not spared.
+void SpareFromCleanup(const TFileStat& file);
+
+// Removes the temporaries in folder that a killed run left: files of our name pattern that carry
+// our mark for their own identity, regular files of this user with one name, not links, not locked by
+// a running program, and none of the files spared. Every other file stays, whatever its name.
 void RemoveStaleTemporaries(const TFolder& folder);
+
+// Gives to (a temporary about to replace the regular file from in folder) from's access: its owner and
+// group where this process may set them, its permission bits (without set-id bits) and its access
+// ACL. Other extended attributes are not carried: they describe the old contents.
+void CopyAccess(const TFolder& folder, std::string_view from, const TFileStream& to);
 
 // Installs, for the signals that end a program and can be caught (SIGINT, SIGTERM, SIGHUP, SIGQUIT,
 // SIGUSR1, SIGPIPE), a handler that removes the live temporaries and then lets the signal end the

@@ -44,6 +44,22 @@ TEST(SafeLocalName, EscapesWhatALocalNameCannotHold) {
     }
 }
 
+// A name of the shape of the temporaries' (in any letter case) would be taken for one by a later
+// clean-up: it gets a "_" before it; names that only come near stay.
+TEST(SafeLocalName, NeverGivesTheTemporariesShape) {
+    const std::pair<const char*, const char*> cases[] = {
+        {".kelda-aaaaaaaa.tmp", "_.kelda-aaaaaaaa.tmp"},
+        {".KELDA-0123ABCD.TMP", "_.KELDA-0123ABCD.TMP"},
+        {".kelda-.tmp", "_.kelda-.tmp"},
+        {".kelda-notes", ".kelda-notes"},
+        {"x.kelda-aaaaaaaa.tmp", "x.kelda-aaaaaaaa.tmp"},
+        {"kelda-aaaaaaaa.tmp", "kelda-aaaaaaaa.tmp"},
+    };
+    for (const auto& [mac, local] : cases) {
+        EXPECT_EQ(SafeLocalName(mac, TMacEncoding::Roman), local) << mac;
+    }
+}
+
 TEST(EncodeMacName, ChoosesTheCharacterSetAndCutsWholeCharacters) {
     TMacEncoding used{};
     EXPECT_EQ(EncodeMacName("Café", TMacEncoding::Auto, false, &used), "Caf\x8E");

@@ -3,6 +3,7 @@
 // who controls the source while it is read, would try them: no write through a planted link, the
 // source never the output however it is named, no partial output called success, nothing deleted
 // that KELDA did not write.
+#include "app/Language.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/TestFiles.h"
@@ -235,15 +236,22 @@ TEST(IntegrityDrill, AReadOnlyOutputIsReplacedOnlyWhenAllowed) {
     }
 }
 
-// Temporaries of our own pattern that a killed run left behind go at the next output into that
-// folder; one that a running program holds, a link of that name and every other file stay.
+// Temporaries that killed runs left behind go at the next output into that folder; one that a
+// running program holds, a link of that name and every other file stay, also plain files that only
+// bear the temporaries' name.
 TEST(IntegrityDrill, StaleTemporariesOfOurPatternAreRemovedAndNothingElse) {
     TempDir dir;
+    if (!drill::KeepsUserAttributes(dir.path())) {
+        GTEST_SKIP() << "this file system keeps no extended attributes: no temporary is ever stale";
+    }
     WriteBytes(dir / "src.bin", LargeSource());
     WriteBytes(dir / "victim.txt", {5});
     const Bytes partial(1000, 3);
-    for (const char* stale : {".kelda-0123abcd.tmp", ".kelda-ffffffff.tmp"}) {
-        WriteBytes(dir / stale, partial);
+    for (const char* named : {".kelda-0123abcd.tmp", ".kelda-ffffffff.tmp"}) {
+        WriteBytes(dir / named, partial);
+    }
+    for (int killed = 0; killed < 2; ++killed) {
+        ASSERT_FALSE(drill::TemporaryOfKilledRun(dir / "out.bin").empty());
     }
     WriteBytes(dir / ".kelda-1234567.tmp", partial);  // one digit short: not ours
     WriteBytes(dir / ".kelda-0123abcd.TMP", partial); // another suffix
@@ -255,9 +263,9 @@ TEST(IntegrityDrill, StaleTemporariesOfOurPatternAreRemovedAndNothingElse) {
 
     ASSERT_EQ(WriteWithoutHeader(dir / "src.bin", dir / "out.bin"), TConvertStatus::Written);
     EXPECT_EQ(Entries(dir.path()),
-              (std::set<std::string>{".kelda-1234567.tmp", ".kelda-0123abcd.TMP", ".out.bin.1234abcd.tmp",
-                                     ".kelda-aaaaaaaa.tmp", ".kelda-bbbbbbbb.tmp", "out.bin", "src.bin",
-                                     "victim.txt"}));
+              (std::set<std::string>{".kelda-0123abcd.tmp", ".kelda-ffffffff.tmp", ".kelda-1234567.tmp",
+                                     ".kelda-0123abcd.TMP", ".out.bin.1234abcd.tmp", ".kelda-aaaaaaaa.tmp",
+                                     ".kelda-bbbbbbbb.tmp", "out.bin", "src.bin", "victim.txt"}));
     EXPECT_EQ(ReadBytes(dir / "victim.txt"), (Bytes{5}));
     ::close(held);
 }
@@ -285,6 +293,39 @@ TEST(IntegrityDrill, TmpFileClearDeletesOnlyPiecesKeldaCouldHaveWritten) {
     EXPECT_EQ(Entries(dir / "TMP"), (std::set<std::string>{"big.da1", "link.DA2", "second.CR1"}));
     EXPECT_EQ(ReadBytes(dir / "home" / "small.DA2"), (Bytes{1, 2}));
     EXPECT_EQ(ReadBytes(dir / "home" / "thesis.da1").size(), 2000u);
+}
+
+// A temporary folder that is a link to another folder is refused for the pieces as TmpFileClear
+// refuses it: nothing is written there (a user's file of a piece's name stays as it was), nothing is
+// read from there, and the error says why in both languages.
+TEST(IntegrityDrill, APieceFolderThatIsALinkIsNeitherWrittenNorRead) {
+    TempDir dir;
+    fs::create_directory(dir / "home");
+    for (const TPieceSpec& piece : HeaderPieceSpecs) {
+        WriteBytes(dir / "home" / ("ok.bin" + std::string(piece.Extension)), Bytes(100, 8));
+    }
+    fs::create_directory_symlink(dir / "home", dir / "TMP");
+    for (const fs::path& tmp : {dir / "TMP" / "", dir / "TMP"}) {
+        SCOPED_TRACE(tmp.string());
+        try {
+            WriteHeaderPieces(tmp, dir / "ok.bin", DrillHeader());
+            ADD_FAILURE() << "written through the link";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.kind(), EFileError::Kind::Create);
+            EXPECT_EQ(e.File(), PieceFileName(tmp, "ok.bin", ".DA1"));
+            EXPECT_NE(std::string(e.what()).find(MessageText(TMsg::NoWriteThroughLink, true)),
+                      std::string::npos)
+                << e.what();
+            EXPECT_NE(e.english().find(MessageText(TMsg::NoWriteThroughLink, false)), std::string::npos)
+                << e.english();
+        }
+        EXPECT_THROW(ReadMacBinaryIIPieces(tmp, "ok.bin"), EFileError);
+        EXPECT_EQ(FirstMissingPiece(tmp, "ok.bin"), std::optional<std::string_view>(".DA2"));
+    }
+    EXPECT_EQ(Entries(dir / "home").size(), HeaderPieceSpecs.size());
+    for (const TPieceSpec& piece : HeaderPieceSpecs) {
+        EXPECT_EQ(ReadBytes(dir / "home" / ("ok.bin" + std::string(piece.Extension))), Bytes(100, 8));
+    }
 }
 
 } // namespace

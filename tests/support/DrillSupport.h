@@ -1,20 +1,28 @@
 // SPDX-License-Identifier: MIT
 // Helpers for the fault drills: a file system that refuses to grow, work done without root's
-// privileges, special files, and the count of open descriptors.
+// privileges, special files, the count of open descriptors, and the temporaries killed runs leave.
 #pragma once
 
+#include "util/TAtomicOutput.h"
+
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kelda::drill {
 
@@ -99,6 +107,53 @@ inline void OpenToEveryone(const std::filesystem::path& path) {
             break;
         }
     }
+}
+
+// The temporary that a run killed outright (SIGKILL) while it wrote contents to output leaves in
+// output's folder: its name, empty when none was left.
+inline std::string TemporaryOfKilledRun(const std::filesystem::path& output,
+                                        std::string_view contents = "half an output") {
+    const auto names = [&output] {
+        std::vector<std::string> all;
+        for (const auto& entry : std::filesystem::directory_iterator(output.parent_path())) {
+            all.push_back(entry.path().filename().string());
+        }
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const std::vector<std::string> before = names();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        kelda::TAtomicOutput out(output);
+        out.Create().WriteBuffer(contents.data(), contents.size());
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::vector<std::string> left;
+    const std::vector<std::string> after = names();
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(left));
+    return left.size() == 1 ? left.front() : std::string();
+}
+
+// Whether the file system of folder keeps extended attributes of the user's (which the temporaries'
+// mark is): where it does not, no temporary is ever taken for stale.
+inline bool KeepsUserAttributes(const std::filesystem::path& folder) {
+    const std::filesystem::path probe = folder / ".xattr-probe";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool keeps = fd >= 0 && ::fsetxattr(fd, "user.probe", "1", 1, 0) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlink(probe.c_str());
+    }
+    return keeps;
+}
+
+// Whether file carries the mark of a live temporary (a file system without extended attributes has
+// none).
+inline bool CarriesTemporaryMark(const std::filesystem::path& file) {
+    return ::getxattr(file.c_str(), "user.kelda.temporary", nullptr, 0) > 0;
 }
 
 inline bool MakeFifo(const std::filesystem::path& file) {
