@@ -8,8 +8,6 @@
 #include "macbinary/Conversion.h"
 #include "resources/ResourceTexts.h"
 #include "resources/TResourcePage.h"
-#include "util/TAtomicOutput.h"
-#include "util/TFolder.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -77,15 +75,16 @@ void TFormMain::BtnSaveResourceClick() {
     if (!dialogs_.SaveFile(this, SaveDialog3_)) {
         return;
     }
-    const std::filesystem::path out = SaveDialog3_.Path;
-    if (IsSameFile(ResourcePage->File(), out)) {
-        ShowMessage(TMsg::CannotWriteOverSource);
-        return;
+    // The file is read again for the bytes, under the same guards as every output: never over the
+    // file itself, a read-only file only when the user says so.
+    const TFileStream source(ResourcePage->File(), FileMode::Read);
+    TConvertStatus status = SaveResource(source, ResourcePage->Fork(), *entry, SaveDialog3_.Path, false);
+    if (status == TConvertStatus::OutputReadOnly && AskReplaceReadOnly()) {
+        status = SaveResource(source, ResourcePage->Fork(), *entry, SaveDialog3_.Path, true);
     }
-    const std::vector<std::uint8_t> bytes = ResourcePage->CurrentData();
-    TAtomicOutput output(out);
-    output.Create().WriteBuffer(bytes.data(), bytes.size());
-    output.Commit();
+    if (status == TConvertStatus::SourceIsOutput) {
+        ShowMessage(TMsg::CannotWriteOverSource);
+    }
 }
 
 } // namespace kelda

@@ -347,5 +347,32 @@ TEST(CheckReport, TheInspectionOfAFileCarriesItsReport) {
     EXPECT_EQ(result.Inspection->Check.FileSize, 128 + 995);
 }
 
+// The verdict line's first part, which the bottom panel shows, is the line up to its reason.
+TEST(CheckReport, TheVerdictTitleIsTheLineWithoutItsReason) {
+    THeader badCrc = SoundII();
+    badCrc[kOffsetCrc] ^= 0x40;
+    THeader notMacBinary = SoundII();
+    notMacBinary[0] = 1;
+    const struct {
+        TCheckReport Report;
+        const char* English;
+        const char* Japanese;
+    } cases[] = {
+        {CheckMacBinary(SoundII(), kSoundSize), "Sound MacBinary II", "正常な MacBinary II"},
+        {CheckMacBinary(badCrc, kSoundSize), "Damaged MacBinary II", "破損した MacBinary II"},
+        {CheckMacBinary(notMacBinary, kSoundSize), "Probably not MacBinary", "MacBinary ではないようです"},
+        {CheckTooShort(5), "Probably not MacBinary", "MacBinary ではないようです"},
+    };
+    for (const auto& c : cases) {
+        for (const bool japanese : {false, true}) {
+            const std::string title = c.Report.VerdictTitle(japanese);
+            EXPECT_EQ(title, japanese ? c.Japanese : c.English);
+            const TCheckFinding* reason = c.Report.Reason();
+            EXPECT_EQ(c.Report.VerdictLine(japanese),
+                      reason == nullptr ? title : title + ": " + reason->Text(japanese));
+        }
+    }
+}
+
 } // namespace
 } // namespace kelda
