@@ -3,8 +3,10 @@
 // corpus, and small copies of the kinds of file that the bare acceptance rule takes for MacBinary.
 #include "macbinary/CheckReport.h"
 #include "crc/CrcUtils.h"
+#include "macbinary/CheckReportText.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/HeaderTable.h"
+#include "macbinary/TCheckModel.h"
 #include "macbinary/TInspection.h"
 #include "macbinary/TestFiles.h"
 #include "support/Corpus.h"
@@ -372,6 +374,60 @@ TEST(CheckReport, TheVerdictTitleIsTheLineWithoutItsReason) {
                       reason == nullptr ? title : title + ": " + reason->Text(japanese));
         }
     }
+}
+
+// The check page's model: the field it highlights, its label, and the lines in the chosen name
+// encoding.
+TEST(TCheckModel, HighlightsAFieldAndDecodesTheNameAsChosen) {
+    TCheckModel model;
+    EXPECT_TRUE(model.Lines(false).empty()); // nothing before a report
+    EXPECT_EQ(model.Field(), -1);
+    THeader h = SoundIII(); // script 0: Mac Roman by the header's rule
+    PutName(h, "\x83\x65\x83\x58\x83\x67");
+    FixCrc(h);
+    model.Show(h, CheckMacBinary(h, kSoundSize));
+    EXPECT_EQ(model.Field(), 0); // a first report starts on the first field
+
+    const struct {
+        int Index;
+        int Field, Offset, Width;
+        std::string Label;
+    } fields[] = {
+        {12, 12, 83, 4, "083  DataForkLength"},
+        {16, 16, 99, 2, "099  GetInfoLen I=0,II=n, III=n"},
+        {2, 2, 2, 63, "002  FileName"},
+        {28, -1, 0, 0, ""},
+        {-5, -1, 0, 0, ""},
+    };
+    for (const auto& f : fields) {
+        model.SetField(f.Index);
+        EXPECT_EQ(model.Field(), f.Field) << f.Index;
+        EXPECT_EQ(model.FieldOffset(), f.Offset) << f.Index;
+        EXPECT_EQ(model.FieldWidth(), f.Width) << f.Index;
+        EXPECT_EQ(model.FieldLabel(), f.Label) << f.Index;
+    }
+    model.SetField(12);
+    model.Show(h, CheckMacBinary(h, kSoundSize));
+    EXPECT_EQ(model.Field(), 12); // a new report keeps the field
+
+    const std::string roman = model.ShownReport().Name;
+    model.SetNameEncoding(TMacEncoding::Japanese);
+    EXPECT_EQ(model.ShownReport().Name, "テスト");
+    EXPECT_EQ(roman, "ÉeÉXÉg");
+    EXPECT_EQ(model.Report()->Name, roman); // the report as read stays
+    // The report's lines, a blank line and the true layout, for a file taken for MacBinary.
+    const TCheckReport shown = model.ShownReport();
+    std::vector<std::string> expected = CheckReportLines(shown, true);
+    expected.emplace_back();
+    for (const std::string& line : LayoutComparisonLines(h, shown, true)) {
+        expected.push_back(line);
+    }
+    EXPECT_EQ(model.Lines(true), expected);
+
+    THeader other = h;
+    other[0] = 1;
+    model.Show(other, CheckMacBinary(other, kSoundSize));
+    EXPECT_EQ(model.Lines(false), CheckReportLines(model.ShownReport(), false));
 }
 
 } // namespace
