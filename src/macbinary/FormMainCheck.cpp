@@ -103,8 +103,8 @@ int TFormMain::NameEncodingIndex() const {
     return 0;
 }
 
-void TFormMain::ShowCheckReport(const THeader& header, std::int64_t size) {
-    CheckPage->Show(header, CheckMacBinary(header, size), IsJapanese(), NameEncodingChoice());
+void TFormMain::ShowCheckReport(const TInspection& inspection) {
+    CheckPage->Show(inspection.Header, inspection.Check, IsJapanese(), NameEncodingChoice());
     CheckLanguageChange();
 }
 

@@ -46,13 +46,15 @@ void TFormMain::BuildResourcesPage() {
     OnClick(ResourcePage->BtnSaveResource, [this] { BtnSaveResourceClick(); });
 }
 
-void TFormMain::ShowResources(const std::filesystem::path& file,
-                              const std::array<std::uint8_t, 128>& header) {
+void TFormMain::ShowResources(std::optional<TResourceModel> resources) {
     ImageOwnIcon->clear();
     ImageOwnIcon->hide();
-    ResourcePage->ShowFile(file, header);
-    if (const std::optional<QImage>& icon = ResourcePage->OwnIcon()) {
-        ImageOwnIcon->setPixmap(QPixmap::fromImage(*icon));
+    if (!resources) {
+        return; // the page keeps the file it showed
+    }
+    ResourcePage->Show(std::move(*resources));
+    if (const std::optional<TIconImage>& icon = ResourcePage->Model().OwnIcon()) {
+        ImageOwnIcon->setPixmap(QPixmap::fromImage(IconToImage(*icon)));
         ImageOwnIcon->show();
     }
 }
@@ -77,10 +79,10 @@ void TFormMain::BtnSaveResourceClick() {
     }
     // The file is read again for the bytes, under the same guards as every output: never over the
     // file itself, a read-only file only when the user says so.
-    const TFileStream source(ResourcePage->File(), FileMode::Read);
-    TConvertStatus status = SaveResource(source, ResourcePage->Fork(), *entry, SaveDialog3_.Path, false);
+    const TResourceModel& model = ResourcePage->Model();
+    TConvertStatus status = model.SaveCurrent(SaveDialog3_.Path, false);
     if (status == TConvertStatus::OutputReadOnly && AskReplaceReadOnly()) {
-        status = SaveResource(source, ResourcePage->Fork(), *entry, SaveDialog3_.Path, true);
+        status = model.SaveCurrent(SaveDialog3_.Path, true);
     }
     if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);

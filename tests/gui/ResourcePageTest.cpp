@@ -158,7 +158,8 @@ TEST_F(ResourcePageTest, SaveResourceAsksBeforeItReplacesAReadOnlyFile) {
         dialogs_.files.push_back(QString::fromStdString(out.string()));
         dialogs_.answers.push_back(yes);
         page->BtnSaveResource->click();
-        EXPECT_EQ(test::ReadBytes(out), yes ? Bytes{2, 'H', 'i'} : Bytes{'o', 'l', 'd'});
+        const Bytes expected = yes ? Bytes{2, 'H', 'i'} : Bytes{'o', 'l', 'd'};
+        EXPECT_EQ(test::ReadBytes(out), expected);
     }
     EXPECT_EQ(dialogs_.Count(Kind::Question), 2U);
 }
