@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // TFormMain: the main window. It owns every control and the dialogs' state; what a page holds is
 // its model (TMacBinaryPage, TCrcPage, and TCheckModel and TResourceModel inside their page
-// widgets). Its methods are the handlers of its controls; they update the models and render them. The handlers of each page live in
-// that page's folder (src/macbinary/FormMainMacBinary.cpp and FormMainCheck.cpp,
-// src/crc/FormMainCrc.cpp, src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp,
+// widgets). Its methods are the handlers of its controls; they update the models and render them.
+// The handlers of each page live in that page's folder (src/macbinary/FormMainMacBinary.cpp and
+// FormMainCheck.cpp, src/crc/FormMainCrc.cpp, src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp,
 // src/resources/FormMainResources.cpp); layout, start-up and shut-down are in src/app/.
 #pragma once
 
