@@ -40,7 +40,7 @@ void TFormMain::ReadIniFileValue() {
     ApplyFileName(SaveDialog2_, s.SaveAsFile);
     SetRadioGroupItemIndex(s.InformationIndex);
     crcPage_.LoadFileList(s.FileList);
-    ShowFileList();
+    ShowCrcPage();
     MenuJapaneseSet->setChecked(s.Japanese);
     // The information view follows the item just chosen.
     RadioGroupInformationClick();

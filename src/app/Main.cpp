@@ -6,7 +6,9 @@
 #include "app/QtText.h"
 #include "app/TEventHook.h"
 #include "app/TPageControl.h"
+#include "app/TProgressRunner.h"
 #include "app/TSplitterBar.h"
+#include "forks/ForkExport.h"
 #include "textview/TEditor.h"
 
 #include <QAbstractButton>
@@ -15,6 +17,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -431,6 +434,38 @@ void TFormMain::LanguageChange() {
 }
 
 // ---------------------------------------------------------------------- errors
+
+TForkStatus TFormMain::RunLongWork(TMsg progressLabel, const TLongWork& work) {
+    TReadOnlyLeave leave;
+    TCutPolicy policy = TCutPolicy::Refuse;
+    TForkStatus status{};
+    for (;;) {
+        {
+            TProgressRunner progress(this,
+                                     TProgressRunner::Texts(IsJapanese(), progressLabel,
+                                                            QFileInfo(SaveDialog2_.FileName).fileName()),
+                                     progressClock_);
+            status = work(policy, progress.Fn(), leave.Given());
+        }
+        if (leave.Retry(status, [this] { return AskReplaceReadOnly(); })) {
+            continue;
+        }
+        if (status == TForkStatus::RefusedCut && policy == TCutPolicy::Refuse &&
+            dialogs_.AskYesNo(this, MessageQ(TMsg::ForkCutAsk))) {
+            policy = TCutPolicy::WriteWhatExists;
+            continue;
+        }
+        break;
+    }
+    if (status == TForkStatus::SourceIsOutput) {
+        ShowMessage(TMsg::CannotWriteOverSource);
+    } else if (status == TForkStatus::WrittenCommentCut) {
+        ShowMessage(TMsg::CommentCutWritten);
+    } else if (status == TForkStatus::ThroughLink) {
+        ShowMessage(TMsg::NoWriteThroughLink);
+    }
+    return status;
+}
 
 void TFormMain::ShowError(const char* message, const std::string& english) {
     std::string text = ErrorBoxText(message);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// TFormMain: the main window. It owns every control, the CRC engines, the opened-file state and the
-// dialogs' state; its methods are the handlers of its controls. The handlers of each page live in
-// that page's folder (src/macbinary/FormMainMacBinary.cpp and FormMainCheck.cpp,
-// src/crc/FormMainCrc.cpp, src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp,
+// TFormMain: the main window. It owns every control and the dialogs' state; what a page holds is
+// its model (TMacBinaryPage, TCrcPage, and TCheckModel and TResourceModel inside their page
+// widgets). Its methods are the handlers of its controls; they update the models and render them.
+// The handlers of each page live in that page's folder (src/macbinary/FormMainMacBinary.cpp and
+// FormMainCheck.cpp, src/crc/FormMainCrc.cpp, src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp,
 // src/resources/FormMainResources.cpp); layout, start-up and shut-down are in src/app/.
 #pragma once
 
@@ -15,6 +16,7 @@
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/SourceShortfall.h"
 #include "macbinary/TMacBinaryPage.h"
+#include "resources/TResourceModel.h"
 #include "util/BilingualError.h"
 #include "util/MacText.h"
 #include "util/Progress.h"
@@ -59,6 +61,8 @@ class TPageControl;
 class TResourcePage;
 class TSplitterBar;
 enum class TResourceForm; // forks/ForkExport.h
+enum class TForkStatus;   // forks/ForkExport.h
+enum class TCutPolicy;    // forks/ForkExport.h
 
 // The pages of PageControl1, by index.
 inline constexpr int kPageMacBinary = 0;
@@ -302,8 +306,8 @@ public:
     // ------------------------------------------------------------------ check page
     // (src/macbinary/FormMainCheck.cpp)
 
-    // The report on the header just read, on the page and in the verdict line.
-    void ShowCheckReport(const std::array<std::uint8_t, 128>& header, std::int64_t size);
+    // The report on the file just read, on the page and in the verdict line.
+    void ShowCheckReport(const TInspection& inspection);
     // The page's caption, the menu's texts, the page and the verdict line in the mode of this moment.
     void CheckLanguageChange();
     // Setting > Name encoding: 0 the header's own rule, 1 Japanese, 2 Western.
@@ -325,8 +329,9 @@ public:
     // ------------------------------------------------------------------ Resources page handlers
     // (src/resources/FormMainResources.cpp)
 
-    // Lists the resources of the file just read and shows its own icon.
-    void ShowResources(const std::filesystem::path& file, const std::array<std::uint8_t, 128>& header);
+    // Lists the resources of the file just read and shows its own icon; without them (the map could
+    // not be read) the icon goes and the page keeps what it showed.
+    void ShowResources(std::optional<TResourceModel> resources);
     // Writes the chosen resource's bytes to a file the user names.
     void BtnSaveResourceClick();
     void ResourcesLanguageChange();
@@ -383,10 +388,6 @@ private:
     void BuildMenu();
     // Adds the fork items to MenuFile and connects them.
     void BuildForkMenu();
-    // Runs fork work (it takes the cut policy, the progress callback and whether a read-only output
-    // may be replaced) under the progress dialog; a fork cut short, or a read-only output, is
-    // written only when the user says so.
-    template <typename F> void RunForkWork(F work);
     template <typename F> void ExportShown(F exportTo);
     void ExportApple(bool single);
     void BuildHelpMenu();
@@ -416,7 +417,14 @@ private:
     bool AskOutputName();
     // The question before an output that is a read-only file is replaced; true for Yes.
     bool AskReplaceReadOnly();
-    template <typename F> TConvertStatus RunConversion(F convert);
+    // Long work that writes an output (the conversions, the fork items), run under the progress
+    // dialog with Cancel (a cancel throws ECancelled and leaves no output). It takes the cut policy,
+    // the progress callback and whether a read-only output may be replaced. A read-only output is
+    // replaced, and a fork cut short in the source written as far as it goes, only when the user
+    // says so, each asked once; afterwards the user is told why nothing was written (the source as
+    // output, a link) or that the comment was cut. Returns the last attempt's status.
+    using TLongWork = std::function<TForkStatus(TCutPolicy, const ProgressFn&, bool)>;
+    TForkStatus RunLongWork(TMsg progressLabel, const TLongWork& work);
     void TellShortfall(TOutputPart part);
 
     AppPaths paths_;
@@ -427,15 +435,14 @@ private:
     TFileDialogState SaveDialog2_;
     TFileDialogState SaveDialog3_; // one resource's bytes
     TFileDialogState OpenDialog3_; // the forks chosen in the Make MacBinary dialog
-    void ShowFileList();
-    void ReadCrcChoices();
+    // The CRC page as its model holds it: the recent files, the operation and the variant.
+    void ShowCrcPage();
     // The CRC page's chosen file as ComboBox1 shows it.
     QString ShownCrcFile() const;
 
     TMacBinaryPage macBinaryPage_;
     TCrcPage crcPage_;
     std::filesystem::path tmpFolder_;
-    TPieceHold heldPieces_; // the header pieces of the file shown
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;
     TResourceForm extractForm_{}; // the resource fork's form chosen last for Extract (the sidecar first)

@@ -2,7 +2,6 @@
 #include "app/TCheckPage.h"
 
 #include "app/THeaderHexView.h"
-#include "macbinary/CheckReportText.h"
 #include "textview/TEditor.h"
 
 #include <QHBoxLayout>
@@ -63,54 +62,38 @@ TCheckPage::TCheckPage(QWidget* parent) : QWidget(parent) {
 
 void TCheckPage::Show(const THeader& header, const TCheckReport& report, bool japanese,
                       TMacEncoding nameEncoding) {
-    header_ = header;
-    report_ = report;
+    model_.Show(header, report);
+    model_.SetNameEncoding(nameEncoding);
     japanese_ = japanese;
-    nameEncoding_ = nameEncoding;
     HexView->SetBytes(header);
     Render();
-    HighlightField(field_ < 0 ? 0 : field_);
+    HighlightField(model_.Field());
 }
 
 void TCheckPage::Retranslate(bool japanese, TMacEncoding nameEncoding) {
     japanese_ = japanese;
-    nameEncoding_ = nameEncoding;
-    if (report_) {
+    model_.SetNameEncoding(nameEncoding);
+    if (model_.Report()) {
         Render();
     }
 }
 
 void TCheckPage::HighlightField(int index) {
-    if (index < 0 || index >= static_cast<int>(HeaderFields.size())) {
-        field_ = -1;
-        HexView->SetHighlight(0, 0);
-        FieldLabel->clear();
-        return;
-    }
-    field_ = index;
-    const THeaderField& f = HeaderFields[static_cast<std::size_t>(index)];
-    HexView->SetHighlight(f.Offset, f.Width);
-    FieldLabel->setText(
-        QStringLiteral("%1  %2").arg(QLatin1String(f.No), QString::fromLatin1(f.Item).simplified()));
+    model_.SetField(index);
+    HexView->SetHighlight(model_.FieldOffset(), model_.FieldWidth());
+    FieldLabel->setText(Q(model_.FieldLabel()));
 }
 
 void TCheckPage::Render() {
-    TCheckReport shown = *report_;
-    SetNameReading(shown, header_, nameEncoding_);
+    const TCheckReport shown = model_.ShownReport();
     VerdictLabel->setText(Q(shown.VerdictLine(japanese_)));
     QPalette palette = VerdictLabel->palette();
     palette.setColor(QPalette::WindowText, VerdictColor(shown.Verdict));
     VerdictLabel->setPalette(palette);
 
     QStringList lines;
-    for (const std::string& line : CheckReportLines(shown, japanese_)) {
+    for (const std::string& line : model_.Lines(japanese_)) {
         lines.append(Q(line));
-    }
-    if (shown.Verdict != TCheckVerdict::NotMacBinary) {
-        lines.append(QString());
-        for (const std::string& line : LayoutComparisonLines(header_, shown, japanese_)) {
-            lines.append(Q(line));
-        }
     }
     Editor5->BeginUpdate();
     Editor5->Clear();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The check page: the verdict on the file read last, its findings, the true layout beside the log's
-// ranges, and the 128 header bytes with the field of the current header row highlighted.
+// ranges, and the 128 header bytes with the field of the current header row highlighted. The widget
+// renders its model (TCheckModel), which holds the report and the field and makes every text.
 #pragma once
 
 #include "macbinary/CheckReport.h"
+#include "macbinary/TCheckModel.h"
 #include "util/MacText.h"
 
 #include <QWidget>
@@ -34,7 +36,9 @@ public:
     // Highlights the bytes of header field index (0-27, the row of the header table); others clear.
     void HighlightField(int index);
 
-    const std::optional<TCheckReport>& Report() const { return report_; }
+    // What the page shows; Report() is its report as read.
+    const TCheckModel& Model() const { return model_; }
+    const std::optional<TCheckReport>& Report() const { return model_.Report(); }
 
     QLabel* VerdictLabel = nullptr; // "CheckVerdict"
     QLabel* FieldLabel = nullptr;   // "CheckField": the highlighted field's No. and Item
@@ -44,11 +48,8 @@ public:
 private:
     void Render();
 
-    THeader header_{};
-    std::optional<TCheckReport> report_;
+    TCheckModel model_;
     bool japanese_ = false;
-    TMacEncoding nameEncoding_ = TMacEncoding::Auto;
-    int field_ = -1;
 };
 
 } // namespace kelda

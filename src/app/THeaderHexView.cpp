@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/THeaderHexView.h"
 
+#include "util/VisibleText.h"
+
 #include <QPainter>
 
 namespace kelda {
@@ -71,7 +73,7 @@ void THeaderHexView::paintEvent(QPaintEvent*) {
             }
             painter.setPen(text);
             painter.drawText(r, Qt::AlignLeft,
-                             QString::asprintf("%02x", bytes_[static_cast<std::size_t>(offset)]));
+                             QString::fromStdString(HexValue(bytes_[static_cast<std::size_t>(offset)], 8)));
         }
     }
 }

@@ -14,7 +14,6 @@
 #include "resources/ResourceFork.h"
 #include "resources/ResourceTexts.h"
 #include "resources/VersResource.h"
-#include "util/TAtomicOutput.h"
 #include "util/TFolder.h"
 
 #include <nlohmann/json.hpp>
@@ -191,15 +190,14 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
         if (CliWritesOverSource(context, {file}, out)) {
             return kCliFailure;
         }
-        const std::vector<std::uint8_t> bytes = ReadResourceData(opened->File, opened->Fork, *found);
         if (const std::optional<TFileStat> source = StatFile(file)) {
             SpareFromCleanup(*source);
         }
         TCliOutput stream(context, out);
-        TAtomicOutput output(stream.Path());
         // The guards of every output: never the source as it was opened, a read-only file only
         // with -f (or the global --force).
-        switch (GuardOutput(output, {StatOpenFile(opened->File)}, operands.Force || context.Force)) {
+        switch (SaveResource(opened->File, opened->Fork, *found, stream.Path(),
+                             operands.Force || context.Force)) {
         case TConvertStatus::SourceIsOutput:
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
             return kCliFailure;
@@ -209,8 +207,6 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
         case TConvertStatus::Written:
             break;
         }
-        output.Create().WriteBuffer(bytes.data(), bytes.size());
-        output.Commit();
         if (!stream.Commit()) {
             return kCliFailure;
         }

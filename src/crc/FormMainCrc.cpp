@@ -76,20 +76,27 @@ void TFormMain::ConnectCrcPage() {
     ConnectListChoice(ListBox2, [this] { ListBox2Click(); });
 }
 
-// The recent-file list as ComboBox1 shows it: each file by its readable name.
-void TFormMain::ShowFileList() {
-    ComboBox1->clear();
+// The page as the model holds it: the recent-file list in ComboBox1 by each file's readable name,
+// the operation in ListBox2 and the variant in ListBox1. The program's own selections are made with
+// the lists' signals blocked, so they start no work.
+void TFormMain::ShowCrcPage() {
+    QStringList files;
     for (const std::filesystem::path& file : crcPage_.FileList()) {
-        ComboBox1->addItem(FromPath(file));
+        files.append(FromPath(file));
+    }
+    bool same = ComboBox1->count() == files.size();
+    for (int i = 0; same && i < files.size(); ++i) {
+        same = ComboBox1->itemText(i) == files[i];
+    }
+    if (!same) {
+        ComboBox1->clear();
+        ComboBox1->addItems(files);
     }
     ComboBox1->setCurrentIndex(static_cast<int>(crcPage_.FileIndex()));
-}
-
-// The handlers take the choices from the controls, which the user (or a test) may have moved.
-void TFormMain::ReadCrcChoices() {
-    crcPage_.SetFileIndex(static_cast<std::size_t>(std::max(ComboBox1->currentIndex(), 0)));
-    crcPage_.SetOperation(static_cast<TCrcOperation>(ListBox2->currentRow()));
-    crcPage_.SetVariant(static_cast<std::size_t>(std::max(ListBox1->currentRow(), 0)));
+    const QSignalBlocker quietOperation(ListBox2);
+    ListBox2->setCurrentRow(static_cast<int>(crcPage_.Operation()));
+    const QSignalBlocker quietVariant(ListBox1);
+    ListBox1->setCurrentRow(static_cast<int>(crcPage_.Variant()));
 }
 
 QString TFormMain::ShownCrcFile() const {
@@ -102,19 +109,22 @@ void TFormMain::BtnFileBrowseClick() {
     }
 }
 
+// Each handler takes into the model the one choice its control made, then shows the model.
+
 void TFormMain::ComboBox1Change() {
-    ReadCrcChoices();
+    crcPage_.SetFileIndex(static_cast<std::size_t>(std::max(ComboBox1->currentIndex(), 0)));
     const std::filesystem::path chosen = crcPage_.ChosenFile();
     UpdateFileComboBox(chosen);
 }
 
 void TFormMain::UpdateFileComboBox(const std::filesystem::path& Name) {
     crcPage_.UpdateFileList(Name);
-    ShowFileList();
+    ShowCrcPage();
 }
 
 void TFormMain::ListBox1Click() {
-    ReadCrcChoices();
+    crcPage_.SetVariant(static_cast<std::size_t>(std::max(ListBox1->currentRow(), 0)));
+    ShowCrcPage();
     switch (crcPage_.VariantChoice()) {
     case TCrcRefusal::FileNotFound:
         ShowMessage(TMsg::FileNotFound);
@@ -129,7 +139,8 @@ void TFormMain::ListBox1Click() {
 }
 
 void TFormMain::ListBox2Click() {
-    ReadCrcChoices();
+    crcPage_.SetOperation(static_cast<TCrcOperation>(std::max(ListBox2->currentRow(), 0)));
+    ShowCrcPage();
     switch (crcPage_.Operation()) {
     case TCrcOperation::All: {
         if (!crcPage_.CrcFileExists()) {
@@ -151,8 +162,8 @@ void TFormMain::ListBox2Click() {
         } catch (...) {
             // The variants read the file in list order, so a file that cannot be read fails at the
             // first: the list stays on the entry whose computation failed.
-            const QSignalBlocker quiet(ListBox1);
-            ListBox1->setCurrentRow(0);
+            crcPage_.SetVariant(0);
+            ShowCrcPage();
             throw;
         }
         Editor2->BeginUpdate();
@@ -186,7 +197,6 @@ void TFormMain::CrcGetFileCrc() {
 }
 
 TCrc& TFormMain::CrcSelect() {
-    crcPage_.SetVariant(static_cast<std::size_t>(std::max(ListBox1->currentRow(), 0)));
     return crcPage_.CrcSelect();
 }
 

@@ -6,7 +6,6 @@
 // progress with Cancel and leave errors to the window's guard.
 #include "app/Main.h"
 #include "app/PathText.h"
-#include "app/TProgressRunner.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
@@ -15,43 +14,11 @@
 #include "textview/TEditor.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QMenu>
 
 #include <cstdlib>
 
 namespace kelda {
-
-template <typename F> void TFormMain::RunForkWork(F work) {
-    TReadOnlyLeave leave;
-    TCutPolicy policy = TCutPolicy::Refuse;
-    TForkStatus status{};
-    for (;;) {
-        {
-            TProgressRunner progress(this,
-                                     TProgressRunner::Texts(IsJapanese(), TMsg::ProgressForks,
-                                                            QFileInfo(SaveDialog2_.FileName).fileName()),
-                                     progressClock_);
-            status = work(policy, progress.Fn(), leave.Given());
-        }
-        if (leave.Retry(status, [this] { return AskReplaceReadOnly(); })) {
-            continue;
-        }
-        if (status == TForkStatus::RefusedCut && policy == TCutPolicy::Refuse &&
-            dialogs_.AskYesNo(this, MessageQ(TMsg::ForkCutAsk))) {
-            policy = TCutPolicy::WriteWhatExists;
-            continue;
-        }
-        break;
-    }
-    if (status == TForkStatus::SourceIsOutput) {
-        ShowMessage(TMsg::CannotWriteOverSource);
-    } else if (status == TForkStatus::WrittenCommentCut) {
-        ShowMessage(TMsg::CommentCutWritten);
-    } else if (status == TForkStatus::ThroughLink) {
-        ShowMessage(TMsg::NoWriteThroughLink);
-    }
-}
 
 // An export of the file shown into a file the user names, under the fork work's guards.
 template <typename F> void TFormMain::ExportShown(F exportTo) {
@@ -64,9 +31,10 @@ template <typename F> void TFormMain::ExportShown(F exportTo) {
     }
     const std::filesystem::path source = macBinaryPage_.Shown().Path;
     const std::filesystem::path output = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-        return exportTo(source, output, policy, progress, replaceReadOnly);
-    });
+    RunLongWork(TMsg::ProgressForks,
+                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+                    return exportTo(source, output, policy, progress, replaceReadOnly);
+                });
 }
 
 void TFormMain::ExportApple(bool single) {
@@ -140,11 +108,12 @@ void TFormMain::MenuExtractClick() {
     }
     const std::filesystem::path source = shown.Path;
     const std::filesystem::path chosen = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-        return Extract(source, chosen.parent_path(), form, policy, progress, chosen.filename().string(),
-                       replaceReadOnly)
-            .Status;
-    });
+    RunLongWork(TMsg::ProgressForks,
+                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+                    return Extract(source, chosen.parent_path(), form, policy, progress,
+                                   chosen.filename().string(), replaceReadOnly)
+                        .Status;
+                });
 }
 
 void TFormMain::MenuMakeMacBinaryClick() {
@@ -167,7 +136,7 @@ void TFormMain::MenuMakeMacBinaryClick() {
         return;
     }
     const std::filesystem::path output = SaveDialog2_.Path;
-    RunForkWork([&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
+    RunLongWork(TMsg::ProgressForks, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
         return ForkStatusOf(EncodeMacBinary(dataFile, output, options, progress, replaceReadOnly));
     });
 }

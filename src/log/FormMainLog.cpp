@@ -3,17 +3,16 @@
 // text panes.
 #include "app/Main.h"
 #include "log/LogNavigation.h"
+#include "log/LogSave.h"
 #include "log/TabMark.h"
 #include "textview/TEditor.h"
-#include "util/TAtomicOutput.h"
-#include "util/TFolder.h"
-#include "util/VisibleText.h"
 
 #include <QAbstractButton>
 #include <QPainter>
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kelda {
@@ -58,37 +57,23 @@ void TFormMain::BtnSaveLogClick() {
     if (!dialogs_.SaveFile(this, SaveDialog1_)) {
         return;
     }
-    // The new log replaces an existing file only once it is written whole: a failure (a full disk)
-    // leaves the old file as it was.
-    TAtomicOutput out(SaveDialog1_.Path);
     // The file shown and the source of the conversions are never written over, whatever name leads
     // to them.
     std::vector<std::filesystem::path> sources{OpenDialog1_.Path};
     if (macBinaryPage_.FileWasRead()) {
         sources.push_back(macBinaryPage_.Shown().Path);
     }
-    for (const std::filesystem::path& source : sources) {
-        const std::optional<TFileStat> file = source.empty() ? std::nullopt : StatFile(source);
-        if (file) {
-            SpareFromCleanup(*file);
-        }
-        if (file && out.Replaces(*file)) {
-            ShowMessage(TMsg::CannotWriteOverSource);
-            return;
-        }
-    }
-    if (out.ReplacesReadOnlyFile() && !dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceReadOnly))) {
-        return;
-    }
-    // Each line stays one line of the file: a line break inside it (from a file name) is written as
-    // an escape.
-    std::string text;
+    std::vector<std::string> lines;
     for (const QString& line : Editor3->Lines()) {
-        text += EscapeLineBreaks(line.toStdString());
-        text += "\r\n";
+        lines.push_back(line.toStdString());
     }
-    out.Create().WriteBuffer(text.data(), text.size());
-    out.Commit();
+    TConvertStatus status = SaveLog(SaveDialog1_.Path, sources, lines, false);
+    if (status == TConvertStatus::OutputReadOnly && AskReplaceReadOnly()) {
+        status = SaveLog(SaveDialog1_.Path, sources, lines, true);
+    }
+    if (status == TConvertStatus::SourceIsOutput) {
+        ShowMessage(TMsg::CannotWriteOverSource);
+    }
 }
 
 void TFormMain::BtnLogTopClick(QObject* Sender) {

@@ -435,20 +435,25 @@ TCheckReport CheckTooShort(std::int64_t fileSize) {
     return report;
 }
 
-std::string TCheckReport::VerdictLine(bool japanese) const {
+std::string TCheckReport::VerdictTitle(bool japanese) const {
     const std::string version(VersionName(Version));
-    const TCheckFinding* reason = Reason();
     switch (Verdict) {
     case TCheckVerdict::Sound:
         return japanese ? "正常な MacBinary " + version : "Sound MacBinary " + version;
     case TCheckVerdict::Damaged:
-        return (japanese ? "破損した MacBinary " : "Damaged MacBinary ") + version + ": " +
-               reason->Text(japanese);
+        return (japanese ? "破損した MacBinary " : "Damaged MacBinary ") + version;
     case TCheckVerdict::NotMacBinary:
         break;
     }
-    return (japanese ? "MacBinary ではないようです: " : "Probably not MacBinary: ") +
-           (reason != nullptr ? reason->Text(japanese) : std::string());
+    return japanese ? "MacBinary ではないようです" : "Probably not MacBinary";
+}
+
+std::string TCheckReport::VerdictLine(bool japanese) const {
+    if (Verdict == TCheckVerdict::Sound) {
+        return VerdictTitle(japanese);
+    }
+    const TCheckFinding* reason = Reason();
+    return VerdictTitle(japanese) + ": " + (reason != nullptr ? reason->Text(japanese) : std::string());
 }
 
 const TCheckFinding* TCheckReport::Reason() const {

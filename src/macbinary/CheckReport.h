@@ -83,6 +83,9 @@ struct TCheckReport {
     // "Sound MacBinary II", "Damaged MacBinary II: ...", "Probably not MacBinary: ..."; the reason
     // is the text of the first finding of the deciding severity.
     std::string VerdictLine(bool japanese) const;
+    // The line's first part, without the reason: "Sound MacBinary II", "Damaged MacBinary II",
+    // "Probably not MacBinary".
+    std::string VerdictTitle(bool japanese) const;
     // The finding that line gives as the reason; nullptr for a sound file.
     const TCheckFinding* Reason() const;
     bool Has(std::string_view id) const;

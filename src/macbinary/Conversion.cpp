@@ -65,7 +65,7 @@ TConvertStatus Convert(const std::filesystem::path& source, const std::filesyste
 
 } // namespace
 
-TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
+TConvertStatus GuardOutput(const TAtomicOutput& output, std::span<const TFileStat> sources,
                            bool replaceReadOnly) {
     for (const TFileStat& source : sources) {
         SpareFromCleanup(source);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <span>
 
 namespace kelda {
 
@@ -53,8 +54,12 @@ TConvertStatus WriteDataFork(const std::filesystem::path& source, const THeader&
 // file it would replace is one of the sources as they were opened (device and inode), else
 // OutputReadOnly when it would replace a read-only file without replaceReadOnly, else Written. The
 // sources are spared by every later clean-up of stale temporaries (SpareFromCleanup).
-TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
+TConvertStatus GuardOutput(const TAtomicOutput& output, std::span<const TFileStat> sources,
                            bool replaceReadOnly);
+inline TConvertStatus GuardOutput(const TAtomicOutput& output, std::initializer_list<TFileStat> sources,
+                                  bool replaceReadOnly) {
+    return GuardOutput(output, std::span<const TFileStat>(sources.begin(), sources.size()), replaceReadOnly);
+}
 
 // The leave to replace a read-only output, asked for at most once in a run of attempts: an attempt
 // runs with Given(), and Retry says whether the one that just ended should run again, now with leave

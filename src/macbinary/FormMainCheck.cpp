@@ -103,8 +103,8 @@ int TFormMain::NameEncodingIndex() const {
     return 0;
 }
 
-void TFormMain::ShowCheckReport(const THeader& header, std::int64_t size) {
-    CheckPage->Show(header, CheckMacBinary(header, size), IsJapanese(), NameEncodingChoice());
+void TFormMain::ShowCheckReport(const TInspection& inspection) {
+    CheckPage->Show(inspection.Header, inspection.Check, IsJapanese(), NameEncodingChoice());
     CheckLanguageChange();
 }
 
@@ -123,10 +123,8 @@ void TFormMain::CheckLanguageChange() {
         return;
     }
     // The panel has room for the verdict's first part; the page and the tooltip give all of it.
-    const std::string line = report->VerdictLine(japanese);
-    const std::size_t colon = line.find(": ");
-    LabelVerdict->setText(QString::fromStdString(line.substr(0, colon)));
-    LabelVerdict->setToolTip(QString::fromStdString(line));
+    LabelVerdict->setText(QString::fromStdString(report->VerdictTitle(japanese)));
+    LabelVerdict->setToolTip(QString::fromStdString(report->VerdictLine(japanese)));
     LabelVerdict->setProperty("verdict", QString::fromUtf8(VerdictId(report->Verdict).data()));
     QPalette palette = LabelVerdict->palette();
     palette.setColor(QPalette::WindowText, VerdictColor(report->Verdict));

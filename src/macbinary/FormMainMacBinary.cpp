@@ -1,20 +1,21 @@
 // SPDX-License-Identifier: MIT
 // The MacBinary page's handlers: reading a file, the three conversions and the clean-up of the
-// header pieces. Reading is InspectFile (the core, shared with kelda-cli) followed by rendering its
-// result; the views (text and grid) are in FormMainMacBinaryViews.cpp.
+// header pieces. Reading is ReadMacBinaryFile (the core: InspectFile, shared with kelda-cli, the
+// header pieces and the resource map) followed by rendering its result; the views (text and grid)
+// are in FormMainMacBinaryViews.cpp.
 #include "app/InspectMessages.h"
 #include "app/Main.h"
 #include "app/PathText.h"
 #include "app/QtText.h"
-#include "app/TProgressRunner.h"
+#include "forks/ForkExport.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/HeaderViews.h"
 #include "macbinary/SourceShortfall.h"
 #include "macbinary/TInspection.h"
+#include "resources/FileReading.h"
 #include "textview/TEditor.h"
 
-#include <QFileInfo>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -59,21 +60,20 @@ void TFormMain::BtnFileOpenClick() {
 
 void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     // The log records the name as the window shows it.
-    TInspectResult result = InspectFile(FileName, FromPath(FileName).toStdString(), NameEncodingChoice());
-    if (!result.Accepted()) {
+    TFileReading reading =
+        ReadMacBinaryFile(FileName, FromPath(FileName).toStdString(), NameEncodingChoice(), tmpFolder_);
+    if (!reading.Accepted()) {
         // A rejected file changes nothing: the page keeps showing, and converting, the last one.
-        ShowMessage(RefusalMessage(result.Refusal));
+        ShowMessage(RefusalMessage(reading.Inspect.Refusal));
         return;
     }
-    const TInspection& inspection = *result.Inspection;
-    ShowHeaderTable(Editor1, QLines(inspection.TableLines));
-    // A piece that cannot be written ends the reading here: the table stays shown, nothing else
-    // changes. The pieces of the file shown are held, so that the clean-up of another window leaves
-    // them; those of the file shown before are let go.
-    TPieceHold hold;
-    WriteHeaderPieces(tmpFolder_, FileName, inspection.Header, inspection.HeaderII, &hold);
-    heldPieces_ = std::move(hold);
-    macBinaryPage_.Show(std::move(*result.Inspection));
+    ShowHeaderTable(Editor1, QLines(reading.Inspect.Inspection->TableLines));
+    // A piece that could not be written ends the reading here: the table stays shown, nothing else
+    // changes.
+    if (reading.PiecesError) {
+        std::rethrow_exception(reading.PiecesError);
+    }
+    macBinaryPage_.Show(std::move(*reading.Inspect.Inspection), std::move(reading.Pieces));
     const TInspection& shown = macBinaryPage_.Shown();
 
     FillGrid(StringGrid1, shown.GridCells);
@@ -84,8 +84,11 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     RadioGroupInformationClick();
     EnableConversions(*this, true);
     // What the file really is, beside what the acceptance rule let through.
-    ShowCheckReport(shown.Header, shown.Size);
-    ShowResources(shown.Path, shown.Header);
+    ShowCheckReport(shown);
+    ShowResources(std::move(reading.Resources));
+    if (reading.ResourcesError) {
+        std::rethrow_exception(reading.ResourcesError);
+    }
 }
 
 QString TFormMain::FFileName() const {
@@ -124,26 +127,6 @@ bool TFormMain::AskOutputName() {
     return dialogs_.SaveFile(this, SaveDialog2_);
 }
 
-// Runs a conversion (convert takes the output, the progress callback and whether a read-only output
-// may be replaced) and tells the user when it refused the source file as output; a read-only output
-// is replaced only when the user says so. A long conversion shows its progress and can be cancelled;
-// a cancel throws ECancelled and leaves no output file.
-template <typename F> TConvertStatus TFormMain::RunConversion(F convert) {
-    TConvertStatus status{};
-    TReadOnlyLeave leave;
-    do {
-        TProgressRunner progress(this,
-                                 TProgressRunner::Texts(IsJapanese(), TMsg::ProgressConvert,
-                                                        QFileInfo(SaveDialog2_.FileName).fileName()),
-                                 progressClock_);
-        status = convert(SaveDialog2_.Path, progress.Fn(), leave.Given());
-    } while (leave.Retry(status, [this] { return AskReplaceReadOnly(); }));
-    if (status == TConvertStatus::SourceIsOutput) {
-        ShowMessage(TMsg::CannotWriteOverSource);
-    }
-    return status;
-}
-
 // After a written output: tells the user when the source ended before the part it was to hold.
 void TFormMain::TellShortfall(TOutputPart part) {
     const TInspection& shown = macBinaryPage_.Shown();
@@ -154,6 +137,8 @@ void TFormMain::TellShortfall(TOutputPart part) {
 }
 
 // The source of every conversion is the file shown, never a file chosen later that was rejected.
+// Each runs under RunLongWork (Main.cpp), the window's one runner of long work; a conversion copies
+// what the source holds, so its question about a cut fork never arises.
 
 void TFormMain::BtnChangeFileTypeClick() {
     if (!FileWasRead(*this, macBinaryPage_)) {
@@ -170,8 +155,9 @@ void TFormMain::BtnChangeFileTypeClick() {
     // The output's header is the MacBinary II form of the file shown, as read: the pieces are named
     // by the file's name alone, so another window showing a file of the same name writes its own
     // header into them.
-    RunConversion([&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-        return WriteMacBinaryII(shown.HeaderII, shown.Path, output, progress, replaceReadOnly);
+    RunLongWork(TMsg::ProgressConvert, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
+        return ForkStatusOf(
+            WriteMacBinaryII(shown.HeaderII, shown.Path, SaveDialog2_.Path, progress, replaceReadOnly));
     });
 }
 
@@ -179,10 +165,10 @@ void TFormMain::BtnDeleteHeaderClick() {
     if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
         return;
     }
-    if (RunConversion(
-            [&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-                return WriteWithoutHeader(macBinaryPage_.Shown().Path, output, progress, replaceReadOnly);
-            }) == TConvertStatus::Written) {
+    if (RunLongWork(TMsg::ProgressConvert, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
+            return ForkStatusOf(WriteWithoutHeader(macBinaryPage_.Shown().Path, SaveDialog2_.Path, progress,
+                                                   replaceReadOnly));
+        }) == TForkStatus::Written) {
         TellShortfall(TOutputPart::Forks);
     }
 }
@@ -192,10 +178,10 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
         return;
     }
     const TInspection& shown = macBinaryPage_.Shown();
-    if (RunConversion(
-            [&](const std::filesystem::path& output, const ProgressFn& progress, bool replaceReadOnly) {
-                return WriteDataFork(shown.Path, shown.Header, output, progress, replaceReadOnly);
-            }) == TConvertStatus::Written) {
+    if (RunLongWork(TMsg::ProgressConvert, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
+            return ForkStatusOf(
+                WriteDataFork(shown.Path, shown.Header, SaveDialog2_.Path, progress, replaceReadOnly));
+        }) == TForkStatus::Written) {
         TellShortfall(TOutputPart::DataFork);
     }
 }
@@ -203,7 +189,7 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
 // ---------------------------------------------------------------------- clean-up
 
 void TFormMain::BtnTmpFileClearClick() {
-    heldPieces_ = {}; // this window's pieces go too; those other windows hold stay
+    macBinaryPage_.ReleasePieces(); // this window's pieces go too; those other windows hold stay
     const TTmpClearResult result = ClearTmpFiles(tmpFolder_);
     if (!result.FolderHadEntries) {
         ShowMessage(TMsg::NoTmpFiles);

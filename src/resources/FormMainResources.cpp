@@ -8,8 +8,6 @@
 #include "macbinary/Conversion.h"
 #include "resources/ResourceTexts.h"
 #include "resources/TResourcePage.h"
-#include "util/TAtomicOutput.h"
-#include "util/TFolder.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -48,13 +46,15 @@ void TFormMain::BuildResourcesPage() {
     OnClick(ResourcePage->BtnSaveResource, [this] { BtnSaveResourceClick(); });
 }
 
-void TFormMain::ShowResources(const std::filesystem::path& file,
-                              const std::array<std::uint8_t, 128>& header) {
+void TFormMain::ShowResources(std::optional<TResourceModel> resources) {
     ImageOwnIcon->clear();
     ImageOwnIcon->hide();
-    ResourcePage->ShowFile(file, header, NameEncodingChoice());
-    if (const std::optional<QImage>& icon = ResourcePage->OwnIcon()) {
-        ImageOwnIcon->setPixmap(QPixmap::fromImage(*icon));
+    if (!resources) {
+        return; // the page keeps the file it showed
+    }
+    ResourcePage->Show(std::move(*resources));
+    if (const std::optional<TIconImage>& icon = ResourcePage->Model().OwnIcon()) {
+        ImageOwnIcon->setPixmap(QPixmap::fromImage(IconToImage(*icon)));
         ImageOwnIcon->show();
     }
 }
@@ -77,18 +77,16 @@ void TFormMain::BtnSaveResourceClick() {
     if (!dialogs_.SaveFile(this, SaveDialog3_)) {
         return;
     }
-    const std::filesystem::path out = SaveDialog3_.Path;
-    if (IsSameFile(ResourcePage->File(), out)) {
+    // The file is read again for the bytes, under the same guards as every output: never over the
+    // file itself, a read-only file only when the user says so.
+    const TResourceModel& model = ResourcePage->Model();
+    TConvertStatus status = model.SaveCurrent(SaveDialog3_.Path, false);
+    if (status == TConvertStatus::OutputReadOnly && AskReplaceReadOnly()) {
+        status = model.SaveCurrent(SaveDialog3_.Path, true);
+    }
+    if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
-        return;
     }
-    const std::vector<std::uint8_t> bytes = ResourcePage->CurrentData();
-    if (const std::optional<TFileStat> source = StatFile(ResourcePage->File())) {
-        SpareFromCleanup(*source);
-    }
-    TAtomicOutput output(out);
-    output.Create().WriteBuffer(bytes.data(), bytes.size());
-    output.Commit();
 }
 
 } // namespace kelda

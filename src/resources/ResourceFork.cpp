@@ -2,6 +2,8 @@
 #include "resources/ResourceFork.h"
 
 #include "macbinary/HeaderTable.h"
+#include "util/TAtomicOutput.h"
+#include "util/TFolder.h"
 
 namespace kelda {
 
@@ -28,6 +30,19 @@ std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResou
                                            const TResourceEntry& entry, std::size_t maxBytes) {
     const TFileRangeSource source(file, fork.Span.Offset, fork.Span.Present);
     return ReadResourceData(source, entry, maxBytes);
+}
+
+TConvertStatus SaveResource(const TFileStream& file, const TResourceFork& fork, const TResourceEntry& entry,
+                            const std::filesystem::path& output, bool replaceReadOnly) {
+    TAtomicOutput out(output);
+    if (const TConvertStatus refused = GuardOutput(out, {StatOpenFile(file)}, replaceReadOnly);
+        refused != TConvertStatus::Written) {
+        return refused;
+    }
+    const std::vector<std::uint8_t> bytes = ReadResourceData(file, fork, entry);
+    out.Create().WriteBuffer(bytes.data(), bytes.size());
+    out.Commit();
+    return TConvertStatus::Written;
 }
 
 } // namespace kelda

@@ -2,11 +2,13 @@
 // The resource fork of a MacBinary file: where it lies (by the true fork layout) and its map.
 #pragma once
 
+#include "macbinary/Conversion.h"
 #include "macbinary/ForkLayout.h"
 #include "resources/ResourceMap.h"
 #include "util/TFileStream.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace kelda {
@@ -26,5 +28,12 @@ TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header,
 // The data of one resource of that fork, clipped to what the file holds and to maxBytes.
 std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResourceFork& fork,
                                            const TResourceEntry& entry, std::size_t maxBytes = SIZE_MAX);
+
+// Saves that data (what the file holds of it) as output, through a temporary file: SourceIsOutput
+// when output is file itself under any name, OutputReadOnly when it is a read-only file and
+// replaceReadOnly is false; nothing is written then. The window asks before it gives the leave,
+// kelda-cli takes it from --force.
+TConvertStatus SaveResource(const TFileStream& file, const TResourceFork& fork, const TResourceEntry& entry,
+                            const std::filesystem::path& output, bool replaceReadOnly);
 
 } // namespace kelda

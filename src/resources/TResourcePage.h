@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The Resources page's content: the table of a file's resources, the findings about its map, and a
-// detail area that shows the chosen resource decoded ('vers', 'STR ', 'STR#', 'BNDL', 'FREF'), drawn
-// (the icon families, at 1x and 4x with their masks' transparency) or as hex.
+// The Resources page: the table of a file's resources, the findings about its map, and a detail
+// area that shows the chosen resource decoded ('vers', 'STR ', 'STR#', 'BNDL', 'FREF'), drawn (the
+// icon families, at 1x and 4x with their masks' transparency) and as hex. The widget renders its
+// model (TResourceModel), which makes every text; a new row chosen in the table goes to the model.
 #pragma once
 
 #include "macbinary/MacBinaryHeader.h"
 #include "resources/IconRender.h"
-#include "resources/ResourceFork.h"
+#include "resources/TResourceModel.h"
 
 #include <QImage>
 #include <QWidget>
-#include <filesystem>
-#include <optional>
-#include <vector>
 
 class QLabel;
 class QPlainTextEdit;
@@ -27,21 +25,14 @@ class TResourcePage : public QWidget {
 public:
     explicit TResourcePage(QWidget* parent = nullptr);
 
-    // Reads the resource map of file, whose MacBinary header is header, and lists it; the file is
-    // open only while it is read.
-    void ShowFile(const std::filesystem::path& file, const THeader& header,
-                  TMacEncoding nameEncoding = TMacEncoding::Auto);
+    // Shows model: the table on its chosen row, the findings, the detail area.
+    void Show(TResourceModel model);
     void SetJapanese(bool japanese);
 
-    // The file shown (empty before the first) and its map.
-    const std::filesystem::path& File() const { return file_; }
-    const TResourceFork& Fork() const { return fork_; }
-    // The resource of the table's current row; nullptr when none is chosen.
-    const TResourceEntry* Current() const;
-    // Its bytes, read again from the file.
-    std::vector<std::uint8_t> CurrentData() const;
-    // The application's own icon (the ICN# its bundle names), when there is one.
-    const std::optional<QImage>& OwnIcon() const { return ownIcon_; }
+    // What the page shows; the table's current row is the model's chosen resource.
+    const TResourceModel& Model() const { return model_; }
+    // The resource chosen; nullptr when none is.
+    const TResourceEntry* Current() const { return model_.Current(); }
 
     QTableWidget* ResourceTable = nullptr;
     QPlainTextEdit* ResourceFindings = nullptr;
@@ -52,13 +43,9 @@ public:
 
 private:
     void ShowCurrent();
-    void FillFindings();
-    std::vector<std::uint8_t> DataOf(const TResourceEntry& entry, std::size_t maxBytes) const;
+    void ShowFindings();
 
-    std::filesystem::path file_;
-    THeader header_{};
-    TResourceFork fork_;
-    std::optional<QImage> ownIcon_;
+    TResourceModel model_;
     bool japanese_ = false;
 };
 

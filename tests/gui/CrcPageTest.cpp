@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace kelda {
 namespace {
@@ -90,6 +91,26 @@ TEST_F(CrcPageTest, AllAppendsTwelveLinesInOrderAndKeepsTheVariant) {
     EXPECT_EQ(form.ListBox1->currentRow(), 3);
     ClickRow(form.ListBox2, 1); // choosing "All" again repeats it
     EXPECT_EQ(Results().size(), 25);
+}
+
+// The model holds the choices: each handler takes only its own control's choice, and the page
+// shows the model again, so a list the program moved never decides what is computed.
+TEST_F(CrcPageTest, TheModelHoldsTheChoicesAndThePageShowsIt) {
+    TFormMain& form = Page();
+    Browse(form, CheckFile());
+    ClickRow(form.ListBox1, 3);
+    EXPECT_EQ(form.CrcPage().Variant(), 3U);
+    {
+        const QSignalBlocker quiet(form.ListBox1);
+        form.ListBox1->setCurrentRow(7); // not the user's choice
+    }
+    ClickRow(form.ListBox2, 1); // "All"
+    EXPECT_EQ(form.CrcPage().Operation(), TCrcOperation::All);
+    EXPECT_EQ(form.CrcPage().Variant(), 3U);
+    EXPECT_EQ(form.ListBox1->currentRow(), 3); // shown from the model
+    ClickRow(form.ListBox2, 0);
+    EXPECT_EQ(form.CrcPage().Operation(), TCrcOperation::Each);
+    EXPECT_EQ(form.CrcPage().Variant(), 3U);
 }
 
 TEST_F(CrcPageTest, ClearEmptiesAndThenAVariantWarnsUntilEach) {

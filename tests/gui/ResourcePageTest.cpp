@@ -145,6 +145,25 @@ TEST_F(ResourcePageTest, SaveResourceWritesItsBytesButNeverOverTheSource) {
     EXPECT_EQ(dialogs_.Count(Kind::Message), 1U);
 }
 
+// A read-only file is replaced only when the user says so, as with every other output.
+TEST_F(ResourcePageTest, SaveResourceAsksBeforeItReplacesAReadOnlyFile) {
+    TFormMain& form = ShownInEnglish();
+    form.ReadFile(MakeApplication());
+    TResourcePage* page = form.ResourcePage;
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    const auto out = root_ / "files" / "locked.bin";
+    test::WriteBytes(out, {'o', 'l', 'd'});
+    std::filesystem::permissions(out, std::filesystem::perms::owner_read);
+    for (const bool yes : {false, true}) {
+        dialogs_.files.push_back(QString::fromStdString(out.string()));
+        dialogs_.answers.push_back(yes);
+        page->BtnSaveResource->click();
+        const Bytes expected = yes ? Bytes{2, 'H', 'i'} : Bytes{'o', 'l', 'd'};
+        EXPECT_EQ(test::ReadBytes(out), expected);
+    }
+    EXPECT_EQ(dialogs_.Count(Kind::Question), 2U);
+}
+
 TEST_F(ResourcePageTest, ADamagedForkShowsItsFindings) {
     TFormMain& form = ShownInEnglish();
     form.ReadFile(MakeApplication(10));

@@ -3,8 +3,10 @@
 // corpus, and small copies of the kinds of file that the bare acceptance rule takes for MacBinary.
 #include "macbinary/CheckReport.h"
 #include "crc/CrcUtils.h"
+#include "macbinary/CheckReportText.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/HeaderTable.h"
+#include "macbinary/TCheckModel.h"
 #include "macbinary/TInspection.h"
 #include "macbinary/TestFiles.h"
 #include "support/Corpus.h"
@@ -351,6 +353,87 @@ TEST(CheckReport, TheInspectionOfAFileCarriesItsReport) {
     EXPECT_EQ(result.Inspection->Check.Verdict, TCheckVerdict::Damaged);
     EXPECT_TRUE(result.Inspection->Check.Has("data-fork-cut"));
     EXPECT_EQ(result.Inspection->Check.FileSize, 128 + 995);
+}
+
+// The verdict line's first part, which the bottom panel shows, is the line up to its reason.
+TEST(CheckReport, TheVerdictTitleIsTheLineWithoutItsReason) {
+    THeader badCrc = SoundII();
+    badCrc[kOffsetCrc] ^= 0x40;
+    THeader notMacBinary = SoundII();
+    notMacBinary[0] = 1;
+    const struct {
+        TCheckReport Report;
+        const char* English;
+        const char* Japanese;
+    } cases[] = {
+        {CheckMacBinary(SoundII(), kSoundSize), "Sound MacBinary II", "正常な MacBinary II"},
+        {CheckMacBinary(badCrc, kSoundSize), "Damaged MacBinary II", "破損した MacBinary II"},
+        {CheckMacBinary(notMacBinary, kSoundSize), "Probably not MacBinary", "MacBinary ではないようです"},
+        {CheckTooShort(5), "Probably not MacBinary", "MacBinary ではないようです"},
+    };
+    for (const auto& c : cases) {
+        for (const bool japanese : {false, true}) {
+            const std::string title = c.Report.VerdictTitle(japanese);
+            EXPECT_EQ(title, japanese ? c.Japanese : c.English);
+            const TCheckFinding* reason = c.Report.Reason();
+            EXPECT_EQ(c.Report.VerdictLine(japanese),
+                      reason == nullptr ? title : title + ": " + reason->Text(japanese));
+        }
+    }
+}
+
+// The check page's model: the field it highlights, its label, and the lines in the chosen name
+// encoding.
+TEST(TCheckModel, HighlightsAFieldAndDecodesTheNameAsChosen) {
+    TCheckModel model;
+    EXPECT_TRUE(model.Lines(false).empty()); // nothing before a report
+    EXPECT_EQ(model.Field(), -1);
+    THeader h = SoundIII(); // script 0: Mac Roman by the header's rule
+    PutName(h, "\x83\x65\x83\x58\x83\x67");
+    FixCrc(h);
+    model.Show(h, CheckMacBinary(h, kSoundSize));
+    EXPECT_EQ(model.Field(), 0); // a first report starts on the first field
+
+    const struct {
+        int Index;
+        int Field, Offset, Width;
+        std::string Label;
+    } fields[] = {
+        {12, 12, 83, 4, "083  DataForkLength"},
+        {16, 16, 99, 2, "099  GetInfoLen I=0,II=n, III=n"},
+        {2, 2, 2, 63, "002  FileName"},
+        {28, -1, 0, 0, ""},
+        {-5, -1, 0, 0, ""},
+    };
+    for (const auto& f : fields) {
+        model.SetField(f.Index);
+        EXPECT_EQ(model.Field(), f.Field) << f.Index;
+        EXPECT_EQ(model.FieldOffset(), f.Offset) << f.Index;
+        EXPECT_EQ(model.FieldWidth(), f.Width) << f.Index;
+        EXPECT_EQ(model.FieldLabel(), f.Label) << f.Index;
+    }
+    model.SetField(12);
+    model.Show(h, CheckMacBinary(h, kSoundSize));
+    EXPECT_EQ(model.Field(), 12); // a new report keeps the field
+
+    const std::string roman = model.ShownReport().Name;
+    model.SetNameEncoding(TMacEncoding::Japanese);
+    EXPECT_EQ(model.ShownReport().Name, "テスト");
+    EXPECT_EQ(roman, "ÉeÉXÉg");
+    EXPECT_EQ(model.Report()->Name, roman); // the report as read stays
+    // The report's lines, a blank line and the true layout, for a file taken for MacBinary.
+    const TCheckReport shown = model.ShownReport();
+    std::vector<std::string> expected = CheckReportLines(shown, true);
+    expected.emplace_back();
+    for (const std::string& line : LayoutComparisonLines(h, shown, true)) {
+        expected.push_back(line);
+    }
+    EXPECT_EQ(model.Lines(true), expected);
+
+    THeader other = h;
+    other[0] = 1;
+    model.Show(other, CheckMacBinary(other, kSoundSize));
+    EXPECT_EQ(model.Lines(false), CheckReportLines(model.ShownReport(), false));
 }
 
 } // namespace
