@@ -146,7 +146,7 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     ShowHeaderTable(Editor1, QLines(redone.TableLines));
     FillGrid(StringGrid1, redone.GridCells);
     Editor1->SetCaret(std::min(caret, Editor1->LineCount() - 1), 0);
-    ShowResources(shown.Path, shown.Header);
+    ShowResources(TResourceModel::Read(shown.Path, shown.Header, NameEncodingChoice()));
 }
 
 void TFormMain::ReadNameEncodingSetting() {

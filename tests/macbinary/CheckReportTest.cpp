@@ -416,11 +416,11 @@ TEST(TCheckModel, HighlightsAFieldAndDecodesTheNameAsChosen) {
     model.Show(h, CheckMacBinary(h, kSoundSize));
     EXPECT_EQ(model.Field(), 12); // a new report keeps the field
 
-    const std::string roman = model.ShownReport().Name;
-    model.SetNameEncoding(TMacEncoding::Japanese);
-    EXPECT_EQ(model.ShownReport().Name, "テスト");
-    EXPECT_EQ(roman, "ÉeÉXÉg");
-    EXPECT_EQ(model.Report()->Name, roman); // the report as read stays
+    const std::string asRead = model.ShownReport().Name; // judged a Japanese name
+    model.SetNameEncoding(TMacEncoding::Roman);
+    EXPECT_EQ(model.ShownReport().Name, "ÉeÉXÉg");
+    EXPECT_EQ(asRead, "テスト");
+    EXPECT_EQ(model.Report()->Name, asRead); // the report as read stays
     // The report's lines, a blank line and the true layout, for a file taken for MacBinary.
     const TCheckReport shown = model.ShownReport();
     std::vector<std::string> expected = CheckReportLines(shown, true);
