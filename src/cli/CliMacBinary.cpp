@@ -15,11 +15,14 @@
 #include "util/TFolder.h"
 #include "util/VisibleText.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <system_error>
+#include <vector>
 
 namespace kelda {
 
@@ -156,9 +159,34 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
         }
     }
     std::size_t failed = 0;
+    // What this run wrote, by name and by file: two inputs of one name (in1/x.bin, in2/x.bin) would
+    // otherwise give one output, the second replacing the first even with -f, which only ever
+    // replaces files that were there before the run.
+    std::map<std::filesystem::path, std::string> writtenBy;
+    std::vector<std::pair<TFileStat, std::string>> writtenFiles;
     for (const std::string& in : options.Operands) {
-        const std::string out = BatchOutput(options.OutputDir, in, dropBin).string();
+        const std::filesystem::path outPath = BatchOutput(options.OutputDir, in, dropBin);
+        const std::string out = outPath.string();
+        const std::optional<TFileStat> existing = StatFile(outPath);
+        const auto sameFile = std::find_if(writtenFiles.begin(), writtenFiles.end(), [&](const auto& w) {
+            return existing && w.first.SameFile(*existing);
+        });
+        if (const auto it = writtenBy.find(outPath);
+            it != writtenBy.end() || sameFile != writtenFiles.end()) {
+            const std::string& earlier = it != writtenBy.end() ? it->second : sameFile->second;
+            CliReport(context, out,
+                      CliText(TCliMsg::WrittenThisRun, context.Japanese, {EscapeControls(earlier)}));
+            ++failed;
+            status = kCliFailure;
+            continue;
+        }
         const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
+        if (one == kCliOk || one == kCliSourceTruncated) {
+            writtenBy.emplace(outPath, in);
+            if (const std::optional<TFileStat> made = StatFile(outPath)) {
+                writtenFiles.emplace_back(*made, in);
+            }
+        }
         failed += one == kCliFailure ? 1 : 0;
         if (one != kCliOk && status != kCliFailure) {
             status = one == kCliSourceTruncated ? kCliSourceTruncated : kCliFailure; // the others still go on

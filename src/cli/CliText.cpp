@@ -15,7 +15,7 @@ struct TCliTextEntry {
     const char* Japanese;
 };
 
-constexpr std::array<TCliTextEntry, 44> kTexts{{
+constexpr std::array<TCliTextEntry, 45> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
@@ -43,6 +43,8 @@ constexpr std::array<TCliTextEntry, 44> kTexts{{
      "標準入力 (-) は入力のうち一つにしか指定できません"},
     {TCliMsg::BatchSummary, "%s files: %s written, %s failed",
      "%s 個のファイル: %s 個を書き込み、%s 個は失敗"},
+    {TCliMsg::WrittenThisRun, "Warning ! This run wrote it from %1 already; it is not replaced.",
+     "警告 ! この実行で %1 から書き込み済みです。置き換えません"},
     {TCliMsg::ParseExtra, "The following argument was not expected: %s", "余分な引数があります: %s"},
     {TCliMsg::ParseExtras, "The following arguments were not expected: %s", "余分な引数があります: %s"},
     {TCliMsg::ParseRequired, "%s is required", "%s を指定してください"},

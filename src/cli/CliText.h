@@ -33,6 +33,7 @@ enum class TCliMsg {
     ScanFiles,        // scan's summary: %s is the number of files, before the counts per verdict
     StdinOnce,        // "-" given as more than one input
     BatchSummary,     // after several inputs: %s files in all, %s written, %s failed
+    WrittenThisRun,   // a batch output this run already wrote: %1 the earlier input
     // The command-line parser's errors: the English texts are the parser's own, so that its
     // message is recognised by them and given again in the language asked for.
     ParseExtra,         // one operand or option too many

@@ -133,5 +133,27 @@ TEST_F(CliBatchTest, TheSourceIsNeverTheOutputAndTheFolderMustExist) {
     EXPECT_EQ(fs::file_size(dir / "old"), 400u);
 }
 
+// Two inputs of one name: the second never replaces what the first wrote in the same run, not even
+// with -f (which replaces only what was there before), and the run says so and fails.
+TEST_F(CliBatchTest, AnOutputWrittenInTheRunIsNeverReplacedByALaterInput) {
+    fs::create_directory(dir / "in2");
+    test::WriteBytes(dir / "in2" / "a.bin", test::ReadBytes(dir / "b.BIN"));
+    for (const char* command : {"tomacbin2", "strip", "datafork"}) {
+        SCOPED_TRACE(command);
+        fs::remove_all(dir / "out");
+        fs::create_directory(dir / "out");
+        const TCliRun r =
+            RunCli({command, "-f", "-o", Path("out"), Path("a.bin"), (dir / "in2" / "a.bin").string()});
+        EXPECT_EQ(r.Status, kCliFailure);
+        EXPECT_NE(r.Err.find("This run wrote it from " + Path("a.bin") + " already"), std::string::npos)
+            << r.Err;
+        EXPECT_NE(r.Err.find("2 files: 1 written, 1 failed"), std::string::npos) << r.Err;
+        RunCli({command, Path("a.bin"), Path("alone")});
+        const std::string name = std::string(command) == "tomacbin2" ? "a.bin" : "a";
+        EXPECT_EQ(test::ReadBytes(dir / "out" / name), test::ReadBytes(dir / "alone"));
+        fs::remove(dir / "alone");
+    }
+}
+
 } // namespace
 } // namespace kelda
