@@ -290,7 +290,7 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
         std::optional<TOutputPart> Shortfall;
     };
     constexpr TConversion kConversions[] = {
-        {"tomacbin2", "IN with a MacBinary II header, written to OUT", ToMacBin2, false, std::nullopt},
+        {"tomacbin2", "IN with a MacBinary II header, written to OUT", ToMacBin2, false, TOutputPart::Forks},
         {"strip", "Everything after the 128-byte header of IN, written to OUT", Strip, true,
          TOutputPart::Forks},
         {"datafork", "The data fork of IN alone, written to OUT", DataFork, true, TOutputPart::DataFork},

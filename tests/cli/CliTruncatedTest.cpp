@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// strip and datafork of a source cut inside its forks: the output as always, a warning on standard
+// tomacbin2, strip and datafork of a source cut inside its forks: the output as always, a warning on standard
 // error and an exit status of its own.
 #include "cli/Cli.h"
 #include "macbinary/TestFiles.h"
@@ -11,7 +11,7 @@
 namespace kelda {
 namespace {
 
-TEST(CliTruncated, StripAndDataforkWriteWhatIsThereAndExitWithThree) {
+TEST(CliTruncated, ConversionsWriteWhatIsThereAndExitWithThree) {
     test::TempDir dir;
     THeader h{};
     test::PutName(h, "Cut");
@@ -40,6 +40,15 @@ TEST(CliTruncated, StripAndDataforkWriteWhatIsThereAndExitWithThree) {
         EXPECT_NE(err.str().find(c.Expect), std::string::npos) << err.str();
         EXPECT_EQ(test::ReadBytes(dir / "out"), test::Slice(file, 128, 995)); // what the source holds
     }
+    // tomacbin2 too: its fresh header CRC must not make a cut source look whole without a word.
+    {
+        std::ostringstream out, err;
+        EXPECT_EQ(CliMain({"tomacbin2", (dir / "cut.bin").string(), (dir / "ii.bin").string()}, out, err),
+                  kCliSourceTruncated);
+        EXPECT_NE(err.str().find("ended before its forks did: 5 bytes are missing"), std::string::npos)
+            << err.str();
+        EXPECT_EQ(test::Slice(test::ReadBytes(dir / "ii.bin"), 128, 995), test::Slice(file, 128, 995));
+    }
     // A complete source converts with status 0 and says nothing.
     test::WriteBytes(dir / "whole.bin", test::MakeMacBinaryFile(h, 10, 0, test::RandomBytes(10, 5)));
     std::ostringstream out, err;
@@ -47,7 +56,7 @@ TEST(CliTruncated, StripAndDataforkWriteWhatIsThereAndExitWithThree) {
     EXPECT_EQ(err.str(), "");
     std::ostringstream help, none;
     CliMain({"--help"}, help, none);
-    EXPECT_NE(help.str().find("3 strip or datafork"), std::string::npos);
+    EXPECT_NE(help.str().find("3 tomacbin2, strip or datafork"), std::string::npos);
 }
 
 // Fork lengths are unsigned 32-bit numbers: one of 2^31 or more in a short file is a fork cut short,
