@@ -118,7 +118,8 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
         }
     }
     ReportFindings(context, file, map);
-    return kCliOk;
+    // A map that could not be read whole lists what it could, and the run says it failed.
+    return map.Findings.empty() ? kCliOk : kCliFailure;
 }
 
 // A type given as its four characters, or as eight hex digits with "0x" before them.
@@ -227,12 +228,18 @@ int RunVers(const TCliContext& context, const TCliArgs& files) {
             if (!opened) {
                 return kCliFailure;
             }
-            const TResourceEntry* entry = FileVersEntry(opened->Fork.Map);
+            const TResourceMap& map = opened->Fork.Map;
+            const TResourceEntry* entry = FileVersEntry(map);
             std::optional<TVersInfo> vers;
             if (entry != nullptr) {
                 vers = VersOf(*opened, *entry);
             }
             context.Out << file << '\t' << (vers ? vers->ShortVersion : std::string()) << '\n';
+            // No version because the map is damaged is no answer: say why, and fail.
+            if (!vers && !map.Findings.empty()) {
+                ReportFindings(context, file, map);
+                return kCliFailure;
+            }
             return kCliOk;
         });
         if (one != kCliOk) {

@@ -168,13 +168,22 @@ TEST_F(CliResourcesTest, DamagedMapIsListedWithItsFindings) {
     damaged.resize(damaged.size() - 4); // the map's last bytes are gone
     const std::string file = Write("cut.bin", damaged, static_cast<std::uint32_t>(fork_.size()));
     const TRun run = RunCli({"resources", file});
-    EXPECT_EQ(run.Status, kCliOk);
+    EXPECT_EQ(run.Status, kCliFailure); // what could be read is listed, and the run fails
     EXPECT_EQ(Lines(run.Out).size(), 2U);
     EXPECT_NE(
         run.Err.find("Only " + std::to_string(damaged.size()) + " of the " + std::to_string(fork_.size())),
         std::string::npos)
         << run.Err;
     EXPECT_NE(run.Err.find("The resource map runs past the end of the fork"), std::string::npos) << run.Err;
+
+    // A map cut before its type list: no version to give, and vers says why and fails.
+    Bytes cut = fork_;
+    cut.resize(64);
+    const std::string noMap = Write("nomap.bin", cut, static_cast<std::uint32_t>(fork_.size()));
+    const TRun vers = RunCli({"vers", noMap});
+    EXPECT_EQ(vers.Status, kCliFailure);
+    EXPECT_EQ(vers.Out, noMap + "\t\n");
+    EXPECT_NE(vers.Err.find("Only 64 of the"), std::string::npos) << vers.Err;
 }
 
 } // namespace
