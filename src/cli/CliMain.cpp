@@ -241,13 +241,13 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
-        return kCliOk;
+        return OutputArrived(out, err, japanese()) ? kCliOk : kCliFailure;
     } catch (const CLI::CallForAllHelp&) {
         out << app.help("", CLI::AppFormatMode::All);
-        return kCliOk;
+        return OutputArrived(out, err, japanese()) ? kCliOk : kCliFailure;
     } catch (const CLI::CallForVersion& e) {
         out << e.what() << '\n';
-        return kCliOk;
+        return OutputArrived(out, err, japanese()) ? kCliOk : kCliFailure;
     } catch (const CLI::ParseError& e) {
         const bool inJapanese = WordsAskForJapanese(argv, localeJapanese);
         ReportUsage(app, err, inJapanese, ParseErrorText(app, e, inJapanese));

@@ -210,10 +210,11 @@ TEST_F(CliTest, AWriteErrorOnStandardOutputIsReported) {
     if (!std::filesystem::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full";
     }
-    for (const char* command : {"info", "crc"}) {
+    for (const std::string& command : {"info " + Quote(Path("in.bin")), "crc " + Quote(Path("in.bin")),
+                                       std::string("--help"), std::string("--version")}) {
         SCOPED_TRACE(command);
-        const std::string line = Quote(KELDA_CLI_PATH) + " " + command + " " + Quote(Path("in.bin")) +
-                                 " >/dev/full 2>" + Quote(Path("stderr"));
+        const std::string line =
+            Quote(KELDA_CLI_PATH) + " " + command + " >/dev/full 2>" + Quote(Path("stderr"));
         const int raw = std::system(line.c_str());
         EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
         EXPECT_EQ(Slurp(dir / "stderr"),
