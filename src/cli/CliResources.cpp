@@ -7,6 +7,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
+#include "cli/TCliInput.h"
 #include "cli/TCliOutput.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/TInspection.h"
@@ -20,6 +21,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <system_error>
@@ -29,6 +31,7 @@ namespace kelda {
 namespace {
 
 struct TOpenedFork {
+    std::unique_ptr<TCliInput> Input; // "-": the scratch copy of standard input, kept while File is open
     TFileStream File;
     TResourceFork Fork;
 };
@@ -37,14 +40,19 @@ struct TOpenedFork {
 // resources' data; reports the refusal and returns nothing when the file is refused.
 std::optional<TOpenedFork> OpenFork(const TCliContext& context, const std::string& file,
                                     TMacEncoding nameEncoding = TMacEncoding::Auto) {
-    const TInspectResult result = InspectFile(file);
+    auto input = std::make_unique<TCliInput>(context, file);
+    if (const std::string problem = input->Problem(context); !problem.empty()) {
+        CliReport(context, file, problem);
+        return std::nullopt;
+    }
+    const TInspectResult result = InspectFile(input->Path(), file, nameEncoding);
     if (!result.Accepted()) {
         CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
         return std::nullopt;
     }
     TFileStream stream(result.Inspection->Path, FileMode::Read);
     TResourceFork fork = ReadResourceFork(stream, result.Inspection->Header, nameEncoding);
-    return TOpenedFork{std::move(stream), std::move(fork)};
+    return TOpenedFork{std::move(input), std::move(stream), std::move(fork)};
 }
 
 void ReportFindings(const TCliContext& context, const std::string& file, const TResourceMap& map) {
@@ -265,13 +273,17 @@ void RegisterResourceCommands(TCliCommands& commands) {
         });
     resources.add_flag("--json", list.Json, "One JSON object per resource and line");
     AddNameEncodingOption(resources, list.NameEncoding);
-    resources.add_option("FILE", list.Files, "MacBinary files")->required()->type_name("");
+    resources.add_option("FILE", list.Files, "MacBinary files (- for standard input)")
+        ->required()
+        ->type_name("");
 
     TResourceOperands& one = commands.Store<TResourceOperands>();
     CLI::App& resource =
         commands.Add("resource", "The bytes of one resource of FILE, written to OUT",
                      [&one](const TCliContext& context) { return RunResource(context, one); });
-    resource.add_option("FILE", one.File, "The MacBinary file")->required()->type_name("");
+    resource.add_option("FILE", one.File, "The MacBinary file (- for standard input)")
+        ->required()
+        ->type_name("");
     resource.add_option("TYPE", one.Type, "Its four characters, or 0x and eight hex digits")
         ->required()
         ->type_name("");
@@ -287,7 +299,7 @@ void RegisterResourceCommands(TCliCommands& commands) {
              "The short version string of each MacBinary FILE ('vers' 1, else 2, else the first), for "
              "inventories",
              [&files](const TCliContext& context) { return RunVers(context, files); })
-        .add_option("FILE", files, "MacBinary files")
+        .add_option("FILE", files, "MacBinary files (- for standard input)")
         ->required()
         ->type_name("");
 }

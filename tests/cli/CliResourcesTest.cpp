@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // kelda-cli resources, resource and vers, run in-process on MacBinary files the tests build.
+#include "CliRun.h"
 #include "cli/Cli.h"
 #include "macbinary/TestFiles.h"
 #include "resources/ForkBuilder.h"
@@ -184,6 +185,22 @@ TEST_F(CliResourcesTest, DamagedMapIsListedWithItsFindings) {
     EXPECT_EQ(vers.Status, kCliFailure);
     EXPECT_EQ(vers.Out, noMap + "\t\n");
     EXPECT_NE(vers.Err.find("Only 64 of the"), std::string::npos) << vers.Err;
+}
+
+// "-" is standard input for every reading command, as for the conversions.
+TEST_F(CliResourcesTest, StandardInputIsReadLikeAFile) {
+    test::TCliRunSetup setup;
+    const Bytes bytes = test::ReadBytes(file_);
+    setup.In.assign(bytes.begin(), bytes.end());
+    const test::TCliRun listed = test::RunCli({"resources", "-"}, setup);
+    EXPECT_EQ(listed.Status, kCliOk) << listed.Err;
+    EXPECT_EQ(Lines(listed.Out).size(), 2U);
+    const test::TCliRun vers = test::RunCli({"vers", "-"}, setup);
+    EXPECT_EQ(vers.Out, "-\t3.0b7\n") << vers.Err;
+    const test::TCliRun one =
+        test::RunCli({"resource", "-", "vers", "1", (dir_.path() / "v").string()}, setup);
+    EXPECT_EQ(one.Status, kCliOk) << one.Err;
+    EXPECT_EQ(test::ReadBytes(dir_.path() / "v"), kVers);
 }
 
 } // namespace
