@@ -139,8 +139,8 @@ void TResourcePage::ShowFile(const std::filesystem::path& file, const THeader& h
         const TResourceReader read = [&](const TResourceEntry& e) {
             return ReadResourceData(stream, fork, e, kDetailLimit);
         };
-        const TResType type{header[65], header[66], header[67], header[68]};
-        const TResType creator{header[69], header[70], header[71], header[72]};
+        const TResType type = HeaderFourCharCode(header, kOffsetType);
+        const TResType creator = HeaderFourCharCode(header, kOffsetCreator);
         if (const std::optional<std::int16_t> id = OwnIconId(fork.Map, type, creator, read)) {
             const TResourceEntry* icon = fork.Map.Find(ResType("ICN#"), *id);
             if (const std::optional<TIconImage> image = RenderIcon(icon->Type, read(*icon))) {
