@@ -82,10 +82,10 @@ TCliJson RowJson(const TScanRow& row, bool hash, bool japanese, TMacEncoding nam
         const TMacEncoding encoding = HeaderTextEncoding(h, nameEncoding);
         o["version"] = VersionName(row.Report->Version);
         o["name"] = MacNameJson(h, nameEncoding);
-        o["type"] = MacTextJson(RawField(h, 65, 4), encoding);
-        o["creator"] = MacTextJson(RawField(h, 69, 4), encoding);
-        o["created"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, 91)), '-', ':');
-        o["modified"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, 95)), '-', ':');
+        o["type"] = MacTextJson(RawField(h, kOffsetType, kFourCharCodeWidth), encoding);
+        o["creator"] = MacTextJson(RawField(h, kOffsetCreator, kFourCharCodeWidth), encoding);
+        o["created"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, kOffsetCreated)), '-', ':');
+        o["modified"] = FormatDateTime(MacDateToDateTime(HeaderUInt32(h, kOffsetModified)), '-', ':');
         o["data_fork_length"] = HeaderUInt32(h, kOffsetDataForkLength);
         o["resource_fork_length"] = HeaderUInt32(h, kOffsetResourceForkLength);
         o["header_crc_ok"] = row.Report->CrcOk;

@@ -58,13 +58,6 @@ void TCrc16::SetKernelRegister(std::uint32_t reg) {
 
 void TCrc16L::MakeTable(TPoly Poly) {
     const auto poly = PolyWordLeft<std::uint16_t>(Poly);
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t r = i << 8;
-        for (int bit = 0; bit < 8; ++bit) {
-            r = (r & 0x8000u) != 0 ? ((r << 1) ^ poly) & 0xFFFFu : (r << 1) & 0xFFFFu;
-        }
-        FTable[i] = static_cast<std::uint16_t>(r);
-    }
     FKernel.Build(std::uint32_t{poly} << 16, TCrcDirection::Left);
 }
 
@@ -79,13 +72,6 @@ void TCrc16L::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Cou
 
 void TCrc16R::MakeTable(TPoly Poly) {
     const auto poly = PolyWordRight<std::uint16_t>(Poly, 16);
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t r = i;
-        for (int bit = 0; bit < 8; ++bit) {
-            r = (r & 1u) != 0 ? (r >> 1) ^ poly : r >> 1;
-        }
-        FTable[i] = static_cast<std::uint16_t>(r);
-    }
     FKernel.Build(poly, TCrcDirection::Right);
 }
 
@@ -108,13 +94,6 @@ std::uint32_t TCrc32::GetCrc() const {
 
 void TCrc32L::MakeTable(TPoly Poly) {
     const auto poly = PolyWordLeft<std::uint32_t>(Poly);
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t r = i << 24;
-        for (int bit = 0; bit < 8; ++bit) {
-            r = (r & 0x80000000u) != 0 ? (r << 1) ^ poly : r << 1;
-        }
-        FTable[i] = r;
-    }
     FKernel.Build(poly, TCrcDirection::Left);
 }
 
@@ -127,13 +106,6 @@ void TCrc32L::Calc(const std::uint8_t* Buf, std::int64_t Index, std::int64_t Cou
 
 void TCrc32R::MakeTable(TPoly Poly) {
     const auto poly = PolyWordRight<std::uint32_t>(Poly, 32);
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t r = i;
-        for (int bit = 0; bit < 8; ++bit) {
-            r = (r & 1u) != 0 ? (r >> 1) ^ poly : r >> 1;
-        }
-        FTable[i] = r;
-    }
     FKernel.Build(poly, TCrcDirection::Right);
 }
 

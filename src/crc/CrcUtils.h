@@ -51,7 +51,7 @@ public:
 protected:
     TCrc() = default;
 
-    // Builds the table from Poly (called once, by Create).
+    // Builds the kernel's tables from Poly (called once, by Create).
     virtual void MakeTable(TPoly Poly) = 0;
 
     // The construction sequence shared by every engine: MakeTable, then FNeg, then Init.
@@ -71,15 +71,13 @@ public:
     int Width() const override { return 16; }
     std::uint32_t Value() const override { return GetCrc(); }
 
-    const std::array<std::uint16_t, 256>& Table() const { return FTable; }
     const TCrcKernel& Kernel() const override { return FKernel; }
     std::uint32_t KernelRegister() const override;
     void SetKernelRegister(std::uint32_t reg) override;
 
 protected:
-    std::array<std::uint16_t, 256> FTable{};
     std::uint16_t FCrc = 0;
-    // The fast form of FTable: the same CRC seen as one of 32 bits (see CrcKernel.h).
+    // The engine the CRC runs on: the same CRC seen as one of 32 bits (see CrcKernel.h).
     TCrcKernel FKernel;
 };
 
@@ -111,13 +109,11 @@ public:
     int Width() const override { return 32; }
     std::uint32_t Value() const override { return GetCrc(); }
 
-    const std::array<std::uint32_t, 256>& Table() const { return FTable; }
     const TCrcKernel& Kernel() const override { return FKernel; }
     std::uint32_t KernelRegister() const override { return FCrc; }
     void SetKernelRegister(std::uint32_t reg) override { FCrc = reg; }
 
 protected:
-    std::array<std::uint32_t, 256> FTable{};
     std::uint32_t FCrc = 0;
     TCrcKernel FKernel;
 };

@@ -205,26 +205,27 @@ THeader BuildMacBinaryHeader(const TEncodePlan& plan, int version) {
     const std::string name = CutMacName(info.Name, plan.NameEncoding == TMacEncoding::Japanese);
     h[kOffsetNameLength] = static_cast<std::uint8_t>(name.size());
     std::copy(name.begin(), name.end(), h.begin() + kOffsetName);
-    std::copy(info.Type.begin(), info.Type.end(), h.begin() + 65);
-    std::copy(info.Creator.begin(), info.Creator.end(), h.begin() + 69);
-    h[73] = static_cast<std::uint8_t>(info.FinderFlags >> 8);
-    PutBig16(h.data() + 75, info.LocationV);
-    PutBig16(h.data() + 77, info.LocationH);
-    PutBig16(h.data() + 79, info.Folder);
-    h[81] = info.Protected ? 1 : 0;
+    std::copy(info.Type.begin(), info.Type.end(), h.begin() + kOffsetType);
+    std::copy(info.Creator.begin(), info.Creator.end(), h.begin() + kOffsetCreator);
+    h[kOffsetFlagsHigh] = static_cast<std::uint8_t>(info.FinderFlags >> 8);
+    PutBig16(h.data() + kOffsetLocationV, info.LocationV);
+    PutBig16(h.data() + kOffsetLocationH, info.LocationH);
+    PutBig16(h.data() + kOffsetFolder, info.Folder);
+    h[kOffsetProtected] = info.Protected ? 1 : 0;
     PutBig32(h.data() + kOffsetDataForkLength, static_cast<std::uint32_t>(plan.DataLength));
     PutBig32(h.data() + kOffsetResourceForkLength, static_cast<std::uint32_t>(plan.ResourceLength));
-    PutBig32(h.data() + 91, info.Created);
-    PutBig32(h.data() + 95, info.Modified);
+    PutBig32(h.data() + kOffsetCreated, info.Created);
+    PutBig32(h.data() + kOffsetModified, info.Modified);
     if (version == 1) {
         return h;
     }
-    PutBig16(h.data() + 99, static_cast<std::uint16_t>(std::min<std::size_t>(plan.Comment.size(), 0xFFFF)));
-    h[101] = static_cast<std::uint8_t>(info.FinderFlags);
+    PutBig16(h.data() + kOffsetCommentLength,
+             static_cast<std::uint16_t>(std::min<std::size_t>(plan.Comment.size(), 0xFFFF)));
+    h[kOffsetFlagsLow] = static_cast<std::uint8_t>(info.FinderFlags);
     if (version == 3) {
-        std::copy_n("mBIN", 4, h.begin() + kOffsetSignature);
+        std::copy_n("mBIN", kFourCharCodeWidth, h.begin() + kOffsetSignature);
         h[kOffsetScript] = info.Script;
-        h[107] = info.ExtFlags;
+        h[kOffsetExtFlags] = info.ExtFlags;
     }
     h[kOffsetVersion] = version == 3 ? kVersionIII : kVersionII;
     h[kOffsetMinVersion] = kVersionII;

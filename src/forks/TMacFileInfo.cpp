@@ -10,18 +10,6 @@ namespace kelda {
 
 namespace {
 
-constexpr int kOffsetType = 65;
-constexpr int kOffsetCreator = 69;
-constexpr int kOffsetFlagsHigh = 73;
-constexpr int kOffsetLocationV = 75;
-constexpr int kOffsetLocationH = 77;
-constexpr int kOffsetFolder = 79;
-constexpr int kOffsetProtected = 81;
-constexpr int kOffsetCreated = 91;
-constexpr int kOffsetModified = 95;
-constexpr int kOffsetFlagsLow = 101;
-constexpr int kOffsetExtFlags = 107;
-
 // Offsets inside the Finder info entry.
 constexpr int kFiType = 0;
 constexpr int kFiCreator = 4;
@@ -39,8 +27,8 @@ constexpr std::uint32_t kMacInfoProtected = 0x2;
 TMacFileInfo FileInfoFromHeader(const THeader& header) {
     TMacFileInfo info;
     info.Name = HeaderNameBytes(header);
-    std::copy_n(header.begin() + kOffsetType, 4, info.Type.begin());
-    std::copy_n(header.begin() + kOffsetCreator, 4, info.Creator.begin());
+    std::copy_n(header.begin() + kOffsetType, kFourCharCodeWidth, info.Type.begin());
+    std::copy_n(header.begin() + kOffsetCreator, kFourCharCodeWidth, info.Creator.begin());
     info.FinderFlags = static_cast<std::uint16_t>(header[kOffsetFlagsHigh] << 8 | header[kOffsetFlagsLow]);
     info.LocationV = HeaderWord(header, kOffsetLocationV);
     info.LocationH = HeaderWord(header, kOffsetLocationH);

@@ -16,12 +16,9 @@ namespace kelda {
 
 namespace {
 
-constexpr int kOffsetCreated = 91;
-constexpr int kOffsetModified = 95;
-constexpr int kOffsetReserved = 108;
-constexpr int kReservedWidth = 8;
-constexpr int kFirstMacBinaryIZero = 99; // bytes 99 to 125 are zero in a MacBinary I header
-constexpr int kLastMacBinaryIZero = 125;
+// Bytes 99 to 125 (comment length to the CRC's last byte) are zero in a MacBinary I header.
+constexpr int kFirstMacBinaryIZero = kOffsetCommentLength;
+constexpr int kLastMacBinaryIZero = kOffsetCrc + 1;
 constexpr std::uint32_t kForkLengthLimit = 0x80000000u;
 // Seconds from 1904-01-01 to 1984-01-01, when the first Macintosh came out.
 constexpr std::uint32_t kMacDate1984 = 2524608000u;

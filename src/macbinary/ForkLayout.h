@@ -12,8 +12,6 @@
 namespace kelda {
 
 inline constexpr std::int64_t kMacBinaryBlock = 128;
-inline constexpr int kOffsetCommentLength = 99;
-inline constexpr int kOffsetSecondaryHeaderLength = 120;
 
 // n rounded up to a multiple of 128.
 constexpr std::int64_t PadToBlock(std::int64_t n) {

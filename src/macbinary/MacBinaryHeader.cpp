@@ -23,8 +23,9 @@ constexpr bool FieldsTileHeader() {
 }
 static_assert(FieldsTileHeader(), "header fields must cover bytes 0 to 127 without gap or overlap");
 
-constexpr int kNameFieldEnd = 63;  // last byte that the MacBinary II rewrite may clear
-constexpr int kMaxNameLength = 62; // name bytes kept by the rewrite
+constexpr int kNameFieldEnd = 63; // last byte that the MacBinary II rewrite may clear
+// The MacBinary II rewrite keeps one name byte fewer than the field holds.
+constexpr int kRewriteNameBytes = 62;
 
 } // namespace
 
@@ -42,7 +43,7 @@ std::int32_t HeaderInteger(const THeader& header, int offset) {
 }
 
 bool IsMacBinary(const THeader& header) {
-    return header[0] == 0 && header[kOffsetConst1] == 0;
+    return header[kOffsetVersionZero] == 0 && header[kOffsetConst1] == 0;
 }
 
 std::string_view FileTypeText(const THeader& header) {
@@ -85,7 +86,7 @@ TFileLayout ComputeLayout(const THeader& header, std::int64_t fileSize) {
 }
 
 void ApplyMacBinaryIIFields(THeader& header, const THeader& nameSource) {
-    const int n = std::min<int>(nameSource[kOffsetNameLength], kMaxNameLength);
+    const int n = std::min<int>(nameSource[kOffsetNameLength], kRewriteNameBytes);
     for (int i = 0; i < n; ++i) {
         header[static_cast<std::size_t>(kOffsetName + i)] =
             nameSource[static_cast<std::size_t>(kOffsetName + i)];

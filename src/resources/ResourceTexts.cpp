@@ -11,29 +11,29 @@ namespace {
 
 struct TTextEntry {
     TResText Id;
-    const char* Japanese;
     const char* English;
+    const char* Japanese;
 };
 
 constexpr std::array<TTextEntry, 17> kTexts{{
-    {TResText::PageCaption, "  ﾘｿｰｽ  ", "  Resources  "},
-    {TResText::ColumnType, "ﾀｲﾌﾟ", "Type"},
+    {TResText::PageCaption, "  Resources  ", "  ﾘｿｰｽ  "},
+    {TResText::ColumnType, "Type", "ﾀｲﾌﾟ"},
     {TResText::ColumnId, "ID", "ID"},
-    {TResText::ColumnName, "名前", "Name"},
-    {TResText::ColumnAttributes, "属性", "Attributes"},
-    {TResText::ColumnSize, "ｻｲｽﾞ", "Size"},
-    {TResText::SaveResource, "ﾘｿｰｽ保存(&W)...", "Save resource(&W)..."},
-    {TResText::NoResourceFork, "情報 ! リソースフォークがありません", "Information ! No resource fork."},
-    {TResText::ResourceNotFound, "警告 ! リソース %s が見つかりません",
-     "Warning ! Resource %s can not find."},
-    {TResText::FindingsTitle, "リソースマップの問題:", "Problems of the resource map:"},
-    {TResText::FindingsOmitted, "ほか %s 件", "and %s more"},
-    {TResText::VersVersion, "バージョン", "Version"},
-    {TResText::VersStage, "段階", "Stage"},
-    {TResText::VersRegion, "地域コード", "Region"},
-    {TResText::VersShort, "短い文字列", "Short string"},
-    {TResText::VersLong, "長い文字列", "Long string"},
-    {TResText::NoPreview, "データを読めません", "The data can not be read"},
+    {TResText::ColumnName, "Name", "名前"},
+    {TResText::ColumnAttributes, "Attributes", "属性"},
+    {TResText::ColumnSize, "Size", "ｻｲｽﾞ"},
+    {TResText::SaveResource, "Save resource(&W)...", "ﾘｿｰｽ保存(&W)..."},
+    {TResText::NoResourceFork, "Information ! No resource fork.", "情報 ! リソースフォークがありません"},
+    {TResText::ResourceNotFound, "Warning ! Resource %s can not find.",
+     "警告 ! リソース %s が見つかりません"},
+    {TResText::FindingsTitle, "Problems of the resource map:", "リソースマップの問題:"},
+    {TResText::FindingsOmitted, "and %s more", "ほか %s 件"},
+    {TResText::VersVersion, "Version", "バージョン"},
+    {TResText::VersStage, "Stage", "段階"},
+    {TResText::VersRegion, "Region", "地域コード"},
+    {TResText::VersShort, "Short string", "短い文字列"},
+    {TResText::VersLong, "Long string", "長い文字列"},
+    {TResText::NoPreview, "The data can not be read", "データを読めません"},
 }};
 
 constexpr bool InOrder() {

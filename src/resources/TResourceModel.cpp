@@ -25,8 +25,8 @@ TResourceModel TResourceModel::Read(const std::filesystem::path& file, const THe
     const TResourceReader read = [&](const TResourceEntry& e) {
         return ReadResourceData(stream, model.fork_, e, kDetailLimit);
     };
-    const TResType type{header[65], header[66], header[67], header[68]};
-    const TResType creator{header[69], header[70], header[71], header[72]};
+    const TResType type = HeaderFourCharCode(header, kOffsetType);
+    const TResType creator = HeaderFourCharCode(header, kOffsetCreator);
     if (const std::optional<std::int16_t> id = OwnIconId(model.fork_.Map, type, creator, read)) {
         const TResourceEntry* icon = model.fork_.Map.Find(ResType("ICN#"), *id);
         model.ownIcon_ = RenderIcon(icon->Type, read(*icon));

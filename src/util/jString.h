@@ -29,9 +29,10 @@ std::size_t StepChar(std::string_view text, std::size_t& pos, TTextEncoding enc 
 
 // Compares the characters at pa in a and at pb in b: negative, 0 or positive. Two multi-byte
 // characters compare as byte strings; otherwise the first bytes compare, with ASCII case folding
-// when ignoreCase is set. Multi-byte characters have no ASCII case, so ignoreCaseDouble changes
-// nothing under byte comparison; it is kept for callers that pass it. On equality both positions
-// advance past the character. Both positions must lie before the end of their texts.
+// when ignoreCase is set. ignoreCaseDouble has no effect: two multi-byte characters always compare
+// byte for byte, since folding a trail byte that has a letter's value would make different
+// characters equal. On equality both positions advance past the character. Both positions must lie before the
+// end of their texts.
 int CompareChar(std::string_view a, std::size_t& pa, std::string_view b, std::size_t& pb, bool ignoreCase,
                 bool ignoreCaseDouble, TTextEncoding enc = TTextEncoding::Utf8);
 
