@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <system_error>
@@ -159,32 +158,29 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
         }
     }
     std::size_t failed = 0;
-    // What this run wrote, by name and by file: two inputs of one name (in1/x.bin, in2/x.bin) would
-    // otherwise give one output, the second replacing the first even with -f, which only ever
+    // The files this run wrote, and from which input: two inputs of one name (in1/x.bin, in2/x.bin)
+    // would otherwise give one output, the second replacing the first even with -f, which only ever
     // replaces files that were there before the run.
-    std::map<std::filesystem::path, std::string> writtenBy;
-    std::vector<std::pair<TFileStat, std::string>> writtenFiles;
+    std::vector<std::pair<TFileStat, std::string>> written;
     for (const std::string& in : options.Operands) {
         const std::filesystem::path outPath = BatchOutput(options.OutputDir, in, dropBin);
         const std::string out = outPath.string();
-        const std::optional<TFileStat> existing = StatFile(outPath);
-        const auto sameFile = std::find_if(writtenFiles.begin(), writtenFiles.end(), [&](const auto& w) {
-            return existing && w.first.SameFile(*existing);
-        });
-        if (const auto it = writtenBy.find(outPath);
-            it != writtenBy.end() || sameFile != writtenFiles.end()) {
-            const std::string& earlier = it != writtenBy.end() ? it->second : sameFile->second;
-            CliReport(context, out,
-                      CliText(TCliMsg::WrittenThisRun, context.Japanese, {EscapeControls(earlier)}));
-            ++failed;
-            status = kCliFailure;
-            continue;
+        if (const std::optional<TFileStat> existing = StatFile(outPath)) {
+            const auto earlier = std::find_if(written.begin(), written.end(),
+                                              [&](const auto& w) { return w.first.SameFile(*existing); });
+            if (earlier != written.end()) {
+                CliReport(
+                    context, out,
+                    CliText(TCliMsg::WrittenThisRun, context.Japanese, {EscapeControls(earlier->second)}));
+                ++failed;
+                status = kCliFailure;
+                continue;
+            }
         }
         const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
         if (one == kCliOk || one == kCliSourceTruncated) {
-            writtenBy.emplace(outPath, in);
             if (const std::optional<TFileStat> made = StatFile(outPath)) {
-                writtenFiles.emplace_back(*made, in);
+                written.emplace_back(*made, in);
             }
         }
         failed += one == kCliFailure ? 1 : 0;

@@ -199,9 +199,6 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
         if (CliWritesOverSource(context, {file}, out)) {
             return kCliFailure;
         }
-        if (const std::optional<TFileStat> source = StatFile(file)) {
-            SpareFromCleanup(*source);
-        }
         TCliOutput stream(context, out);
         // The guards of every output: never the source as it was opened, a read-only file only
         // with -f (or the global --force).
