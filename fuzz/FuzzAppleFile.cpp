@@ -6,7 +6,7 @@
 
 #include "forks/MacBinaryEncoder.h"
 #include "forks/TAppleContainer.h"
-#include "forks/TMacBinarySource.h"
+#include "forks/TMacFile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,15 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             options.DefaultName = "x";
             try {
                 KELDA_FUZZ_CHECK(EncodeMacBinary(file, out, options) == TConvertStatus::Written);
-                const TMacBinarySource encoded(out);
+                const TMacFileSource encoded = TMacFileSource::OpenMacBinary(out);
                 const Bytes result = Read(out);
                 const TAppleEntry* d = container.Find(kEntryDataFork);
                 const TAppleEntry* r = container.Find(kEntryResourceFork);
-                KELDA_FUZZ_CHECK(encoded.Layout().Data.Complete() && encoded.Layout().Resource.Complete());
-                KELDA_FUZZ_CHECK(Slice(result, encoded.Layout().Data.Offset, encoded.Layout().Data.Length) ==
+                KELDA_FUZZ_CHECK(encoded.File().Data.Complete() && encoded.File().Resource.Complete());
+                KELDA_FUZZ_CHECK(Slice(result, encoded.File().Data.Offset, encoded.File().Data.Length) ==
                                  (d ? Slice(bytes, d->Offset, d->Length) : Bytes{}));
                 KELDA_FUZZ_CHECK(
-                    Slice(result, encoded.Layout().Resource.Offset, encoded.Layout().Resource.Length) ==
+                    Slice(result, encoded.File().Resource.Offset, encoded.File().Resource.Length) ==
                     (r ? Slice(bytes, r->Offset, r->Length) : Bytes{}));
                 const std::string comment = container.Comment();
                 KELDA_FUZZ_CHECK(encoded.Comment() == comment);

@@ -14,6 +14,8 @@
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "forks/MacNames.h"
+#include "forks/TAppleContainer.h"
+#include "forks/TMacFile.h"
 #include "macbinary/TInspection.h"
 #include "util/TFolder.h"
 
@@ -29,19 +31,24 @@ namespace kelda {
 
 namespace {
 
-// The header of file when it is accepted as MacBinary, as the window would; reports a refusal.
-std::optional<THeader> MacBinaryHeader(const TCliContext& context, const std::string& shown,
-                                       const TCliInput& input) {
+// The model of the Mac file in input: an AppleSingle or AppleDouble file by its magic, else a file
+// accepted as MacBinary, as the window would accept it; reports a refusal. A damaged container
+// throws, for CliGuarded to report.
+std::optional<TMacFile> MacFileOf(const TCliContext& context, const std::string& shown,
+                                  const TCliInput& input, TMacEncoding nameEncoding = TMacEncoding::Auto) {
     if (const std::string problem = input.Problem(context); !problem.empty()) {
         CliReport(context, shown, problem);
         return std::nullopt;
+    }
+    if (SniffAppleFile(input.Path())) {
+        return TMacFileSource::OpenApple(input.Path(), nameEncoding).File();
     }
     const TInspectResult result = InspectFile(input.Path(), shown);
     if (!result.Accepted()) {
         CliReport(context, shown, MessageText(RefusalMessage(result.Refusal), context.Japanese));
         return std::nullopt;
     }
-    return result.Inspection->Header;
+    return MacFileFromHeader(result.Inspection->Header, result.Inspection->Size, nameEncoding);
 }
 
 // The status of the command for what a fork operation reported.
@@ -90,7 +97,7 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
     const std::string& out = options.Out;
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!MacBinaryHeader(context, in, input) || CliWritesOverSource(context, {in}, out)) {
+        if (!MacFileOf(context, in, input) || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;
         }
         TCliOutput output(context, out);
@@ -127,33 +134,32 @@ struct TExtractOptions {
     bool Force = false;
 };
 
-// The two files the extraction of a file with this header writes: the data fork and the rest.
-std::array<std::string, 2> ExtractOutputs(const TExtractOptions& options, const THeader& header) {
-    const std::filesystem::path data =
-        std::filesystem::path(options.Folder) / ExtractName(header, options.NameEncoding);
+// The two files the extraction of a Mac file writes: the data fork and the rest.
+std::array<std::string, 2> ExtractOutputs(const TExtractOptions& options, const TMacFile& file) {
+    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(file);
     return {data.string(), ResourceFileName(data, options.Form).string()};
 }
 
 // Whether a file the extraction of in would write is there already; reports it. The source itself
 // is left to Extract, which refuses it with its own message.
 bool OutputsExist(const TCliContext& context, const TExtractOptions& options, const std::filesystem::path& in,
-                  const THeader& header) {
-    const auto [data, resource] = ExtractOutputs(options, header);
+                  const TMacFile& file) {
+    const auto [data, resource] = ExtractOutputs(options, file);
     return CliOutputExists(context, in, data) || CliOutputExists(context, in, resource);
 }
 
 int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        const std::optional<THeader> header = MacBinaryHeader(context, in, input);
-        if (!header) {
+        const std::optional<TMacFile> file = MacFileOf(context, in, input, options.NameEncoding);
+        if (!file) {
             return kCliFailure;
         }
-        const auto [data, resource] = ExtractOutputs(options, *header);
+        const auto [data, resource] = ExtractOutputs(options, *file);
         if (CliWritesOverSource(context, {in}, data) || CliWritesOverSource(context, {in}, resource)) {
             return kCliFailure;
         }
-        if (!options.Force && !context.Force && OutputsExist(context, options, input.Path(), *header)) {
+        if (!options.Force && !context.Force && OutputsExist(context, options, input.Path(), *file)) {
             return kCliFailure;
         }
         TExtractResult result;

@@ -4,7 +4,7 @@
 #include "forks/AppleWriter.h"
 #include "forks/MacDate.h"
 #include "forks/MacNames.h"
-#include "forks/TMacBinarySource.h"
+#include "forks/TMacFile.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderTable.h"
 #include "util/TAtomicOutput.h"
@@ -30,16 +30,16 @@ bool AllComplete(std::initializer_list<const TForkSpan*> spans) {
 
 // The status of an output written from forks that were whole or not, and the source's comment: a
 // comment cut short is a warning, never a reason to refuse whole forks.
-TForkStatus WrittenStatus(bool forksComplete, const TForkLayout& layout) {
+TForkStatus WrittenStatus(bool forksComplete, const TMacFile& file) {
     if (!forksComplete) {
         return TForkStatus::WrittenCut;
     }
-    return layout.Comment.Complete() ? TForkStatus::Written : TForkStatus::WrittenCommentCut;
+    return file.Comment.Complete() ? TForkStatus::Written : TForkStatus::WrittenCommentCut;
 }
 
-TAppleContents ContentsOf(const TMacBinarySource& source, TAppleKind kind) {
+TAppleContents ContentsOf(const TMacFileSource& source, TAppleKind kind) {
     TAppleContents contents;
-    contents.Info = source.Info();
+    contents.Info = source.File().Info;
     contents.Comment = source.Comment();
     contents.Resource = source.Resource();
     if (kind == TAppleKind::Single) {
@@ -59,8 +59,8 @@ ProgressFn Shifted(const ProgressFn& progress, std::int64_t before, std::int64_t
 }
 
 // The guards of one output made from the source as it was opened.
-TForkStatus Guarded(const TAtomicOutput& out, const TMacBinarySource& in, bool replaceReadOnly) {
-    return ForkStatusOf(GuardOutput(out, {StatOpenFile(in.Stream())}, replaceReadOnly));
+TForkStatus Guarded(const TAtomicOutput& out, const TMacFileSource& in, bool replaceReadOnly) {
+    return ForkStatusOf(GuardOutput(out, in.Inputs(), replaceReadOnly));
 }
 
 void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDate) {
@@ -101,8 +101,8 @@ TForkStatus ForkStatusOf(TConvertStatus status) {
     return TForkStatus::Written;
 }
 
-std::string ExtractName(const THeader& header, TMacEncoding nameEncoding) {
-    return SafeLocalText(ReadHeaderName(header, nameEncoding).Text);
+std::string ExtractName(const TMacFile& file) {
+    return SafeLocalText(file.Name.Text);
 }
 
 std::filesystem::path SidecarName(const std::filesystem::path& dataFile) {
@@ -123,12 +123,12 @@ std::filesystem::path ResourceFileName(const std::filesystem::path& dataFile, TR
 
 TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
                                TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-    const TMacBinarySource in(source);
+    const TMacFileSource in = TMacFileSource::Open(source);
     TAtomicOutput out(output);
     if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
         return refused;
     }
-    const bool complete = AllComplete({&in.Layout().Resource});
+    const bool complete = AllComplete({&in.File().Resource});
     if (!complete && policy == TCutPolicy::Refuse) {
         return TForkStatus::RefusedCut;
     }
@@ -141,12 +141,12 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
                             const ProgressFn& progress, bool replaceReadOnly) {
-    const TMacBinarySource in(source);
+    const TMacFileSource in = TMacFileSource::Open(source);
     TAtomicOutput out(output);
     if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
         return refused;
     }
-    const TForkLayout& layout = in.Layout();
+    const TMacFile& layout = in.File();
     const bool complete = kind == TAppleKind::Single ? AllComplete({&layout.Data, &layout.Resource})
                                                      : AllComplete({&layout.Resource});
     if (!complete && policy == TCutPolicy::Refuse) {
@@ -160,12 +160,12 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress,
                        const std::string& name, bool replaceReadOnly, TMacEncoding nameEncoding) {
-    const TMacBinarySource in(source);
+    const TMacFileSource in = TMacFileSource::Open(source, nameEncoding);
     TExtractResult result;
-    const std::string local = name.empty() ? ExtractName(in.Header(), nameEncoding) : name;
+    const TMacFile& layout = in.File();
+    const std::string local = name.empty() ? ExtractName(layout) : name;
     result.DataFile = folder / local;
     result.ResourceFile = ResourceFileName(result.DataFile, form);
-    const TForkLayout& layout = in.Layout();
     const bool complete = AllComplete({&layout.Data, &layout.Resource});
     if (!complete && policy == TCutPolicy::Refuse) {
         result.Status = TForkStatus::RefusedCut;
@@ -223,7 +223,7 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
     }
     data.Commit();
     resource.Commit();
-    SetModificationTime(data.Target(), in.Info().Modified);
+    SetModificationTime(data.Target(), layout.Info.Modified);
     result.Status = WrittenStatus(complete, layout);
     return result;
 }

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The forks of a MacBinary file written out: the raw resource fork, an AppleDouble or AppleSingle
-// file, and the extraction of the Mac file into a folder. Each output appears only when complete
-// (TAtomicOutput), the source can never be an output (the file an output would replace is compared
-// with the source as it was opened: device and inode), a read-only output is replaced only when
+// The forks of a Mac file (any container TMacFileSource::Open reads) written out: the raw resource fork, an
+// AppleDouble or AppleSingle file, and the extraction of the Mac file into a folder. Each output appears only
+// when complete (TAtomicOutput), the source can never be an output (the file an output would replace is
+// compared with the source as it was opened: device and inode), a read-only output is replaced only when
 // replaceReadOnly is set, and a fork the source holds only in part is either refused before anything
 // is written or written as far as it goes, as the caller chooses.
 #pragma once
 
 #include "forks/AppleFormat.h"
+#include "forks/TMacFile.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/MacText.h"
@@ -74,9 +75,9 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
                        const std::string& name = {}, bool replaceReadOnly = false,
                        TMacEncoding nameEncoding = TMacEncoding::Auto);
 
-// The local name of the Mac file: the header's name as the user sees it (ReadHeaderName, with
-// nameEncoding the user's choice), made safe (SafeLocalText).
-std::string ExtractName(const THeader& header, TMacEncoding nameEncoding = TMacEncoding::Auto);
+// The local name of the Mac file: its name as the user sees it (the model's reading, with the
+// user's choice of encoding), made safe (SafeLocalText).
+std::string ExtractName(const TMacFile& file);
 // "folder/._name" for "folder/name".
 std::filesystem::path SidecarName(const std::filesystem::path& dataFile);
 // The name of the resource fork's file for a data fork file in a form.

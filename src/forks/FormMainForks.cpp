@@ -98,7 +98,7 @@ void TFormMain::MenuExtractClick() {
     extractForm_ = formDialog.Form();
     const TResourceForm form = extractForm_;
     const TInspection& shown = macBinaryPage_.Shown();
-    const std::string name = ExtractName(shown.Header, NameEncodingChoice());
+    const std::string name = ExtractName(MacFileFromHeader(shown.Header, shown.Size, NameEncodingChoice()));
     const std::filesystem::path folder =
         SaveDialog2_.InitialDir.isEmpty() ? shown.Path.parent_path() : ToPath(SaveDialog2_.InitialDir);
     SaveDialog2_.Path = folder / name;

@@ -6,13 +6,14 @@
 // output) or else the data file's modification time (on the local clock).
 #pragma once
 
-#include "forks/TMacFileInfo.h"
+#include "forks/TMacFile.h"
 #include "macbinary/Conversion.h"
 #include "util/MacText.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kelda {
 
@@ -29,29 +30,21 @@ struct TEncodeOptions {
     TMacEncoding NameEncoding = TMacEncoding::Auto; // Roman, Japanese, or Auto (Roman when it can)
 };
 
-// What will be written, worked out from the inputs before anything is.
-struct TEncodePlan {
-    TMacFileInfo Info;
-    std::string Comment;
-    std::filesystem::path DataFile; // the file the data fork is taken from
-    std::int64_t DataOffset = 0;
-    std::int64_t DataLength = 0;
-    std::filesystem::path ResourceFile; // empty: no resource fork
-    std::int64_t ResourceOffset = 0;
-    std::int64_t ResourceLength = 0;
-    TMacEncoding NameEncoding = TMacEncoding::Roman; // how the name's bytes are meant
-    std::filesystem::path EntriesFile; // the container the Finder's fields came from; empty: none
-};
-
-// Reads the inputs' entries and sizes; throws EBilingualError on a bad option, a damaged container
-// or a fork of 2 GiB or more.
-TEncodePlan PlanEncode(const std::filesystem::path& data, const TEncodeOptions& options);
+// The Mac file that will be written, worked out from the inputs before anything is
+// (TMacFileSource::OpenForks, then the options over its entries); throws EBilingualError on a bad
+// option or a damaged container.
+TMacFileSource PlanEncode(const std::filesystem::path& data, const TEncodeOptions& options);
 
 // The header of the MacBinary file: name (cut to 63 bytes, never inside a double-byte character),
 // Finder fields, fork and comment lengths, dates; bytes 99-127 as the version has them (version I
 // keeps no comment, no low flag byte and no CRC; version III adds "mBIN", the script and the
 // extended flags).
-THeader BuildMacBinaryHeader(const TEncodePlan& plan, int version);
+THeader BuildMacBinaryHeader(const TMacFile& file, std::string_view comment, int version);
+
+// The one MacBinary writer: the header, then each part the source holds padded to 128 bytes (no
+// comment in version I). Throws EBilingualError (ForkTooLarge) for a fork of 2 GiB or more.
+void WriteMacBinary(const TMacFileSource& source, int version, TFileStream& out,
+                    const ProgressFn& progress = {});
 
 // Writes the MacBinary file: the header, then each part padded to 128 bytes. SourceIsOutput when the
 // file output would replace is one of the inputs as they were opened (device and inode), whatever

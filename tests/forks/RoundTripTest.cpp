@@ -10,7 +10,7 @@
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "forks/TAppleContainer.h"
-#include "forks/TMacBinarySource.h"
+#include "forks/TMacFile.h"
 #include "macbinary/HeaderPieces.h"
 #include "support/TimeZone.h"
 
@@ -47,9 +47,9 @@ struct TParts {
 };
 
 TParts PartsOf(const std::filesystem::path& file) {
-    const TMacBinarySource in(file);
+    const TMacFileSource in = TMacFileSource::OpenMacBinary(file);
     const Bytes bytes = ReadBytes(file);
-    const TForkLayout& l = in.Layout();
+    const TMacFile& l = in.File();
     auto part = [&](const TForkSpan& s) {
         return Slice(bytes, static_cast<std::size_t>(s.Offset), static_cast<std::size_t>(s.Present));
     };

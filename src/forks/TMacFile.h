@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// The one model of a Mac file, whatever carried it: the Finder's fields, the name decoded by the
+// one name rule, and the data fork, the resource fork and the comment as spans of the files that
+// hold them. One reader per container fills it (MacBinary, AppleSingle, AppleDouble with its data
+// file, a data fork with its resource fork from a raw file or a container); every writer (the
+// resource fork, AppleDouble, AppleSingle, MacBinary, the extract folder) takes it.
+#pragma once
+
+#include "forks/AppleFormat.h"
+#include "forks/TAppleContainer.h"
+#include "forks/TForkCopier.h"
+#include "forks/TMacFileInfo.h"
+#include "macbinary/ForkLayout.h"
+#include "macbinary/MacBinaryHeader.h"
+#include "util/MacText.h"
+#include "util/TFileStream.h"
+#include "util/TFolder.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelda {
+
+enum class TMacContainer {
+    MacBinary,   // header, forks and comment in one file
+    AppleSingle, // both forks and the Finder's entries in one file
+    AppleDouble, // the "._NAME" sidecar; the data fork is the file NAME beside it
+    Forks,       // a data fork file, the resource fork from a raw file or a container's entry
+};
+
+// "macbinary", "applesingle", "appledouble", "forks": for JSON and messages.
+std::string_view MacContainerId(TMacContainer container);
+
+struct TMacFile {
+    TMacContainer Container = TMacContainer::Forks;
+    // MacBinary only: the header as stored, kept for display, and the version it claims.
+    std::optional<THeader> Header;
+    // The Finder's fields; Info.Name holds the name's Mac bytes.
+    TMacFileInfo Info;
+    // The name decoded by the one rule (ReadMacName): text, the encoding taken and why.
+    TMacNameReading Name;
+    // Whether the container gave the two dates (else Info's dates are 0).
+    bool HasDates = false;
+    // Each part as a span of the file that holds it: where it starts, its stated length, and how
+    // much of it that file holds. A part the container lacks is the empty span.
+    TForkSpan Data;
+    TForkSpan Resource;
+    TForkSpan Comment;
+};
+
+// The MacBinary reader: the model of a file of fileSize bytes with this header, its parts where
+// they really are (ComputeForkLayout: the secondary header and each part's padding skipped).
+TMacFile MacFileFromHeader(const THeader& header, std::int64_t fileSize,
+                           TMacEncoding nameEncoding = TMacEncoding::Auto);
+
+// A Mac file opened: the model and the open files its parts are streamed from. Every file stays
+// open (and so stays the file it was) until the source goes.
+class TMacFileSource {
+public:
+    // A Mac file in the container its bytes say: AppleSingle or AppleDouble by their magic (an
+    // AppleDouble "._NAME" takes the file NAME beside it as its data fork, when there is one), else
+    // MacBinary, with the header taken as it stands (whether to accept it is the caller's judgement).
+    // nameEncoding: the user's choice for the name (Auto: the one name rule). Throws EFileError when
+    // a file cannot be read, EBilingualError on a damaged container.
+    static TMacFileSource Open(const std::filesystem::path& file,
+                               TMacEncoding nameEncoding = TMacEncoding::Auto);
+    static TMacFileSource OpenMacBinary(const std::filesystem::path& file,
+                                        TMacEncoding nameEncoding = TMacEncoding::Auto);
+    static TMacFileSource OpenApple(const std::filesystem::path& file,
+                                    TMacEncoding nameEncoding = TMacEncoding::Auto);
+    // A data fork and its resource fork: data is a plain file or an AppleSingle file (its data entry,
+    // and its entries for the Finder's fields); resource, when given, is a raw fork or an
+    // AppleDouble/AppleSingle file (its resource entry; its entries too when data has none). Without
+    // resource, "._DATA" is taken when useSidecar is set and it is an AppleDouble file.
+    static TMacFileSource OpenForks(const std::filesystem::path& data,
+                                    const std::optional<std::filesystem::path>& resource, bool useSidecar,
+                                    TMacEncoding nameEncoding = TMacEncoding::Auto);
+
+    const TMacFile& File() const { return file_; }
+    // The model, for a caller that sets fields the user gave (name, type, dates) before writing.
+    TMacFile& Edit() { return file_; }
+    // The file that was opened (the data file for OpenForks).
+    const std::filesystem::path& Path() const { return path_; }
+
+    // The bytes of each part that its file holds, to stream.
+    TForkSource Data() const { return {data_, file_.Data.Offset, file_.Data.Present}; }
+    TForkSource Resource() const { return {resource_, file_.Resource.Offset, file_.Resource.Present}; }
+    // The comment's bytes that the file holds.
+    const std::string& Comment() const { return comment_; }
+    void SetComment(std::string comment);
+
+    // Every file read, as it was opened: an output must be none of them.
+    std::vector<TFileStat> Inputs() const;
+
+    TMacFileSource(TMacFileSource&&) = default;
+    TMacFileSource& operator=(TMacFileSource&&) = default;
+
+private:
+    TMacFileSource() = default;
+    // Takes the Finder's fields, the comment and the name of a container's entries.
+    void TakeEntries(const TAppleContainer& container, TMacEncoding nameEncoding);
+    const TFileStream* Keep(TFileStream stream);
+    const TAppleContainer& Keep(TAppleContainer container);
+
+    std::filesystem::path path_;
+    TMacFile file_;
+    std::string comment_;
+    // The open files (a few at most); held by pointer so their addresses survive a move.
+    std::vector<std::unique_ptr<TFileStream>> streams_;
+    std::vector<std::unique_ptr<TAppleContainer>> containers_;
+    const TFileStream* data_ = nullptr;
+    const TFileStream* resource_ = nullptr;
+};
+
+// The name bytes of info decoded by the one rule: chosen, else its script when set, else as the
+// bytes read most plausibly.
+TMacNameReading ReadInfoName(const TMacFileInfo& info, TMacEncoding chosen = TMacEncoding::Auto);
+
+} // namespace kelda
