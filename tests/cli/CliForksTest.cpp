@@ -86,6 +86,37 @@ TEST_F(CliForksTest, ExtractListsWhatItWroteAndEncodeTakesTheSidecar) {
     EXPECT_EQ(ReadBytes(dir / "again.bin"), SampleAsVersionII());
 }
 
+// The fork commands read any container of the model: an AppleSingle file, or an AppleDouble sidecar
+// with its data file beside it, gives what the MacBinary file gives; a file that is neither is
+// refused as not MacBinary, and a damaged container by its damage.
+TEST_F(CliForksTest, AppleSingleAndAppleDoubleInputsGiveTheSameOutputs) {
+    ASSERT_EQ(RunCli({"applesingle", P("in.bin"), P("in.as")}).Status, kCliOk);
+    ASSERT_EQ(RunCli({"extract", P("in.bin"), "-o", P("ad")}).Status, kCliOk);
+    for (const char* command : {"rsrc", "appledouble", "applesingle"}) {
+        SCOPED_TRACE(command);
+        ASSERT_EQ(RunCli({command, P("in.bin"), P("want")}).Status, kCliOk);
+        for (const std::string& source : {P("in.as"), P("ad/._Ab")}) {
+            const TRun r = RunCli({command, "-f", source, P("got")});
+            ASSERT_EQ(r.Status, kCliOk) << source << r.Err;
+            EXPECT_EQ(ReadBytes(dir / "got"), ReadBytes(dir / "want")) << source;
+        }
+    }
+    const TRun x = RunCli({"extract", P("in.as"), "-o", P("x")});
+    ASSERT_EQ(x.Status, kCliOk) << x.Err;
+    EXPECT_EQ(ReadBytes(dir / "x/Ab"), ReadBytes(dir / "ad/Ab"));
+    EXPECT_EQ(ReadBytes(dir / "x/._Ab"), ReadBytes(dir / "ad/._Ab"));
+
+    WriteBytes(dir / "plain", Bytes(300, 0x41)); // text, no MacBinary header
+    EXPECT_NE(RunCli({"rsrc", P("plain"), P("o")}).Err.find("not mac binary"), std::string::npos);
+    Bytes damaged = ReadBytes(dir / "in.as");
+    damaged.resize(40); // the entry table runs past the end
+    WriteBytes(dir / "cut.as", damaged);
+    const TRun cut = RunCli({"applesingle", P("cut.as"), P("o")});
+    EXPECT_EQ(cut.Status, kCliFailure);
+    EXPECT_NE(cut.Err.find("damaged"), std::string::npos) << cut.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "o"));
+}
+
 // A secondary header (its length in bytes 120-121, padded to 128 bytes) comes before the data fork:
 // datafork and extract give the same data fork, whatever the length.
 TEST_F(CliForksTest, DataforkAndExtractAgreeBehindASecondaryHeader) {

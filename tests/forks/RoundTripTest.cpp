@@ -192,5 +192,46 @@ TEST(RoundTrip, ExtractSetsTheModificationTimeAndEncodeReadsItBack) {
     EXPECT_EQ(HeaderUInt32(h, 95), 3029529599u);
 }
 
+// One Mac file in three containers is one model: the resource fork, AppleDouble, AppleSingle, the
+// extracted data fork and a new MacBinary come out byte for byte the same whichever container they
+// are made from, and the model's name, type, dates and fork lengths agree.
+TEST(RoundTrip, EveryContainerOfOneFileGivesTheSameOutputs) {
+    for (const auto& file : test::CorpusFiles(false)) {
+        SCOPED_TRACE(file.filename().string());
+        TempDir dir;
+        const auto single = dir / "file.as";
+        ASSERT_EQ(ExportAppleFile(TAppleKind::Single, file, single, TCutPolicy::Refuse),
+                  TForkStatus::Written);
+        const TExtractResult sidecar = Extract(file, dir / "ad", TResourceForm::Sidecar, TCutPolicy::Refuse);
+        ASSERT_EQ(sidecar.Status, TForkStatus::Written);
+        const std::filesystem::path sources[] = {file, single, sidecar.ResourceFile};
+        const TMacFile model = TMacFileSource::Open(file).File();
+        std::vector<std::vector<Bytes>> outputs;
+        for (const auto& source : sources) {
+            SCOPED_TRACE(source.filename().string());
+            const TMacFile other = TMacFileSource::Open(source).File();
+            EXPECT_EQ(other.Info.Name, model.Info.Name);
+            EXPECT_EQ(other.Name.Text, model.Name.Text);
+            EXPECT_EQ(other.Info.Type, model.Info.Type);
+            EXPECT_EQ(other.Data.Length, model.Data.Length);
+            EXPECT_EQ(other.Resource.Length, model.Resource.Length);
+            const auto out = dir / ("from-" + std::to_string(outputs.size()));
+            ASSERT_EQ(ExportResourceFork(source, out.string() + ".rsrc", TCutPolicy::Refuse),
+                      TForkStatus::Written);
+            ASSERT_EQ(ExportAppleFile(TAppleKind::Double, source, out.string() + ".ad", TCutPolicy::Refuse),
+                      TForkStatus::Written);
+            ASSERT_EQ(ExportAppleFile(TAppleKind::Single, source, out.string() + ".as", TCutPolicy::Refuse),
+                      TForkStatus::Written);
+            const TExtractResult x =
+                Extract(source, out.string() + ".x", TResourceForm::Raw, TCutPolicy::Refuse);
+            ASSERT_EQ(x.Status, TForkStatus::Written);
+            outputs.push_back({ReadBytes(out.string() + ".rsrc"), ReadBytes(out.string() + ".ad"),
+                               ReadBytes(out.string() + ".as"), ReadBytes(x.DataFile)});
+        }
+        EXPECT_EQ(outputs[1], outputs[0]);
+        EXPECT_EQ(outputs[2], outputs[0]);
+    }
+}
+
 } // namespace
 } // namespace kelda
