@@ -315,7 +315,10 @@ void RegisterForkCommands(TCliCommands& commands) {
             "--partial", options.Partial,
             "Write what the file holds of a fork cut short (with a warning) instead of refusing");
         command.add_flag("-f,--force", options.Force, "Replace an output file that is read-only");
-        command.add_option("IN", options.In, "The MacBinary file (- for standard input)")
+        command
+            .add_option("IN", options.In,
+                        "The Mac file: MacBinary, AppleSingle, or AppleDouble ._NAME with NAME beside it (- "
+                        "for standard input)")
             ->required()
             ->type_name("");
         command.add_option("OUT", options.Out, "The file to write (- for standard output; never the source)")
@@ -345,7 +348,9 @@ void RegisterForkCommands(TCliCommands& commands) {
     extractCommand.add_flag("-f,--force", extract.Force,
                             "Replace existing or read-only output files (never the source)");
     extractCommand
-        .add_option("IN", extract.Inputs, "The MacBinary files (one of them may be - for standard input)")
+        .add_option(
+            "IN", extract.Inputs,
+            "The Mac files: MacBinary, AppleSingle or AppleDouble (one of them may be - for standard input)")
         ->required()
         ->type_name("");
 
