@@ -32,17 +32,17 @@ struct TBinHexHeader {
 // The first fault met while decoding, in the order the parts come.
 enum class TBinHexFault {
     None,
-    NoBody,            // no "(This file must be converted" line followed by a ':' opening the body
-    BadCharacter,      // a byte that is no BinHex character inside the body (FaultOffset: where)
-    BadRun,            // a run mark with nothing to repeat, or a run that would pass the stated lengths
-    EndsInHeader,      // the body ends before the header does
-    BadNameLength,     // the name's length byte is 0 or above 63
-    HeaderCrc,         // the header's CRC differs
-    EndsInData,        // the body ends inside the data fork or its CRC
-    DataCrc,           // the data fork's CRC differs
-    EndsInResource,    // the body ends inside the resource fork or its CRC
-    ResourceCrc,       // the resource fork's CRC differs
-    NoClosingColon,    // every part was whole, but no ':' closes the body
+    NoBody,         // no "(This file must be converted" line followed by a ':' opening the body
+    BadCharacter,   // a byte that is no BinHex character inside the body (FaultOffset: where)
+    BadRun,         // a run mark with nothing to repeat, or a run that would pass the stated lengths
+    EndsInHeader,   // the body ends before the header does
+    BadNameLength,  // the name's length byte is 0 or above 63
+    HeaderCrc,      // the header's CRC differs
+    EndsInData,     // the body ends inside the data fork or its CRC
+    DataCrc,        // the data fork's CRC differs
+    EndsInResource, // the body ends inside the resource fork or its CRC
+    ResourceCrc,    // the resource fork's CRC differs
+    NoClosingColon, // every part was whole, but no ':' closes the body
 };
 
 struct TBinHexReading {
@@ -71,7 +71,8 @@ bool SniffBinHex(const TFileStream& in);
 // offset 0 and the resource fork's right after them (as many as were decoded), so a reader can
 // stream each from a file it owns. Stops at the first fault; never throws for bad content (only for
 // an I/O error of forks, or ECancelled when progress asks to stop).
-TBinHexReading DecodeBinHex(const TFileStream& in, TFileStream* forks = nullptr, const ProgressFn& progress = {});
+TBinHexReading DecodeBinHex(const TFileStream& in, TFileStream* forks = nullptr,
+                            const ProgressFn& progress = {});
 
 // Writes a BinHex 4.0 file: the marker line "(This file must be converted with BinHex 4.0)", then the
 // body in lines of 64 characters ended by LF, the first line starting with ':' and the last part

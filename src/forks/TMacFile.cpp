@@ -65,6 +65,7 @@ TMacFile MacFileFromHeader(const THeader& header, std::int64_t fileSize, TMacEnc
     TMacFile model;
     model.Container = TMacContainer::MacBinary;
     model.Header = header;
+    model.Version = MacBinaryVersionOf(header);
     model.Info = FileInfoFromHeader(header);
     model.Name = ReadHeaderName(header, nameEncoding);
     model.HasDates = true;

@@ -10,6 +10,7 @@
 #include "forks/TAppleContainer.h"
 #include "forks/TForkCopier.h"
 #include "forks/TMacFileInfo.h"
+#include "macbinary/CheckReport.h"
 #include "macbinary/ForkLayout.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/MacText.h"
@@ -37,8 +38,10 @@ std::string_view MacContainerId(TMacContainer container);
 
 struct TMacFile {
     TMacContainer Container = TMacContainer::Forks;
-    // MacBinary only: the header as stored, kept for display, and the version it claims.
+    // MacBinary only: the header as stored, kept for display, and the version it claims
+    // (MacBinaryVersionOf; None for the other containers).
     std::optional<THeader> Header;
+    TMacBinaryVersion Version = TMacBinaryVersion::None;
     // The Finder's fields; Info.Name holds the name's Mac bytes.
     TMacFileInfo Info;
     // The name decoded by the one rule (ReadMacName): text, the encoding taken and why.

@@ -353,10 +353,9 @@ const TCheckFinding* FirstOf(const std::vector<TCheckFinding>& findings, TCheckS
     return it == findings.end() ? nullptr : &*it;
 }
 
-} // namespace
-
-TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize, TMacEncoding nameEncoding) {
-    TInput in(header);
+// The header as the rows read it.
+void ReadInput(TInput& in, std::int64_t fileSize) {
+    const THeader& header = in.H;
     in.Size = fileSize;
     in.Layout = ComputeForkLayout(header, fileSize);
     in.Stored = HeaderWord(header, kOffsetCrc);
@@ -366,6 +365,19 @@ TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize, TMacEn
         in.Other = OtherVariantGiving(header, in.Stored);
     }
     in.Kind = KindOf(in);
+}
+
+} // namespace
+
+TMacBinaryVersion MacBinaryVersionOf(const THeader& header) {
+    TInput in(header);
+    ReadInput(in, kHeaderSize);
+    return ClaimedVersion(in);
+}
+
+TCheckReport CheckMacBinary(const THeader& header, std::int64_t fileSize, TMacEncoding nameEncoding) {
+    TInput in(header);
+    ReadInput(in, fileSize);
 
     TCheckReport report;
     report.CrcStored = in.Stored;

@@ -111,6 +111,12 @@ std::string HeaderName(const THeader& header, TMacEncoding forced = TMacEncoding
 // with forced as the user's choice (the check page does when the choice changes).
 void SetNameReading(TCheckReport& report, const THeader& header, TMacEncoding forced);
 
+// Which version a MacBinary header claims, the one rule for every command and page: I when bytes
+// 99-125 are all zero, else III with the "mBIN" signature or version byte 130, else II when the CRC
+// holds (also by another CRC variant) or both version bytes say II or III; None otherwise. The log
+// block's "FileType" line (FileTypeText) is the window's own coarser text from byte 122 alone.
+TMacBinaryVersion MacBinaryVersionOf(const THeader& header);
+
 // "I", "II", "III", or "" for None.
 std::string_view VersionName(TMacBinaryVersion version);
 // "sound", "damaged", "not-macbinary".

@@ -115,7 +115,8 @@ constexpr std::array<std::uint8_t, kFourCharCodeWidth> HeaderFourCharCode(const 
 // Bytes 0 and 74 both 0; nothing else is looked at, so damaged but readable files still open.
 bool IsMacBinary(const THeader& header);
 
-// "Mac Binary II or Mac Binary III" when byte 122 is 129 or 130, else "Mac Binary I".
+// "Mac Binary II or Mac Binary III" when byte 122 is 129 or 130, else "Mac Binary I": the log
+// block's and the bottom panel's text. Which version a file is, judged, is MacBinaryVersionOf.
 std::string_view FileTypeText(const THeader& header);
 
 // True when bytes 102 to 105 hold the signature "mBIN".

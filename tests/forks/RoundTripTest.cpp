@@ -11,6 +11,7 @@
 #include "forks/MacDate.h"
 #include "forks/TAppleContainer.h"
 #include "forks/TMacFile.h"
+#include "macbinary/CheckReport.h"
 #include "macbinary/HeaderPieces.h"
 #include "support/TimeZone.h"
 
@@ -230,6 +231,24 @@ TEST(RoundTrip, EveryContainerOfOneFileGivesTheSameOutputs) {
         }
         EXPECT_EQ(outputs[1], outputs[0]);
         EXPECT_EQ(outputs[2], outputs[0]);
+    }
+}
+
+// The model's version is the check's: the corpus's three versions of one text file.
+TEST(RoundTrip, ModelAndCheckAgreeOnTheVersion) {
+    const struct {
+        const char* File;
+        TMacBinaryVersion Version;
+    } cases[] = {{"wezm_TextFile_I.bin", TMacBinaryVersion::I},
+                 {"wezm_TextFile_II.bin", TMacBinaryVersion::II},
+                 {"wezm_TextFile_III.bin", TMacBinaryVersion::III}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::filesystem::path file = test::CorpusFile(c.File);
+        EXPECT_EQ(TMacFileSource::Open(file).File().Version, c.Version);
+        const TFileStream in(file, FileMode::Read);
+        THeader h{};
+        EXPECT_EQ(CheckOpenFile(in, h).Version, c.Version);
     }
 }
 
