@@ -62,6 +62,18 @@ enum class TMsg {
     AppleEntriesOverlap,    //
     AppleEntryTwice,        //
     AppleEntryTooShort,     //
+    BinHexDamaged,          // an error text; %s is one of the details below
+    BinHexNoBody,           //
+    BinHexBadCharacter,     //
+    BinHexBadRun,           //
+    BinHexEndsInHeader,     //
+    BinHexBadNameLength,    //
+    BinHexHeaderCrc,        //
+    BinHexEndsInData,       //
+    BinHexDataCrc,          //
+    BinHexEndsInResource,   //
+    BinHexResourceCrc,      //
+    BinHexNoClosingColon,   //
     ForkTooLarge,           // a fork of 2 GiB or more cannot go into MacBinary
     NameNotEncodable,       // the name has characters the Mac character set lacks
     TypeCodeInvalid,        // a type or creator that is not four Mac characters

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "forks/TMacFile.h"
 
+#include "forks/ForkErrors.h"
 #include "macbinary/HeaderTable.h"
 
 namespace kelda {
@@ -41,6 +42,8 @@ std::string_view MacContainerId(TMacContainer container) {
         return "applesingle";
     case TMacContainer::AppleDouble:
         return "appledouble";
+    case TMacContainer::BinHex:
+        return "binhex";
     case TMacContainer::Forks:
         break;
     }
@@ -152,9 +155,59 @@ TMacFileSource TMacFileSource::OpenApple(const std::filesystem::path& file, TMac
     return source;
 }
 
+std::optional<TMacContainer> SniffContainer(const std::filesystem::path& file) {
+    if (const std::optional<TAppleKind> kind = SniffAppleFile(file)) {
+        return *kind == TAppleKind::Single ? TMacContainer::AppleSingle : TMacContainer::AppleDouble;
+    }
+    try {
+        const TFileStream in(file, FileMode::Read);
+        if (SniffBinHex(in)) {
+            return TMacContainer::BinHex;
+        }
+    } catch (const EFileError&) {
+    }
+    return std::nullopt;
+}
+
+TMacFileSource TMacFileSource::OpenBinHex(const std::filesystem::path& file, const ProgressFn& progress,
+                                          TMacEncoding nameEncoding) {
+    TMacFileSource source;
+    source.path_ = file;
+    const TFileStream* in = source.Keep(TFileStream(file, FileMode::Read));
+    source.scratch_.push_back(std::make_unique<TFileStream>(TFileStream::Anonymous()));
+    TFileStream& forks = *source.scratch_.back();
+    const TBinHexReading reading = DecodeBinHex(*in, &forks, progress);
+    const bool cutInFork =
+        reading.Fault == TBinHexFault::EndsInData || reading.Fault == TBinHexFault::EndsInResource;
+    if (!reading.Sound() && !cutInFork) {
+        throw BinHexDamaged(reading.Fault);
+    }
+    const TBinHexHeader& header = *reading.Header;
+    TMacFile& model = source.file_;
+    model.Container = TMacContainer::BinHex;
+    model.Info.Name = header.Name;
+    model.Info.Type = header.Type;
+    model.Info.Creator = header.Creator;
+    model.Info.FinderFlags = header.Flags;
+    model.Name = ReadMacName(header.Name, nameEncoding);
+    model.Data = {0, header.DataLength, reading.DataPresent};
+    model.Resource = {reading.DataPresent, header.ResourceLength, reading.ResourcePresent};
+    source.data_ = &forks;
+    source.resource_ = &forks;
+    source.binHex_ = reading;
+    return source;
+}
+
 TMacFileSource TMacFileSource::Open(const std::filesystem::path& file, TMacEncoding nameEncoding) {
-    if (SniffAppleFile(file)) {
+    switch (SniffContainer(file).value_or(TMacContainer::MacBinary)) {
+    case TMacContainer::AppleSingle:
+    case TMacContainer::AppleDouble:
         return OpenApple(file, nameEncoding);
+    case TMacContainer::BinHex:
+        return OpenBinHex(file, {}, nameEncoding);
+    case TMacContainer::MacBinary:
+    case TMacContainer::Forks:
+        break;
     }
     return OpenMacBinary(file, nameEncoding);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "forks/AppleFormat.h"
+#include "forks/BinHex.h"
 #include "forks/TAppleContainer.h"
 #include "forks/TForkCopier.h"
 #include "forks/TMacFileInfo.h"
@@ -30,11 +31,17 @@ enum class TMacContainer {
     MacBinary,   // header, forks and comment in one file
     AppleSingle, // both forks and the Finder's entries in one file
     AppleDouble, // the "._NAME" sidecar; the data fork is the file NAME beside it
+    BinHex,      // BinHex 4.0 text; its forks are decoded into a file of their own
     Forks,       // a data fork file, the resource fork from a raw file or a container's entry
 };
 
-// "macbinary", "applesingle", "appledouble", "forks": for JSON and messages.
+// "macbinary", "applesingle", "appledouble", "binhex", "forks": for JSON and messages.
 std::string_view MacContainerId(TMacContainer container);
+
+// The container a file's bytes say it is by their magic or marker: AppleSingle, AppleDouble or
+// BinHex; nullopt for anything else (MacBinary has no magic: it is judged by its header), also for
+// a file that cannot be read.
+std::optional<TMacContainer> SniffContainer(const std::filesystem::path& file);
 
 struct TMacFile {
     TMacContainer Container = TMacContainer::Forks;
@@ -64,8 +71,8 @@ TMacFile MacFileFromHeader(const THeader& header, std::int64_t fileSize,
 // open (and so stays the file it was) until the source goes.
 class TMacFileSource {
 public:
-    // A Mac file in the container its bytes say: AppleSingle or AppleDouble by their magic (an
-    // AppleDouble "._NAME" takes the file NAME beside it as its data fork, when there is one), else
+    // A Mac file in the container its bytes say (SniffContainer): AppleSingle, AppleDouble (a
+    // "._NAME" takes the file NAME beside it as its data fork, when there is one) or BinHex, else
     // MacBinary, with the header taken as it stands (whether to accept it is the caller's judgement).
     // nameEncoding: the user's choice for the name (Auto: the one name rule). Throws EFileError when
     // a file cannot be read, EBilingualError on a damaged container.
@@ -75,6 +82,12 @@ public:
                                         TMacEncoding nameEncoding = TMacEncoding::Auto);
     static TMacFileSource OpenApple(const std::filesystem::path& file,
                                     TMacEncoding nameEncoding = TMacEncoding::Auto);
+    // BinHex 4.0: the forks are decoded into an unnamed scratch file (TFileStream::Anonymous), each
+    // CRC checked. Text that ends inside a fork gives that fork's span with what was decoded
+    // (Present < Length), so the cut policies apply as to MacBinary; every other fault throws
+    // BinHexDamaged.
+    static TMacFileSource OpenBinHex(const std::filesystem::path& file, const ProgressFn& progress = {},
+                                     TMacEncoding nameEncoding = TMacEncoding::Auto);
     // A data fork and its resource fork: data is a plain file or an AppleSingle file (its data entry,
     // and its entries for the Finder's fields); resource, when given, is a raw fork or an
     // AppleDouble/AppleSingle file (its resource entry; its entries too when data has none). Without
@@ -96,6 +109,9 @@ public:
     const std::string& Comment() const { return comment_; }
     void SetComment(std::string comment);
 
+    // The decoding of a BinHex source (nullopt for the other containers).
+    const std::optional<TBinHexReading>& BinHexReading() const { return binHex_; }
+
     // Every file read, as it was opened: an output must be none of them.
     std::vector<TFileStat> Inputs() const;
 
@@ -115,6 +131,8 @@ private:
     // The open files (a few at most); held by pointer so their addresses survive a move.
     std::vector<std::unique_ptr<TFileStream>> streams_;
     std::vector<std::unique_ptr<TAppleContainer>> containers_;
+    std::vector<std::unique_ptr<TFileStream>> scratch_; // decoded forks: not inputs
+    std::optional<TBinHexReading> binHex_;
     const TFileStream* data_ = nullptr;
     const TFileStream* resource_ = nullptr;
 };

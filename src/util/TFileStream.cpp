@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -108,6 +110,37 @@ TFileStream TFileStream::Adopt(int fd, const std::filesystem::path& shownName) {
     stream.file_ = shownName;
     stream.fd_ = fd;
     return stream;
+}
+
+TFileStream TFileStream::Anonymous() {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::filesystem::path folder = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    const std::filesystem::path shown = folder / "(scratch)";
+#ifdef _WIN32
+    std::FILE* file = nullptr;
+    if (::tmpfile_s(&file) != 0 || file == nullptr) {
+        throw EFileError::createFailed(shown, errno);
+    }
+    const int fd = ::_dup(::_fileno(file));
+    std::fclose(file);
+#else
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+    if (fd < 0) {
+        // A file system without unnamed files: a private name, removed at once.
+        std::string name = (folder / "kelda-scratch-XXXXXX").string();
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0) {
+            ::unlink(name.c_str());
+        }
+    }
+#endif
+    if (fd < 0) {
+        throw EFileError::createFailed(shown, errno);
+    }
+    return Adopt(fd, shown);
 }
 
 TFileStream::~TFileStream() {

@@ -59,6 +59,10 @@ public:
     TFileStream(const std::filesystem::path& file, FileMode mode);
     // Takes over an open descriptor; shownName is the name its errors give.
     static TFileStream Adopt(int fd, const std::filesystem::path& shownName);
+    // A file with no name, for reading and writing, in TMPDIR (else /tmp): what a decoded container
+    // keeps its forks in. It has no name to clash with or to be left behind: it goes when it is
+    // closed, also when the program is killed. Throws EFileError when it cannot be made.
+    static TFileStream Anonymous();
     ~TFileStream();
 
     TFileStream(const TFileStream&) = delete;
