@@ -79,6 +79,8 @@ constexpr TMessageEntry kMessages[] = {
      "リソースフォークの途中で終わっています"},
     {TMsg::BinHexResourceCrc, "the resource fork's CRC is wrong", "リソースフォークの CRC が合いません"},
     {TMsg::BinHexNoClosingColon, "no ':' closes the text", "終わりの ':' がありません"},
+    {TMsg::BinHexNeedsName, "Warning ! BinHex needs a name for the file (give one with --name).",
+     "警告 ! BinHex にはファイル名が必要です（--name で指定して下さい）"},
     {TMsg::ForkTooLarge, "Warning ! A fork of 2 GiB or more does not fit into MacBinary.",
      "警告 ! 2 GiB 以上のフォークは MacBinary に入りません"},
     {TMsg::NameNotEncodable, "Warning ! The name has characters that the Mac character set lacks.",

@@ -74,6 +74,7 @@ enum class TMsg {
     BinHexEndsInResource,   //
     BinHexResourceCrc,      //
     BinHexNoClosingColon,   //
+    BinHexNeedsName,        // a BinHex output of a Mac file that has no name
     ForkTooLarge,           // a fork of 2 GiB or more cannot go into MacBinary
     NameNotEncodable,       // the name has characters the Mac character set lacks
     TypeCodeInvalid,        // a type or creator that is not four Mac characters

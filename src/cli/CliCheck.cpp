@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The check command of kelda-cli: for each file, whether it is sound MacBinary, damaged MacBinary
-// or probably no MacBinary at all, with the reasons; as text or as one JSON object per line.
+// or probably no MacBinary at all (or sound or damaged BinHex 4.0), with the reasons; as text or as
+// one JSON object per line.
 #include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/CliJson.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
 #include "crc/CrcUtils.h"
+#include "forks/MacFileCheck.h"
 #include "macbinary/CheckReportText.h"
 #include "util/BilingualError.h"
 #include "util/Progress.h"
@@ -31,17 +33,49 @@ using TJson = nlohmann::ordered_json;
 TCheckReport CheckFile(const std::filesystem::path& file, std::optional<std::int64_t> length, THeader& header,
                        TMacEncoding nameEncoding) {
     const TFileStream in(file, FileMode::Read);
-    return CheckOpenFile(in, header, nameEncoding, length);
+    return CheckMacFile(in, header, nameEncoding, length);
 }
 
 TJson SpanJson(const TForkSpan& span) {
     return TJson{{"offset", span.Offset}, {"length", span.Length}, {"complete", span.Complete()}};
 }
 
+TJson FindingsJson(const TCheckReport& r, bool japanese) {
+    TJson findings = TJson::array();
+    for (const TCheckFinding& f : r.Findings) {
+        findings.push_back(TJson{{"id", f.Id},
+                                 {"severity", SeverityId(f.Severity)},
+                                 {"field", f.Field.empty() ? TJson(nullptr) : TJson(f.Field)},
+                                 {"text", f.Text(japanese)}});
+    }
+    return findings;
+}
+
 TJson ReportJson(const std::string& file, const TCheckReport& r, const THeader& header, bool japanese) {
     TJson j = CliJsonObject("kelda-cli.check", file);
     j["file"] = file;
     j["verdict"] = VerdictId(r.Verdict);
+    const bool binHex = r.Container == TCheckContainer::BinHex;
+    j["container"] = binHex                                     ? "binhex"
+                     : r.Verdict == TCheckVerdict::NotMacBinary ? TJson(nullptr)
+                                                                : TJson("macbinary");
+    if (binHex) {
+        TJson crcs = TJson::object();
+        for (const TPartCrc& crc : r.PartCrcs) {
+            crcs[std::string(crc.Id)] = TJson{{"stored", HexValue(crc.Stored, 16)},
+                                              {"computed", HexValue(crc.Computed, 16)},
+                                              {"ok", crc.Ok()}};
+        }
+        j["crcs"] = std::move(crcs);
+        j["file_size"] = r.FileSize;
+        j["data_fork"] = SpanJson(r.Layout.Data);
+        j["resource_fork"] = SpanJson(r.Layout.Resource);
+        j["name"] = r.Name;
+        j["type"] = r.Type;
+        j["creator"] = r.Creator;
+        j["findings"] = FindingsJson(r, japanese);
+        return j;
+    }
     j["version"] = r.Version == TMacBinaryVersion::None ? TJson(nullptr) : TJson(VersionName(r.Version));
     j["crc_stored"] = HexValue(r.CrcStored, 16);
     j["crc_computed"] = HexValue(r.CrcComputed, 16);
@@ -62,14 +96,7 @@ TJson ReportJson(const std::string& file, const TCheckReport& r, const THeader& 
     if (r.NameAmbiguous) {
         j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
     }
-    TJson findings = TJson::array();
-    for (const TCheckFinding& f : r.Findings) {
-        findings.push_back(TJson{{"id", f.Id},
-                                 {"severity", SeverityId(f.Severity)},
-                                 {"field", f.Field.empty() ? TJson(nullptr) : TJson(f.Field)},
-                                 {"text", f.Text(japanese)}});
-    }
-    j["findings"] = std::move(findings);
+    j["findings"] = FindingsJson(r, japanese);
     return j;
 }
 

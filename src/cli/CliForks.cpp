@@ -40,8 +40,8 @@ std::optional<TMacFile> MacFileOf(const TCliContext& context, const std::string&
         CliReport(context, shown, problem);
         return std::nullopt;
     }
-    if (SniffAppleFile(input.Path())) {
-        return TMacFileSource::OpenApple(input.Path(), nameEncoding).File();
+    if (SniffContainer(input.Path())) {
+        return TMacFileSource::Open(input.Path(), nameEncoding).File();
     }
     const TInspectResult result = InspectFile(input.Path(), shown);
     if (!result.Accepted()) {
@@ -290,6 +290,60 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
     });
 }
 
+struct TBinHexOptions {
+    std::string In;
+    std::string Out;
+    std::string Resource;
+    bool Partial = false;
+    bool Force = false;
+};
+
+// BinHex 4.0 from any Mac file KELDA reads, or from a data fork with --rsrc (its name, type and
+// creator from the entries of an AppleDouble/AppleSingle --rsrc, else the data file's name).
+int RunBinHex(const TCliContext& context, const TBinHexOptions& options) {
+    const std::string& in = options.In;
+    const std::string& out = options.Out;
+    return CliGuarded(context, in, [&] {
+        const TCliInput input(context, in);
+        std::optional<TCliInput> resource;
+        if (!options.Resource.empty()) {
+            resource.emplace(context, options.Resource);
+            for (const TCliInput* given : {&input, static_cast<const TCliInput*>(&*resource)}) {
+                if (const std::string problem = given->Problem(context); !problem.empty()) {
+                    CliReport(context, given == &input ? in : options.Resource, problem);
+                    return kCliFailure;
+                }
+            }
+        } else if (!MacFileOf(context, in, input)) {
+            return kCliFailure;
+        }
+        if (CliWritesOverSource(context, {in, options.Resource}, out)) {
+            return kCliFailure;
+        }
+        TEncodeOptions plan;
+        plan.Resource = resource ? std::optional<std::filesystem::path>(resource->Path()) : std::nullopt;
+        plan.UseSidecar = false;
+        plan.SourceDateEpoch = 0; // BinHex holds no dates
+        if (in == kCliStdStream) {
+            plan.DefaultName = "untitled";
+        }
+        TCliOutput output(context, out);
+        TForkStatus status{};
+        {
+            const TCliProgress::TScope progress(context.Progress, in);
+            const TMacFileSource source =
+                resource ? PlanEncode(input.Path(), plan) : TMacFileSource::Open(input.Path());
+            status = ExportBinHex(source, output.Path(), Policy(options.Partial), progress.Fn(),
+                                  options.Force || context.Force);
+        }
+        const int result = Report(context, in, out, status);
+        if (ForkOutputWritten(status) && !output.Commit()) {
+            return kCliFailure;
+        }
+        return result;
+    });
+}
+
 } // namespace
 
 void RegisterForkCommands(TCliCommands& commands) {
@@ -351,6 +405,28 @@ void RegisterForkCommands(TCliCommands& commands) {
         .add_option(
             "IN", extract.Inputs,
             "The Mac files: MacBinary, AppleSingle or AppleDouble (one of them may be - for standard input)")
+        ->required()
+        ->type_name("");
+
+    TBinHexOptions& binHex = commands.Store<TBinHexOptions>();
+    CLI::App& binHexCommand = commands.Add(
+        "binhex",
+        "IN as BinHex 4.0 text (IN: MacBinary, AppleSingle, AppleDouble, BinHex; or a data fork with --rsrc)",
+        [&binHex](const TCliContext& context) { return RunBinHex(context, binHex); });
+    binHexCommand
+        .add_option(
+            "--rsrc", binHex.Resource,
+            "IN is a data fork and this its resource fork: a raw fork, or an AppleDouble/AppleSingle file")
+        ->type_name("FILE");
+    binHexCommand.add_flag(
+        "--partial", binHex.Partial,
+        "Write what the file holds of a fork cut short (with a warning) instead of refusing");
+    binHexCommand.add_flag("-f,--force", binHex.Force, "Replace an output file that is read-only");
+    binHexCommand.add_option("IN", binHex.In, "The Mac file (- for standard input)")
+        ->required()
+        ->type_name("");
+    binHexCommand
+        .add_option("OUT", binHex.Out, "The BinHex file to write (- for standard output; never the source)")
         ->required()
         ->type_name("");
 

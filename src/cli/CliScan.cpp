@@ -77,8 +77,29 @@ TCliJson RowJson(const TScanRow& row, bool hash, bool japanese, TMacEncoding nam
     if (reason != nullptr) {
         o["finding"] = reason->Id;
     }
-    if (row.Accepted()) {
+    if (row.BinHex) {
+        const TBinHexHeader& b = *row.BinHex;
+        const TMacNameReading name = ReadMacName(b.Name, nameEncoding);
+        const auto code = [](const TFourCC& c) {
+            return std::string(reinterpret_cast<const char*>(c.data()), c.size());
+        };
+        o["container"] = "binhex";
+        o["name"] = {{"text", name.Text},
+                     {"hex", HexBytes(b.Name)},
+                     {"encoding", MacEncodingId(name.Encoding)},
+                     {"reason", MacNameReasonId(name.Reason)}};
+        o["type"] = MacTextJson(code(b.Type), TMacEncoding::Roman);
+        o["creator"] = MacTextJson(code(b.Creator), TMacEncoding::Roman);
+        o["data_fork_length"] = b.DataLength;
+        o["resource_fork_length"] = b.ResourceLength;
+        o["header_crc_ok"] = !row.Report->PartCrcs.empty() && row.Report->PartCrcs.front().Ok();
+        if (hash) {
+            o["data_sha256"] = row.DataSha256;
+            o["resource_sha256"] = row.ResourceSha256;
+        }
+    } else if (row.Accepted()) {
         const THeader& h = row.Header;
+        o["container"] = "macbinary";
         const TMacEncoding encoding = HeaderTextEncoding(h, nameEncoding);
         o["version"] = VersionName(row.Report->Version);
         o["name"] = MacNameJson(h, nameEncoding);

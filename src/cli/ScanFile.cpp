@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/ScanFile.h"
 
+#include "forks/MacFileCheck.h"
 #include "macbinary/ForkLayout.h"
 #include "resources/FileVersion.h"
 #include "util/BilingualError.h"
@@ -70,6 +71,25 @@ TScanRow ScanFile(const TFolder& folder, std::string_view name, std::string path
         row.Verdict = row.Report->Verdict == TCheckVerdict::Sound     ? TScanVerdict::Sound
                       : row.Report->Verdict == TCheckVerdict::Damaged ? TScanVerdict::Damaged
                                                                       : TScanVerdict::NotMacBinary;
+        // BinHex is text: only a file without a zero byte in its first 128 is looked into further.
+        if (!row.Accepted() && row.Size > static_cast<std::int64_t>(kHeaderSize) &&
+            std::find(header.begin(), header.end(), 0) == header.end() && SniffBinHex(stream)) {
+            std::optional<TFileStream> forks;
+            if (hash) {
+                forks.emplace(TFileStream::Anonymous());
+            }
+            const TBinHexReading reading = DecodeBinHex(stream, forks ? &*forks : nullptr);
+            if (reading.Fault != TBinHexFault::NoBody) {
+                row.Report = CheckBinHex(reading, row.Size);
+                row.Verdict = reading.Sound() ? TScanVerdict::Sound : TScanVerdict::Damaged;
+                row.BinHex = reading.Header.value_or(TBinHexHeader{});
+                if (forks) {
+                    row.DataSha256 = Sha256(*forks, row.Report->Layout.Data, buffer);
+                    row.ResourceSha256 = Sha256(*forks, row.Report->Layout.Resource, buffer);
+                }
+            }
+            return row;
+        }
         if (!row.Accepted()) {
             return row;
         }

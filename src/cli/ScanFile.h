@@ -4,6 +4,7 @@
 // the forks, unless hashing asks for them.
 #pragma once
 
+#include "forks/BinHex.h"
 #include "macbinary/CheckReport.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/TFolder.h"
@@ -37,6 +38,7 @@ struct TScanRow {
     std::optional<TCheckReport> Report;     // for every file whose size could be read
     std::string Reason;                     // why it is unreadable or a link (Report gives the others')
     THeader Header{};                       // the first 128 bytes, for a file the report accepts
+    std::optional<TBinHexHeader> BinHex;    // the header of a BinHex file (then Header is unused)
     std::string Vers;                       // the 'vers' resource's short string, or empty
     std::string DataSha256, ResourceSha256; // lower-case hex; empty without hashing or a fork
 

@@ -2,6 +2,8 @@
 #include "forks/ForkExport.h"
 
 #include "forks/AppleWriter.h"
+#include "forks/BinHex.h"
+#include "forks/ForkErrors.h"
 #include "forks/MacDate.h"
 #include "forks/MacNames.h"
 #include "forks/TMacFile.h"
@@ -155,6 +157,41 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
     WriteAppleFile(kind, ContentsOf(in, kind), out.Create(), progress);
     out.Commit();
     return WrittenStatus(complete, layout);
+}
+
+TBinHexHeader BinHexHeaderOf(const TMacFile& file) {
+    TBinHexHeader header;
+    header.Name = CutMacName(file.Info.Name, file.Name.Encoding == TMacEncoding::Japanese);
+    header.Type = file.Info.Type;
+    header.Creator = file.Info.Creator;
+    header.Flags = file.Info.FinderFlags;
+    header.DataLength = static_cast<std::uint32_t>(file.Data.Present);
+    header.ResourceLength = static_cast<std::uint32_t>(file.Resource.Present);
+    return header;
+}
+
+TForkStatus ExportBinHex(const TMacFileSource& in, const std::filesystem::path& output, TCutPolicy policy,
+                         const ProgressFn& progress, bool replaceReadOnly) {
+    const TMacFile& file = in.File();
+    if (file.Info.Name.empty()) {
+        throw ForkError(TMsg::BinHexNeedsName);
+    }
+    for (const TForkSpan* fork : {&file.Data, &file.Resource}) {
+        if (fork->Length > 0xFFFFFFFF) {
+            throw ForkError(TMsg::ForkTooLarge);
+        }
+    }
+    TAtomicOutput out(output);
+    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
+        return refused;
+    }
+    const bool complete = AllComplete({&file.Data, &file.Resource});
+    if (!complete && policy == TCutPolicy::Refuse) {
+        return TForkStatus::RefusedCut;
+    }
+    WriteBinHex(BinHexHeaderOf(file), in.Data(), in.Resource(), out.Create(), progress);
+    out.Commit();
+    return WrittenStatus(complete, file);
 }
 
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,

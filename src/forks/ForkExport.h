@@ -8,6 +8,7 @@
 #pragma once
 
 #include "forks/AppleFormat.h"
+#include "forks/BinHex.h"
 #include "forks/TMacFile.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/MacBinaryHeader.h"
@@ -52,6 +53,16 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
                             const ProgressFn& progress = {}, bool replaceReadOnly = false);
+
+// The BinHex header of a Mac file: its name (cut to 63 bytes, never inside a double-byte character),
+// type, creator, Finder flags and the lengths of the forks as far as the source holds them.
+TBinHexHeader BinHexHeaderOf(const TMacFile& file);
+
+// The Mac file as BinHex 4.0 (WriteBinHex). The Finder comment and the dates have no place in
+// BinHex and are left out. Throws EBilingualError for a file without a name (BinHex needs one) or a
+// fork of 4 GiB or more.
+TForkStatus ExportBinHex(const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
+                         const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
 enum class TResourceForm {
     Sidecar,     // "._NAME", AppleDouble

@@ -446,6 +446,10 @@ TCheckReport CheckTooShort(std::int64_t fileSize) {
 
 std::string TCheckReport::VerdictTitle(bool japanese) const {
     const std::string version(VersionName(Version));
+    if (Container == TCheckContainer::BinHex) {
+        return Verdict == TCheckVerdict::Sound ? (japanese ? "正常な BinHex 4.0" : "Sound BinHex 4.0")
+                                               : (japanese ? "破損した BinHex 4.0" : "Damaged BinHex 4.0");
+    }
     switch (Verdict) {
     case TCheckVerdict::Sound:
         return japanese ? "正常な MacBinary " + version : "Sound MacBinary " + version;

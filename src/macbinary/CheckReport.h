@@ -49,9 +49,25 @@ struct TCheckFinding {
     const std::string& Text(bool japanese) const { return japanese ? Japanese : English; }
 };
 
+// The container a report judges: MacBinary, or BinHex 4.0 when the file holds a BinHex body.
+enum class TCheckContainer { MacBinary, BinHex };
+
+// One CRC of a BinHex part, as stored and as computed.
+struct TPartCrc {
+    std::string_view Id; // "header", "data", "resource"
+    std::uint16_t Stored = 0;
+    std::uint16_t Computed = 0;
+    bool Ok() const { return Stored == Computed; }
+};
+
 struct TCheckReport {
     TCheckVerdict Verdict = TCheckVerdict::NotMacBinary;
     TMacBinaryVersion Version = TMacBinaryVersion::None;
+    TCheckContainer Container = TCheckContainer::MacBinary;
+    // BinHex: the CRC of each part decoded whole, in file order; type and creator as text.
+    std::vector<TPartCrc> PartCrcs;
+    std::string Type;
+    std::string Creator;
 
     // Bytes 124-125 as stored, and the CRC-16/XMODEM of bytes 0-123.
     std::uint16_t CrcStored = 0;

@@ -26,9 +26,21 @@ constexpr TLabel kName = {"Name         : ", "ファイル名   : "};
 constexpr TLabel kNameRoman = {"  Mac Roman  : ", "  Mac Roman  : "};
 constexpr TLabel kNameJapanese = {"  Shift-JIS  : ", "  Shift-JIS  : "};
 constexpr TLabel kNameRead = {"Read as      : ", "読み方       : "};
+constexpr TLabel kCrcs = {"CRCs         : ", "CRC          : "};
+constexpr TLabel kTypeCreator = {"Type/creator : ", "ﾀｲﾌﾟ/ｸﾘｴｰﾀ   : "};
 
 std::string L(const TLabel& label, bool japanese) {
     return japanese ? label.Japanese : label.English;
+}
+
+void AppendFindingLines(const TCheckReport& r, bool japanese, std::vector<std::string>& lines) {
+    for (const TCheckFinding& f : r.Findings) {
+        std::string line = "[" + std::string(SeverityName(f.Severity, japanese)) + "] ";
+        if (!f.Field.empty()) {
+            line += std::string(f.Field) + ": ";
+        }
+        lines.push_back(line + f.Text(japanese));
+    }
 }
 
 std::string CrcLine(const TCheckReport& r, bool japanese) {
@@ -119,8 +131,47 @@ std::vector<std::string> LayoutComparisonLines(const THeader& header, const TChe
     return lines;
 }
 
+// A BinHex file's CRCs: "header 1a2b match, data 3c4d match, resource 0000 no match (stored 1234)".
+std::string PartCrcLine(const TCheckReport& r, bool japanese) {
+    std::string line;
+    for (const TPartCrc& crc : r.PartCrcs) {
+        if (!line.empty()) {
+            line += japanese ? "、" : ", ";
+        }
+        const std::string_view part = crc.Id == "header" ? (japanese ? "ヘッダー" : "header")
+                                      : crc.Id == "data" ? (japanese ? "データ" : "data")
+                                                         : (japanese ? "リソース" : "resource");
+        line += std::string(part) + " " + HexValue(crc.Computed, 16);
+        if (crc.Ok()) {
+            line += japanese ? " 一致" : " match";
+        } else {
+            line += (japanese ? " 不一致 (格納値 " : " no match (stored ") + HexValue(crc.Stored, 16) + ")";
+        }
+    }
+    return line.empty() ? std::string(japanese ? "なし" : "none") : line;
+}
+
+std::vector<std::string> BinHexReportLines(const TCheckReport& r, bool japanese) {
+    std::vector<std::string> lines;
+    lines.push_back(L(kVerdict, japanese) + r.VerdictLine(japanese));
+    lines.push_back(L(kCrcs, japanese) + PartCrcLine(r, japanese));
+    lines.push_back(L(kSize, japanese) + std::to_string(r.FileSize) + (japanese ? " バイト" : " bytes"));
+    if (!r.Name.empty()) {
+        lines.push_back(L(kData, japanese) + ForkSpanText(r.Layout.Data, japanese, false));
+        lines.push_back(L(kResource, japanese) + ForkSpanText(r.Layout.Resource, japanese, false));
+        lines.push_back(L(kName, japanese) + r.Name);
+        lines.push_back(L(kTypeCreator, japanese) + r.Type + " / " + r.Creator);
+    }
+    return lines;
+}
+
 std::vector<std::string> CheckReportLines(const TCheckReport& r, bool japanese) {
     std::vector<std::string> lines;
+    if (r.Container == TCheckContainer::BinHex) {
+        lines = BinHexReportLines(r, japanese);
+        AppendFindingLines(r, japanese, lines);
+        return lines;
+    }
     lines.push_back(L(kVerdict, japanese) + r.VerdictLine(japanese));
     lines.push_back(L(kCrc, japanese) + CrcLine(r, japanese));
     lines.push_back(L(kSize, japanese) + SizeLine(r, japanese));
@@ -140,13 +191,7 @@ std::vector<std::string> CheckReportLines(const TCheckReport& r, bool japanese) 
             lines.push_back(L(kNameJapanese, japanese) + r.NameJapanese);
         }
     }
-    for (const TCheckFinding& f : r.Findings) {
-        std::string line = "[" + std::string(SeverityName(f.Severity, japanese)) + "] ";
-        if (!f.Field.empty()) {
-            line += std::string(f.Field) + ": ";
-        }
-        lines.push_back(line + f.Text(japanese));
-    }
+    AppendFindingLines(r, japanese, lines);
     return lines;
 }
 
