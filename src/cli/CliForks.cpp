@@ -6,6 +6,7 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliMacFile.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
@@ -30,26 +31,6 @@
 namespace kelda {
 
 namespace {
-
-// The model of the Mac file in input: an AppleSingle or AppleDouble file by its magic, else a file
-// accepted as MacBinary, as the window would accept it; reports a refusal. A damaged container
-// throws, for CliGuarded to report.
-std::optional<TMacFile> MacFileOf(const TCliContext& context, const std::string& shown,
-                                  const TCliInput& input, TMacEncoding nameEncoding = TMacEncoding::Auto) {
-    if (const std::string problem = input.Problem(context); !problem.empty()) {
-        CliReport(context, shown, problem);
-        return std::nullopt;
-    }
-    if (SniffContainer(input.Path())) {
-        return TMacFileSource::Open(input.Path(), nameEncoding).File();
-    }
-    const TInspectResult result = InspectFile(input.Path(), shown);
-    if (!result.Accepted()) {
-        CliReport(context, shown, MessageText(RefusalMessage(result.Refusal), context.Japanese));
-        return std::nullopt;
-    }
-    return MacFileFromHeader(result.Inspection->Header, result.Inspection->Size, nameEncoding);
-}
 
 // The status of the command for what a fork operation reported.
 int Report(const TCliContext& context, const std::string& in, const std::string& out, TForkStatus status) {
@@ -89,7 +70,7 @@ TCutPolicy Policy(bool partial) {
     return partial ? TCutPolicy::WriteWhatExists : TCutPolicy::Refuse;
 }
 
-using TExportFn = TForkStatus (*)(const std::filesystem::path&, const std::filesystem::path&, TCutPolicy,
+using TExportFn = TForkStatus (*)(const TMacFileSource&, const std::filesystem::path&, TCutPolicy,
                                   const ProgressFn&, bool replaceReadOnly);
 
 int RunExport(const TCliContext& context, const TExportOptions& options, TExportFn run) {
@@ -97,14 +78,15 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
     const std::string& out = options.Out;
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        if (!MacFileOf(context, in, input) || CliWritesOverSource(context, {in}, out)) {
+        const std::optional<TMacFileSource> source = CliOpenMacFile(context, in, input);
+        if (!source || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;
         }
         TCliOutput output(context, out);
         TForkStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            status = run(input.Path(), output.Path(), Policy(options.Partial), progress.Fn(),
+            status = run(*source, output.Path(), Policy(options.Partial), progress.Fn(),
                          options.Force || context.Force);
         }
         const int result = Report(context, in, out, status);
@@ -115,13 +97,18 @@ int RunExport(const TCliContext& context, const TExportOptions& options, TExport
     });
 }
 
-TForkStatus RunAppleDouble(const std::filesystem::path& in, const std::filesystem::path& out,
-                           TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+TForkStatus RunResourceFork(const TMacFileSource& in, const std::filesystem::path& out, TCutPolicy policy,
+                            const ProgressFn& progress, bool replaceReadOnly) {
+    return ExportResourceFork(in, out, policy, progress, replaceReadOnly);
+}
+
+TForkStatus RunAppleDouble(const TMacFileSource& in, const std::filesystem::path& out, TCutPolicy policy,
+                           const ProgressFn& progress, bool replaceReadOnly) {
     return ExportAppleFile(TAppleKind::Double, in, out, policy, progress, replaceReadOnly);
 }
 
-TForkStatus RunAppleSingle(const std::filesystem::path& in, const std::filesystem::path& out,
-                           TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+TForkStatus RunAppleSingle(const TMacFileSource& in, const std::filesystem::path& out, TCutPolicy policy,
+                           const ProgressFn& progress, bool replaceReadOnly) {
     return ExportAppleFile(TAppleKind::Single, in, out, policy, progress, replaceReadOnly);
 }
 
@@ -151,10 +138,11 @@ bool OutputsExist(const TCliContext& context, const TExtractOptions& options, co
 int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        const std::optional<TMacFile> file = MacFileOf(context, in, input, options.NameEncoding);
-        if (!file) {
+        const std::optional<TMacFileSource> source = CliOpenMacFile(context, in, input, options.NameEncoding);
+        if (!source) {
             return kCliFailure;
         }
+        const TMacFile* file = &source->File();
         const auto [data, resource] = ExtractOutputs(options, *file);
         if (CliWritesOverSource(context, {in}, data) || CliWritesOverSource(context, {in}, resource)) {
             return kCliFailure;
@@ -165,8 +153,8 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         TExtractResult result;
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            result = Extract(input.Path(), options.Folder, options.Form, Policy(options.Partial),
-                             progress.Fn(), {}, options.Force || context.Force, options.NameEncoding);
+            result = Extract(*source, options.Folder, options.Form, Policy(options.Partial), progress.Fn(),
+                             {}, options.Force || context.Force);
         }
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
@@ -306,6 +294,7 @@ int RunBinHex(const TCliContext& context, const TBinHexOptions& options) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
         std::optional<TCliInput> resource;
+        std::optional<TMacFileSource> source;
         if (!options.Resource.empty()) {
             resource.emplace(context, options.Resource);
             for (const TCliInput* given : {&input, static_cast<const TCliInput*>(&*resource)}) {
@@ -314,7 +303,7 @@ int RunBinHex(const TCliContext& context, const TBinHexOptions& options) {
                     return kCliFailure;
                 }
             }
-        } else if (!MacFileOf(context, in, input)) {
+        } else if (source = CliOpenMacFile(context, in, input); !source) {
             return kCliFailure;
         }
         if (CliWritesOverSource(context, {in, options.Resource}, out)) {
@@ -331,9 +320,10 @@ int RunBinHex(const TCliContext& context, const TBinHexOptions& options) {
         TForkStatus status{};
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            const TMacFileSource source =
-                resource ? PlanEncode(input.Path(), plan) : TMacFileSource::Open(input.Path());
-            status = ExportBinHex(source, output.Path(), Policy(options.Partial), progress.Fn(),
+            if (resource) {
+                source = PlanEncode(input.Path(), plan);
+            }
+            status = ExportBinHex(*source, output.Path(), Policy(options.Partial), progress.Fn(),
                                   options.Force || context.Force);
         }
         const int result = Report(context, in, out, status);
@@ -353,7 +343,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         TExportFn Run;
     };
     constexpr TExport kExports[] = {
-        {"rsrc", "The resource fork of IN alone, written to OUT", ExportResourceFork},
+        {"rsrc", "The resource fork of IN alone, written to OUT", RunResourceFork},
         {"appledouble", "IN as an AppleDouble file (the ._NAME sidecar: everything but the data fork)",
          RunAppleDouble},
         {"applesingle", "IN as an AppleSingle file (both forks and the Finder's information)",

@@ -3,6 +3,7 @@
 #include "app/InspectMessages.h"
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliMacFile.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
@@ -27,24 +28,6 @@ namespace kelda {
 
 namespace {
 
-// Inspects the input named file as the window does; reports the refusal and returns nothing when it
-// is refused.
-std::optional<TInspection> Inspect(const TCliContext& context, const std::string& file,
-                                   const TCliInput& input, TMacEncoding nameEncoding = TMacEncoding::Auto) {
-    if (const std::string problem = input.Problem(context); !problem.empty()) {
-        CliReport(context, file, problem);
-        return std::nullopt;
-    }
-    TInspectResult result = InspectFile(input.Path(), file, nameEncoding);
-    if (!result.Accepted()) {
-        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
-    } else if (input.Length()) {
-        // A stream kept as its header alone: the header with the stream's length.
-        result.Inspection = InspectHeader(input.Path(), file, result.HeaderRead, *input.Length());
-    }
-    return std::move(result.Inspection);
-}
-
 using TConvertFn = std::function<TConvertStatus(
     const TInspection& inspection, const std::filesystem::path& in, const std::filesystem::path& out,
     const ProgressFn& progress, bool replaceReadOnly)>;
@@ -57,7 +40,7 @@ int ConvertOne(const TCliContext& context, const std::string& in, const std::str
                const TConvertFn& convert, std::optional<TOutputPart> shortfall, bool force) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
-        const std::optional<TInspection> inspection = Inspect(context, in, input);
+        const std::optional<TInspection> inspection = CliInspect(context, in, input);
         if (!inspection || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;
         }
@@ -224,7 +207,7 @@ int CliInfo(const TCliContext& context, const TCliArgs& args, TMacEncoding nameE
         const int one = CliGuarded(context, file, [&] {
             // From a stream the header decides; the size is read only for a header that is accepted.
             const TCliInput input(context, file, TCliStreamNeed::HeaderThenSizeIfMacBinary);
-            const std::optional<TInspection> inspection = Inspect(context, file, input, nameEncoding);
+            const std::optional<TInspection> inspection = CliInspect(context, file, input, nameEncoding);
             if (!inspection) {
                 return kCliFailure;
             }

@@ -5,6 +5,7 @@
 #include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/CliJson.h"
+#include "cli/CliMacFile.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
@@ -32,27 +33,27 @@ namespace {
 
 struct TOpenedFork {
     std::unique_ptr<TCliInput> Input; // "-": the scratch copy of standard input, kept while File is open
-    TFileStream File;
+    std::unique_ptr<TMacFileSource> Source;
+    const TFileStream& File() const { return *Source->Resource().Stream; }
     TResourceFork Fork;
 };
 
-// Inspects file as the window does and reads its resource map, keeping the file open for the
-// resources' data; reports the refusal and returns nothing when the file is refused.
+// Opens file through the model (any container KELDA reads) and reads its resource map, keeping the
+// file open for the resources' data; reports the refusal and returns nothing when it is refused.
 std::optional<TOpenedFork> OpenFork(const TCliContext& context, const std::string& file,
                                     TMacEncoding nameEncoding = TMacEncoding::Auto) {
     auto input = std::make_unique<TCliInput>(context, file);
-    if (const std::string problem = input->Problem(context); !problem.empty()) {
-        CliReport(context, file, problem);
+    std::optional<TMacFileSource> source = CliOpenMacFile(context, file, *input, nameEncoding);
+    if (!source) {
         return std::nullopt;
     }
-    const TInspectResult result = InspectFile(input->Path(), file, nameEncoding);
-    if (!result.Accepted()) {
-        CliReport(context, file, MessageText(RefusalMessage(result.Refusal), context.Japanese));
-        return std::nullopt;
+    auto opened = std::make_unique<TMacFileSource>(std::move(*source));
+    const TMacFile& model = opened->File();
+    TResourceFork fork;
+    if (const TFileStream* stream = opened->Resource().Stream) {
+        fork = ReadResourceFork(*stream, model.Resource, MacFileTextEncoding(model, nameEncoding));
     }
-    TFileStream stream(result.Inspection->Path, FileMode::Read);
-    TResourceFork fork = ReadResourceFork(stream, result.Inspection->Header, nameEncoding);
-    return TOpenedFork{std::move(input), std::move(stream), std::move(fork)};
+    return TOpenedFork{std::move(input), std::move(opened), std::move(fork)};
 }
 
 void ReportFindings(const TCliContext& context, const std::string& file, const TResourceMap& map) {
@@ -67,7 +68,7 @@ void ReportFindings(const TCliContext& context, const std::string& file, const T
 }
 
 std::optional<TVersInfo> VersOf(const TOpenedFork& opened, const TResourceEntry& entry) {
-    return DecodeVers(ReadResourceData(opened.File, opened.Fork, entry, kVersReadLimit));
+    return DecodeVers(ReadResourceData(opened.File(), opened.Fork, entry, kVersReadLimit));
 }
 
 int BcdValue(std::uint8_t b) {
@@ -202,7 +203,7 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
         TCliOutput stream(context, out);
         // The guards of every output: never the source as it was opened, a read-only file only
         // with -f (or the global --force).
-        switch (SaveResource(opened->File, opened->Fork, *found, stream.Path(),
+        switch (SaveResource(opened->File(), opened->Fork, *found, stream.Path(),
                              operands.Force || context.Force)) {
         case TConvertStatus::SourceIsOutput:
             CliReport(context, out, MessageText(TMsg::CannotWriteOverSource, context.Japanese));
@@ -278,7 +279,9 @@ void RegisterResourceCommands(TCliCommands& commands) {
     CLI::App& resource =
         commands.Add("resource", "The bytes of one resource of FILE, written to OUT",
                      [&one](const TCliContext& context) { return RunResource(context, one); });
-    resource.add_option("FILE", one.File, "The MacBinary file (- for standard input)")
+    resource
+        .add_option("FILE", one.File,
+                    "The Mac file: MacBinary, AppleSingle, AppleDouble or BinHex (- for standard input)")
         ->required()
         ->type_name("");
     resource.add_option("TYPE", one.Type, "Its four characters, or 0x and eight hex digits")

@@ -125,7 +125,11 @@ std::filesystem::path ResourceFileName(const std::filesystem::path& dataFile, TR
 
 TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
                                TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-    const TMacFileSource in = TMacFileSource::Open(source);
+    return ExportResourceFork(TMacFileSource::Open(source), output, policy, progress, replaceReadOnly);
+}
+
+TForkStatus ExportResourceFork(const TMacFileSource& in, const std::filesystem::path& output,
+                               TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
     TAtomicOutput out(output);
     if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
         return refused;
@@ -143,7 +147,11 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
                             const ProgressFn& progress, bool replaceReadOnly) {
-    const TMacFileSource in = TMacFileSource::Open(source);
+    return ExportAppleFile(kind, TMacFileSource::Open(source), output, policy, progress, replaceReadOnly);
+}
+
+TForkStatus ExportAppleFile(TAppleKind kind, const TMacFileSource& in, const std::filesystem::path& output,
+                            TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
     TAtomicOutput out(output);
     if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
         return refused;
@@ -197,7 +205,13 @@ TForkStatus ExportBinHex(const TMacFileSource& in, const std::filesystem::path& 
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress,
                        const std::string& name, bool replaceReadOnly, TMacEncoding nameEncoding) {
-    const TMacFileSource in = TMacFileSource::Open(source, nameEncoding);
+    return Extract(TMacFileSource::Open(source, nameEncoding), folder, form, policy, progress, name,
+                   replaceReadOnly);
+}
+
+TExtractResult Extract(const TMacFileSource& in, const std::filesystem::path& folder, TResourceForm form,
+                       TCutPolicy policy, const ProgressFn& progress, const std::string& name,
+                       bool replaceReadOnly) {
     TExtractResult result;
     const TMacFile& layout = in.File();
     const std::string local = name.empty() ? ExtractName(layout) : name;

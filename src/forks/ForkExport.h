@@ -44,13 +44,20 @@ constexpr bool ForkOutputWritten(TForkStatus status) {
 // The fork status for a conversion status.
 TForkStatus ForkStatusOf(TConvertStatus status);
 
-// The resource fork alone.
+// The resource fork alone. Each export takes the source by name (TMacFileSource::Open) or open.
 TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::filesystem::path& output,
+                               TCutPolicy policy, const ProgressFn& progress = {},
+                               bool replaceReadOnly = false);
+
+TForkStatus ExportResourceFork(const TMacFileSource& source, const std::filesystem::path& output,
                                TCutPolicy policy, const ProgressFn& progress = {},
                                bool replaceReadOnly = false);
 
 // AppleDouble (the "._NAME" sidecar: everything but the data fork) or AppleSingle (both forks).
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
+                            const std::filesystem::path& output, TCutPolicy policy,
+                            const ProgressFn& progress = {}, bool replaceReadOnly = false);
+TForkStatus ExportAppleFile(TAppleKind kind, const TMacFileSource& source,
                             const std::filesystem::path& output, TCutPolicy policy,
                             const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
@@ -85,6 +92,10 @@ TExtractResult Extract(const std::filesystem::path& source, const std::filesyste
                        TResourceForm form, TCutPolicy policy, const ProgressFn& progress = {},
                        const std::string& name = {}, bool replaceReadOnly = false,
                        TMacEncoding nameEncoding = TMacEncoding::Auto);
+// The same from a Mac file already open (its name as the source read it).
+TExtractResult Extract(const TMacFileSource& source, const std::filesystem::path& folder, TResourceForm form,
+                       TCutPolicy policy, const ProgressFn& progress = {}, const std::string& name = {},
+                       bool replaceReadOnly = false);
 
 // The local name of the Mac file: its name as the user sees it (the model's reading, with the
 // user's choice of encoding), made safe (SafeLocalText).

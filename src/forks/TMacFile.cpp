@@ -63,6 +63,16 @@ TMacNameReading ReadInfoName(const TMacFileInfo& info, TMacEncoding chosen) {
     return reading;
 }
 
+TMacEncoding MacFileTextEncoding(const TMacFile& file, TMacEncoding forced) {
+    if (file.Header) {
+        return HeaderTextEncoding(*file.Header, forced);
+    }
+    if (forced != TMacEncoding::Auto) {
+        return forced;
+    }
+    return file.Name.Reason == TMacNameReason::Ascii ? TMacEncoding::Auto : file.Name.Encoding;
+}
+
 TMacFile MacFileFromHeader(const THeader& header, std::int64_t fileSize, TMacEncoding nameEncoding) {
     const TForkLayout layout = ComputeForkLayout(header, fileSize);
     TMacFile model;

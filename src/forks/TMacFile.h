@@ -62,6 +62,11 @@ struct TMacFile {
     TForkSpan Comment;
 };
 
+// How the file's other texts (type, creator, resource names) are decoded: for MacBinary as the
+// header's (HeaderTextEncoding); else as the name was read when it has other than ASCII to go by,
+// else each text's bytes decide (Auto); forced, when not Auto, holds.
+TMacEncoding MacFileTextEncoding(const TMacFile& file, TMacEncoding forced = TMacEncoding::Auto);
+
 // The MacBinary reader: the model of a file of fileSize bytes with this header, its parts where
 // they really are (ComputeForkLayout: the secondary header and each part's padding skipped).
 TMacFile MacFileFromHeader(const THeader& header, std::int64_t fileSize,

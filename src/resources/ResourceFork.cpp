@@ -8,9 +8,14 @@
 namespace kelda {
 
 TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header, TMacEncoding nameEncoding) {
+    return ReadResourceFork(file, ComputeForkLayout(header, file.Size()).Resource,
+                            HeaderTextEncoding(header, nameEncoding));
+}
+
+TResourceFork ReadResourceFork(const TFileStream& file, const TForkSpan& span, TMacEncoding textEncoding) {
     TResourceFork fork;
-    fork.Span = ComputeForkLayout(header, file.Size()).Resource;
-    fork.Encoding = HeaderTextEncoding(header, nameEncoding);
+    fork.Span = span;
+    fork.Encoding = textEncoding;
     const TFileRangeSource source(file, fork.Span.Offset, fork.Span.Present);
     fork.Map = ReadResourceMap(source, fork.Encoding);
     if (!fork.Span.Complete()) {

@@ -24,6 +24,9 @@ struct TResourceFork {
 // the file holds only in part is read as far as it goes, with a finding that says so.
 TResourceFork ReadResourceFork(const TFileStream& file, const THeader& header,
                                TMacEncoding nameEncoding = TMacEncoding::Auto);
+// The map of the fork at span of file (any container's: the model gives the span), its names
+// decoded in textEncoding.
+TResourceFork ReadResourceFork(const TFileStream& file, const TForkSpan& span, TMacEncoding textEncoding);
 
 // The data of one resource of that fork, clipped to what the file holds and to maxBytes.
 std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResourceFork& fork,
