@@ -667,6 +667,9 @@ TBinHexReading DecodeBinHex(const TFileStream& in, TFileStream* forks, const Pro
         reading.Fault = TBinHexFault::NoBody;
         return reading;
     }
+    if (forks != nullptr) {
+        forks->Seek(0);
+    }
     TDecoder(in, forks, progress, reading).Run(*reading.BodyOffset);
     return reading;
 }
