@@ -293,8 +293,13 @@ std::array<std::uint8_t, 2> CrcGetCrc16(const std::filesystem::path& file) {
 }
 
 std::uint16_t Crc16Xmodem(const std::uint8_t* data, std::size_t size) {
+    return Crc16XmodemUpdate(0, data, size);
+}
+
+std::uint16_t Crc16XmodemUpdate(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
     static const TCrc16L prototype(PolyItuT16, false);
-    const std::uint32_t reg = prototype.Kernel().Update(0, data, size);
+    // The kernel holds a 16-bit CRC shifted up by 16 (CrcKernel.h).
+    const std::uint32_t reg = prototype.Kernel().Update(std::uint32_t{crc} << 16, data, size);
     return static_cast<std::uint16_t>(reg >> 16);
 }
 

@@ -204,5 +204,8 @@ std::array<std::uint8_t, 2> CrcGetCrc16(const std::filesystem::path& file);
 
 // The same variant over bytes in memory.
 std::uint16_t Crc16Xmodem(const std::uint8_t* data, std::size_t size);
+// The same continued: crc is the value over the bytes before data (0 for none), so that feeding a
+// stream in pieces gives Crc16Xmodem of the whole.
+std::uint16_t Crc16XmodemUpdate(std::uint16_t crc, const std::uint8_t* data, std::size_t size);
 
 } // namespace kelda

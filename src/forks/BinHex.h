@@ -68,17 +68,24 @@ struct TBinHexReading {
 bool SniffBinHex(const TFileStream& in);
 
 // Decodes the body of in. When forks is given, the data fork's decoded bytes are written there from
-// offset 0 and the resource fork's right after them (as many as were decoded), so a reader can
-// stream each from a file it owns. Stops at the first fault; never throws for bad content (only for
-// an I/O error of forks, or ECancelled when progress asks to stop).
+// offset 0 and the resource fork's right after them (as many as were
+// decoded), so a reader can stream each from a file it owns. A run mark may cross parts; one that
+// would pass the end of the resource fork's CRC is BadRun, other bytes after it (a writer's
+// padding) are left alone. Stops at the first fault; never throws for bad content (only for an I/O
+// error of in or forks, or ECancelled when progress, called with the input's bytes read and its
+// size after each 256 KiB block, asks to stop).
 TBinHexReading DecodeBinHex(const TFileStream& in, TFileStream* forks = nullptr,
                             const ProgressFn& progress = {});
 
 // Writes a BinHex 4.0 file: the marker line "(This file must be converted with BinHex 4.0)", then the
-// body in lines of 64 characters ended by LF, the first line starting with ':' and the last part
-// ending with ':'. Runs of 3 or more equal bytes (and every 0x90) are written with the 0x90 mark, as
-// the usual writers do; the same input gives the same bytes. data and resource give the forks
-// (their Length bytes), which must equal header's lengths.
+// body from ':' to ':' in lines of 64 characters (the colons count) ended by LF. Runs of 5 or more
+// equal bytes are written with the 0x90 mark (at most 255 a mark, the next piece starting with the
+// byte again), every 0x90 as 90 00, one run coding over all the parts: as the usual writers do, so
+// that the body is byte for byte theirs; the same input gives the same bytes. data and resource give
+// the forks (their Length bytes; none when Stream is null). Throws std::invalid_argument when the
+// name has no byte or more than 63, or a fork's length differs from header's; EFileError when a
+// fork's file ends early or the output cannot be written; ECancelled when progress (the forks'
+// bytes read so far, of both) asks to stop.
 void WriteBinHex(const TBinHexHeader& header, const TForkSource& data, const TForkSource& resource,
                  TFileStream& out, const ProgressFn& progress = {});
 

@@ -179,5 +179,15 @@ TEST(CrcEngine, Crc16XmodemOfMemory) {
     EXPECT_EQ(Crc16Xmodem(nullptr, 0), 0);
 }
 
+// Fed in pieces, at every cut and over an empty piece, the CRC is that of the whole.
+TEST(CrcEngine, Crc16XmodemContinuesOverPieces) {
+    const std::uint8_t* text = Bytes("123456789");
+    for (std::size_t cut = 0; cut <= 9; ++cut) {
+        const std::uint16_t first = Crc16XmodemUpdate(0, text, cut);
+        EXPECT_EQ(Crc16XmodemUpdate(Crc16XmodemUpdate(first, nullptr, 0), text + cut, 9 - cut), 0x31C3)
+            << cut;
+    }
+}
+
 } // namespace
 } // namespace kelda
