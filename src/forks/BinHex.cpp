@@ -496,13 +496,19 @@ public:
     void Feed(const std::uint8_t* bytes, std::size_t n) {
         std::size_t i = 0;
         while (i < n) {
-            const std::uint8_t b = bytes[i];
-            if (runLength_ == 0 || b != runByte_) {
+            if (runLength_ == 0 || bytes[i] != runByte_) {
                 EndRun();
-                runByte_ = b;
+                // Bytes unlike the next one and no mark go through as they are, many at a time.
+                std::size_t k = i;
+                while (k + 1 < n && bytes[k] != bytes[k + 1] && bytes[k] != kRunMark) {
+                    ++k;
+                }
+                Literal(bytes + i, k - i);
+                i = k;
+                runByte_ = bytes[i];
             }
             std::size_t k = i + 1;
-            while (k < n && bytes[k] == b) {
+            while (k < n && bytes[k] == runByte_) {
                 ++k;
             }
             std::size_t total = runLength_ + (k - i);
@@ -549,6 +555,19 @@ private:
             }
         }
         runLength_ = 0;
+    }
+
+    void Literal(const std::uint8_t* bytes, std::size_t n) {
+        while (n > 0) {
+            const std::size_t take = std::min(n, bytes_.size() - size_);
+            std::memcpy(bytes_.data() + size_, bytes, take);
+            size_ += take;
+            bytes += take;
+            n -= take;
+            if (size_ == bytes_.size()) {
+                Encode(false);
+            }
+        }
     }
 
     void Byte(std::uint8_t b) {

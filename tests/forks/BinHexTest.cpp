@@ -371,6 +371,30 @@ TEST_F(BinHexFiles, EachFaultIsReachedWhereItLies) {
     EXPECT_FALSE(SniffBinHex(TFileStream(Put(":" + goodChars + ":\n"), FileMode::Read)));
 }
 
+// Run marks as other writers put them, and as this one never does.
+TEST_F(BinHexFiles, RunMarksOfEveryShapeExpand) {
+    const struct {
+        const char* Marked;
+        const char* Plain;
+    } cases[] = {
+        {"41 90 05", "41 41 41 41 41"},       {"41 90 01 42", "41 42"},
+        {"41 90 03 90 03", "41 41 41 41 41"}, {"90 00 90 04", "90 90 90 90"},
+        {"90 00 90 00 90 02", "90 90 90"},    {"41 90 00 90 02 42 90 02", "41 90 90 42 42"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Marked);
+        const Bytes plain = Hex(c.Plain);
+        Bytes s = HeaderBytes("M", static_cast<std::uint32_t>(plain.size()), 0);
+        const Bytes marked = Hex(c.Marked);
+        s.insert(s.end(), marked.begin(), marked.end());
+        const std::uint16_t crc = Crc16Xmodem(plain.data(), plain.size());
+        s.insert(s.end(), {static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc), 0, 0});
+        const TDecoded d = Decode(Hqx(Chars(s)));
+        EXPECT_TRUE(d.Reading.Sound()) << static_cast<int>(d.Reading.Fault);
+        EXPECT_EQ(d.Data, plain);
+    }
+}
+
 // Lengths near 4 GiB are what the header says, and the body's end stops the reading.
 TEST_F(BinHexFiles, HugeStatedLengthsStopAtTheBodysEnd) {
     Bytes s = HeaderBytes("Huge", 0xFFFFFFFFu, 0x7FFFFFFFu);
