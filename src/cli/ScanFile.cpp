@@ -71,9 +71,11 @@ TScanRow ScanFile(const TFolder& folder, std::string_view name, std::string path
         row.Verdict = row.Report->Verdict == TCheckVerdict::Sound     ? TScanVerdict::Sound
                       : row.Report->Verdict == TCheckVerdict::Damaged ? TScanVerdict::Damaged
                                                                       : TScanVerdict::NotMacBinary;
-        // BinHex is text: only a file without a zero byte in its first 128 is looked into further.
-        if (!row.Accepted() && row.Size > static_cast<std::int64_t>(kHeaderSize) &&
-            std::find(header.begin(), header.end(), 0) == header.end() && SniffBinHex(stream)) {
+        // BinHex is text: only a file without a zero byte in its first 128 (or a shorter one, whose
+        // header is left zero) is looked into further.
+        const bool mayBeText = row.Size < static_cast<std::int64_t>(kHeaderSize) ||
+                               std::find(header.begin(), header.end(), 0) == header.end();
+        if (!row.Accepted() && mayBeText && SniffBinHex(stream)) {
             std::optional<TFileStream> forks;
             if (hash) {
                 forks.emplace(TFileStream::Anonymous());
