@@ -54,15 +54,16 @@ std::string FieldText(const std::uint8_t* at, std::size_t size) {
     return std::string(at, end);
 }
 
+// The private word and a name that fits its field: what every DiskCopy 4.2 image has, so that a
+// damaged size or checksum is reported as such rather than as no image at all. A bare volume does
+// not match: its boot blocks begin "LK" (a count above 63) or are zero (no private word).
 bool LooksLikeDiskCopy(const TImageBytes& bytes) {
     if (!bytes.Holds(0, kDiskCopyHeaderSize)) {
         return false;
     }
     std::array<std::uint8_t, kDiskCopyHeaderSize> h{};
     bytes.Read(h.data(), h.size(), 0, TImageStructure::DiskCopyHeader);
-    const std::uint32_t dataSize = GetBig32(h.data() + 64);
-    return GetBig16(h.data() + 82) == kDiskCopyPrivate && h[0] <= 63 && dataSize % kBlock == 0 &&
-           dataSize > 0;
+    return GetBig16(h.data() + 82) == kDiskCopyPrivate && h[0] <= 63;
 }
 
 TImageKind VolumeKind(std::uint16_t signature) {
@@ -208,6 +209,9 @@ void FindIn(const TImageBytes& bytes, std::vector<TImageKind>& layers, std::vect
         if (layers.empty()) {
             ThrowImageFault(TImageFault::NotDiskImage, TImageStructure::Image);
         }
+        // Inside a layer that says a volume is there: the range is given, and opening it names
+        // the damaged signature.
+        out.push_back({kind, layers, partition, bytes.Offset(), bytes.Length()});
         return;
     case TImageKind::DiskCopy42:
     case TImageKind::PartitionMap:

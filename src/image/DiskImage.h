@@ -81,10 +81,12 @@ TPartitionMap ReadPartitionMap(const TFileStream& file, std::int64_t offset, std
 // ---------------------------------------------------------------- the volumes of an image
 
 struct TVolumeRange {
-    TImageKind Kind = TImageKind::Unknown; // of the volume: Hfs, HfsPlus or Mfs
-    std::vector<TImageKind> Containers;    // the layers around it, outermost first
-    std::string PartitionName;             // Mac bytes; empty outside a partition map
-    std::int64_t Offset = 0;               // in the file
+    // Of the volume: Hfs, HfsPlus, Mfs, or Unknown for a partition or DiskCopy image whose volume
+    // has no signature known (THfsVolume::Open then names the damaged signature).
+    TImageKind Kind = TImageKind::Unknown;
+    std::vector<TImageKind> Containers; // the layers around it, outermost first
+    std::string PartitionName;          // Mac bytes; empty outside a partition map
+    std::int64_t Offset = 0;            // in the file
     std::int64_t Length = 0;
 };
 

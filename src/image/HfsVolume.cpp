@@ -168,7 +168,7 @@ private:
         }
         const std::int64_t blockSize = v_.mdb_.AllocationBlockSize;
         const std::int64_t blocks = (std::int64_t{fileSize} + blockSize - 1) / blockSize;
-        tree.Extents = v_.Cover(TImageStructure::DataFork, tree.FileId, first, blocks, overflow);
+        tree.Extents = v_.Cover(tree.Structure, tree.FileId, first, blocks, overflow);
         tree.Nodes = fileSize / kNodeSize;
         const TNode head = ReadNode(tree, 0);
         if (head.Kind != kHeaderNode) {
@@ -696,7 +696,8 @@ std::vector<TImageFinding> THfsVolume::Check() const {
     };
     auto treeExtents = [&](std::uint32_t size, const THfsExtentRecord& first, bool overflow) {
         const std::int64_t blockSize = mdb_.AllocationBlockSize;
-        return Cover(TImageStructure::DataFork, overflow ? kCatalogFileId : kExtentsFileId, first,
+        return Cover(overflow ? TImageStructure::CatalogTree : TImageStructure::ExtentsTree,
+                     overflow ? kCatalogFileId : kExtentsFileId, first,
                      (std::int64_t{size} + blockSize - 1) / blockSize, overflow);
     };
     claim(kExtentsFileId, treeExtents(mdb_.ExtentsFileSize, mdb_.ExtentsExtents, false));
@@ -727,7 +728,7 @@ std::vector<TImageFinding> CheckHfsImage(const TFileStream& file, std::int64_t o
             findings.push_back({TImageFault::NoHfsVolume, TImageStructure::Image, {}});
         }
         for (const TVolumeRange& range : volumes) {
-            if (range.Kind != TImageKind::Hfs) {
+            if (range.Kind == TImageKind::HfsPlus || range.Kind == TImageKind::Mfs) {
                 findings.push_back(
                     {TImageFault::VolumeNotRead, TImageStructure::Image, {ImageKindName(range.Kind)}});
                 continue;
