@@ -166,9 +166,7 @@ private:
             ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb,
                             {tree.FileId == kCatalogFileId ? "drCTFlSize" : "drXTFlSize", Num(fileSize)});
         }
-        const std::int64_t blockSize = v_.mdb_.AllocationBlockSize;
-        const std::int64_t blocks = (std::int64_t{fileSize} + blockSize - 1) / blockSize;
-        tree.Extents = v_.Cover(tree.Structure, tree.FileId, first, blocks, overflow);
+        tree.Extents = v_.Cover(tree.Structure, tree.FileId, first, fileSize, overflow);
         tree.Nodes = fileSize / kNodeSize;
         const TNode head = ReadNode(tree, 0);
         if (head.Kind != kHeaderNode) {
@@ -510,8 +508,10 @@ private:
 };
 
 std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fileId,
-                                          const THfsExtentRecord& first, std::int64_t blocks,
+                                          const THfsExtentRecord& first, std::int64_t length,
                                           bool overflow) const {
+    const std::int64_t blockSize = mdb_.AllocationBlockSize;
+    const std::int64_t blocks = (length + blockSize - 1) / blockSize;
     std::vector<THfsExtent> out;
     std::int64_t have = 0;
     bool ended = false; // a record with an unused slot: the fork's list ends there
@@ -552,12 +552,10 @@ std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fi
         }
     }
     if (have < blocks) {
-        const std::int64_t blockSize = mdb_.AllocationBlockSize;
         if (overflow && !ended) {
             ThrowImageFault(TImageFault::ExtentsMissing, fork, {Num(fileId), Num(have)});
         }
-        ThrowImageFault(TImageFault::ForkShort, fork,
-                        {Num(fileId), Num(have * blockSize), Num(blocks * blockSize)});
+        ThrowImageFault(TImageFault::ForkShort, fork, {Num(fileId), Num(have * blockSize), Num(length)});
     }
     return out;
 }
@@ -583,10 +581,8 @@ std::vector<THfsExtent> THfsVolume::Extents(const THfsEntry& file, THfsForkKind 
         return {};
     }
     const THfsFork& f = fork == THfsForkKind::Data ? file.Data : file.Resource;
-    const std::int64_t blockSize = mdb_.AllocationBlockSize;
-    const std::int64_t blocks = (std::int64_t{length} + blockSize - 1) / blockSize;
     return Cover(fork == THfsForkKind::Data ? TImageStructure::DataFork : TImageStructure::ResourceFork,
-                 file.Id, f.FirstExtents, blocks, true);
+                 file.Id, f.FirstExtents, length, true);
 }
 
 std::vector<THfsExtent> THfsVolume::ForkExtents(const THfsEntry& file, THfsForkKind fork) const {
@@ -695,10 +691,8 @@ std::vector<TImageFinding> THfsVolume::Check() const {
         }
     };
     auto treeExtents = [&](std::uint32_t size, const THfsExtentRecord& first, bool overflow) {
-        const std::int64_t blockSize = mdb_.AllocationBlockSize;
         return Cover(overflow ? TImageStructure::CatalogTree : TImageStructure::ExtentsTree,
-                     overflow ? kCatalogFileId : kExtentsFileId, first,
-                     (std::int64_t{size} + blockSize - 1) / blockSize, overflow);
+                     overflow ? kCatalogFileId : kExtentsFileId, first, size, overflow);
     };
     claim(kExtentsFileId, treeExtents(mdb_.ExtentsFileSize, mdb_.ExtentsExtents, false));
     claim(kCatalogFileId, treeExtents(mdb_.CatalogFileSize, mdb_.CatalogExtents, true));

@@ -149,7 +149,7 @@ private:
 
     std::vector<THfsExtent> Extents(const THfsEntry& file, THfsForkKind fork, std::uint32_t length) const;
     std::vector<THfsExtent> Cover(TImageStructure fork, std::uint32_t fileId, const THfsExtentRecord& first,
-                                  std::int64_t blocks, bool overflow) const;
+                                  std::int64_t length, bool overflow) const;
 
     friend class THfsReader;
 };

@@ -52,14 +52,23 @@ inline void SetBig32(Bytes& b, std::size_t at, std::uint32_t v) {
     PutBig32(b.data() + at, v);
 }
 
-// Where node n of a volume's catalog (or extents) file lies, for volumes whose tree files are one
-// extent each, as freshly formatted ones are.
+// Where node n of a volume's catalog (or extents) file lies, through the three extents the master
+// directory block gives it (a test touches no node the overflow extents hold).
 inline std::size_t NodeAt(const Bytes& volume, std::uint32_t n, bool catalog = true) {
     const std::size_t mdb = 1024;
     const std::uint32_t blockSize = Big32(volume, mdb + 20);
     const std::uint16_t start = Big16(volume, mdb + 28);
-    const std::uint16_t first = Big16(volume, mdb + (catalog ? 150 : 134));
-    return std::size_t{start} * 512 + std::size_t{first} * blockSize + std::size_t{n} * 512;
+    std::size_t at = std::size_t{n} * 512;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t extent = mdb + (catalog ? 150 : 134) + 4 * i;
+        const std::size_t span = std::size_t{Big16(volume, extent + 2)} * blockSize;
+        if (at < span) {
+            return std::size_t{start} * 512 + std::size_t{Big16(volume, extent)} * blockSize + at;
+        }
+        at -= span;
+    }
+    ADD_FAILURE() << "node " << n << " lies in an overflow extent";
+    return 0;
 }
 
 // The bytes a list of fork sources holds, streamed through TForkCopier as a writer would.
