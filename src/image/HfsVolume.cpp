@@ -40,6 +40,9 @@ constexpr std::size_t kFileRecordSize = 102;
 constexpr std::size_t kThreadRecordSize = 46;
 constexpr std::size_t kExtentsRecordSize = 20; // key of 8 bytes, three extents
 
+// Paths of more names than this are damage (or an attack on the reader's memory).
+constexpr std::size_t kMaxFolderDepth = 256;
+
 // Findings of one kind that Check lists before it says no more: a volume whose every block is
 // shared would otherwise give a list as long as the volume.
 constexpr std::size_t kMaxOverlapFindings = 64;
@@ -483,7 +486,8 @@ private:
         for (THfsEntry& e : entries) {
             std::vector<std::string> path{e.Info.Name};
             std::uint32_t parent = e.ParentId;
-            // A chain longer than the entries can only be a loop.
+            // A chain longer than the entries can only be a loop; one deeper than any disk's
+            // folders is refused too, as its paths would take memory by the square of its depth.
             for (std::size_t steps = 0; parent != kRootId; ++steps) {
                 if (steps > entries.size()) {
                     ThrowImageFault(TImageFault::ParentLoop, TImageStructure::CatalogTree, {Num(e.Id)});
@@ -493,8 +497,14 @@ private:
                     ThrowImageFault(TImageFault::MissingParent, TImageStructure::CatalogTree,
                                     {Num(e.Id), Num(parent)});
                 }
-                path.push_back(folder->Info.Name);
+                if (path.size() <= kMaxFolderDepth) {
+                    path.push_back(folder->Info.Name);
+                }
                 parent = folder->ParentId;
+            }
+            if (path.size() > kMaxFolderDepth) {
+                ThrowImageFault(TImageFault::FolderTooDeep, TImageStructure::CatalogTree,
+                                {Num(e.Id), Num(kMaxFolderDepth)});
             }
             e.Path.assign(path.rbegin(), path.rend());
         }
@@ -539,10 +549,9 @@ std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fi
     // nothing ends the search, so this looks up each record at most once.
     const std::uint8_t forkType = fork == TImageStructure::ResourceFork ? 0xFF : 0x00;
     for (std::size_t step = 0; have < blocks && !ended && overflow && step < overflow_.size(); ++step) {
-        const auto it = std::find_if(overflow_.begin(), overflow_.end(), [&](const TOverflow& o) {
-            return o.Fork == forkType && o.FileId == fileId && o.FirstBlock == have;
-        });
-        if (it == overflow_.end()) {
+        const TOverflow wanted{forkType, fileId, static_cast<std::uint16_t>(have), {}};
+        const auto it = std::lower_bound(overflow_.begin(), overflow_.end(), wanted, TOverflow::Before);
+        if (have > 0xFFFF || it == overflow_.end() || TOverflow::Before(wanted, *it)) {
             break;
         }
         const std::int64_t before = have;
@@ -680,7 +689,12 @@ std::vector<TImageFinding> THfsVolume::Check() const {
     std::vector<std::uint32_t> owner(static_cast<std::size_t>(usableBlocks_), 0);
     std::set<std::pair<std::uint32_t, std::uint32_t>> reported;
     auto claim = [&](std::uint32_t id, const std::vector<THfsExtent>& extents) {
+        // Once the list of shared blocks is full the rest is not looked at: forged extents that
+        // each claim the whole volume would otherwise cost its size for every fork.
         for (const THfsExtent& e : extents) {
+            if (reported.size() >= kMaxOverlapFindings) {
+                return;
+            }
             for (std::uint32_t b = e.Start; b < std::uint32_t{e.Start} + e.Count && b < owner.size(); ++b) {
                 if (owner[b] != 0 && owner[b] != id && reported.size() < kMaxOverlapFindings &&
                     reported.insert({owner[b], id}).second) {

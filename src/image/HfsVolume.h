@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -141,6 +142,9 @@ private:
         std::uint32_t FileId = 0;
         std::uint16_t FirstBlock = 0;
         THfsExtentRecord Extents{};
+        static bool Before(const TOverflow& a, const TOverflow& b) {
+            return std::tie(a.Fork, a.FileId, a.FirstBlock) < std::tie(b.Fork, b.FileId, b.FirstBlock);
+        }
     };
     std::vector<TOverflow> overflow_;
     std::int64_t usableBlocks_ = 0; // allocation blocks whose bytes lie inside the range

@@ -19,7 +19,7 @@ struct TFaultText {
 };
 
 // In the order of TImageFault.
-constexpr std::array<TFaultText, 38> kFaultTexts{{
+constexpr std::array<TFaultText, 39> kFaultTexts{{
     {TImageFault::RangeOutsideFile,
      "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
      "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
@@ -73,6 +73,8 @@ constexpr std::array<TFaultText, 38> kFaultTexts{{
      "ID %2 のカタログ項目の親フォルダー %3 がカタログにありません"},
     {TImageFault::ParentLoop, "the folders above the catalog entry with id %2 form a loop",
      "ID %2 のカタログ項目の上位フォルダーが循環しています"},
+    {TImageFault::FolderTooDeep, "the catalog entry with id %2 lies more than %3 folders deep",
+     "ID %2 のカタログ項目が %3 階層より深くにあります"},
     {TImageFault::LeafCountWrong, "the %1 holds %2 leaf records; its header gives %3",
      "%1の葉レコードは %2 個ですが、ヘッダーは %3 個としています"},
     {TImageFault::FirstLeafWrong, "the %1's first leaf is node %2; its header gives %3",

@@ -54,6 +54,7 @@ enum class TImageFault {
     DuplicateId,      // the catalog holds two entries with the id %2
     MissingParent,    // the catalog entry with id %2 lies in folder %3, which the catalog lacks
     ParentLoop,       // the folders above the catalog entry with id %2 form a loop
+    FolderTooDeep,    // the catalog entry with id %2 lies more than %3 folders deep
     LeafCountWrong,   // the %1 holds %2 leaf records; its header gives %3
     FirstLeafWrong,   // the %1's first leaf is node %2; its header gives %3
     LastLeafWrong,    // the %1's last leaf is node %2; its header gives %3
