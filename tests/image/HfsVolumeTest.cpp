@@ -139,10 +139,12 @@ TEST_F(HfsVolumeTest, ForksAndFinderFieldsAreThoseThatWentIn) {
     const struct {
         const char* Source;
         std::vector<std::string> Path;
+        std::uint16_t FlagsSet; // by hattrib after the copy
+        bool Locked;
     } cases[] = {
-        {"wezm_TextFile_II.bin", {"Docs", "TextFile"}},
-        {"hfsutils_jw1995_CHAPTER12.bin", {"Docs", "Deep", "CHAPTER12"}},
-        {"monobit_4x6_ufond.bin", {"Font"}},
+        {"wezm_TextFile_II.bin", {"Docs", "TextFile"}, 0, false},
+        {"hfsutils_jw1995_CHAPTER12.bin", {"Docs", "Deep", "CHAPTER12"}, 0, true},
+        {"monobit_4x6_ufond.bin", {"Font"}, 0x4000, false}, // invisible
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Source);
@@ -157,6 +159,11 @@ TEST_F(HfsVolumeTest, ForksAndFinderFieldsAreThoseThatWentIn) {
         EXPECT_EQ(e->Info.Creator, want.Creator);
         EXPECT_EQ(e->Info.Created, want.Created);
         EXPECT_EQ(e->Info.Modified, want.Modified);
+        // The tool that copied them in clears "has been inited" (0x0100), so the Finder places the icon anew.
+        EXPECT_EQ(e->Info.FinderFlags, (want.FinderFlags & ~0x0100) | c.FlagsSet);
+        EXPECT_EQ(e->Info.LocationV, want.LocationV);
+        EXPECT_EQ(e->Info.LocationH, want.LocationH);
+        EXPECT_EQ(e->Info.Protected, c.Locked);
     }
 }
 
