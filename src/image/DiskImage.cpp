@@ -87,7 +87,13 @@ TImageKind Detect(const TImageBytes& bytes) {
     if (Big16At(bytes, 0) == kSigDriver && Big16At(bytes, kBlock) == kSigPartition) {
         return TImageKind::PartitionMap;
     }
-    return VolumeKind(Big16At(bytes, kVolumeHeaderAt));
+    const TImageKind volume = VolumeKind(Big16At(bytes, kVolumeHeaderAt));
+    // An HFS volume that wraps an HFS+ one (its embedded signature "H+") is the HFS+ volume: the
+    // wrapper holds only a placeholder file.
+    if (volume == TImageKind::Hfs && Big16At(bytes, kVolumeHeaderAt + 124) == kSigHfsPlus) {
+        return TImageKind::HfsPlus;
+    }
+    return volume;
 }
 
 // The checksum of count bytes of the range from at, read in blocks.

@@ -17,6 +17,7 @@ namespace {
 constexpr std::int64_t kSector = 512;
 constexpr std::int64_t kMdbAt = 1024;
 constexpr std::uint16_t kSigHfs = 0x4244;
+constexpr std::uint16_t kSigHfsPlus = 0x482B; // embedded in an HFS wrapper
 constexpr std::uint32_t kRootParentId = 1;
 constexpr std::uint32_t kRootId = 2;
 constexpr std::uint32_t kExtentsFileId = 3;
@@ -117,7 +118,7 @@ private:
         std::array<std::uint8_t, kSector> b{};
         bytes_.Read(b.data(), b.size(), kMdbAt, TImageStructure::Mdb);
         const std::uint16_t sig = GetBig16(b.data());
-        if (sig != kSigHfs) {
+        if (sig != kSigHfs || GetBig16(b.data() + 124) == kSigHfsPlus) {
             const TImageKind kind = DetectImage(bytes_.File(), bytes_.Offset(), bytes_.Length());
             if (kind == TImageKind::HfsPlus || kind == TImageKind::Mfs) {
                 ThrowImageFault(TImageFault::VolumeNotRead, TImageStructure::Mdb, {ImageKindName(kind)});

@@ -165,6 +165,8 @@ TEST_F(ContainerTest, DetectsEachKindBySignature) {
     Bytes hfs = ImageBytes("basic.hfs");
     Bytes plus = hfs;
     test::SetBig16(plus, 1024, 0x482B);
+    Bytes wrapper = hfs;
+    test::SetBig16(wrapper, 1024 + 124, 0x482B); // an HFS volume wrapping an HFS+ one
     Bytes plain(4096, 0);
     const struct {
         const char* Name;
@@ -172,6 +174,7 @@ TEST_F(ContainerTest, DetectsEachKindBySignature) {
         TImageKind Kind;
     } cases[] = {{"hfs", &hfs, TImageKind::Hfs},
                  {"hfs+", &plus, TImageKind::HfsPlus},
+                 {"hfs+ in an hfs wrapper", &wrapper, TImageKind::HfsPlus},
                  {"zeros", &plain, TImageKind::Unknown}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -180,11 +183,15 @@ TEST_F(ContainerTest, DetectsEachKindBySignature) {
     }
     const TFileStream zeros(Write(plain), FileMode::Read);
     EXPECT_EQ(FaultOf([&] { FindVolumes(zeros, 0, zeros.Size()); }).Kind, TImageFault::NotDiskImage);
-    const TFileStream wrapped(Write(plus), FileMode::Read);
-    const std::vector<TImageFinding> findings = CheckHfsImage(wrapped, 0, wrapped.Size());
-    ASSERT_EQ(findings.size(), 1u);
-    EXPECT_EQ(findings[0].Kind, TImageFault::VolumeNotRead);
-    EXPECT_EQ(findings[0].Text(false), "the volume is HFS+, which is not read");
+    for (const Bytes* image : {&plus, &wrapper}) {
+        const TFileStream stream(Write(*image), FileMode::Read);
+        const std::vector<TImageFinding> findings = CheckHfsImage(stream, 0, stream.Size());
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_EQ(findings[0].Kind, TImageFault::VolumeNotRead);
+        EXPECT_EQ(findings[0].Text(false), "the volume is HFS+, which is not read");
+        EXPECT_EQ(FaultOf([&] { THfsVolume::Open(stream, 0, stream.Size()); }).Kind,
+                  TImageFault::VolumeNotRead);
+    }
 }
 
 // Each damaged layer: the fault and the structure it names.
