@@ -95,7 +95,8 @@ class THfsVolume {
 public:
     // The volume in [offset, offset + length) of file, which must outlive the volume: its master
     // directory block, both trees' headers and structure, and every catalog record. Throws an
-    // EImageError on damage (the finding names the structure and node).
+    // EImageError on damage (the finding names the structure and node), EFileError when the file
+    // cannot be read.
     static THfsVolume Open(const TFileStream& file, std::int64_t offset, std::int64_t length);
 
     const THfsMdb& Mdb() const { return mdb_; }
@@ -107,11 +108,14 @@ public:
     // The entry with that catalog node id; nullptr when there is none (or it is the root).
     const THfsEntry* Find(std::uint32_t id) const;
 
-    // All the extents of a fork (the first three, then the overflow tree's), one per run.
+    // The extents that hold a fork's logical length, in file order: the first three of its catalog
+    // record, then the overflow tree's; extents allocated past the length are left out. Throws an
+    // EImageError when one lies outside the volume or they end before the length.
     std::vector<THfsExtent> ForkExtents(const THfsEntry& file, THfsForkKind fork) const;
-    // The fork as byte spans of the file, in order, the last cut to the logical length: what a
-    // TForkCopier streams without holding the fork. Empty for an empty fork or a folder. Throws an
-    // EImageError when the extents lie outside the volume or end before the fork's length.
+    // The fork as byte spans of the file, in order, the last cut to the logical length (runs that
+    // follow each other on the disk as one span): what a TForkCopier streams without holding it. Empty for an
+    // empty fork or a folder. Throws an EImageError when the extents lie outside the volume or end before the
+    // fork's length.
     std::vector<TForkSource> ForkSources(const THfsEntry& file, THfsForkKind fork) const;
 
     // The findings of a full check that Open does not stop at: the trees' header fields against
