@@ -374,5 +374,42 @@ TEST_F(HfsVolumeTest, DamagedForksAndCountsAreFindings) {
     }
 }
 
+// Two chains of 200 folders ("a" and "b", tests/corpus/images/README.md); hanging "b" below the
+// folder of chain "a" at a depth makes paths 200 names longer. 256 names are read, 257 are refused.
+TEST_F(HfsVolumeTest, PathsOfUpTo256NamesAreRead) {
+    const Bytes image = ImageBytes("deep.hfs");
+    const TFileStream original(Write(image), FileMode::Read);
+    const THfsVolume volume = THfsVolume::Open(original, 0, original.Size());
+    ASSERT_EQ(volume.Entries().size(), 400u);
+    std::vector<std::uint32_t> chainA(201, 0);
+    for (const THfsEntry& e : volume.Entries()) {
+        if (e.Path[0] == "a") {
+            chainA[e.Path.size()] = e.Id;
+        }
+    }
+    // The key of "b" in the root: reserved byte, parent id 2, name length 1, "b".
+    const Bytes key = {0x00, 0x00, 0x00, 0x00, 0x02, 0x01, 'b'};
+    const auto at = std::search(image.begin(), image.end(), key.begin(), key.end());
+    ASSERT_NE(at, image.end());
+    const auto parentAt = static_cast<std::size_t>(at - image.begin()) + 1;
+    for (const auto& [depth, fits] : {std::pair{56, true}, std::pair{57, false}}) {
+        SCOPED_TRACE(depth);
+        Bytes moved = image;
+        test::SetBig32(moved, parentAt, chainA[static_cast<std::size_t>(depth)]);
+        const TFileStream stream(Write(moved), FileMode::Read);
+        if (fits) {
+            std::size_t deepest = 0;
+            const THfsVolume deep = THfsVolume::Open(stream, 0, stream.Size());
+            for (const THfsEntry& e : deep.Entries()) {
+                deepest = std::max(deepest, e.Path.size());
+            }
+            EXPECT_EQ(deepest, 256u);
+        } else {
+            const TImageFinding fault = FaultOf([&] { THfsVolume::Open(stream, 0, stream.Size()); });
+            EXPECT_EQ(fault.Kind, TImageFault::FolderTooDeep) << fault.Text(false);
+        }
+    }
+}
+
 } // namespace
 } // namespace kelda
