@@ -98,6 +98,7 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::ProgressForks, "Writing the forks", "フォークを書き出しています"},
     {TMsg::ForkCutAsk, "The file ends inside a fork. Write only the bytes present ?",
      "ファイルがフォークの途中で終わっています。在るバイトだけを書き込みますか ?"},
+    {TMsg::ImageDamaged, "The disk image is damaged: %s", "ディスクイメージが壊れています: %s"},
     {TMsg::AboutText,
      "KELDA %s\nA tool for MacBinary I, II and III files and CRCs\n\n"
      "Copyright (c) 2026 the KELDA developers\nReleased under the MIT License\n\nQt %s",

@@ -84,7 +84,9 @@ enum class TMsg {
     NoWriteThroughLink,     // an extracted file's name is a symbolic link
     ProgressForks,          // the progress dialog's label while forks are written
     ForkCutAsk,             // the window's question before writing a fork cut short
-    AboutText,              // Help > About: the version (first %s) and the Qt version (second %s)
+    // Disk images (src/image/).
+    ImageDamaged, // an error text; %s is the fault (image/ImageFault.h), naming the structure and block
+    AboutText,    // Help > About: the version (first %s) and the Qt version (second %s)
 };
 inline constexpr int kMessageCount = static_cast<int>(TMsg::AboutText) + 1;
 

@@ -3,6 +3,7 @@
 // check that the English text holds no Japanese character and the Japanese text is not plain ASCII.
 #include "app/Language.h"
 #include "cli/CliText.h"
+#include "image/ImageFault.h"
 #include "macbinary/CheckReport.h"
 #include "macbinary/SourceShortfall.h"
 #include "resources/ResourceFinding.h"
@@ -48,6 +49,7 @@ const std::set<std::string> kLanguageNeutral = {
     "TResText #2",               // "ID"
     "caption MenuJapaneseSet/0", // "Japanese(&J)": the menu item keeps its name in both modes
     "fork caption BtnMakeOk/0",  // "OK"
+    "TImageStructure #0",        // no structure: the empty name
 };
 
 void ExpectColumnsInOrder(const std::vector<TPair>& table) {
@@ -121,4 +123,14 @@ TEST(LanguageColumnsTest, ShortfallMessagesAndSeverityNames) {
 TEST(LanguageColumnsTest, Captions) {
     ExpectColumnsInOrder(CaptionPairs("caption", CaptionTable()));
     ExpectColumnsInOrder(CaptionPairs("fork caption", ForkCaptionTable()));
+}
+
+TEST(LanguageColumnsTest, ImageFaultsAndStructures) {
+    ExpectColumnsInOrder(EnumTable<TImageFault>(
+        "TImageFault", static_cast<int>(TImageFault::VolumeNotRead) + 1, [](TImageFault f, bool japanese) {
+            return TImageFinding{f, TImageStructure::Mdb, {"1", "2", "3", "4", "5"}}.Text(japanese);
+        }));
+    ExpectColumnsInOrder(EnumTable<TImageStructure>(
+        "TImageStructure", static_cast<int>(TImageStructure::ResourceFork) + 1,
+        [](TImageStructure s, bool japanese) { return std::string(StructureName(s, japanese)); }));
 }

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: MIT
+#include "image/ImageFault.h"
+
+#include "app/Language.h"
+#include "util/FillText.h"
+
+#include <array>
+#include <cstddef>
+#include <span>
+
+namespace kelda {
+
+namespace {
+
+struct TFaultText {
+    TImageFault Kind;
+    const char* English;
+    const char* Japanese;
+};
+
+// In the order of TImageFault.
+constexpr std::array<TFaultText, 39> kFaultTexts{{
+    {TImageFault::RangeOutsideFile,
+     "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
+     "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
+    {TImageFault::StructureCut, "the %1 at byte %2 (%3 bytes) runs past the end of the image of %4 bytes",
+     "バイト %2 の%1 (%3 バイト) が %4 バイトのイメージの末尾を越えています"},
+    {TImageFault::BadSignature, "the %1 at byte %2 has the signature %3, not %4",
+     "バイト %2 の%1の署名が %4 ではなく %3 です"},
+    {TImageFault::BadValue, "the %1 gives %2 = %3, which cannot be", "%1の %2 = %3 はありえない値です"},
+    {TImageFault::DiskCopySizes,
+     "the %1 gives %2 data bytes and %3 tag bytes; the image holds %4 bytes after it",
+     "%1はデータ %2 バイト、タグ %3 バイトとしていますが、その後には %4 バイトしかありません"},
+    {TImageFault::DiskCopyChecksum, "the checksum of the %1 is %2; the header gives %3",
+     "%1のチェックサムは %2 ですが、ヘッダーは %3 としています"},
+    {TImageFault::PartitionCount, "the partition map gives %2 entries; the image has room for %3",
+     "パーティションマップは %2 項目としていますが、イメージには %3 項目分しかありません"},
+    {TImageFault::PartitionOutside, "partition %2 (blocks %3 to %4) lies outside the image of %5 blocks",
+     "パーティション %2 (ブロック %3 から %4) が %5 ブロックのイメージの外にあります"},
+    {TImageFault::ExtentOutside,
+     "extent %2 of the %1 of file %3 (blocks %4 to %5) lies outside the volume's %6 blocks",
+     "ファイル %3 の%1のエクステント %2 (ブロック %4 から %5) がボリュームの %6 ブロックの外にあります"},
+    {TImageFault::ForkShort, "the extents of the %1 of file %2 hold %3 bytes; its length is %4",
+     "ファイル %2 の%1のエクステントは %3 バイト分しかありませんが、長さは %4 バイトです"},
+    {TImageFault::ExtentsMissing,
+     "the %1 of file %2 needs an overflow extent at block %3; the extents overflow B-tree has none",
+     "ファイル %2 の%1にはブロック %3 からの追加エクステントが要りますが、エクステント B ツリーにありません"},
+    {TImageFault::NodeOutside, "the %1 refers to node %2; it has %3 nodes",
+     "%1がノード %2 を指していますが、ノードは %3 個しかありません"},
+    {TImageFault::NodeKind, "node %2 of the %1 is of kind %3 where kind %4 belongs",
+     "%1のノード %2 の種類は %4 のはずが %3 です"},
+    {TImageFault::NodeHeight, "node %2 of the %1 has height %3 where %4 belongs",
+     "%1のノード %2 の高さは %4 のはずが %3 です"},
+    {TImageFault::NodeLoop, "the %1 reaches node %2 a second time (its links form a loop)",
+     "%1がノード %2 に二度達しました (リンクが循環しています)"},
+    {TImageFault::NodeBackLink, "node %2 of the %1 links back to node %3, not %4",
+     "%1のノード %2 の後方リンクが %4 ではなく %3 です"},
+    {TImageFault::NodeRecordCount, "node %2 of the %1 claims %3 records; at most %4 fit",
+     "%1のノード %2 はレコード %3 個としていますが、最大 %4 個しか入りません"},
+    {TImageFault::RecordOffsets,
+     "the record offsets of node %2 of the %1 are out of order or outside the node",
+     "%1のノード %2 のレコードオフセットが順序どおりでないか、ノードの外を指しています"},
+    {TImageFault::RecordShort, "record %3 of node %2 of the %1 is too short (%4 bytes)",
+     "%1のノード %2 のレコード %3 が短すぎます (%4 バイト)"},
+    {TImageFault::TreeTooDeep, "the %1 goes below its stated depth of %2 at node %3",
+     "%1がノード %3 で記載の深さ %2 を越えています"},
+    {TImageFault::RecordKind, "record %3 of node %2 of the %1 is of the unknown kind %4",
+     "%1のノード %2 のレコード %3 の種類 %4 は不明です"},
+    {TImageFault::TooManyRecords, "the %1 holds more than %2 records", "%1のレコードが %2 個を越えています"},
+    {TImageFault::DuplicateId, "the catalog holds two entries with the id %2",
+     "カタログに ID %2 の項目が二つあります"},
+    {TImageFault::MissingParent, "the catalog entry with id %2 lies in folder %3, which the catalog lacks",
+     "ID %2 のカタログ項目の親フォルダー %3 がカタログにありません"},
+    {TImageFault::ParentLoop, "the folders above the catalog entry with id %2 form a loop",
+     "ID %2 のカタログ項目の上位フォルダーが循環しています"},
+    {TImageFault::FolderTooDeep, "the catalog entry with id %2 lies more than %3 folders deep",
+     "ID %2 のカタログ項目が %3 階層より深くにあります"},
+    {TImageFault::LeafCountWrong, "the %1 holds %2 leaf records; its header gives %3",
+     "%1の葉レコードは %2 個ですが、ヘッダーは %3 個としています"},
+    {TImageFault::FirstLeafWrong, "the %1's first leaf is node %2; its header gives %3",
+     "%1の最初の葉はノード %2 ですが、ヘッダーは %3 としています"},
+    {TImageFault::LastLeafWrong, "the %1's last leaf is node %2; its header gives %3",
+     "%1の最後の葉はノード %2 ですが、ヘッダーは %3 としています"},
+    {TImageFault::FileCountWrong, "the %1 counts %2 files; the catalog holds %3",
+     "%1はファイル %2 個としていますが、カタログには %3 個あります"},
+    {TImageFault::FolderCountWrong, "the %1 counts %2 folders; the catalog holds %3",
+     "%1はフォルダー %2 個としていますが、カタログには %3 個あります"},
+    {TImageFault::RootFilesWrong, "the %1 counts %2 files in the root folder; the catalog holds %3",
+     "%1はルートフォルダーのファイルを %2 個としていますが、カタログには %3 個あります"},
+    {TImageFault::RootFoldersWrong, "the %1 counts %2 folders in the root folder; the catalog holds %3",
+     "%1はルートフォルダーのフォルダーを %2 個としていますが、カタログには %3 個あります"},
+    {TImageFault::ValenceWrong, "the folder with id %2 counts %3 items; the catalog holds %4",
+     "ID %2 のフォルダーは項目 %3 個としていますが、カタログには %4 個あります"},
+    {TImageFault::ThreadMissing, "the folder with id %2 has no thread record",
+     "ID %2 のフォルダーにスレッドレコードがありません"},
+    {TImageFault::ExtentsOverlap, "files %2 and %3 share allocation block %4",
+     "ファイル %2 と %3 がアロケーションブロック %4 を共有しています"},
+    {TImageFault::NotDiskImage, "it is not a DiskCopy 4.2 image, an Apple partition map or an HFS volume",
+     "DiskCopy 4.2 イメージでも Apple パーティションマップでも HFS ボリュームでもありません"},
+    {TImageFault::NoHfsVolume, "the image holds no HFS volume", "イメージに HFS ボリュームがありません"},
+    {TImageFault::VolumeNotRead, "the volume is %2, which is not read", "ボリュームは %2 で、読めません"},
+}};
+
+constexpr bool TextsInOrder() {
+    for (std::size_t i = 0; i < kFaultTexts.size(); ++i) {
+        if (static_cast<std::size_t>(kFaultTexts[i].Kind) != i) {
+            return false;
+        }
+    }
+    return static_cast<std::size_t>(TImageFault::VolumeNotRead) + 1 == kFaultTexts.size();
+}
+static_assert(TextsInOrder(), "one text per fault, in the order of TImageFault");
+
+struct TStructureName {
+    TImageStructure Structure;
+    const char* English;
+    const char* Japanese;
+};
+
+// In the order of TImageStructure.
+constexpr std::array<TStructureName, 12> kStructureNames{{
+    {TImageStructure::None, "", ""},
+    {TImageStructure::Image, "image", "イメージ"},
+    {TImageStructure::DiskCopyHeader, "DiskCopy header", "DiskCopy ヘッダー"},
+    {TImageStructure::DiskCopyData, "DiskCopy data", "DiskCopy データ"},
+    {TImageStructure::DiskCopyTags, "DiskCopy tags", "DiskCopy タグ"},
+    {TImageStructure::DriverDescriptor, "driver descriptor block", "ドライバー記述ブロック"},
+    {TImageStructure::PartitionEntry, "partition map entry", "パーティションマップ項目"},
+    {TImageStructure::Mdb, "master directory block", "マスターディレクトリブロック"},
+    {TImageStructure::CatalogTree, "catalog B-tree", "カタログ B ツリー"},
+    {TImageStructure::ExtentsTree, "extents overflow B-tree", "エクステント B ツリー"},
+    {TImageStructure::DataFork, "data fork", "データフォーク"},
+    {TImageStructure::ResourceFork, "resource fork", "リソースフォーク"},
+}};
+
+constexpr bool NamesInOrder() {
+    for (std::size_t i = 0; i < kStructureNames.size(); ++i) {
+        if (static_cast<std::size_t>(kStructureNames[i].Structure) != i) {
+            return false;
+        }
+    }
+    return static_cast<std::size_t>(TImageStructure::ResourceFork) + 1 == kStructureNames.size();
+}
+static_assert(NamesInOrder(), "one name per structure, in the order of TImageStructure");
+
+} // namespace
+
+std::string_view StructureName(TImageStructure structure, bool japanese) {
+    const TStructureName& entry = kStructureNames[static_cast<std::size_t>(structure)];
+    return japanese ? entry.Japanese : entry.English;
+}
+
+std::string TImageFinding::Text(bool japanese) const {
+    const TFaultText& entry = kFaultTexts[static_cast<std::size_t>(Kind)];
+    std::vector<std::string> args;
+    args.reserve(Args.size() + 1);
+    args.emplace_back(StructureName(Structure, japanese));
+    args.insert(args.end(), Args.begin(), Args.end());
+    return FillText(japanese ? entry.Japanese : entry.English, std::span<const std::string>(args));
+}
+
+bool TImageFinding::Fatal() const {
+    switch (Kind) {
+    case TImageFault::LeafCountWrong:
+    case TImageFault::FirstLeafWrong:
+    case TImageFault::LastLeafWrong:
+    case TImageFault::FileCountWrong:
+    case TImageFault::FolderCountWrong:
+    case TImageFault::RootFilesWrong:
+    case TImageFault::RootFoldersWrong:
+    case TImageFault::ValenceWrong:
+    case TImageFault::ThreadMissing:
+    case TImageFault::ExtentsOverlap:
+        return false;
+    default:
+        return true;
+    }
+}
+
+EImageError::EImageError(TImageFinding finding)
+    : EBilingualError(FormatMessage(TMsg::ImageDamaged, true, finding.Text(true)),
+                      FormatMessage(TMsg::ImageDamaged, false, finding.Text(false))),
+      finding_(std::move(finding)) {}
+
+void ThrowImageFault(TImageFault kind, TImageStructure structure, std::vector<std::string> args) {
+    throw EImageError(TImageFinding{kind, structure, std::move(args)});
+}
+
+} // namespace kelda
