@@ -4,6 +4,7 @@
 #include "forks/AppleWriter.h"
 #include "forks/BinHex.h"
 #include "forks/ForkErrors.h"
+#include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "forks/MacNames.h"
 #include "forks/TMacFile.h"
@@ -63,6 +64,38 @@ ProgressFn Shifted(const ProgressFn& progress, std::int64_t before, std::int64_t
 // The guards of one output made from the source as it was opened.
 TForkStatus Guarded(const TAtomicOutput& out, const TMacFileSource& in, bool replaceReadOnly) {
     return ForkStatusOf(GuardOutput(out, in.Inputs(), replaceReadOnly));
+}
+
+// One output of in under the guards: refused before anything is written when it would replace an
+// input or a read-only file (unless allowed), or when a part it needs is cut short and the policy
+// refuses that; else written by write into the output's stream and put in place. withComment: the
+// output carries the Finder comment, whose cut is a warning of its own.
+template <typename TWrite>
+TForkStatus GuardedExport(const TMacFileSource& in, const std::filesystem::path& output,
+                          std::initializer_list<const TForkSpan*> needed, bool withComment, TCutPolicy policy,
+                          bool replaceReadOnly, TWrite write) {
+    TAtomicOutput out(output);
+    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
+        return refused;
+    }
+    const bool complete = AllComplete(needed);
+    if (!complete && policy == TCutPolicy::Refuse) {
+        return TForkStatus::RefusedCut;
+    }
+    write(out.Create());
+    out.Commit();
+    if (!withComment) {
+        return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
+    }
+    return WrittenStatus(complete, in.File());
+}
+
+// One fork of in, its bytes alone.
+TForkStatus ExportOneFork(const TMacFileSource& in, const TForkSpan& span, const TForkSource& bytes,
+                          const std::filesystem::path& output, TCutPolicy policy, const ProgressFn& progress,
+                          bool replaceReadOnly) {
+    return GuardedExport(in, output, {&span}, false, policy, replaceReadOnly,
+                         [&](TFileStream& out) { TForkCopier(out, bytes.Length, progress).Copy(bytes); });
 }
 
 void SetModificationTime(const std::filesystem::path& file, std::uint32_t macDate) {
@@ -130,18 +163,12 @@ TForkStatus ExportResourceFork(const std::filesystem::path& source, const std::f
 
 TForkStatus ExportResourceFork(const TMacFileSource& in, const std::filesystem::path& output,
                                TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-    TAtomicOutput out(output);
-    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
-        return refused;
-    }
-    const bool complete = AllComplete({&in.File().Resource});
-    if (!complete && policy == TCutPolicy::Refuse) {
-        return TForkStatus::RefusedCut;
-    }
-    TForkCopier copier(out.Create(), in.Resource().Length, progress);
-    copier.Copy(in.Resource());
-    out.Commit();
-    return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
+    return ExportOneFork(in, in.File().Resource, in.Resource(), output, policy, progress, replaceReadOnly);
+}
+
+TForkStatus ExportDataFork(const TMacFileSource& in, const std::filesystem::path& output, TCutPolicy policy,
+                           const ProgressFn& progress, bool replaceReadOnly) {
+    return ExportOneFork(in, in.File().Data, in.Data(), output, policy, progress, replaceReadOnly);
 }
 
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
@@ -152,19 +179,12 @@ TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source
 
 TForkStatus ExportAppleFile(TAppleKind kind, const TMacFileSource& in, const std::filesystem::path& output,
                             TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-    TAtomicOutput out(output);
-    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
-        return refused;
+    const TMacFile& file = in.File();
+    const auto write = [&](TFileStream& out) { WriteAppleFile(kind, ContentsOf(in, kind), out, progress); };
+    if (kind == TAppleKind::Single) {
+        return GuardedExport(in, output, {&file.Data, &file.Resource}, true, policy, replaceReadOnly, write);
     }
-    const TMacFile& layout = in.File();
-    const bool complete = kind == TAppleKind::Single ? AllComplete({&layout.Data, &layout.Resource})
-                                                     : AllComplete({&layout.Resource});
-    if (!complete && policy == TCutPolicy::Refuse) {
-        return TForkStatus::RefusedCut;
-    }
-    WriteAppleFile(kind, ContentsOf(in, kind), out.Create(), progress);
-    out.Commit();
-    return WrittenStatus(complete, layout);
+    return GuardedExport(in, output, {&file.Resource}, true, policy, replaceReadOnly, write);
 }
 
 TBinHexHeader BinHexHeaderOf(const TMacFile& file) {
@@ -189,17 +209,17 @@ TForkStatus ExportBinHex(const TMacFileSource& in, const std::filesystem::path& 
             throw ForkError(TMsg::ForkTooLarge);
         }
     }
-    TAtomicOutput out(output);
-    if (const TForkStatus refused = Guarded(out, in, replaceReadOnly); refused != TForkStatus::Written) {
-        return refused;
-    }
-    const bool complete = AllComplete({&file.Data, &file.Resource});
-    if (!complete && policy == TCutPolicy::Refuse) {
-        return TForkStatus::RefusedCut;
-    }
-    WriteBinHex(BinHexHeaderOf(file), in.Data(), in.Resource(), out.Create(), progress);
-    out.Commit();
-    return WrittenStatus(complete, file);
+    return GuardedExport(in, output, {&file.Data, &file.Resource}, false, policy, replaceReadOnly,
+                         [&](TFileStream& out) {
+                             WriteBinHex(BinHexHeaderOf(file), in.Data(), in.Resource(), out, progress);
+                         });
+}
+
+TForkStatus ExportMacBinary(const TMacFileSource& in, const std::filesystem::path& output, int version,
+                            TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+    const TMacFile& file = in.File();
+    return GuardedExport(in, output, {&file.Data, &file.Resource}, true, policy, replaceReadOnly,
+                         [&](TFileStream& out) { WriteMacBinary(in, version, out, progress); });
 }
 
 TExtractResult Extract(const std::filesystem::path& source, const std::filesystem::path& folder,

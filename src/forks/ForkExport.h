@@ -53,6 +53,10 @@ TForkStatus ExportResourceFork(const TMacFileSource& source, const std::filesyst
                                TCutPolicy policy, const ProgressFn& progress = {},
                                bool replaceReadOnly = false);
 
+// The data fork alone (of any container; the design's datafork conversion is MacBinary's own).
+TForkStatus ExportDataFork(const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
+                           const ProgressFn& progress = {}, bool replaceReadOnly = false);
+
 // AppleDouble (the "._NAME" sidecar: everything but the data fork) or AppleSingle (both forks).
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,
                             const std::filesystem::path& output, TCutPolicy policy,
@@ -70,6 +74,10 @@ TBinHexHeader BinHexHeaderOf(const TMacFile& file);
 // fork of 4 GiB or more.
 TForkStatus ExportBinHex(const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
                          const ProgressFn& progress = {}, bool replaceReadOnly = false);
+
+// The Mac file as MacBinary of version 1, 2 or 3 (WriteMacBinary).
+TForkStatus ExportMacBinary(const TMacFileSource& source, const std::filesystem::path& output, int version,
+                            TCutPolicy policy, const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
 enum class TResourceForm {
     Sidecar,     // "._NAME", AppleDouble

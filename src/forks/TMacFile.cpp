@@ -44,6 +44,8 @@ std::string_view MacContainerId(TMacContainer container) {
         return "appledouble";
     case TMacContainer::BinHex:
         return "binhex";
+    case TMacContainer::Volume:
+        return "volume";
     case TMacContainer::Forks:
         break;
     }
@@ -118,6 +120,9 @@ std::vector<TFileStat> TMacFileSource::Inputs() const {
     }
     for (const auto& container : containers_) {
         inputs.push_back(StatOpenFile(container->Stream()));
+    }
+    if (image_) {
+        inputs.push_back(*image_);
     }
     return inputs;
 }
@@ -208,6 +213,41 @@ TMacFileSource TMacFileSource::OpenBinHex(const std::filesystem::path& file, con
     return source;
 }
 
+TMacFileSource TMacFileSource::FromVolume(const TMacFileInfo& info, const TMacNameReading& name,
+                                          const std::vector<TForkSource>& data,
+                                          const std::vector<TForkSource>& resource, const TFileStream& image) {
+    TMacFileSource source;
+    source.path_ = image.FileName();
+    source.image_ = StatOpenFile(image);
+    source.scratch_.push_back(std::make_unique<TFileStream>(TFileStream::Anonymous()));
+    TFileStream& forks = *source.scratch_.back();
+    const auto total = [](const std::vector<TForkSource>& spans) {
+        std::int64_t sum = 0;
+        for (const TForkSource& span : spans) {
+            sum += span.Length;
+        }
+        return sum;
+    };
+    const std::int64_t dataLength = total(data);
+    const std::int64_t resourceLength = total(resource);
+    TForkCopier copier(forks, dataLength + resourceLength, {});
+    for (const std::vector<TForkSource>* spans : {&data, &resource}) {
+        for (const TForkSource& span : *spans) {
+            copier.Copy(span);
+        }
+    }
+    TMacFile& model = source.file_;
+    model.Container = TMacContainer::Volume;
+    model.Info = info;
+    model.Name = name;
+    model.HasDates = true;
+    model.Data = {0, dataLength, dataLength};
+    model.Resource = {dataLength, resourceLength, resourceLength};
+    source.data_ = &forks;
+    source.resource_ = &forks;
+    return source;
+}
+
 TMacFileSource TMacFileSource::Open(const std::filesystem::path& file, TMacEncoding nameEncoding) {
     switch (SniffContainer(file).value_or(TMacContainer::MacBinary)) {
     case TMacContainer::AppleSingle:
@@ -217,6 +257,7 @@ TMacFileSource TMacFileSource::Open(const std::filesystem::path& file, TMacEncod
         return OpenBinHex(file, {}, nameEncoding);
     case TMacContainer::MacBinary:
     case TMacContainer::Forks:
+    case TMacContainer::Volume:
         break;
     }
     return OpenMacBinary(file, nameEncoding);

@@ -33,9 +33,10 @@ enum class TMacContainer {
     AppleDouble, // the "._NAME" sidecar; the data fork is the file NAME beside it
     BinHex,      // BinHex 4.0 text; its forks are decoded into a file of their own
     Forks,       // a data fork file, the resource fork from a raw file or a container's entry
+    Volume,      // a file of a disk image's volume; its forks are copied into a file of their own
 };
 
-// "macbinary", "applesingle", "appledouble", "binhex", "forks": for JSON and messages.
+// "macbinary", "applesingle", "appledouble", "binhex", "forks", "volume": for JSON and messages.
 std::string_view MacContainerId(TMacContainer container);
 
 // The container a file's bytes say it is by their magic or marker: AppleSingle, AppleDouble or
@@ -117,6 +118,13 @@ public:
     // The decoding of a BinHex source (nullopt for the other containers).
     const std::optional<TBinHexReading>& BinHexReading() const { return binHex_; }
 
+    // A file of a volume (a disk image's): its Finder fields and the byte spans of image that hold
+    // each fork, copied in order into an unnamed scratch file (fragments made whole). image is an
+    // input (never an output) and must outlive the copy only.
+    static TMacFileSource FromVolume(const TMacFileInfo& info, const TMacNameReading& name,
+                                     const std::vector<TForkSource>& data, const std::vector<TForkSource>& resource,
+                                     const TFileStream& image);
+
     // Every file read, as it was opened: an output must be none of them.
     std::vector<TFileStat> Inputs() const;
 
@@ -138,6 +146,7 @@ private:
     std::vector<std::unique_ptr<TAppleContainer>> containers_;
     std::vector<std::unique_ptr<TFileStream>> scratch_; // decoded forks: not inputs
     std::optional<TBinHexReading> binHex_;
+    std::optional<TFileStat> image_; // the disk image a volume's file was copied from
     const TFileStream* data_ = nullptr;
     const TFileStream* resource_ = nullptr;
 };
