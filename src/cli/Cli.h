@@ -67,6 +67,7 @@ void RegisterCheckCommands(TCliCommands& commands);     // check
 void RegisterScanCommands(TCliCommands& commands);      // scan
 void RegisterForkCommands(TCliCommands& commands);      // rsrc, appledouble, applesingle, extract, encode
 void RegisterResourceCommands(TCliCommands& commands);  // resources, resource, vers
+void RegisterImageCommands(TCliCommands& commands);     // image list, image check, image extract
 
 // The MacBinary commands (CliMacBinary.cpp) over their operands: the files for info, IN and OUT for
 // the conversions.

@@ -30,8 +30,8 @@ constexpr std::string_view kProgram = "kelda-cli";
 
 // Every command file's registration function. A new command file adds one line here.
 constexpr void (*kRegistrations[])(TCliCommands&) = {
-    RegisterMacBinaryCommands, RegisterCrcCommands,  RegisterCheckCommands,
-    RegisterScanCommands,      RegisterForkCommands, RegisterResourceCommands,
+    RegisterMacBinaryCommands, RegisterCrcCommands,      RegisterCheckCommands, RegisterScanCommands,
+    RegisterForkCommands,      RegisterResourceCommands, RegisterImageCommands,
 };
 
 // The options every command takes, before or after the command word.

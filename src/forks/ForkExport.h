@@ -54,8 +54,8 @@ TForkStatus ExportResourceFork(const TMacFileSource& source, const std::filesyst
                                bool replaceReadOnly = false);
 
 // The data fork alone (of any container; the design's datafork conversion is MacBinary's own).
-TForkStatus ExportDataFork(const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
-                           const ProgressFn& progress = {}, bool replaceReadOnly = false);
+TForkStatus ExportDataFork(const TMacFileSource& source, const std::filesystem::path& output,
+                           TCutPolicy policy, const ProgressFn& progress = {}, bool replaceReadOnly = false);
 
 // AppleDouble (the "._NAME" sidecar: everything but the data fork) or AppleSingle (both forks).
 TForkStatus ExportAppleFile(TAppleKind kind, const std::filesystem::path& source,

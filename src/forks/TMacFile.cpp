@@ -215,7 +215,8 @@ TMacFileSource TMacFileSource::OpenBinHex(const std::filesystem::path& file, con
 
 TMacFileSource TMacFileSource::FromVolume(const TMacFileInfo& info, const TMacNameReading& name,
                                           const std::vector<TForkSource>& data,
-                                          const std::vector<TForkSource>& resource, const TFileStream& image) {
+                                          const std::vector<TForkSource>& resource,
+                                          const TFileStream& image) {
     TMacFileSource source;
     source.path_ = image.FileName();
     source.image_ = StatOpenFile(image);

@@ -122,8 +122,8 @@ public:
     // each fork, copied in order into an unnamed scratch file (fragments made whole). image is an
     // input (never an output) and must outlive the copy only.
     static TMacFileSource FromVolume(const TMacFileInfo& info, const TMacNameReading& name,
-                                     const std::vector<TForkSource>& data, const std::vector<TForkSource>& resource,
-                                     const TFileStream& image);
+                                     const std::vector<TForkSource>& data,
+                                     const std::vector<TForkSource>& resource, const TFileStream& image);
 
     // Every file read, as it was opened: an output must be none of them.
     std::vector<TFileStat> Inputs() const;

@@ -37,6 +37,13 @@ std::vector<TImageFinding> THfsVolume::Check() const {
             add(TImageFault::LastLeafWrong, structure, {Num(last), Num(h.LastLeaf)});
         }
     };
+    // A volume cut short: its files may all be readable, but the blocks (and the spare master
+    // directory block) past the image's end are lost.
+    const std::int64_t needed = std::int64_t{mdb_.AllocationStart} * 512 +
+                                std::int64_t{mdb_.AllocationBlocks} * mdb_.AllocationBlockSize + 1024;
+    if (usableBlocks_ < mdb_.AllocationBlocks || needed > length_) {
+        add(TImageFault::StructureCut, TImageStructure::Image, {Num(0), Num(needed), Num(length_)});
+    }
     treeCounts(TImageStructure::ExtentsTree, extentsHeader_, extentsLeafRecords_, extentsFirstLeaf_,
                extentsLastLeaf_);
     treeCounts(TImageStructure::CatalogTree, catalogHeader_, catalogLeafRecords_, catalogFirstLeaf_,

@@ -11,7 +11,8 @@ TImageFile::TImageFile(const std::filesystem::path& file) {
     length_ = own_->Size();
     if (DetectImage(*own_, 0, length_) == TImageKind::Unknown) {
         THeader header{};
-        const bool macBinary = own_->ReadAt(header.data(), header.size(), 0) == header.size() && IsMacBinary(header);
+        const bool macBinary =
+            own_->ReadAt(header.data(), header.size(), 0) == header.size() && IsMacBinary(header);
         if (SniffContainer(file) || macBinary) {
             wrapper_ = TMacFileSource::Open(file);
             const TForkSource data = wrapper_->Data();

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// kelda-cli image on the built volumes and on the corpus's DiskCopy images inside MacBinary: the
+// listing is the tree, check judges the layers and the volume, extract writes each file in the
+// form asked, with its forks as the volume holds them, and never replaces a file unasked.
+#include "ImageFiles.h"
+
+#include "cli/Cli.h"
+#include "forks/TMacFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kelda {
+namespace {
+
+using namespace test;
+
+struct TRun {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+TRun RunCli(const TCliArgs& args) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    TCliTerminal terminal;
+    terminal.In = &in;
+    const int status = CliMain(args, out, err, terminal);
+    return {status, out.str(), err.str()};
+}
+
+class CliImageTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteBytes(dir / "basic.hfs", ImageBytes("basic.hfs")); }
+    std::string P(const std::string& name) const { return (dir / name).string(); }
+    TempDir dir;
+};
+
+TEST_F(CliImageTest, ListGivesTheTreeAndCheckTheVerdict) {
+    const TRun list = RunCli({"image", "list", P("basic.hfs")});
+    ASSERT_EQ(list.Status, kCliOk) << list.Err;
+    EXPECT_EQ(list.Out, "folder\t-\t-\t-\t2026-12-10 00:11:33\tKelda Test:Docs/\n"
+                        "folder\t-\t-\t-\t2026-12-10 00:11:33\tKelda Test:Docs/Deep/\n"
+                        "file\tWDBN/MSWD\t26112\t0\t1995-04-06 16:18:00\tKelda Test:Docs/Deep/CHAPTER12\n"
+                        "file\tTEXT/R*ch\t21\t1454\t2023-03-22 16:36:25\tKelda Test:Docs/TextFile\n"
+                        "file\tFFIL/DMOV\t0\t2584\t2022-12-18 11:52:17\tKelda Test:Font\n"
+                        "file\tTEXT/UNIX\t6\t0\t2026-12-10 00:11:33\tKelda Test:日本語\n");
+    const TRun json = RunCli({"image", "list", "--json", P("basic.hfs")});
+    EXPECT_NE(json.Out.find("\"entry_path\":\"Docs/TextFile\",\"kind\":\"file\""), std::string::npos)
+        << json.Out;
+
+    const struct {
+        const char* Image;
+        int Status;
+        const char* Says;
+    } cases[] = {
+        {"basic.hfs", kCliOk, "Sound: HFS \"Kelda Test\", 4 files, 2 folders"},
+        {"cut.hfs", kCliFailure, "Damaged: HFS \"Kelda Test\""},
+        {"convert2dsk_Blank800K.img.bin", kCliOk, "Sound: DiskCopy 4.2 > HFS \"Blank800K\""},
+        {"ciderpress2_MCUS_Free_Software_Disk.img.bin", kCliFailure, "Not read: DiskCopy 4.2 > MFS"}};
+    Bytes cut = ImageBytes("basic.hfs");
+    cut.resize(cut.size() / 2);
+    WriteBytes(dir / "cut.hfs", cut);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Image);
+        const std::filesystem::path image =
+            std::filesystem::exists(dir / c.Image) ? dir / c.Image : CorpusFile(c.Image);
+        const TRun check = RunCli({"image", "check", image.string()});
+        EXPECT_EQ(check.Status, c.Status) << check.Out << check.Err;
+        EXPECT_NE((check.Out + check.Err).find(c.Says), std::string::npos) << check.Out << check.Err;
+    }
+}
+
+TEST_F(CliImageTest, ExtractWritesEachFormAndKeepsWhatIsThere) {
+    const TRun all = RunCli({"image", "extract", P("basic.hfs"), "-o", P("out")});
+    ASSERT_EQ(all.Status, kCliOk) << all.Err;
+    const TMacFileSource text = TMacFileSource::Open(dir / "out/Docs/TextFile.bin");
+    EXPECT_EQ(text.File().Version, TMacBinaryVersion::III);
+    EXPECT_EQ(text.File().Data.Length, 21);
+    EXPECT_EQ(text.File().Resource.Length, 1454);
+    EXPECT_EQ(text.File().Name.Text, "TextFile");
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/日本語.bin"));
+
+    // Each form of one file gives the same forks back through the model.
+    for (const char* form : {"applesingle", "binhex", "appledouble"}) {
+        SCOPED_TRACE(form);
+        const TRun r =
+            RunCli({"image", "extract", "--as", form, P("basic.hfs"), "Docs/TextFile", "-o", P(form)});
+        ASSERT_EQ(r.Status, kCliOk) << r.Err;
+        const std::string made = r.Out.substr(0, r.Out.find('\n'));
+        const std::string source = std::string(form) == "appledouble"
+                                       ? r.Out.substr(made.size() + 1, r.Out.size() - made.size() - 2)
+                                       : made;
+        ASSERT_EQ(RunCli({"rsrc", source, P(std::string(form) + ".r")}).Status, kCliOk) << source;
+        ASSERT_EQ(RunCli({"rsrc", P("out/Docs/TextFile.bin"), P("want.r")}).Status, kCliOk);
+        EXPECT_EQ(ReadBytes(dir / (std::string(form) + ".r")), ReadBytes(dir / "want.r"));
+    }
+    const TRun data = RunCli({"image", "extract", "--as", "data", P("basic.hfs"), "Docs/", "-o", P("data")});
+    ASSERT_EQ(data.Status, kCliOk) << data.Err;
+    EXPECT_EQ(std::filesystem::file_size(dir / "data/Docs/Deep/CHAPTER12"), 26112u);
+    EXPECT_FALSE(std::filesystem::exists(dir / "data/Font"));
+
+    // Again into the same folder: every file is there already and kept, unless -f.
+    const auto before = std::filesystem::last_write_time(dir / "out/Font.bin");
+    const TRun again = RunCli({"image", "extract", P("basic.hfs"), "-o", P("out")});
+    EXPECT_EQ(again.Status, kCliFailure);
+    EXPECT_NE(again.Err.find("4 failed"), std::string::npos) << again.Err;
+    EXPECT_EQ(std::filesystem::last_write_time(dir / "out/Font.bin"), before);
+    EXPECT_EQ(RunCli({"image", "extract", "-f", P("basic.hfs"), "-o", P("out")}).Status, kCliOk);
+}
+
+} // namespace
+} // namespace kelda
