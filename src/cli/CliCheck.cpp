@@ -13,6 +13,7 @@
 #include "util/BilingualError.h"
 #include "util/Progress.h"
 #include "util/TFileStream.h"
+#include "util/VisibleText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -146,9 +147,9 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
         if (json) {
             context.Out << Dump(ReportJson(file, *report, header, context.Japanese)) << '\n';
         } else {
-            context.Out << file << '\n';
+            context.Out << EscapeControls(file) << '\n';
             for (const std::string& line : CheckReportLines(*report, context.Japanese)) {
-                context.Out << "  " << line << '\n';
+                context.Out << "  " << EscapeControls(line) << '\n';
             }
         }
         if (report->Verdict != TCheckVerdict::Sound) {

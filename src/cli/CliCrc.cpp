@@ -106,7 +106,12 @@ std::vector<std::size_t> ChosenVariants(const TCrcOptions& options) {
 void WriteText(const TCliContext& context, const std::string& file, const std::vector<TCrcValue>& values) {
     for (const TCrcValue& value : values) {
         const TCrcVariant& v = CrcVariants[value.Variant];
-        context.Out << CrcResultLine(v.Entry, v.Width, value.Value, file) << '\n';
+        // A name that needs escapes (a line break, a backslash, a control) is written escaped on a
+        // line that starts with a backslash, as sha256sum does, so the line stays one line and
+        // crc -c reads the name back.
+        const std::string name = EscapeSumName(file);
+        context.Out << (name == file ? "" : "\\") << CrcResultLine(v.Entry, v.Width, value.Value, name)
+                    << '\n';
     }
 }
 
@@ -169,6 +174,10 @@ struct TSumLine {
 };
 
 std::optional<TSumLine> ParseSumLine(std::string_view line) {
+    const bool escaped = !line.empty() && line.front() == '\\';
+    if (escaped) {
+        line.remove_prefix(1);
+    }
     const std::size_t tab1 = line.find('\t');
     const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
     if (tab2 == std::string_view::npos || tab2 + 1 >= line.size()) {
@@ -194,7 +203,15 @@ std::optional<TSumLine> ParseSumLine(std::string_view line) {
             }
             value = (value << 4) | static_cast<std::uint32_t>(digit);
         }
-        return TSumLine{static_cast<std::size_t>(v.Index), value, std::string(line.substr(tab2 + 1))};
+        std::string name(line.substr(tab2 + 1));
+        if (escaped) {
+            std::optional<std::string> unescaped = UnescapeSumName(name);
+            if (!unescaped) {
+                return std::nullopt;
+            }
+            name = std::move(*unescaped);
+        }
+        return TSumLine{static_cast<std::size_t>(v.Index), value, std::move(name)};
     }
     return std::nullopt;
 }
@@ -216,7 +233,7 @@ int CheckOneFile(const TCliContext& context, const std::string& name, const std:
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 same = same && values[i].Value == lines[i].Value;
             }
-            context.Out << name << ": " << (same ? "OK" : "FAILED") << '\n';
+            context.Out << EscapeControls(name) << ": " << (same ? "OK" : "FAILED") << '\n';
             return same ? 0 : 1;
         }
     } catch (const ECancelled&) {
@@ -225,7 +242,8 @@ int CheckOneFile(const TCliContext& context, const std::string& name, const std:
         error = CliErrorText(context, e);
     }
     CliReport(context, name, error);
-    context.Out << name << ": " << CliText(TCliMsg::CheckUnreadable, context.Japanese) << '\n';
+    context.Out << EscapeControls(name) << ": " << CliText(TCliMsg::CheckUnreadable, context.Japanese)
+                << '\n';
     return 2;
 }
 

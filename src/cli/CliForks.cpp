@@ -19,6 +19,7 @@
 #include "forks/TMacFile.h"
 #include "macbinary/TInspection.h"
 #include "util/TFolder.h"
+#include "util/VisibleText.h"
 
 #include <algorithm>
 #include <array>
@@ -159,7 +160,8 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
         if (ForkOutputWritten(result.Status)) {
-            context.Out << result.DataFile.string() << '\n' << result.ResourceFile.string() << '\n';
+            context.Out << EscapeControls(result.DataFile.string()) << '\n'
+                        << EscapeControls(result.ResourceFile.string()) << '\n';
         }
         return status;
     });

@@ -146,7 +146,7 @@ int RunCheck(const TCliContext& context, const TImageOptions& options, const TIm
             lines.push_back("");
         }
     }
-    context.Out << options.Image << '\n';
+    context.Out << EscapeControls(options.Image) << '\n';
     bool sound = true;
     for (const std::string& line : lines) {
         if (line.empty()) {
@@ -254,7 +254,7 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
             return kCliFailure;
         }
         for (const std::filesystem::path& file : written) {
-            context.Out << file.string() << '\n';
+            context.Out << EscapeControls(file.string()) << '\n';
         }
         return kCliOk;
     });

@@ -211,10 +211,10 @@ int CliInfo(const TCliContext& context, const TCliArgs& args, TMacEncoding nameE
             if (!inspection) {
                 return kCliFailure;
             }
-            // A name inside a hostile file must not forge lines or reach the terminal as commands; the
-            // file name is the user's own and comes out byte for byte.
-            for (const std::string& line :
-                 BuildLogBlock(file, inspection->Header, inspection->Size, EscapeControls, nameEncoding)) {
+            // A name inside a hostile file, or a file name, must not forge lines or reach the
+            // terminal as commands: both come out with their controls shown.
+            for (const std::string& line : BuildLogBlock(EscapeControls(file), inspection->Header,
+                                                         inspection->Size, EscapeControls, nameEncoding)) {
                 context.Out << line << '\n';
             }
             return kCliOk;

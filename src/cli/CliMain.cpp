@@ -6,6 +6,7 @@
 #include "cli/TCliCommands.h"
 #include "cli/TCliFdOutBuf.h"
 #include "cli/TCliInput.h"
+#include "util/VisibleText.h"
 
 #include "util/BilingualError.h"
 #include "util/Progress.h"
@@ -163,7 +164,8 @@ bool OutputArrived(std::ostream& out, std::ostream& err, bool japanese) {
 } // namespace
 
 void CliReport(const TCliContext& context, const std::string& what, const std::string& message) {
-    context.Err << "kelda-cli: " << what << ": " << message << '\n';
+    // Both may hold bytes of file names or of files: their controls are shown, never sent.
+    context.Err << "kelda-cli: " << EscapeControls(what) << ": " << EscapeControls(message) << '\n';
 }
 
 bool CliOutputExists(const TCliContext& context, const std::filesystem::path& source,

@@ -17,6 +17,7 @@
 #include "resources/ResourceTexts.h"
 #include "resources/VersResource.h"
 #include "util/TFolder.h"
+#include "util/VisibleText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -117,11 +118,13 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
         } else {
             // file, type, ID, name, attributes, length: tab-separated, "-" for an empty field.
             const std::string attributes = ResAttributeNames(r.Attributes);
-            context.Out << file << "\t'" << ResTypeText(r.Type) << "'\t" << r.Id << '\t'
-                        << (r.HasName ? r.Name : "-") << '\t' << (attributes.empty() ? "-" : attributes)
-                        << '\t' << r.Length;
+            // Every text from the file or its name with its controls shown: a TAB or LF there can
+            // forge neither a column nor a line.
+            context.Out << EscapeControls(file) << "\t'" << EscapeControls(ResTypeText(r.Type)) << "'\t"
+                        << r.Id << '\t' << (r.HasName ? EscapeControls(r.Name) : "-") << '\t'
+                        << (attributes.empty() ? "-" : attributes) << '\t' << r.Length;
             if (vers) {
-                context.Out << '\t' << vers->NumberText();
+                context.Out << '\t' << EscapeControls(vers->NumberText());
             }
             context.Out << '\n';
         }
@@ -240,7 +243,8 @@ int RunVers(const TCliContext& context, const TCliArgs& files) {
             if (entry != nullptr) {
                 vers = VersOf(*opened, *entry);
             }
-            context.Out << file << '\t' << (vers ? vers->ShortVersion : std::string()) << '\n';
+            context.Out << EscapeControls(file) << '\t'
+                        << EscapeControls(vers ? vers->ShortVersion : std::string()) << '\n';
             // No version because the map is damaged is no answer: say why, and fail.
             if (!vers && !map.Findings.empty()) {
                 ReportFindings(context, file, map);

@@ -10,6 +10,7 @@
 #include "util/BilingualError.h"
 #include "util/TFileStream.h"
 #include "util/TFolder.h"
+#include "util/VisibleText.h"
 
 #include <algorithm>
 #include <array>
@@ -165,8 +166,9 @@ void WriteRow(const TCliContext& context, const TScanOptions& options, const TSc
     }
     // Plain text: verdict, version, type/creator (else the reason), name, 'vers', path; TAB between.
     context.Out << field("verdict") << '\t' << field("version") << '\t'
-                << (row.Accepted() ? field("type") + "/" + field("creator") : field("reason")) << '\t'
-                << field("name") << '\t' << field("vers") << '\t' << row.Path << '\n';
+                << EscapeControls(row.Accepted() ? field("type") + "/" + field("creator") : field("reason"))
+                << '\t' << EscapeControls(field("name")) << '\t' << EscapeControls(field("vers")) << '\t'
+                << EscapeControls(row.Path) << '\n';
 }
 
 class TScanner {

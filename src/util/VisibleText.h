@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,13 @@ std::string HexBytes(std::string_view bytes, char separator = '\0');
 
 // A number as a fixed-width lower-case hexadecimal string: 4 digits for 16 bits, 8 for 32.
 std::string HexValue(std::uint32_t value, int bits);
+
+// A file name for a line of a sum file, reversibly: a backslash as "\\", LF as "\n", CR as "\r",
+// the other controls as EscapeControls writes them. A line whose name needed it starts with "\",
+// as sha256sum's lines do.
+std::string EscapeSumName(std::string_view text);
+// The name back; nullopt for an escape EscapeSumName never writes.
+std::optional<std::string> UnescapeSumName(std::string_view text);
 
 // Only the line breaks (CR and LF) written as escapes, for a line that must stay one line while
 // keeping its tabs.

@@ -5,6 +5,8 @@
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/TestFiles.h"
 
+#include "util/VisibleText.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -119,7 +121,7 @@ TEST_F(NameDrill, EveryNameIsReadConvertedAndListedByteForByte) {
 
         const Outcome info = Run({"info", path});
         EXPECT_EQ(info.status, 0) << info.err;
-        EXPECT_NE(info.out.find("FileName         : " + path + "\n"), std::string::npos);
+        EXPECT_NE(info.out.find("FileName         : " + EscapeControls(path) + "\n"), std::string::npos);
         EXPECT_NE(info.out.find("FileSize         : 00001280[DEC] / 00000500[HEX]\n"), std::string::npos);
 
         const std::pair<const char*, Bytes> conversions[] = {
@@ -143,11 +145,19 @@ TEST_F(NameDrill, EveryNameIsReadConvertedAndListedByteForByte) {
 
         const Outcome crc = Run({"crc", "--all", "--", path});
         EXPECT_EQ(crc.status, 0) << crc.err;
+        // A name with a line break, a backslash or a control is written escaped, on a line that
+        // starts with a backslash, and crc -c reads it back.
+        const std::string shown = EscapeSumName(path);
         std::size_t lines = 0;
-        for (std::size_t at = 0; (at = crc.out.find("\t" + path + "\n", at)) != std::string::npos; ++at) {
+        for (std::size_t at = 0; (at = crc.out.find("\t" + shown + "\n", at)) != std::string::npos; ++at) {
             ++lines;
         }
         EXPECT_EQ(lines, 12u);
+        EXPECT_EQ(crc.out.front() == '\\', shown != path);
+        WriteBytes(dir / "sums", Bytes(crc.out.begin(), crc.out.end()));
+        const Outcome check = Run({"crc", "-c", (dir / "sums").string()});
+        EXPECT_EQ(check.status, 0) << check.out << check.err;
+        EXPECT_EQ(check.out, EscapeControls(path) + ": OK\n");
         EXPECT_EQ(ReadBytes(file), sample);
     }
 }
@@ -158,7 +168,7 @@ TEST_F(NameDrill, MissingFilesAreReportedByTheirOwnName) {
         const std::string path = (dir / "gone" / c.name).string();
         const Outcome info = Run({"info", path});
         EXPECT_EQ(info.status, 1);
-        EXPECT_EQ(info.err, "kelda-cli: " + path + ": Warning ! File can not find.\n");
+        EXPECT_EQ(info.err, "kelda-cli: " + EscapeControls(path) + ": Warning ! File can not find.\n");
         const Outcome strip = Run({"strip", path, (dir / "out").string()});
         EXPECT_EQ(strip.status, 1);
         EXPECT_FALSE(fs::exists(dir / "out"));

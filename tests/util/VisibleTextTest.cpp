@@ -33,5 +33,27 @@ TEST(VisibleText, ControlCharactersBecomeEscapesAndEverythingElseStays) {
     }
 }
 
+// A sum file's names go out on one line and come back byte for byte; what the writer never
+// writes is refused rather than guessed.
+TEST(VisibleText, SumNamesComeBackWhole) {
+    const struct {
+        std::string In;
+        std::string Escaped;
+    } cases[] = {
+        {"plain.bin", "plain.bin"},
+        {"new\nline\r.bin", "new\\nline\\r.bin"},
+        {"back\\slash \x1b[31m", "back\\\\slash \\x1b[31m"},
+        {"c1 \xc2\x9b \xe6\x97\xa5", "c1 \\u009b \xe6\x97\xa5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.In);
+        EXPECT_EQ(EscapeSumName(c.In), c.Escaped);
+        EXPECT_EQ(UnescapeSumName(c.Escaped), c.In);
+    }
+    for (const char* bad : {"end\\", "\\q", "\\x4", "\\x41", "\\u0041"}) {
+        EXPECT_EQ(UnescapeSumName(bad), std::nullopt) << bad;
+    }
+}
+
 } // namespace
 } // namespace kelda
