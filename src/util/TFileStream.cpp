@@ -117,12 +117,17 @@ TFileStream TFileStream::Anonymous() {
     const std::filesystem::path folder = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
     const std::filesystem::path shown = folder / "(scratch)";
 #ifdef _WIN32
-    std::FILE* file = nullptr;
-    if (::tmpfile_s(&file) != 0 || file == nullptr) {
+    // The C library's temporary file goes when it is closed; its descriptor is taken over.
+    std::FILE* file = std::tmpfile();
+    if (file == nullptr) {
         throw EFileError::createFailed(shown, errno);
     }
     const int fd = ::_dup(::_fileno(file));
+    const int err = errno;
     std::fclose(file);
+    if (fd < 0) {
+        throw EFileError::createFailed(shown, err);
+    }
 #else
     int fd = -1;
 #ifdef O_TMPFILE
