@@ -33,8 +33,11 @@ struct TCrcOptions {
     bool All = false;
     int Variant = kDefaultCrcVariant;
     bool Json = false;
-    std::string Check; // the sum file of --check; empty: none
-    TCliArgs Files;
+    std::string Check;          // the sum file of --check; empty: none
+    TCliArgs Files;             // with --check: more sum files
+    bool Quiet = false;         // --check: no line for a file that is OK
+    bool Status = false;        // --check: no line at all, the exit status says it
+    bool IgnoreMissing = false; // --check: a file that does not exist is neither said nor a failure
 };
 
 struct TCrcValue {
@@ -216,13 +219,35 @@ std::optional<TSumLine> ParseSumLine(std::string_view line) {
     return std::nullopt;
 }
 
+// How one file of a sum file came out: 0 all match, 1 one differs, 2 cannot be read, 3 missing
+// and ignored.
+enum class TSumResult { Ok, Failed, Unreadable, Ignored };
+
+// The JSON of one checked file: "ok", "failed", "unreadable" (with the reason).
+void CheckResultJson(const TCliContext& context, const std::string& name, std::string_view result,
+                     const std::string& error = {}) {
+    TCliJson object = CliJsonObject("kelda-cli.crc-check", name);
+    object["result"] = result;
+    if (!error.empty()) {
+        object["error"] = error;
+    }
+    CliWriteJson(context, object);
+}
+
 // Checks the lines of one file (consecutive lines of the same name, as crc --all writes them).
-// Returns 0 when all match, 1 when one differs, 2 when the file cannot be read.
-int CheckOneFile(const TCliContext& context, const std::string& name, const std::vector<TSumLine>& lines) {
+TSumResult CheckOneFile(const TCliContext& context, const TCrcOptions& options, const std::string& name,
+                        const std::vector<TSumLine>& lines) {
     std::vector<std::size_t> variants;
     for (const TSumLine& line : lines) {
         variants.push_back(line.Variant);
     }
+    if (options.IgnoreMissing && name != kCliStdStream) {
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(name, ec))) {
+            return TSumResult::Ignored;
+        }
+    }
+    const bool say = !options.Status && !options.Json;
     std::string error;
     try {
         const TCliInput input(context, name);
@@ -233,18 +258,26 @@ int CheckOneFile(const TCliContext& context, const std::string& name, const std:
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 same = same && values[i].Value == lines[i].Value;
             }
-            context.Out << EscapeControls(name) << ": " << (same ? "OK" : "FAILED") << '\n';
-            return same ? 0 : 1;
+            if (options.Json) {
+                CheckResultJson(context, name, same ? "ok" : "failed");
+            } else if (say && !(same && options.Quiet)) {
+                context.Out << EscapeControls(name) << ": " << (same ? "OK" : "FAILED") << '\n';
+            }
+            return same ? TSumResult::Ok : TSumResult::Failed;
         }
     } catch (const ECancelled&) {
         throw;
     } catch (const std::exception& e) {
         error = CliErrorText(context, e);
     }
-    CliReport(context, name, error);
-    context.Out << EscapeControls(name) << ": " << CliText(TCliMsg::CheckUnreadable, context.Japanese)
-                << '\n';
-    return 2;
+    if (options.Json) {
+        CheckResultJson(context, name, "unreadable", error);
+    } else if (say) {
+        CliReport(context, name, error);
+        context.Out << EscapeControls(name) << ": " << CliText(TCliMsg::CheckUnreadable, context.Japanese)
+                    << '\n';
+    }
+    return TSumResult::Unreadable;
 }
 
 // A sum line holds a variant's name, a TAB, at most eight digits, a TAB and a file name. A file
@@ -293,7 +326,7 @@ std::string LongLineShown(std::string_view line) {
     return EscapeControls(line.substr(0, cut)) + "...";
 }
 
-int CrcCheck(const TCliContext& context, const std::string& sumFile) {
+int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::string& sumFile) {
     // Standard input is read as it comes: the lines are read once, in order.
     std::optional<std::ifstream> file;
     if (sumFile != kCliStdStream) {
@@ -314,9 +347,9 @@ int CrcCheck(const TCliContext& context, const std::string& sumFile) {
         if (group.empty()) {
             return;
         }
-        const int result = CheckOneFile(context, group.front().Name, group);
-        mismatches += result == 1 ? 1 : 0;
-        unreadable += result == 2 ? 1 : 0;
+        const TSumResult result = CheckOneFile(context, options, group.front().Name, group);
+        mismatches += result == TSumResult::Failed ? 1 : 0;
+        unreadable += result == TSumResult::Unreadable ? 1 : 0;
         group.clear();
     };
     std::string line;
@@ -349,6 +382,9 @@ int CrcCheck(const TCliContext& context, const std::string& sumFile) {
     }
     flush();
     const bool japanese = context.Japanese;
+    if (options.Status) {
+        return good > 0 && mismatches == 0 && unreadable == 0 ? kCliOk : kCliFailure;
+    }
     if (good == 0) {
         context.Err << "kelda-cli: " << CliText(TCliMsg::CheckNoLines, japanese, {sumFile}) << '\n';
         return kCliFailure;
@@ -371,11 +407,20 @@ int CrcCheck(const TCliContext& context, const std::string& sumFile) {
 
 int RunCrc(const TCliContext& context, const TCrcOptions& options) {
     if (!options.Check.empty()) {
-        if (!options.Files.empty() || options.Json) {
-            CliReport(context, "crc", CliText(TCliMsg::CrcCheckAlone, context.Japanese));
-            return kCliUsage;
+        // -c SUMFILE [SUMFILE...]: each in turn; the status is the worst.
+        TCliArgs sumFiles = {options.Check};
+        sumFiles.insert(sumFiles.end(), options.Files.begin(), options.Files.end());
+        int status = kCliOk;
+        for (const std::string& sumFile : sumFiles) {
+            if (CliGuarded(context, sumFile, [&] { return CrcCheck(context, options, sumFile); }) != kCliOk) {
+                status = kCliFailure;
+            }
         }
-        return CliGuarded(context, options.Check, [&] { return CrcCheck(context, options.Check); });
+        return status;
+    }
+    if (options.Quiet || options.Status || options.IgnoreMissing) {
+        CliReport(context, "crc", CliText(TCliMsg::CrcCheckAlone, context.Japanese));
+        return kCliUsage;
     }
     if (options.Files.empty()) {
         CliReport(context, "crc", CliText(TCliMsg::ParseRequired, context.Japanese, {"FILE"}));
@@ -406,9 +451,16 @@ void RegisterCrcCommands(TCliCommands& commands) {
         ->type_name("N");
     crc.add_flag("--json", options.Json, "One JSON object per file and line (docs/cli-json.md)");
     crc.add_option("-c,--check", options.Check,
-                   "Read the lines crc wrote to SUMFILE (- for standard input) and say OK or FAILED per file")
+                   "Read the lines crc wrote to SUMFILE (- for standard input) and say OK or FAILED per file "
+                   "(with --json one object per file)")
         ->type_name("SUMFILE");
-    crc.add_option("FILE", options.Files, "Files of any kind (- for standard input)")->type_name("");
+    crc.add_flag("--quiet", options.Quiet, "--check: no line for a file that is OK");
+    crc.add_flag("--status", options.Status, "--check: no output at all; the exit status says it");
+    crc.add_flag("--ignore-missing", options.IgnoreMissing,
+                 "--check: a file that is not there is neither reported nor a failure");
+    crc.add_option("FILE", options.Files,
+                   "Files of any kind (- for standard input); with --check, more sum files")
+        ->type_name("");
 }
 
 } // namespace kelda

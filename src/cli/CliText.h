@@ -56,7 +56,7 @@ enum class TCliMsg {
     ParseFlagBool,      // a flag given a value that is no truth value
     ParseOther,         // %s is the parser's text for an error none of the above describes
     ResourceIdRange,    // resource: %s is the ID given
-    CrcCheckAlone,      // crc --check with FILE or --json
+    CrcCheckAlone,      // crc's options of --check without it
     NameEmpty,          // encode --name '': a header's name has at least one byte
     NameControlByte,    // encode --name with a control byte
     NameTooLong,        // encode --name of more than 63 bytes in the Mac character set

@@ -198,8 +198,42 @@ TEST_F(CliJsonTest, CheckReadsTheLinesCrcWrites) {
         EXPECT_EQ(r.Status, c.Status) << "from standard input";
         EXPECT_EQ(r.Out, c.Out);
     }
-    EXPECT_EQ(RunCli({"crc", "--check", Path("sums"), check}).Status, kCliUsage);
     EXPECT_EQ(RunCli({"crc", "--check", Path("nothing")}).Status, kCliFailure);
+
+    // The options of a check: several sum files (the worst status wins), less output, missing files
+    // let pass, one JSON object per file.
+    test::WriteBytes(dir / "good", Bytes(good.begin(), good.end()));
+    test::WriteBytes(dir / "wrong", Bytes(wrong.begin(), wrong.end()));
+    const std::string gone = "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + Path("absent") + "\n";
+    test::WriteBytes(dir / "gone.sums", Bytes(gone.begin(), gone.end()));
+    const struct {
+        TCliArgs Args;
+        int Status;
+        std::string Out;
+    } options[] = {
+        {{"-c", Path("good"), Path("wrong")},
+         kCliFailure,
+         check + ": OK\n" + in + ": OK\n" + check + ": FAILED\n" + in + ": OK\n"},
+        {{"-c", Path("wrong"), "--quiet"}, kCliFailure, check + ": FAILED\n"},
+        {{"-c", Path("wrong"), "--status"}, kCliFailure, ""},
+        {{"-c", Path("good"), "--status"}, kCliOk, ""},
+        {{"-c", Path("gone.sums"), "--ignore-missing"}, kCliOk, ""},
+        {{"-c", Path("wrong"), "--json"}, kCliFailure, "failed"},
+    };
+    for (const auto& o : options) {
+        TCliArgs args = {"crc"};
+        args.insert(args.end(), o.Args.begin(), o.Args.end());
+        const TCliRun r = RunCli(args);
+        SCOPED_TRACE(args.back());
+        EXPECT_EQ(r.Status, o.Status) << r.Err;
+        if (args.back() == "--json") {
+            EXPECT_NE(r.Out.find("\"schema\":\"kelda-cli.crc-check\""), std::string::npos) << r.Out;
+            EXPECT_NE(r.Out.find("\"result\":\"" + o.Out + "\""), std::string::npos) << r.Out;
+        } else {
+            EXPECT_EQ(r.Out, o.Out);
+        }
+    }
+    EXPECT_EQ(RunCli({"crc", "--status", in}).Status, kCliUsage);
 }
 
 } // namespace
