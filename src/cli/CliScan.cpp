@@ -120,7 +120,15 @@ TCliJson RowJson(const TScanRow& row, bool hash, bool japanese, TMacEncoding nam
     return o;
 }
 
-std::string CsvField(const std::string& text) {
+// A field of --csv: valid UTF-8 (bytes that are not become U+FFFD, as in the JSON), a text a
+// spreadsheet would take for a formula (=, +, -, @, TAB or CR first) led by an apostrophe, and
+// quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& raw) {
+    std::string text = TCliJson::parse(TCliJson(raw).dump(-1, ' ', false, TCliJson::error_handler_t::replace))
+                           .get<std::string>();
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+        text.insert(text.begin(), '\'');
+    }
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
@@ -136,6 +144,8 @@ constexpr const char* kCsvColumns[] = {
     "path",          "size",    "verdict", "reason",   "version",          "name",
     "type",          "creator", "created", "modified", "data_fork_length", "resource_fork_length",
     "header_crc_ok", "vers"};
+// After them (and after the digests of --hash), so that the columns scripts know keep their places.
+constexpr const char* kCsvTrailingColumns[] = {"path_hex", "finding"};
 
 void WriteRow(const TCliContext& context, const TScanOptions& options, const TScanRow& row) {
     const TCliJson o = RowJson(row, options.Hash, context.Japanese, options.NameEncoding);
@@ -161,6 +171,9 @@ void WriteRow(const TCliContext& context, const TScanOptions& options, const TSc
         if (options.Hash) {
             line += "," + field("data_sha256") + "," + field("resource_sha256");
         }
+        for (const char* key : kCsvTrailingColumns) {
+            line += "," + CsvField(field(key));
+        }
         context.Out << line << '\n';
         return;
     }
@@ -183,7 +196,11 @@ public:
             for (const char* column : kCsvColumns) {
                 context_.Out << (column == kCsvColumns[0] ? "" : ",") << column;
             }
-            context_.Out << (options_.Hash ? ",data_sha256,resource_sha256" : "") << '\n';
+            context_.Out << (options_.Hash ? ",data_sha256,resource_sha256" : "");
+            for (const char* column : kCsvTrailingColumns) {
+                context_.Out << ',' << column;
+            }
+            context_.Out << '\n';
         }
         for (const std::string& path : options_.Paths) {
             Walk(path);

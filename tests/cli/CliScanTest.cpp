@@ -4,6 +4,8 @@
 #include "CliRun.h"
 #include "macbinary/TestFiles.h"
 
+#include "util/VisibleText.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -266,7 +268,8 @@ TEST_F(CliScanTest, CsvAndTextCarryTheSameRows) {
     std::string header;
     std::getline(lines, header);
     EXPECT_TRUE(header.starts_with("path,size,verdict,reason,version,name,type,creator,")) << header;
-    EXPECT_TRUE(header.ends_with(",header_crc_ok,vers,data_sha256,resource_sha256")) << header;
+    EXPECT_TRUE(header.ends_with(",header_crc_ok,vers,data_sha256,resource_sha256,path_hex,finding"))
+        << header;
     std::string good;
     std::getline(lines, good);
     EXPECT_TRUE(good.starts_with(Path("tree/good.bin") + ",640,sound,,II,Disk,dImg,dCpy,")) << good;
@@ -281,6 +284,23 @@ TEST_F(CliScanTest, CsvAndTextCarryTheSameRows) {
     EXPECT_EQ(test::LineCount(text.Out), expected_.size());
     EXPECT_EQ(RunCli({"scan", "--csv", "--json", Path("tree")}).Status, kCliUsage);
     EXPECT_EQ(RunCli({"scan", "-j", "0", Path("tree")}).Status, kCliUsage);
+}
+
+// A CSV row is valid UTF-8 whatever the path's bytes, a name a spreadsheet would run as a formula is
+// defused, and the path's bytes and the finding's id are there for scripts.
+TEST_F(CliScanTest, CsvFieldsAreSafeForSpreadsheets) {
+    const std::string odd = Path("tree") + "/=cmd|\xff.bin";
+    test::WriteBytes(odd, Bytes(300, 0x41));
+    const TCliRun csv = RunCli({"scan", "--csv", odd});
+    const std::string row = csv.Out.substr(csv.Out.find('\n') + 1);
+    EXPECT_NE(row.find("=cmd|\xef\xbf\xbd.bin,"), std::string::npos) << row;
+    EXPECT_EQ(row.find('\xff'), std::string::npos) << row;
+    EXPECT_TRUE(row.ends_with("," + HexBytes(odd) + ",old-version-byte\n")) << row;
+    Bytes formula = MacBinaryFile(0, 0, 128, false, 0);
+    std::copy_n("\x04=1+1", 5, formula.begin() + 1);
+    test::WriteBytes(Path("tree") + "/formula.bin", formula);
+    const TCliRun named = RunCli({"scan", "--csv", Path("tree") + "/formula.bin"});
+    EXPECT_NE(named.Out.find(",'=1+1,"), std::string::npos) << named.Out;
 }
 
 TEST_F(CliScanTest, UnreadableEntriesAreReportedAndFailTheScan) {

@@ -5,6 +5,8 @@
 #include "macbinary/TestFiles.h"
 #include "resources/ForkBuilder.h"
 
+#include "util/VisibleText.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -129,7 +131,7 @@ TEST(CliScanVersTest, EveryFormatCarriesTheColumnAndACutForkLeavesItEmpty) {
     EXPECT_NE(text.Out.find("\tApp\t4.2\t" + whole + "\n"), std::string::npos) << text.Out;
     EXPECT_NE(text.Out.find("\tApp\t\t" + cut + "\n"), std::string::npos) << text.Out;
     const test::TCliRun csv = RunCli({"scan", "--csv", whole});
-    EXPECT_NE(csv.Out.find(",false,4.2\n"), std::string::npos) << csv.Out;
+    EXPECT_NE(csv.Out.find(",false,4.2," + HexBytes(whole) + ",\n"), std::string::npos) << csv.Out;
     const json row = json::parse(RunCli({"scan", "--json", cut}).Out);
     EXPECT_EQ(row["verdict"], "damaged");
     EXPECT_EQ(row["finding"], "resource-fork-cut");
