@@ -37,10 +37,6 @@ TCheckReport CheckFile(const std::filesystem::path& file, std::optional<std::int
     return CheckMacFile(in, header, nameEncoding, length);
 }
 
-TJson SpanJson(const TForkSpan& span) {
-    return TJson{{"offset", span.Offset}, {"length", span.Length}, {"complete", span.Complete()}};
-}
-
 TJson FindingsJson(const TCheckReport& r, bool japanese) {
     TJson findings = TJson::array();
     for (const TCheckFinding& f : r.Findings) {
@@ -52,50 +48,45 @@ TJson FindingsJson(const TCheckReport& r, bool japanese) {
     return findings;
 }
 
-TJson ReportJson(const std::string& file, const TCheckReport& r, const THeader& header, bool japanese) {
-    TJson j = CliJsonObject("kelda-cli.check", file);
-    j["file"] = file;
+// The object of one file, in the vocabulary every command shares (docs/cli-json.md): size, the
+// name object, header_crc, the parts' extents (none for a file that is no Mac file: what its
+// "forks" would be says nothing).
+TJson ReportJson(const std::string& file, const TCheckReport& r, bool japanese) {
+    TJson j = CliJsonObject("kelda-cli.check", file, kCliCheckSchemaVersion);
     j["verdict"] = VerdictId(r.Verdict);
     const bool binHex = r.Container == TCheckContainer::BinHex;
-    j["container"] = binHex                                     ? "binhex"
-                     : r.Verdict == TCheckVerdict::NotMacBinary ? TJson(nullptr)
-                                                                : TJson("macbinary");
-    if (binHex) {
-        TJson crcs = TJson::object();
-        for (const TPartCrc& crc : r.PartCrcs) {
-            crcs[std::string(crc.Id)] = TJson{{"stored", HexValue(crc.Stored, 16)},
-                                              {"computed", HexValue(crc.Computed, 16)},
-                                              {"ok", crc.Ok()}};
+    const bool macFile = binHex || r.Verdict != TCheckVerdict::NotMacBinary;
+    j["container"] = binHex ? TJson("binhex") : macFile ? TJson("macbinary") : TJson(nullptr);
+    j["version"] = r.Version == TMacBinaryVersion::None ? TJson(nullptr) : TJson(VersionName(r.Version));
+    j["size"] = r.FileSize;
+    // The name is what the header's bytes say, also for a file judged no MacBinary.
+    if (macFile || !r.NameBytes.empty()) {
+        j["name"] = MacNameJson(r.NameBytes, TMacNameReading{r.Name, r.NameEncoding, r.NameReason});
+        if (r.NameAmbiguous) {
+            j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
         }
-        j["crcs"] = std::move(crcs);
-        j["file_size"] = r.FileSize;
-        j["data_fork"] = SpanJson(r.Layout.Data);
-        j["resource_fork"] = SpanJson(r.Layout.Resource);
-        j["name"] = r.Name;
+    }
+    if (binHex) {
         j["type"] = r.Type;
         j["creator"] = r.Creator;
-        j["findings"] = FindingsJson(r, japanese);
-        return j;
+        TJson crcs = TJson::object();
+        for (const TPartCrc& crc : r.PartCrcs) {
+            crcs[std::string(crc.Id)] = CrcPairJson(crc.Stored, crc.Computed);
+        }
+        j["crcs"] = std::move(crcs);
+    } else {
+        TJson crc = CrcPairJson(r.CrcStored, r.CrcComputed);
+        crc["variant"] = r.CrcOtherVariant
+                             ? TJson(CrcVariants[static_cast<std::size_t>(*r.CrcOtherVariant)].Entry)
+                             : TJson(nullptr);
+        j["header_crc"] = std::move(crc);
     }
-    j["version"] = r.Version == TMacBinaryVersion::None ? TJson(nullptr) : TJson(VersionName(r.Version));
-    j["crc_stored"] = HexValue(r.CrcStored, 16);
-    j["crc_computed"] = HexValue(r.CrcComputed, 16);
-    j["crc_ok"] = r.CrcOk;
-    j["crc_variant"] = r.CrcOtherVariant
-                           ? TJson(CrcVariants[static_cast<std::size_t>(*r.CrcOtherVariant)].Entry)
-                           : TJson(nullptr);
-    j["file_size"] = r.FileSize;
-    j["data_fork"] = SpanJson(r.Layout.Data);
-    j["resource_fork"] = SpanJson(r.Layout.Resource);
-    j["comment"] = SpanJson(r.Layout.Comment);
-    j["name"] = r.Name;
-    j["name_hex"] = r.Verdict == TCheckVerdict::NotMacBinary ? "" : HexBytes(HeaderNameBytes(header));
-    if (r.Verdict != TCheckVerdict::NotMacBinary) {
-        j["name_encoding"] = MacEncodingId(r.NameEncoding);
-        j["name_reason"] = MacNameReasonId(r.NameReason);
-    }
-    if (r.NameAmbiguous) {
-        j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
+    if (macFile) {
+        j["data_fork"] = ForkSpanJson(r.Layout.Data);
+        j["resource_fork"] = ForkSpanJson(r.Layout.Resource);
+        if (!binHex) {
+            j["comment"] = ForkSpanJson(r.Layout.Comment);
+        }
     }
     j["findings"] = FindingsJson(r, japanese);
     return j;
@@ -137,15 +128,16 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
         if (!report) {
             CliReport(context, file, error);
             if (json) {
-                TJson failed = CliJsonObject("kelda-cli.check", file);
-                failed.update(TJson{{"file", file}, {"verdict", nullptr}, {"error", error}});
+                TJson failed = CliJsonObject("kelda-cli.check", file, kCliCheckSchemaVersion);
+                failed["verdict"] = "unreadable";
+                failed["error"] = error;
                 context.Out << Dump(failed) << '\n';
             }
             status = kCliFailure;
             continue;
         }
         if (json) {
-            context.Out << Dump(ReportJson(file, *report, header, context.Japanese)) << '\n';
+            context.Out << Dump(ReportJson(file, *report, context.Japanese)) << '\n';
         } else {
             context.Out << EscapeControls(file) << '\n';
             for (const std::string& line : CheckReportLines(*report, context.Japanese)) {

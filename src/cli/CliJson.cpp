@@ -19,10 +19,6 @@ TCliJson DateJson(std::uint32_t macSeconds) {
     return {{"mac_seconds", macSeconds}, {"text", FormatDateTime(MacDateToDateTime(macSeconds), '-', ':')}};
 }
 
-TCliJson SpanJson(const TForkSpan& span) {
-    return {{"offset", span.Offset}, {"length", span.Length}, {"present", span.Present}};
-}
-
 } // namespace
 
 TCliJson CliJsonObject(std::string_view schema, std::string_view path, int version) {
@@ -37,11 +33,26 @@ TCliJson MacTextJson(std::string_view bytes, TMacEncoding encoding) {
 }
 
 TCliJson MacNameJson(const THeader& header, TMacEncoding nameEncoding) {
-    const TMacNameReading name = ReadHeaderName(header, nameEncoding);
+    return MacNameJson(HeaderNameBytes(header), ReadHeaderName(header, nameEncoding));
+}
+
+TCliJson MacNameJson(std::string_view bytes, const TMacNameReading& name) {
     return {{"text", name.Text},
-            {"hex", HexBytes(HeaderNameBytes(header))},
+            {"hex", HexBytes(bytes)},
             {"encoding", MacEncodingId(name.Encoding)},
             {"reason", MacNameReasonId(name.Reason)}};
+}
+
+TCliJson ForkSpanJson(const TForkSpan& span) {
+    return {{"offset", span.Offset},
+            {"length", span.Length},
+            {"present", span.Present},
+            {"complete", span.Complete()}};
+}
+
+TCliJson CrcPairJson(std::uint16_t stored, std::uint16_t computed) {
+    return {
+        {"stored", HexValue(stored, 16)}, {"computed", HexValue(computed, 16)}, {"ok", stored == computed}};
 }
 
 void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSize,
@@ -67,12 +78,10 @@ void AddHeaderJson(TCliJson& object, const THeader& header, std::int64_t fileSiz
     object["resource_fork_length"] = HeaderUInt32(header, kOffsetResourceForkLength);
     object["comment_length"] = HeaderWord(header, kOffsetCommentLength);
     object["secondary_header_length"] = HeaderWord(header, kOffsetSecondaryHeaderLength);
-    object["header_crc"] = {{"stored", HexValue(storedCrc, 16)},
-                            {"computed", HexValue(computedCrc, 16)},
-                            {"ok", storedCrc == computedCrc}};
-    object["layout"] = {{"data_fork", SpanJson(layout.Data)},
-                        {"resource_fork", SpanJson(layout.Resource)},
-                        {"comment", SpanJson(layout.Comment)},
+    object["header_crc"] = CrcPairJson(storedCrc, computedCrc);
+    object["layout"] = {{"data_fork", ForkSpanJson(layout.Data)},
+                        {"resource_fork", ForkSpanJson(layout.Resource)},
+                        {"comment", ForkSpanJson(layout.Comment)},
                         {"minimal_size", layout.MinimalSize},
                         {"padded_size", layout.PaddedSize}};
     object["header_hex"] = HexBytes(HeaderBytes(header, 0, static_cast<int>(kHeaderSize)));

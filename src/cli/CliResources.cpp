@@ -76,15 +76,15 @@ int BcdValue(std::uint8_t b) {
     return (b >> 4) * 10 + (b & 0x0F);
 }
 
-nlohmann::json VersJson(const TVersInfo& v) {
+TCliJson VersJson(const TVersInfo& v) {
     return {{"version", v.NumberText()}, {"major", BcdValue(v.Major)}, {"minor", v.Minor},
             {"bugfix", v.Bugfix},        {"stage", v.StageName()},     {"release", BcdValue(v.Release)},
             {"region", v.Region},        {"short", v.ShortVersion},    {"long", v.LongVersion}};
 }
 
 // Text of a file name that may not be UTF-8: invalid bytes become U+FFFD in JSON.
-std::string JsonLine(const nlohmann::json& j) {
-    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+std::string JsonLine(const TCliJson& j) {
+    return j.dump(-1, ' ', false, TCliJson::error_handler_t::replace);
 }
 
 int ListResources(const TCliContext& context, const std::string& file, bool json, TMacEncoding nameEncoding) {
@@ -99,18 +99,16 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
             vers = VersOf(*opened, r);
         }
         if (json) {
-            nlohmann::json j = CliJsonObject("kelda-cli.resources", file);
-            j.update(nlohmann::json{
-                {"file", file},
-                {"type", ResTypeText(r.Type)},
-                {"type_hex", ResTypeHex(r.Type)},
-                {"id", r.Id},
-                {"name", r.HasName ? nlohmann::json(r.Name) : nlohmann::json(nullptr)},
-                {"name_hex", r.HasName ? nlohmann::json(HexBytes(r.NameBytes)) : nlohmann::json(nullptr)},
-                {"attributes", r.Attributes},
-                {"attribute_names", ResAttributeNames(r.Attributes)},
-                {"length", r.Length},
-                {"complete", r.DataComplete}});
+            TCliJson j = CliJsonObject("kelda-cli.resources", file, kCliResourcesSchemaVersion);
+            const std::string_view typeBytes(reinterpret_cast<const char*>(r.Type.data()), r.Type.size());
+            j["type"] = TCliJson{{"text", ResTypeText(r.Type)}, {"hex", HexBytes(typeBytes)}};
+            j["id"] = r.Id;
+            j["name"] =
+                r.HasName ? TCliJson{{"text", r.Name}, {"hex", HexBytes(r.NameBytes)}} : TCliJson(nullptr);
+            j["attributes"] = r.Attributes;
+            j["attribute_names"] = ResAttributeNames(r.Attributes);
+            j["length"] = r.Length;
+            j["complete"] = r.DataComplete;
             if (vers) {
                 j["vers"] = VersJson(*vers);
             }
@@ -137,11 +135,11 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
 // A type given as its four characters, or as eight hex digits with "0x" before them.
 bool TypeMatches(const TResType& type, const std::string& text) {
     if (text.size() == 10 && (text.starts_with("0x") || text.starts_with("0X"))) {
-        std::string upper = text.substr(2);
-        for (char& c : upper) {
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::string lower = text.substr(2);
+        for (char& c : lower) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
-        return upper == ResTypeHex(type);
+        return lower == ResTypeHex(type);
     }
     return ResTypeText(type) == text;
 }

@@ -68,6 +68,7 @@ TCheckReport CheckBinHex(const TBinHexReading& reading, std::int64_t fileSize, T
         const TBinHexHeader& header = *reading.Header;
         const TMacNameReading name = ReadMacName(header.Name, nameEncoding);
         report.Name = name.Text;
+        report.NameBytes = header.Name;
         report.NameEncoding = name.Encoding;
         report.NameReason = name.Reason;
         report.Type = FourCCText(header.Type);

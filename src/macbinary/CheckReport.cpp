@@ -335,6 +335,7 @@ TMacBinaryVersion ClaimedVersion(const TInput& in) {
 
 void ReadName(const THeader& h, TMacEncoding forced, TCheckReport& report) {
     const std::string_view bytes = HeaderNameBytes(h);
+    report.NameBytes = bytes;
     SetNameReading(report, h, forced);
     if (report.NameReason == TMacNameReason::Ascii) {
         report.NameRoman = report.Name;

@@ -88,6 +88,7 @@ struct TCheckReport {
     // readings when its bytes are valid Shift-JIS that reads differently from Mac Roman (then both
     // are worth showing).
     std::string Name;
+    std::string NameBytes; // the name's Mac bytes
     TMacEncoding NameEncoding = TMacEncoding::Roman;
     TMacNameReason NameReason = TMacNameReason::Ascii;
     std::string NameRoman;

@@ -212,7 +212,7 @@ std::string ResTypeText(const TResType& type) {
 
 std::string ResTypeHex(const TResType& type) {
     char text[9];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", type[0], type[1], type[2], type[3]);
+    std::snprintf(text, sizeof text, "%02x%02x%02x%02x", type[0], type[1], type[2], type[3]);
     return text;
 }
 

@@ -87,14 +87,20 @@ TEST_F(CliCheckTest, JsonGivesOneObjectPerFileWithTheListedFields) {
     ASSERT_EQ(lines.size(), 4u) << r.Out;
 
     const nlohmann::json& g = lines[0];
-    EXPECT_EQ(g["file"], good);
+    EXPECT_EQ(g["path"], good);
+    EXPECT_EQ(g["schema_version"], 2);
+    EXPECT_FALSE(g.contains("file"));
     EXPECT_EQ(g["verdict"], "sound");
+    EXPECT_EQ(g["container"], "macbinary");
     EXPECT_EQ(g["version"], "II");
-    EXPECT_EQ(g["crc_ok"], true);
-    EXPECT_EQ(g["crc_stored"], g["crc_computed"]);
-    EXPECT_EQ(g["crc_stored"].get<std::string>().size(), 4u);
-    EXPECT_EQ(g["data_fork"], (nlohmann::json{{"offset", 128}, {"length", 21}, {"complete", true}}));
-    EXPECT_EQ(g["resource_fork"], (nlohmann::json{{"offset", 256}, {"length", 10}, {"complete", true}}));
+    EXPECT_EQ(g["header_crc"]["ok"], true);
+    EXPECT_EQ(g["header_crc"]["stored"], g["header_crc"]["computed"]);
+    EXPECT_EQ(g["header_crc"]["stored"].get<std::string>().size(), 4u);
+    EXPECT_TRUE(g["name"].is_object());
+    EXPECT_EQ(g["data_fork"],
+              (nlohmann::json{{"offset", 128}, {"length", 21}, {"present", 21}, {"complete", true}}));
+    EXPECT_EQ(g["resource_fork"],
+              (nlohmann::json{{"offset", 256}, {"length", 10}, {"present", 10}, {"complete", true}}));
     ASSERT_TRUE(g["findings"].is_array());
 
     const nlohmann::json& c = lines[1];
@@ -111,7 +117,9 @@ TEST_F(CliCheckTest, JsonGivesOneObjectPerFileWithTheListedFields) {
     EXPECT_EQ(lines[2]["verdict"], "not-macbinary");
     EXPECT_TRUE(lines[2]["version"].is_null());
     EXPECT_EQ(lines[2]["findings"][0]["id"], "too-short");
-    EXPECT_TRUE(lines[3]["verdict"].is_null());
+    // A file that is no Mac file has no fork extents computed from its bytes.
+    EXPECT_FALSE(lines[2].contains("data_fork"));
+    EXPECT_EQ(lines[3]["verdict"], "unreadable");
     EXPECT_FALSE(lines[3]["error"].get<std::string>().empty());
     EXPECT_NE(r.Err.find("none"), std::string::npos); // the error also goes to the error stream
 }
@@ -126,8 +134,8 @@ TEST_F(CliCheckTest, CrcDigitsAreLowerCaseAndNamesThatAreNoUtf8StayValidJson) {
     const TRun r = RunCli({"check", "--json", odd});
     const auto lines = JsonLines(r.Out);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0]["crc_stored"], "abcd");
-    EXPECT_EQ(lines[0]["crc_ok"], false);
+    EXPECT_EQ(lines[0]["header_crc"]["stored"], "abcd");
+    EXPECT_EQ(lines[0]["header_crc"]["ok"], false);
     EXPECT_EQ(lines[0]["verdict"], "damaged");
 }
 

@@ -253,7 +253,7 @@ TEST_F(CliJsonTest, EveryJsonCommandNamesItsSchemaAndGivesNamesAsBytesToo) {
     const Case cases[] = {
         {{"info", "--json", in}, "kelda-cli.info", "/name/hex"},
         {{"crc", "--json", in}, "kelda-cli.crc", ""},
-        {{"check", "--json", in}, "kelda-cli.check", "/name_hex"},
+        {{"check", "--json", in}, "kelda-cli.check", "/name/hex"},
         {{"scan", "--json", in}, "kelda-cli.scan", "/name/hex"},
     };
     for (const Case& c : cases) {

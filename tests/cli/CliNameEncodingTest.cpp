@@ -77,10 +77,11 @@ TEST_F(CliNameEncoding, TheChoiceOverridesTheReadingOnInfoCheckAndExtract) {
         EXPECT_EQ(check.Status, kCliOk) << check.Err;
         EXPECT_NE(check.Out.find("Name         : " + c.Name + "\n"), std::string::npos) << check.Out;
         const test::TCliRun checkJson = run({"check", "--json", file});
-        EXPECT_NE(checkJson.Out.find("\"name\":\"" + c.Name + "\""), std::string::npos) << checkJson.Out;
+        EXPECT_NE(checkJson.Out.find("\"name\":{\"text\":\"" + c.Name + "\""), std::string::npos)
+            << checkJson.Out;
         EXPECT_NE(checkJson.Out.find(c.Choice != nullptr && std::string(c.Choice) != "auto"
-                                         ? "\"name_reason\":\"chosen\""
-                                         : "\"name_reason\":\"looks-"),
+                                         ? "\"reason\":\"chosen\""
+                                         : "\"reason\":\"looks-"),
                   std::string::npos)
             << checkJson.Out;
 
@@ -109,7 +110,8 @@ TEST_F(CliNameEncoding, EveryCommandEndsTheNameAtAZeroByte) {
         << info.Out;
     // check calls such a file no MacBinary (a control byte in the name), yet reads the name alike.
     const test::TCliRun check = RunCli({"check", "--json", file});
-    EXPECT_NE(check.Out.find("\"name\":\"Photo\","), std::string::npos) << check.Out;
+    EXPECT_NE(check.Out.find("\"name\":{\"text\":\"Photo\",\"hex\":\"50686f746f\""), std::string::npos)
+        << check.Out;
     const test::TCliRun extract = RunCli({"extract", "-o", (dir / "x").string(), file});
     EXPECT_EQ(extract.Status, kCliOk) << extract.Err;
     EXPECT_TRUE(fs::exists(dir / "x" / "Photo"));

@@ -185,7 +185,7 @@ TEST_F(CliScanTest, EveryEntryOfTheTreeGetsItsVerdictAsWhenScannedAloneAndAsChec
             EXPECT_EQ(o.value("version", json()), check["version"]) << line;
             EXPECT_EQ(o["reason"], *e.Finding == '\0' ? "" : FindingText(check, e.Finding)) << line;
             if (o.contains("header_crc_ok")) {
-                EXPECT_EQ(o["header_crc_ok"], check["crc_ok"]) << line;
+                EXPECT_EQ(o["header_crc_ok"], check["header_crc"]["ok"]) << line;
             }
         }
         EXPECT_EQ(i, expected_.size());

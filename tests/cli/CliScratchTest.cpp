@@ -90,7 +90,7 @@ TEST(CliScratchTest, StandardInputIsReadOnlyAsFarAsTheCommandNeeds) {
     } cases[] = {
         {{"info", "-"}, "8388608"},
         {{"info", "--json", "-"}, "\"size\":8388608"},
-        {{"check", "--json", "-"}, "\"file_size\":8388608"},
+        {{"check", "--json", "-"}, "\"size\":8388608"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[1]);

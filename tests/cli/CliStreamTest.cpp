@@ -71,7 +71,7 @@ TEST_F(CliStreamTest, InfoAndCrcReadStandardInput) {
     EXPECT_EQ(r.Err, "kelda-cli: -: Warning ! This file is not mac binary file.\n");
 
     r = RunCli({"check", "--json", "-"}, {.In = Text(sample)});
-    EXPECT_EQ(nlohmann::json::parse(r.Out)["file_size"], sample.size()) << r.Err;
+    EXPECT_EQ(nlohmann::json::parse(r.Out)["size"], sample.size()) << r.Err;
     EXPECT_EQ(nlohmann::json::parse(r.Out)["path"], "-");
 }
 
