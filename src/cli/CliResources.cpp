@@ -227,7 +227,13 @@ int RunResource(const TCliContext& context, const TResourceOperands& operands) {
     });
 }
 
-int RunVers(const TCliContext& context, const TCliArgs& files) {
+struct TVersOptions {
+    bool Json = false;
+    TCliArgs Files;
+};
+
+int RunVers(const TCliContext& context, const TVersOptions& options) {
+    const TCliArgs& files = options.Files;
     int status = kCliOk;
     for (const std::string& file : files) {
         const int one = CliGuarded(context, file, [&] {
@@ -241,8 +247,15 @@ int RunVers(const TCliContext& context, const TCliArgs& files) {
             if (entry != nullptr) {
                 vers = VersOf(*opened, *entry);
             }
-            context.Out << EscapeControls(file) << '\t'
-                        << EscapeControls(vers ? vers->ShortVersion : std::string()) << '\n';
+            if (options.Json) {
+                TCliJson j = CliJsonObject("kelda-cli.vers", file);
+                j["id"] = entry != nullptr ? TCliJson(entry->Id) : TCliJson(nullptr);
+                j["vers"] = vers ? VersJson(*vers) : TCliJson(nullptr);
+                context.Out << JsonLine(j) << '\n';
+            } else {
+                context.Out << EscapeControls(file) << '\t'
+                            << EscapeControls(vers ? vers->ShortVersion : std::string()) << '\n';
+            }
             // No version because the map is damaged is no answer: say why, and fail.
             if (!vers && !map.Findings.empty()) {
                 ReportFindings(context, file, map);
@@ -295,13 +308,15 @@ void RegisterResourceCommands(TCliCommands& commands) {
         ->required()
         ->type_name("");
 
-    TCliArgs& files = commands.Store<TCliArgs>();
-    commands
-        .Add("vers",
-             "The short version string of each MacBinary FILE ('vers' 1, else 2, else the first), for "
-             "inventories",
-             [&files](const TCliContext& context) { return RunVers(context, files); })
-        .add_option("FILE", files, "MacBinary files (- for standard input)")
+    TVersOptions& vers = commands.Store<TVersOptions>();
+    CLI::App& versCommand = commands.Add(
+        "vers",
+        "The short version string of each Mac FILE ('vers' 1, else 2, else the first), for inventories",
+        [&vers](const TCliContext& context) { return RunVers(context, vers); });
+    versCommand.add_flag("--json", vers.Json, "One JSON object per file: the resource's id and its fields");
+    versCommand
+        .add_option("FILE", vers.Files,
+                    "Mac files: MacBinary, AppleSingle, AppleDouble, BinHex (- for standard input)")
         ->required()
         ->type_name("");
 }

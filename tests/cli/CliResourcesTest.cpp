@@ -161,6 +161,11 @@ TEST_F(CliResourcesTest, VersGivesTheShortVersionOfEachFile) {
     EXPECT_EQ(run.Status, kCliFailure);
     EXPECT_EQ(Lines(run.Out), (std::vector<std::string>{file_ + "\t3.0b7", plain + "\t"}));
     EXPECT_NE(run.Err.find(notMacBinary), std::string::npos);
+    const std::vector<std::string> json = Lines(RunCli({"vers", "--json", file_, plain}).Out);
+    ASSERT_EQ(json.size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(json[0])["vers"]["short"], "3.0b7");
+    EXPECT_EQ(nlohmann::json::parse(json[0])["id"], 1);
+    EXPECT_TRUE(nlohmann::json::parse(json[1])["vers"].is_null());
 }
 
 TEST_F(CliResourcesTest, DamagedMapIsListedWithItsFindings) {
