@@ -1,32 +1,19 @@
 // SPDX-License-Identifier: MIT
 // BinHex through the commands: written from each container and read back by every command that
 // reads a Mac file; damage found by check and scan and refused by the exports.
+#include "CliRun.h"
 #include "cli/Cli.h"
 #include "forks/ForkSamples.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace kelda {
 namespace {
 
 using namespace test;
 
-struct TRun {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-TRun RunCli(const TCliArgs& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    TCliTerminal terminal;
-    terminal.In = &in;
-    const int status = CliMain(args, out, err, terminal);
-    return {status, out.str(), err.str()};
-}
+using test::RunCli;
+using TRun = test::TCliRun;
 
 class CliBinHexTest : public ::testing::Test {
 protected:

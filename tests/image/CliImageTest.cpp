@@ -5,31 +5,18 @@
 #include "ImageFiles.h"
 
 #include "cli/Cli.h"
+#include "cli/CliRun.h"
 #include "forks/TMacFile.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace kelda {
 namespace {
 
 using namespace test;
 
-struct TRun {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-TRun RunCli(const TCliArgs& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    TCliTerminal terminal;
-    terminal.In = &in;
-    const int status = CliMain(args, out, err, terminal);
-    return {status, out.str(), err.str()};
-}
+using test::RunCli;
+using TRun = test::TCliRun;
 
 class CliImageTest : public ::testing::Test {
 protected:
