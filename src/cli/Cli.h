@@ -97,6 +97,20 @@ bool CliOutputExists(const TCliContext& context, const std::filesystem::path& so
 bool CliWritesOverSource(const TCliContext& context, std::initializer_list<std::string> inputs,
                          const std::string& out);
 
+// The outputs a batch has written so far, and from which input: two inputs of one name (in1/x.bin,
+// in2/x.bin) would otherwise give one output, the second replacing the first even with -f, which only
+// ever replaces files that were there before the run.
+class TRunOutputs {
+public:
+    // Whether out is a file this run wrote; reports it ("This run wrote it from IN already").
+    bool WrittenBefore(const TCliContext& context, const std::filesystem::path& out) const;
+    // Notes out (when it is there) as written from in.
+    void Add(const std::filesystem::path& out, const std::string& in);
+
+private:
+    std::vector<std::pair<TFileStat, std::string>> written_;
+};
+
 // The text of an error in the language asked for (a file error in English or Japanese).
 std::string CliErrorText(const TCliContext& context, const std::exception& e);
 

@@ -136,7 +136,8 @@ bool OutputsExist(const TCliContext& context, const TExtractOptions& options, co
     return CliOutputExists(context, in, data) || CliOutputExists(context, in, resource);
 }
 
-int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in) {
+int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in,
+               TRunOutputs& written) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
         const std::optional<TMacFileSource> source = CliOpenMacFile(context, in, input, options.NameEncoding);
@@ -146,6 +147,9 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         const TMacFile* file = &source->File();
         const auto [data, resource] = ExtractOutputs(options, *file);
         if (CliWritesOverSource(context, {in}, data) || CliWritesOverSource(context, {in}, resource)) {
+            return kCliFailure;
+        }
+        if (written.WrittenBefore(context, data) || written.WrittenBefore(context, resource)) {
             return kCliFailure;
         }
         if (!options.Force && !context.Force && OutputsExist(context, options, input.Path(), *file)) {
@@ -160,6 +164,8 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
         if (ForkOutputWritten(result.Status)) {
+            written.Add(result.DataFile, in);
+            written.Add(result.ResourceFile, in);
             context.Out << EscapeControls(result.DataFile.string()) << '\n'
                         << EscapeControls(result.ResourceFile.string()) << '\n';
         }
@@ -180,8 +186,9 @@ int RunExtract(const TCliContext& context, const TExtractOptions& options) {
         }
     }
     std::size_t failed = 0;
+    TRunOutputs written;
     for (const std::string& in : options.Inputs) {
-        if (ExtractOne(context, options, in) != kCliOk) {
+        if (ExtractOne(context, options, in, written) != kCliOk) {
             ++failed;
         }
         if (!context.Out) {

@@ -141,30 +141,18 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
         }
     }
     std::size_t failed = 0;
-    // The files this run wrote, and from which input: two inputs of one name (in1/x.bin, in2/x.bin)
-    // would otherwise give one output, the second replacing the first even with -f, which only ever
-    // replaces files that were there before the run.
-    std::vector<std::pair<TFileStat, std::string>> written;
+    TRunOutputs written;
     for (const std::string& in : options.Operands) {
         const std::filesystem::path outPath = BatchOutput(options.OutputDir, in, dropBin);
         const std::string out = outPath.string();
-        if (const std::optional<TFileStat> existing = StatFile(outPath)) {
-            const auto earlier = std::find_if(written.begin(), written.end(),
-                                              [&](const auto& w) { return w.first.SameFile(*existing); });
-            if (earlier != written.end()) {
-                CliReport(
-                    context, out,
-                    CliText(TCliMsg::WrittenThisRun, context.Japanese, {EscapeControls(earlier->second)}));
-                ++failed;
-                status = kCliFailure;
-                continue;
-            }
+        if (written.WrittenBefore(context, outPath)) {
+            ++failed;
+            status = kCliFailure;
+            continue;
         }
         const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
         if (one == kCliOk || one == kCliSourceTruncated) {
-            if (const std::optional<TFileStat> made = StatFile(outPath)) {
-                written.emplace_back(*made, in);
-            }
+            written.Add(outPath, in);
         }
         failed += one == kCliFailure ? 1 : 0;
         if (one != kCliOk && status != kCliFailure) {

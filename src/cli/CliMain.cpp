@@ -205,6 +205,26 @@ bool CliWritesOverSource(const TCliContext& context, std::initializer_list<std::
     return false;
 }
 
+bool TRunOutputs::WrittenBefore(const TCliContext& context, const std::filesystem::path& out) const {
+    const std::optional<TFileStat> existing = StatFile(out);
+    if (!existing) {
+        return false;
+    }
+    const auto earlier = std::find_if(written_.begin(), written_.end(),
+                                      [&](const auto& w) { return w.first.SameFile(*existing); });
+    if (earlier == written_.end()) {
+        return false;
+    }
+    CliReport(context, out.string(), CliText(TCliMsg::WrittenThisRun, context.Japanese, {earlier->second}));
+    return true;
+}
+
+void TRunOutputs::Add(const std::filesystem::path& out, const std::string& in) {
+    if (const std::optional<TFileStat> made = StatFile(out)) {
+        written_.emplace_back(*made, in);
+    }
+}
+
 std::string CliErrorText(const TCliContext& context, const std::exception& e) {
     const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
     return bilingual != nullptr && !context.Japanese ? bilingual->english() : std::string(e.what());

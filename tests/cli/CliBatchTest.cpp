@@ -153,6 +153,12 @@ TEST_F(CliBatchTest, AnOutputWrittenInTheRunIsNeverReplacedByALaterInput) {
         EXPECT_EQ(test::ReadBytes(dir / "out" / name), test::ReadBytes(dir / "alone"));
         fs::remove(dir / "alone");
     }
+    // extract: two inputs of one Mac name give one pair of outputs, the first's.
+    fs::remove_all(dir / "out");
+    const TCliRun x = RunCli({"extract", "-f", "-o", Path("out"), Path("a.bin"), Path("a.bin")});
+    EXPECT_EQ(x.Status, kCliFailure);
+    EXPECT_NE(x.Err.find("This run wrote it from " + Path("a.bin") + " already"), std::string::npos) << x.Err;
+    EXPECT_NE(x.Err.find("2 files: 1 written, 1 failed"), std::string::npos) << x.Err;
 }
 
 } // namespace
