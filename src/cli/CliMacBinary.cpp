@@ -8,6 +8,7 @@
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
 #include "cli/TCliOutput.h"
+#include "forks/ForkExport.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/LogBlock.h"
 #include "macbinary/SourceShortfall.h"
@@ -36,10 +37,52 @@ using TConvertFn = std::function<TConvertStatus(
 // the part whose end the source must reach; when it does not, the output is still written, and the
 // user told how much it lacks (exit status kCliSourceTruncated).
 // force (or the global --force) also replaces an output that is a read-only file.
+// datafork of a Mac file in another container (AppleSingle, AppleDouble, BinHex): its data fork
+// through the model; a fork cut short is written as far as it goes, as datafork does for MacBinary,
+// and said (exit status kCliSourceTruncated).
+int DataForkOfContainer(const TCliContext& context, const std::string& in, const std::string& out,
+                        const TCliInput& input, bool keepExisting, bool force) {
+    const std::optional<TMacFileSource> source = CliOpenMacFile(context, in, input);
+    if (!source || CliWritesOverSource(context, {in}, out)) {
+        return kCliFailure;
+    }
+    if (keepExisting && CliOutputExists(context, input.Path(), out)) {
+        return kCliFailure;
+    }
+    TCliOutput output(context, out);
+    TForkStatus status{};
+    {
+        const TCliProgress::TScope progress(context.Progress, in);
+        status = ExportDataFork(*source, output.Path(), TCutPolicy::WriteWhatExists, progress.Fn(),
+                                force || context.Force);
+    }
+    if (!ForkOutputWritten(status)) {
+        CliReport(context, out,
+                  MessageText(status == TForkStatus::OutputReadOnly ? TMsg::OutputReadOnly
+                                                                    : TMsg::CannotWriteOverSource,
+                              context.Japanese));
+        return kCliFailure;
+    }
+    if (!output.Commit()) {
+        return kCliFailure;
+    }
+    if (status == TForkStatus::WrittenCut) {
+        CliReport(context, in, MessageText(TMsg::ForkCutWritten, context.Japanese));
+        return kCliSourceTruncated;
+    }
+    return kCliOk;
+}
+
 int ConvertOne(const TCliContext& context, const std::string& in, const std::string& out, bool keepExisting,
                const TConvertFn& convert, std::optional<TOutputPart> shortfall, bool force) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
+        // The data fork is the one part every container holds; the other conversions are views of a
+        // MacBinary header.
+        if (shortfall == TOutputPart::DataFork && input.Problem(context).empty() &&
+            SniffContainer(input.Path())) {
+            return DataForkOfContainer(context, in, out, input, keepExisting, force);
+        }
         const std::optional<TInspection> inspection = CliInspect(context, in, input);
         if (!inspection || CliWritesOverSource(context, {in}, out)) {
             return kCliFailure;

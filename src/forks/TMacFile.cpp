@@ -268,8 +268,13 @@ TMacFileSource TMacFileSource::OpenForks(const std::filesystem::path& data,
                                          const std::optional<std::filesystem::path>& resource,
                                          bool useSidecar, TMacEncoding nameEncoding) {
     TMacFileSource source;
-    if (SniffAppleFile(data) == TAppleKind::Single) {
+    const std::optional<TMacContainer> kind = SniffContainer(data);
+    const bool dataIsContainer = kind == TMacContainer::AppleSingle || kind == TMacContainer::BinHex;
+    if (kind == TMacContainer::AppleSingle) {
         source = OpenApple(data, nameEncoding);
+    } else if (kind == TMacContainer::BinHex) {
+        // BinHex holds both forks and the Finder's fields: a source of forks as AppleSingle is.
+        source = OpenBinHex(data, {}, nameEncoding);
     } else {
         source.path_ = data;
         source.data_ = source.Keep(TFileStream(data, FileMode::Read));
@@ -278,7 +283,7 @@ TMacFileSource TMacFileSource::OpenForks(const std::filesystem::path& data,
     }
     source.file_.Container = TMacContainer::Forks;
     std::optional<std::filesystem::path> rsrc = resource;
-    if (!rsrc && useSidecar && source.streams_.size() == 1 && source.containers_.empty()) {
+    if (!rsrc && useSidecar && !dataIsContainer) {
         const std::filesystem::path sidecar = data.parent_path() / ("._" + data.filename().string());
         if (SniffAppleFile(sidecar) == TAppleKind::Double) {
             rsrc = sidecar;
@@ -290,7 +295,7 @@ TMacFileSource TMacFileSource::OpenForks(const std::filesystem::path& data,
     // The resource fork of rsrc: its container's resource entry, or the whole file when it is no
     // container. The Finder's fields come from data's entries when it has them, else from rsrc's.
     if (SniffAppleFile(*rsrc)) {
-        const bool dataHadEntries = !source.containers_.empty();
+        const bool dataHadEntries = dataIsContainer;
         const TAppleContainer& container = source.Keep(TAppleContainer(*rsrc));
         if (!dataHadEntries) {
             source.TakeEntries(container, nameEncoding);

@@ -94,8 +94,8 @@ public:
     // BinHexDamaged.
     static TMacFileSource OpenBinHex(const std::filesystem::path& file, const ProgressFn& progress = {},
                                      TMacEncoding nameEncoding = TMacEncoding::Auto);
-    // A data fork and its resource fork: data is a plain file or an AppleSingle file (its data entry,
-    // and its entries for the Finder's fields); resource, when given, is a raw fork or an
+    // A data fork and its resource fork: data is a plain file, or an AppleSingle or BinHex file (its
+    // data fork, and its fields for the Finder's); resource, when given, is a raw fork or an
     // AppleDouble/AppleSingle file (its resource entry; its entries too when data has none). Without
     // resource, "._DATA" is taken when useSidecar is set and it is an AppleDouble file.
     static TMacFileSource OpenForks(const std::filesystem::path& data,
