@@ -2,6 +2,7 @@
 // The language tables. Japanese texts are UTF-8; the half-width katakana are kept half-width.
 #include "app/Language.h"
 #include "util/FillText.h"
+#include "util/TableOrder.h"
 
 #include <algorithm>
 
@@ -105,17 +106,8 @@ constexpr TMessageEntry kMessages[] = {
      "KELDA %s\nMacBinary I・II・III のﾌｧｲﾙと CRC のためのﾂｰﾙ\n\n"
      "Copyright (c) 2026 the KELDA developers\nMIT ﾗｲｾﾝｽで配布しています\n\nQt %s"},
 };
-static_assert(std::size(kMessages) == kMessageCount, "one entry per message");
-static_assert(
-    [] {
-        for (int i = 0; i < kMessageCount; ++i) {
-            if (static_cast<int>(kMessages[i].Msg) != i) {
-                return false;
-            }
-        }
-        return true;
-    }(),
-    "messages are listed in the order of TMsg");
+static_assert(ListedInEnumOrder<TMessageEntry>(kMessages, &TMessageEntry::Msg, kMessageCount),
+              "messages are listed in the order of TMsg");
 
 constexpr TCaptionEntry kCaptions[] = {
     {"BtnLogClear", TCaptionTarget::Caption, "LogClear(&G)", "ﾛｸﾞｸﾘｱ(&G)"},

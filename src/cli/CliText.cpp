@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CliText.h"
 #include "util/FillText.h"
+#include "util/TableOrder.h"
 
 #include <array>
 #include <cstddef>
@@ -80,15 +81,8 @@ constexpr std::array<TCliTextEntry, 45> kTexts{{
      "Mac の名前が Mac の文字セットで 63 バイトを超えています"},
 }};
 
-constexpr bool TextsInOrder() {
-    for (std::size_t i = 0; i < kTexts.size(); ++i) {
-        if (static_cast<std::size_t>(kTexts[i].Msg) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(TextsInOrder(), "kTexts lists the messages in the order of TCliMsg");
+static_assert(ListedInEnumOrder<TCliTextEntry>(kTexts, &TCliTextEntry::Msg, kTexts.size()),
+              "kTexts lists the messages in the order of TCliMsg");
 
 } // namespace
 

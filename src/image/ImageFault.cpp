@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "image/ImageFault.h"
+#include "util/TableOrder.h"
 
 #include "app/Language.h"
 #include "util/FillText.h"
@@ -101,15 +102,9 @@ constexpr std::array<TFaultText, 39> kFaultTexts{{
     {TImageFault::VolumeNotRead, "the volume is %2, which is not read", "ボリュームは %2 で、読めません"},
 }};
 
-constexpr bool TextsInOrder() {
-    for (std::size_t i = 0; i < kFaultTexts.size(); ++i) {
-        if (static_cast<std::size_t>(kFaultTexts[i].Kind) != i) {
-            return false;
-        }
-    }
-    return static_cast<std::size_t>(TImageFault::VolumeNotRead) + 1 == kFaultTexts.size();
-}
-static_assert(TextsInOrder(), "one text per fault, in the order of TImageFault");
+static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Kind,
+                                            static_cast<std::size_t>(TImageFault::VolumeNotRead) + 1),
+              "one text per fault, in the order of TImageFault");
 
 struct TStructureName {
     TImageStructure Structure;
@@ -133,15 +128,9 @@ constexpr std::array<TStructureName, 12> kStructureNames{{
     {TImageStructure::ResourceFork, "resource fork", "リソースフォーク"},
 }};
 
-constexpr bool NamesInOrder() {
-    for (std::size_t i = 0; i < kStructureNames.size(); ++i) {
-        if (static_cast<std::size_t>(kStructureNames[i].Structure) != i) {
-            return false;
-        }
-    }
-    return static_cast<std::size_t>(TImageStructure::ResourceFork) + 1 == kStructureNames.size();
-}
-static_assert(NamesInOrder(), "one name per structure, in the order of TImageStructure");
+static_assert(ListedInEnumOrder<TStructureName>(kStructureNames, &TStructureName::Structure,
+                                                static_cast<std::size_t>(TImageStructure::ResourceFork) + 1),
+              "one name per structure, in the order of TImageStructure");
 
 } // namespace
 

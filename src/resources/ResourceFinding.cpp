@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "resources/ResourceFinding.h"
 #include "util/FillText.h"
+#include "util/TableOrder.h"
 
 #include <array>
 #include <cstddef>
@@ -60,15 +61,8 @@ constexpr std::array<TFindingText, 20> kFindingTexts{{
      "%1 %2 と %3 %4 のデータが重なっています"},
 }};
 
-constexpr bool TextsInOrder() {
-    for (std::size_t i = 0; i < kFindingTexts.size(); ++i) {
-        if (static_cast<std::size_t>(kFindingTexts[i].Kind) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(TextsInOrder(), "one text per finding, in the order of TResFinding");
+static_assert(ListedInEnumOrder<TFindingText>(kFindingTexts, &TFindingText::Kind, kFindingTexts.size()),
+              "one text per finding, in the order of TResFinding");
 
 } // namespace
 

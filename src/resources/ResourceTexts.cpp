@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "resources/ResourceTexts.h"
 #include "util/FillText.h"
+#include "util/TableOrder.h"
 
 #include <array>
 #include <cstddef>
@@ -36,15 +37,8 @@ constexpr std::array<TTextEntry, 17> kTexts{{
     {TResText::NoPreview, "The data can not be read", "データを読めません"},
 }};
 
-constexpr bool InOrder() {
-    for (std::size_t i = 0; i < kTexts.size(); ++i) {
-        if (static_cast<std::size_t>(kTexts[i].Id) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(InOrder(), "one entry per text, in the order of TResText");
+static_assert(ListedInEnumOrder<TTextEntry>(kTexts, &TTextEntry::Id, kTexts.size()),
+              "one entry per text, in the order of TResText");
 
 } // namespace
 
