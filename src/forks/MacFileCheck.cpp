@@ -89,10 +89,16 @@ TCheckReport CheckBinHex(const TBinHexReading& reading, std::int64_t fileSize, T
     case TBinHexFault::EndsInResource: {
         const TForkSpan& fork =
             reading.Fault == TBinHexFault::EndsInData ? report.Layout.Data : report.Layout.Resource;
-        english += ": " + std::to_string(fork.Present) + " of " + std::to_string(fork.Length) + " bytes, " +
-                   std::to_string(fork.Missing()) + " missing";
-        japanese += ": " + std::to_string(fork.Length) + " バイト中 " + std::to_string(fork.Present) +
-                    " バイトのみ、" + std::to_string(fork.Missing()) + " バイト不足";
+        if (fork.Complete()) {
+            // Every byte of the fork came; its CRC did not.
+            english += ": all " + std::to_string(fork.Length) + " bytes came, its CRC did not";
+            japanese += ": " + std::to_string(fork.Length) + " バイトは全てありますが CRC がありません";
+        } else {
+            english += ": " + std::to_string(fork.Present) + " of " + std::to_string(fork.Length) +
+                       " bytes, " + std::to_string(fork.Missing()) + " missing";
+            japanese += ": " + std::to_string(fork.Length) + " バイト中 " + std::to_string(fork.Present) +
+                        " バイトのみ、" + std::to_string(fork.Missing()) + " バイト不足";
+        }
         break;
     }
     case TBinHexFault::BadCharacter:
