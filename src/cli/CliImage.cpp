@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The image command of kelda-cli: the HFS volumes of a disk image (bare, DiskCopy 4.2, with a
+// The image command of kelda-cli: the HFS and MFS volumes of a disk image (bare, DiskCopy 4.2, with a
 // partition map, or as the data fork of a MacBinary, AppleSingle or BinHex file) listed, checked,
 // or their files extracted, each file through the one model and the fork writers' guards. The
 // image is only ever read.
@@ -12,12 +12,15 @@
 #include "forks/MacNames.h"
 #include "image/HfsVolume.h"
 #include "image/ImageFile.h"
+#include "image/ImageVolume.h"
 #include "macbinary/HeaderTable.h"
 #include "util/TFolder.h"
 #include "util/VisibleText.h"
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <optional>
 #include <ostream>
 
 namespace kelda {
@@ -49,17 +52,17 @@ std::string DateText(std::uint32_t macDate) {
 }
 
 // The volume's name and where it lies, for the lines that name it.
-std::string VolumeTitle(const THfsVolume& volume, TMacEncoding encoding) {
-    return EscapeControls(ReadMacName(volume.Mdb().VolumeName, encoding).Text);
+std::string VolumeTitle(const TMacVolume& volume, TMacEncoding encoding) {
+    return EscapeControls(ReadMacName(volume.Name(), encoding).Text);
 }
 
 int RunList(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
     for (const TVolumeRange& range : image.Volumes()) {
-        const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
-        const std::string volumeName = VolumeTitle(volume, options.NameEncoding);
+        const std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
+        const std::string volumeName = VolumeTitle(*volume, options.NameEncoding);
         // In tree order: each folder followed by what it holds (the catalog's is by parent id).
         std::vector<const THfsEntry*> entries;
-        for (const THfsEntry& entry : volume.Entries()) {
+        for (const THfsEntry& entry : volume->Entries()) {
             entries.push_back(&entry);
         }
         std::sort(entries.begin(), entries.end(),
@@ -70,7 +73,7 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
             const bool folder = entry.Kind == THfsKind::Folder;
             if (options.Json) {
                 TCliJson o = CliJsonObject("kelda-cli.image", options.Image);
-                o["volume"] = ReadMacName(volume.Mdb().VolumeName, options.NameEncoding).Text;
+                o["volume"] = ReadMacName(volume->Name(), options.NameEncoding).Text;
                 o["entry_path"] = path;
                 o["kind"] = folder ? "folder" : "file";
                 o["id"] = entry.Id;
@@ -117,21 +120,25 @@ int RunCheck(const TCliContext& context, const TImageOptions& options, const TIm
         }
         const std::vector<TImageFinding> findings = CheckHfsImage(image.Stream(), range.Offset, range.Length);
         std::string title = layers + ImageKindName(range.Kind);
-        if (range.Kind == TImageKind::Hfs) {
+        const bool read = range.Kind == TImageKind::Hfs || range.Kind == TImageKind::Mfs;
+        if (read) {
             try {
-                const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
+                const std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
                 const auto count = [japanese](std::uint32_t n, const char* one, const char* many,
                                               const char* ja) {
                     return std::to_string(n) + (japanese ? ja : n == 1 ? one : many);
                 };
-                title += " \"" + VolumeTitle(volume, options.NameEncoding) + "\", " +
-                         count(volume.Mdb().FileCount, " file, ", " files, ", " ファイル、") +
-                         count(volume.Mdb().FolderCount, " folder", " folders", " フォルダー");
+                const std::optional<std::uint32_t> folders = volume->FolderCount();
+                title += " \"" + VolumeTitle(*volume, options.NameEncoding) + "\", " +
+                         count(volume->FileCount(), folders ? " file, " : " file",
+                               folders ? " files, " : " files", folders ? " ファイル、" : " ファイル");
+                if (folders) {
+                    title += count(*folders, " folder", " folders", " フォルダー");
+                }
             } catch (const EImageError&) {
                 // The findings say why it cannot be read.
             }
         }
-        const bool read = range.Kind == TImageKind::Hfs;
         const char* verdict = !read              ? (japanese ? "読めない" : "Not read")
                               : findings.empty() ? (japanese ? "正常" : "Sound")
                                                  : (japanese ? "破損" : "Damaged");
@@ -201,7 +208,7 @@ std::string Suffix(TImageForm form) {
 }
 
 // Writes one file of the volume; returns the command status for it.
-int ExtractEntry(const TCliContext& context, const TImageOptions& options, const THfsVolume& volume,
+int ExtractEntry(const TCliContext& context, const TImageOptions& options, const TMacVolume& volume,
                  const TImageFile& image, const THfsEntry& entry, const std::filesystem::path& local) {
     const std::string shown = EntryPathText(entry, options.NameEncoding);
     return CliGuarded(context, shown, [&] {
@@ -264,8 +271,8 @@ int RunExtract(const TCliContext& context, const TImageOptions& options, const T
     std::size_t files = 0;
     std::size_t failed = 0;
     for (const TVolumeRange& range : image.Volumes()) {
-        const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
-        for (const THfsEntry& entry : volume.Entries()) {
+        const std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
+        for (const THfsEntry& entry : volume->Entries()) {
             if (!Chosen(options, EntryPathText(entry, options.NameEncoding))) {
                 continue;
             }
@@ -280,7 +287,7 @@ int RunExtract(const TCliContext& context, const TImageOptions& options, const T
             }
             if (entry.Kind == THfsKind::File) {
                 ++files;
-                if (ExtractEntry(context, options, volume, image, entry, local) != kCliOk) {
+                if (ExtractEntry(context, options, *volume, image, entry, local) != kCliOk) {
                     ++failed;
                 }
             }
@@ -316,7 +323,7 @@ void RegisterImageCommands(TCliCommands& commands) {
     TImageOptions& options = commands.Store<TImageOptions>();
     CLI::App& image = commands.Add(
         "image",
-        "The HFS volumes of a disk image (bare, DiskCopy 4.2, partitioned, or inside a MacBinary, "
+        "The HFS and MFS volumes of a disk image (bare, DiskCopy 4.2, partitioned, or inside a MacBinary, "
         "AppleSingle or BinHex file): list, check, or extract their files",
         [&options](const TCliContext& context) { return RunImage(context, options); });
     const std::map<std::string, TImageAction> actions = {

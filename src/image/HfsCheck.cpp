@@ -3,6 +3,7 @@
 #include "image/DiskImage.h"
 #include "image/HfsFormat.h"
 #include "image/HfsVolume.h"
+#include "image/ImageVolume.h"
 
 #include <algorithm>
 #include <map>
@@ -140,14 +141,13 @@ std::vector<TImageFinding> CheckHfsImage(const TFileStream& file, std::int64_t o
             findings.push_back({TImageFault::NoHfsVolume, TImageStructure::Image, {}});
         }
         for (const TVolumeRange& range : volumes) {
-            if (range.Kind == TImageKind::HfsPlus || range.Kind == TImageKind::Mfs) {
+            if (range.Kind == TImageKind::HfsPlus) {
                 findings.push_back(
                     {TImageFault::VolumeNotRead, TImageStructure::Image, {ImageKindName(range.Kind)}});
                 continue;
             }
             try {
-                const std::vector<TImageFinding> more =
-                    THfsVolume::Open(file, range.Offset, range.Length).Check();
+                const std::vector<TImageFinding> more = OpenVolume(file, range)->Check();
                 findings.insert(findings.end(), more.begin(), more.end());
             } catch (const EImageError& error) {
                 findings.push_back(error.Finding());

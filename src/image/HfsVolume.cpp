@@ -86,7 +86,7 @@ private:
         const std::uint16_t sig = GetBig16(b.data());
         if (sig != kSigHfs || GetBig16(b.data() + 124) == kSigHfsPlus) {
             const TImageKind kind = DetectImage(bytes_.File(), bytes_.Offset(), bytes_.Length());
-            if (kind == TImageKind::HfsPlus || kind == TImageKind::Mfs) {
+            if (kind == TImageKind::HfsPlus) {
                 ThrowImageFault(TImageFault::VolumeNotRead, TImageStructure::Mdb, {ImageKindName(kind)});
             }
             char text[8];

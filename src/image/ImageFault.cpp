@@ -20,7 +20,7 @@ struct TFaultText {
 };
 
 // In the order of TImageFault.
-constexpr std::array<TFaultText, 39> kFaultTexts{{
+constexpr std::array<TFaultText, 46> kFaultTexts{{
     {TImageFault::RangeOutsideFile,
      "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
      "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
@@ -100,10 +100,28 @@ constexpr std::array<TFaultText, 39> kFaultTexts{{
      "DiskCopy 4.2 イメージでも Apple パーティションマップでも HFS ボリュームでもありません"},
     {TImageFault::NoHfsVolume, "the image holds no HFS volume", "イメージに HFS ボリュームがありません"},
     {TImageFault::VolumeNotRead, "the volume is %2, which is not read", "ボリュームは %2 で、読めません"},
+    {TImageFault::BlockOutside,
+     "the %1 of file %2 refers to allocation block %3; the volume has blocks 2 to %4",
+     "ファイル %2 の%1がアロケーションブロック %3 を指していますが、ボリュームのブロックは 2 から %4 "
+     "までです"},
+    {TImageFault::BlockFree,
+     "the %1 of file %2 runs into allocation block %3, which the block map marks free",
+     "ファイル %2 の%1がブロックマップで空きとされているアロケーションブロック %3 に達しました"},
+    {TImageFault::BlockLoop,
+     "the %1 of file %2 reaches allocation block %3 a second time (the block map forms a loop)",
+     "ファイル %2 の%1がアロケーションブロック %3 に二度達しました (ブロックマップが循環しています)"},
+    {TImageFault::ChainShort, "the blocks of the %1 of file %2 hold %3 bytes; its length is %4",
+     "ファイル %2 の%1のブロックは %3 バイト分しかありませんが、長さは %4 バイトです"},
+    {TImageFault::DirectoryEntryCut, "entry %2 of %1 block %3 runs past the end of its block",
+     "%1のブロック %3 の項目 %2 がブロックの末尾を越えています"},
+    {TImageFault::DirectoryFilesWrong, "the %1 counts %2 files; the file directory holds %3",
+     "%1はファイル %2 個としていますが、ファイルディレクトリには %3 個あります"},
+    {TImageFault::FreeBlocksWrong, "the %1 counts %2 free blocks; the block map marks %3 free",
+     "%1は空きブロックを %2 個としていますが、ブロックマップでは %3 個です"},
 }};
 
 static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Kind,
-                                            static_cast<std::size_t>(TImageFault::VolumeNotRead) + 1),
+                                            static_cast<std::size_t>(TImageFault::FreeBlocksWrong) + 1),
               "one text per fault, in the order of TImageFault");
 
 struct TStructureName {
@@ -113,7 +131,7 @@ struct TStructureName {
 };
 
 // In the order of TImageStructure.
-constexpr std::array<TStructureName, 12> kStructureNames{{
+constexpr std::array<TStructureName, 14> kStructureNames{{
     {TImageStructure::None, "", ""},
     {TImageStructure::Image, "image", "イメージ"},
     {TImageStructure::DiskCopyHeader, "DiskCopy header", "DiskCopy ヘッダー"},
@@ -126,10 +144,12 @@ constexpr std::array<TStructureName, 12> kStructureNames{{
     {TImageStructure::ExtentsTree, "extents overflow B-tree", "エクステント B ツリー"},
     {TImageStructure::DataFork, "data fork", "データフォーク"},
     {TImageStructure::ResourceFork, "resource fork", "リソースフォーク"},
+    {TImageStructure::BlockMap, "volume allocation block map", "ボリュームのアロケーションブロックマップ"},
+    {TImageStructure::FileDirectory, "file directory", "ファイルディレクトリ"},
 }};
 
 static_assert(ListedInEnumOrder<TStructureName>(kStructureNames, &TStructureName::Structure,
-                                                static_cast<std::size_t>(TImageStructure::ResourceFork) + 1),
+                                                static_cast<std::size_t>(TImageStructure::FileDirectory) + 1),
               "one name per structure, in the order of TImageStructure");
 
 } // namespace
@@ -160,6 +180,8 @@ bool TImageFinding::Fatal() const {
     case TImageFault::ValenceWrong:
     case TImageFault::ThreadMissing:
     case TImageFault::ExtentsOverlap:
+    case TImageFault::DirectoryFilesWrong:
+    case TImageFault::FreeBlocksWrong:
         return false;
     default:
         return true;

@@ -127,10 +127,10 @@ TEST(LanguageColumnsTest, Captions) {
 
 TEST(LanguageColumnsTest, ImageFaultsAndStructures) {
     ExpectColumnsInOrder(EnumTable<TImageFault>(
-        "TImageFault", static_cast<int>(TImageFault::VolumeNotRead) + 1, [](TImageFault f, bool japanese) {
+        "TImageFault", static_cast<int>(TImageFault::FreeBlocksWrong) + 1, [](TImageFault f, bool japanese) {
             return TImageFinding{f, TImageStructure::Mdb, {"1", "2", "3", "4", "5"}}.Text(japanese);
         }));
     ExpectColumnsInOrder(EnumTable<TImageStructure>(
-        "TImageStructure", static_cast<int>(TImageStructure::ResourceFork) + 1,
+        "TImageStructure", static_cast<int>(TImageStructure::FileDirectory) + 1,
         [](TImageStructure s, bool japanese) { return std::string(StructureName(s, japanese)); }));
 }
