@@ -80,9 +80,6 @@ TMfsVolume TMfsVolume::Open(const TFileStream& file, std::int64_t offset, std::i
         ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb,
                         {"drAlBlkSiz", Num(m.AllocationBlockSize)});
     }
-    if (std::int64_t{m.AllocationStart} * kSector > length) {
-        ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb, {"drAlBlSt", Num(m.AllocationStart)});
-    }
 
     // Twelve bits per block, two entries in three bytes; the count is 16 bits, so the map is small.
     const std::size_t mapBytes = (std::size_t{m.AllocationBlocks} * 3 + 1) / 2;
@@ -92,6 +89,9 @@ TMfsVolume TMfsVolume::Open(const TFileStream& file, std::int64_t offset, std::i
         const std::size_t at = i / 2 * 3;
         v.map_[i] = i % 2 == 0 ? static_cast<std::uint16_t>(map[at] << 4 | map[at + 1] >> 4)
                                : static_cast<std::uint16_t>((map[at + 1] & 0x0F) << 8 | map[at + 2]);
+    }
+    if (std::int64_t{m.AllocationStart} * kSector > length) {
+        ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb, {"drAlBlSt", Num(m.AllocationStart)});
     }
     // The blocks whose bytes lie inside the range: a cut image holds fewer than the volume has.
     const std::int64_t room = (length - std::int64_t{m.AllocationStart} * kSector) / m.AllocationBlockSize;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kelda {
 namespace {
 
@@ -42,11 +44,17 @@ TEST_F(CliImageTest, ListGivesTheTreeAndCheckTheVerdict) {
         const char* Image;
         int Status;
         const char* Says;
-    } cases[] = {
-        {"basic.hfs", kCliOk, "Sound: HFS \"Kelda Test\", 4 files, 2 folders"},
-        {"cut.hfs", kCliFailure, "Damaged: HFS \"Kelda Test\""},
-        {"convert2dsk_Blank800K.img.bin", kCliOk, "Sound: DiskCopy 4.2 > HFS \"Blank800K\""},
-        {"ciderpress2_MCUS_Free_Software_Disk.img.bin", kCliFailure, "Not read: DiskCopy 4.2 > MFS"}};
+    } cases[] = {{"basic.hfs", kCliOk, "Sound: HFS \"Kelda Test\", 4 files, 2 folders"},
+                 {"cut.hfs", kCliFailure, "Damaged: HFS \"Kelda Test\""},
+                 {"convert2dsk_Blank800K.img.bin", kCliOk, "Sound: DiskCopy 4.2 > HFS \"Blank800K\""},
+                 {"ciderpress2_MCUS_Free_Software_Disk.img.bin", kCliOk,
+                  "Sound: DiskCopy 4.2 > MFS \"MCUS' Free Software Disk\", 19 files\n"},
+                 {"damaged.dsk", kCliFailure, "Damaged: MFS \"MCUS' Free Software Disk\", 19 files"}};
+    // The bare MFS volume with IconMaker.help's data fork starting outside the volume.
+    Bytes mfs = ReadBytes(CorpusFile("ciderpress2_MCUS_Free_Software_Disk.img.bin"));
+    mfs = Bytes(mfs.begin() + 128 + 84, mfs.begin() + 128 + 84 + 409600);
+    SetBig16(mfs, 5 * 512 + 350 + 22, 500);
+    WriteBytes(dir / "damaged.dsk", mfs);
     Bytes cut = ImageBytes("basic.hfs");
     cut.resize(cut.size() / 2);
     WriteBytes(dir / "cut.hfs", cut);
@@ -96,6 +104,46 @@ TEST_F(CliImageTest, ExtractWritesEachFormAndKeepsWhatIsThere) {
     EXPECT_NE(again.Err.find("4 failed"), std::string::npos) << again.Err;
     EXPECT_EQ(std::filesystem::last_write_time(dir / "out/Font.bin"), before);
     EXPECT_EQ(RunCli({"image", "extract", "-f", P("basic.hfs"), "-o", P("out")}).Status, kCliOk);
+}
+
+// An MFS disk: every file at the root, listed with its type and creator, and written as MacBinary
+// III with the forks the directory gives, which kelda-cli check then finds sound.
+TEST_F(CliImageTest, AnMfsDiskIsListedAndExtractedFlat) {
+    const std::string image = CorpusFile("ciderpress2_MCUS_Free_Software_Disk.img.bin").string();
+    const TRun list = RunCli({"image", "list", image});
+    ASSERT_EQ(list.Status, kCliOk) << list.Err;
+    EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 19);
+    EXPECT_NE(list.Out.find(
+                  "file\tAPPL/ImAk\t10734\t19524\t1986-01-05 00:45:42\tMCUS' Free Software Disk:IconMaker\n"),
+              std::string::npos)
+        << list.Out;
+    EXPECT_NE(list.Out.find("\tMCUS' Free Software Disk:ThrowPaint™ (MCUS #30)\n"), std::string::npos);
+
+    const TRun all = RunCli({"image", "extract", image, "-o", P("mfs")});
+    ASSERT_EQ(all.Status, kCliOk) << all.Err;
+    const struct {
+        const char* File;
+        std::int64_t Data;
+        std::int64_t Resource;
+    } files[] = {{"IconMaker.bin", 10734, 19524},
+                 {"Camera (MCUS #26).bin", 4164, 47036},
+                 {"double click read first.bin", 263, 10455},
+                 {"Tiger (MCUS #7).bin", 24064, 0}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.File);
+        const TMacFileSource made = TMacFileSource::Open(dir / "mfs" / f.File);
+        EXPECT_EQ(made.File().Version, TMacBinaryVersion::III);
+        EXPECT_EQ(made.File().Data.Length, f.Data);
+        EXPECT_EQ(made.File().Resource.Length, f.Resource);
+        const TRun check = RunCli({"check", (dir / "mfs" / f.File).string()});
+        EXPECT_EQ(check.Status, kCliOk) << check.Out;
+        EXPECT_NE(check.Out.find("Sound MacBinary III"), std::string::npos) << check.Out;
+    }
+    std::size_t written = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "mfs")) {
+        written += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(written, 19u);
 }
 
 } // namespace
