@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Any file as a disk image: the container layers and every HFS volume in them either refused with a
-// bilingual error naming the damage, or read so that every volume lies inside the file, every entry's
-// path ends in its name, and every fork's spans lie inside its volume and add up to its length. The
-// check runs on the same bytes and ends; no descriptor is left open.
+// Any file as a disk image: the container layers and every HFS and MFS volume in them either refused
+// with a bilingual error naming the damage, or read so that every volume lies inside the file, every
+// entry's path ends in its name, and every fork's spans lie inside its volume and add up to its
+// length. The check runs on the same bytes and ends; no descriptor is left open.
 #include "FuzzSupport.h"
 
 #include "image/DiskImage.h"
 #include "image/HfsVolume.h"
+#include "image/ImageVolume.h"
 
 #include <cstdint>
 #include <fstream>
+#include <memory>
 
 using namespace kelda;
 
@@ -30,19 +32,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (const TVolumeRange& range : FindVolumes(stream, 0, length)) {
                 KELDA_FUZZ_CHECK(range.Offset >= 0 && range.Length >= 0 &&
                                  range.Offset + range.Length <= length);
-                if (range.Kind != TImageKind::Hfs) {
+                if (range.Kind != TImageKind::Hfs && range.Kind != TImageKind::Mfs) {
                     continue;
                 }
                 try {
-                    const THfsVolume volume = THfsVolume::Open(stream, range.Offset, range.Length);
-                    for (const THfsEntry& e : volume.Entries()) {
+                    const std::unique_ptr<TMacVolume> volume = OpenVolume(stream, range);
+                    std::unique_ptr<THfsVolume> hfs;
+                    if (range.Kind == TImageKind::Hfs) {
+                        hfs = std::make_unique<THfsVolume>(
+                            THfsVolume::Open(stream, range.Offset, range.Length));
+                    }
+                    for (std::size_t i = 0; i < volume->Entries().size(); ++i) {
+                        const THfsEntry& e = volume->Entries()[i];
                         KELDA_FUZZ_CHECK(!e.Path.empty() && e.Path.back() == e.Info.Name);
-                        KELDA_FUZZ_CHECK(volume.Find(e.Id) == &e);
+                        KELDA_FUZZ_CHECK(!hfs || hfs->Find(e.Id) == &hfs->Entries()[i]);
                         (void)EntryPathText(e);
                         for (const THfsForkKind fork : {THfsForkKind::Data, THfsForkKind::Resource}) {
                             try {
                                 std::int64_t total = 0;
-                                for (const TForkSource& s : volume.ForkSources(e, fork)) {
+                                for (const TForkSource& s : volume->ForkSources(e, fork)) {
                                     KELDA_FUZZ_CHECK(s.Stream == &stream && s.Length > 0);
                                     KELDA_FUZZ_CHECK(s.Offset >= range.Offset &&
                                                      s.Offset + s.Length <= range.Offset + range.Length);
@@ -55,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             }
                         }
                     }
-                    for (const TImageFinding& finding : volume.Check()) {
+                    for (const TImageFinding& finding : volume->Check()) {
                         KELDA_FUZZ_CHECK(fuzz::IsWellFormedUtf8(finding.Text(true)));
                     }
                 } catch (const EImageError& error) {

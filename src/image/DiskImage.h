@@ -22,7 +22,7 @@ enum class TImageKind {
     PartitionMap, // driver descriptor "ER" at block 0, partition entries "PM" from block 1
     Hfs,          // master directory block "BD" at byte 1024
     HfsPlus,      // volume header "H+" or "HX" at byte 1024 (not read)
-    Mfs,          // the flat file system of the first Macs, "\xD2\xD7" at byte 1024 (not read)
+    Mfs,          // the flat file system of the first Macs, "\xD2\xD7" at byte 1024
 };
 
 // "DiskCopy 4.2", "Apple partition map", "HFS", "HFS+", "MFS", "unknown".
