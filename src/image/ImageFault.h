@@ -67,7 +67,7 @@ enum class TImageFault {
     ValenceWrong,      // the folder with id %2 counts %3 items; the catalog holds %4
     ThreadMissing,     // the folder with id %2 has no thread record
     ExtentsOverlap,    // files %2 and %3 share allocation block %4
-    NotDiskImage,      // not a DiskCopy 4.2 image, a partition map or an HFS volume
+    NotDiskImage,      // not a DiskCopy 4.2 image, a partition map or an HFS or MFS volume
     NoHfsVolume,       // the image holds no HFS volume
     VolumeNotRead,     // the volume is %2 (HFS+), which is not read
     BlockOutside,      // the %1 of file %2 refers to allocation block %3; the volume has blocks 2 to %4

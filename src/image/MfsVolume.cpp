@@ -25,6 +25,9 @@ constexpr std::uint8_t kEntryUsed = 0x80;
 constexpr std::uint8_t kEntryLocked = 0x01;
 constexpr std::uint16_t kLastBlock = 1; // the map's mark of a file's last block
 constexpr std::uint16_t kFirstBlock = 2;
+// The master directory block counts files in 16 bits: a directory of more is damage, and the bound
+// keeps a forged directory length from making the check walk a chain per entry without end.
+constexpr std::size_t kMaxFiles = 0xFFFF;
 
 TImageStructure ForkStructure(THfsForkKind fork) {
     return fork == THfsForkKind::Data ? TImageStructure::DataFork : TImageStructure::ResourceFork;
@@ -107,6 +110,10 @@ TMfsVolume TMfsVolume::Open(const TFileStream& file, std::int64_t offset, std::i
                 block[at + kEntryFixed - 1] > block.size() - at - kEntryFixed) {
                 ThrowImageFault(TImageFault::DirectoryEntryCut, TImageStructure::FileDirectory,
                                 {Num(static_cast<std::int64_t>(index) + 1), Num(number)});
+            }
+            if (v.entries_.size() == kMaxFiles) {
+                ThrowImageFault(TImageFault::TooManyRecords, TImageStructure::FileDirectory,
+                                {Num(kMaxFiles)});
             }
             const std::uint8_t* e = block.data() + at;
             THfsEntry entry;

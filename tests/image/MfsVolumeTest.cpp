@@ -194,6 +194,22 @@ TEST_F(MfsVolumeTest, DamagedCopiesGiveTheirFault) {
          16 * 512 + (290 - 2) * 1024 + 2048,
          {TImageFault::BlockOutside, TImageStructure::DataFork, {"15", "292", "291"}},
          true},
+        {"more files than the count can hold",
+         [](Bytes& b) {
+             // 7300 directory blocks of nine entries of a one-byte name each.
+             test::SetBig16(b, 1024 + 16, 7300);
+             b.resize((4 + 7300) * 512);
+             for (std::size_t block = 4; block < 4 + 7300; ++block) {
+                 for (std::size_t i = 0; i < 9; ++i) {
+                     b[block * 512 + i * 52] = 0x80;
+                     b[block * 512 + i * 52 + 50] = 1;
+                 }
+                 b[block * 512 + 9 * 52] = 0; // the end of the block's entries
+             }
+         },
+         0,
+         {TImageFault::TooManyRecords, TImageStructure::FileDirectory, {"65535"}},
+         false},
         {"file count",
          [](Bytes& b) { test::SetBig16(b, 1024 + 12, 20); },
          0,
