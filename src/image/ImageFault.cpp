@@ -20,7 +20,7 @@ struct TFaultText {
 };
 
 // In the order of TImageFault.
-constexpr std::array<TFaultText, 46> kFaultTexts{{
+constexpr std::array<TFaultText, 47> kFaultTexts{{
     {TImageFault::RangeOutsideFile,
      "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
      "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
@@ -119,10 +119,14 @@ constexpr std::array<TFaultText, 46> kFaultTexts{{
      "%1はファイル %2 個としていますが、ファイルディレクトリには %3 個あります"},
     {TImageFault::FreeBlocksWrong, "the %1 counts %2 free blocks; the block map marks %3 free",
      "%1は空きブロックを %2 個としていますが、ブロックマップでは %3 個です"},
+    {TImageFault::BlocksUnclaimed,
+     "the %1 marks %2 allocation blocks used that no file holds (the first is block %3)",
+     "%1は使用中のアロケーションブロック %2 個をどのファイルにも属さないまま記録しています (最初はブロック "
+     "%3)"},
 }};
 
 static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Kind,
-                                            static_cast<std::size_t>(TImageFault::FreeBlocksWrong) + 1),
+                                            static_cast<std::size_t>(TImageFault::BlocksUnclaimed) + 1),
               "one text per fault, in the order of TImageFault");
 
 struct TStructureName {
@@ -183,6 +187,7 @@ bool TImageFinding::Fatal() const {
     case TImageFault::ExtentsOverlap:
     case TImageFault::DirectoryFilesWrong:
     case TImageFault::FreeBlocksWrong:
+    case TImageFault::BlocksUnclaimed:
         return false;
     default:
         return true;

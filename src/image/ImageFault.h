@@ -77,6 +77,7 @@ enum class TImageFault {
     DirectoryEntryCut, // entry %2 of %1 block %3 runs past the end of its block
     DirectoryFilesWrong, // the %1 counts %2 files; the file directory holds %3
     FreeBlocksWrong,     // the %1 counts %2 free blocks; the block map marks %3 free
+    BlocksUnclaimed,     // the %1 marks %2 allocation blocks used that no file holds, from %3
 };
 
 struct TImageFinding {

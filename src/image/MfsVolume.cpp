@@ -223,6 +223,20 @@ std::vector<TImageFinding> TMfsVolume::Check() const {
             }
         }
     }
+    // Blocks the map holds as used that no file's chain reaches: space lost, or a file's blocks
+    // whose directory entry is gone.
+    std::int64_t unclaimed = 0;
+    std::size_t first = 0;
+    for (std::size_t block = kFirstBlock; block < claimed.size(); ++block) {
+        if (!claimed[block] && map_[block - kFirstBlock] != 0) {
+            first = unclaimed++ == 0 ? block : first;
+        }
+    }
+    if (unclaimed > 0) {
+        findings.push_back({TImageFault::BlocksUnclaimed,
+                            TImageStructure::BlockMap,
+                            {Num(unclaimed), Num(static_cast<std::int64_t>(first))}});
+    }
     return findings;
 }
 

@@ -59,7 +59,7 @@ public:
     std::vector<TForkSource> ForkSources(const THfsEntry& file, THfsForkKind fork) const;
 
     // The findings of a full check that Open does not stop at: the file count, each fork's chain,
-    // blocks that two files share, the free count.
+    // blocks that two files share, the free count, used blocks that no file holds.
     std::vector<TImageFinding> Check() const;
 
 private:

@@ -127,7 +127,7 @@ TEST(LanguageColumnsTest, Captions) {
 
 TEST(LanguageColumnsTest, ImageFaultsAndStructures) {
     ExpectColumnsInOrder(EnumTable<TImageFault>(
-        "TImageFault", static_cast<int>(TImageFault::FreeBlocksWrong) + 1, [](TImageFault f, bool japanese) {
+        "TImageFault", static_cast<int>(TImageFault::BlocksUnclaimed) + 1, [](TImageFault f, bool japanese) {
             return TImageFinding{f, TImageStructure::Mdb, {"1", "2", "3", "4", "5"}}.Text(japanese);
         }));
     ExpectColumnsInOrder(EnumTable<TImageStructure>(

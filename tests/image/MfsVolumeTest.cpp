@@ -210,6 +210,14 @@ TEST_F(MfsVolumeTest, DamagedCopiesGiveTheirFault) {
          0,
          {TImageFault::TooManyRecords, TImageStructure::FileDirectory, {"65535"}},
          false},
+        {"blocks no file holds",
+         [](Bytes& b) {
+             test::SetBig16(b, kHelpEntry + 22, 0);
+             test::SetBig32(b, kHelpEntry + 24, 0);
+         },
+         0,
+         {TImageFault::BlocksUnclaimed, TImageStructure::BlockMap, {"6", "290"}},
+         false},
         {"file count",
          [](Bytes& b) { test::SetBig16(b, 1024 + 12, 20); },
          0,
@@ -254,6 +262,7 @@ TEST_F(MfsVolumeTest, DamagedCopiesGiveTheirFault) {
             << (all.empty() ? "" : all[0].Text(false));
         EXPECT_EQ(c.Want.Fatal(), c.Want.Kind != TImageFault::DirectoryFilesWrong &&
                                       c.Want.Kind != TImageFault::FreeBlocksWrong &&
+                                      c.Want.Kind != TImageFault::BlocksUnclaimed &&
                                       c.Want.Kind != TImageFault::ExtentsOverlap);
         if (c.ForkOfHelp) {
             const TMfsVolume volume = TMfsVolume::Open(stream, 0, size);
