@@ -12,6 +12,7 @@
 #include "forks/MacNames.h"
 #include "image/HfsVolume.h"
 #include "image/ImageFile.h"
+#include "image/TImageModel.h"
 #include "macbinary/HeaderTable.h"
 #include "util/TFolder.h"
 #include "util/VisibleText.h"
@@ -25,9 +26,6 @@ namespace kelda {
 namespace {
 
 enum class TImageAction { List, Check, Extract };
-
-// The forms extract writes a file in.
-enum class TImageForm { MacBinary, AppleDouble, AppleSingle, BinHex, Data };
 
 struct TImageOptions {
     TImageAction Action = TImageAction::List;
@@ -108,52 +106,13 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
 }
 
 int RunCheck(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
-    const bool japanese = context.Japanese;
-    std::vector<std::string> lines;
-    for (const TVolumeRange& range : image.Volumes()) {
-        std::string layers;
-        for (const TImageKind kind : range.Containers) {
-            layers += std::string(ImageKindName(kind)) + " > ";
-        }
-        const std::vector<TImageFinding> findings = CheckHfsImage(image.Stream(), range.Offset, range.Length);
-        std::string title = layers + ImageKindName(range.Kind);
-        if (range.Kind == TImageKind::Hfs) {
-            try {
-                const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
-                const auto count = [japanese](std::uint32_t n, const char* one, const char* many,
-                                              const char* ja) {
-                    return std::to_string(n) + (japanese ? ja : n == 1 ? one : many);
-                };
-                title += " \"" + VolumeTitle(volume, options.NameEncoding) + "\", " +
-                         count(volume.Mdb().FileCount, " file, ", " files, ", " ファイル、") +
-                         count(volume.Mdb().FolderCount, " folder", " folders", " フォルダー");
-            } catch (const EImageError&) {
-                // The findings say why it cannot be read.
-            }
-        }
-        const bool read = range.Kind == TImageKind::Hfs;
-        const char* verdict = !read              ? (japanese ? "読めない" : "Not read")
-                              : findings.empty() ? (japanese ? "正常" : "Sound")
-                                                 : (japanese ? "破損" : "Damaged");
-        lines.push_back(std::string(verdict) + ": " + title);
-        for (const TImageFinding& f : findings) {
-            lines.push_back(
-                "  [" +
-                std::string(f.Fatal() ? (japanese ? "破損" : "damage") : (japanese ? "警告" : "warning")) +
-                "] " + f.Text(japanese));
-        }
-        if (!read || !findings.empty()) {
-            lines.push_back("");
-        }
-    }
     context.Out << options.Image << '\n';
     bool sound = true;
-    for (const std::string& line : lines) {
-        if (line.empty()) {
-            sound = false;
-            continue;
+    for (const TImageVolumeCheck& check : CheckImageVolumes(image, options.NameEncoding)) {
+        sound = sound && check.Sound();
+        for (const std::string& line : check.Lines(context.Japanese)) {
+            context.Out << "  " << line << '\n';
         }
-        context.Out << "  " << line << '\n';
     }
     return sound ? kCliOk : kCliFailure;
 }
@@ -174,32 +133,6 @@ bool Chosen(const TImageOptions& options, const std::string& path) {
     return false;
 }
 
-// The local path of an entry under folder: each name of its path made safe.
-std::filesystem::path LocalPath(const std::filesystem::path& folder, const THfsEntry& entry,
-                                TMacEncoding encoding) {
-    std::filesystem::path local = folder;
-    const TMacNameReading name = ReadEntryName(entry, encoding);
-    for (const std::string& component : entry.Path) {
-        local /= SafeLocalName(component, name.Encoding);
-    }
-    return local;
-}
-
-std::string Suffix(TImageForm form) {
-    switch (form) {
-    case TImageForm::MacBinary:
-        return ".bin";
-    case TImageForm::AppleSingle:
-        return ".as";
-    case TImageForm::BinHex:
-        return ".hqx";
-    case TImageForm::AppleDouble:
-    case TImageForm::Data:
-        break;
-    }
-    return "";
-}
-
 // Writes one file of the volume; returns the command status for it.
 int ExtractEntry(const TCliContext& context, const TImageOptions& options, const THfsVolume& volume,
                  const TImageFile& image, const THfsEntry& entry, const std::filesystem::path& local) {
@@ -210,11 +143,8 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
                                        volume.ForkSources(entry, THfsForkKind::Data),
                                        volume.ForkSources(entry, THfsForkKind::Resource), image.Stream());
         const bool force = options.Force || context.Force;
-        const std::filesystem::path out = local.string() + Suffix(options.Form);
-        std::vector<std::filesystem::path> written = {out};
-        if (options.Form == TImageForm::AppleDouble) {
-            written.push_back(SidecarName(out));
-        }
+        const std::filesystem::path out = local.string() + ImageFormSuffix(options.Form);
+        const std::vector<std::filesystem::path> written = ImageFormOutputs(out, options.Form);
         for (const std::filesystem::path& file : written) {
             std::error_code ec;
             if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) {
@@ -225,26 +155,7 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
                 return kCliFailure;
             }
         }
-        TForkStatus status{};
-        switch (options.Form) {
-        case TImageForm::MacBinary:
-            status = ExportMacBinary(source, out, 3, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::AppleSingle:
-            status = ExportAppleFile(TAppleKind::Single, source, out, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::BinHex:
-            status = ExportBinHex(source, out, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::Data:
-            status = ExportDataFork(source, out, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::AppleDouble:
-            status = Extract(source, out.parent_path(), TResourceForm::Sidecar, TCutPolicy::Refuse, {},
-                             out.filename().string(), force)
-                         .Status;
-            break;
-        }
+        const TForkStatus status = ExportImageFile(source, out, options.Form, TCutPolicy::Refuse, {}, force);
         if (!ForkOutputWritten(status)) {
             CliReport(context, out.string(),
                       MessageText(status == TForkStatus::OutputReadOnly ? TMsg::OutputReadOnly
@@ -269,7 +180,7 @@ int RunExtract(const TCliContext& context, const TImageOptions& options, const T
             if (!Chosen(options, EntryPathText(entry, options.NameEncoding))) {
                 continue;
             }
-            const std::filesystem::path local = LocalPath(options.Folder, entry, options.NameEncoding);
+            const std::filesystem::path local = VolumeLocalPath(options.Folder, entry, options.NameEncoding);
             std::error_code ec;
             std::filesystem::create_directories(entry.Kind == THfsKind::Folder ? local : local.parent_path(),
                                                 ec);
