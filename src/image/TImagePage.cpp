@@ -58,22 +58,24 @@ TImagePage::TImagePage(QWidget* parent) : QWidget(parent) {
     VerdictLabel->setWordWrap(true);
     column->addWidget(VerdictLabel);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
+    // The tree and the chosen item's details side by side, the file's resources across below.
+    auto* rows = new QSplitter(Qt::Vertical, this);
+    auto* split = new QSplitter(Qt::Horizontal, rows);
     Tree = new QTreeWidget(split);
     Tree->setObjectName(QStringLiteral("ImageTree"));
     Tree->setColumnCount(static_cast<int>(TImageModel::kColumns));
     Tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Tree->setUniformRowHeights(true);
-    const int widths[] = {200, 50, 55, 70, 70, 130};
+    const int widths[] = {164, 48, 62, 64, 72, 140};
     for (int c = 0; c < static_cast<int>(TImageModel::kColumns); ++c) {
         Tree->setColumnWidth(c, widths[c]);
     }
-    auto* side = new QSplitter(Qt::Vertical, split);
-    DetailText = new QPlainTextEdit(side);
+    DetailText = new QPlainTextEdit(split);
     DetailText->setObjectName(QStringLiteral("ImageDetail"));
     DetailText->setReadOnly(true);
     DetailText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Resources = new TResourcePage(side);
+    split->setSizes({590, 360});
+    Resources = new TResourcePage(rows);
     // The main window finds its own Resources page and controls by name: these get names of their own.
     for (QObject* child : Resources->findChildren<QObject*>()) {
         if (!child->objectName().isEmpty()) {
@@ -82,17 +84,14 @@ TImagePage::TImagePage(QWidget* parent) : QWidget(parent) {
     }
     Resources->setObjectName(QStringLiteral("ImageResourcePage"));
     Resources->BtnSaveResource->hide(); // a resource is saved from the Resources page's own file
-    side->setStretchFactor(0, 1);
-    side->setStretchFactor(1, 3);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    column->addWidget(split, 1);
+    rows->setSizes({270, 200});
+    column->addWidget(rows, 1);
 
     CheckText = new QPlainTextEdit(this);
     CheckText->setObjectName(QStringLiteral("ImageCheck"));
     CheckText->setReadOnly(true);
     CheckText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    CheckText->setMaximumHeight(90);
+    CheckText->setMaximumHeight(64);
     column->addWidget(CheckText);
 
     auto* formRow = new QHBoxLayout;
