@@ -148,7 +148,7 @@ public:
     // Resources page, and the file's own icon at the right of the bottom panel.
     TResourcePage* ResourcePage = nullptr;
     QLabel* ImageOwnIcon = nullptr;
-    // Images page, after the Resources page (src/image/FormMainImages.cpp).
+    // Images page, the last page (src/image/FormMainImages.cpp).
     TImagePage* ImagePage = nullptr;
 
     // Main menu.

@@ -24,8 +24,8 @@ namespace kelda {
 void TFormMain::BuildImagesPage() {
     ImagePage = new TImagePage;
     ImagePage->Tree->setFont(Editor1->font());
-    PageControl1->insertTab(PageControl1->indexOf(TabSheetResources) + 1, ImagePage,
-                            QString::fromUtf8(FindForkCaption("TabSheetImages")->English));
+    // Last, after the Help page: the designed pages keep their places (and Ctrl+Tab counts).
+    PageControl1->addTab(ImagePage, QString::fromUtf8(FindForkCaption("TabSheetImages")->English));
 }
 
 void TFormMain::ImagesLanguageChange() {

@@ -88,6 +88,14 @@ TEST_F(ContainersWindow, ABinHexFileShowsItsReportAndResourcesAndSavesAsMacBinar
     EXPECT_EQ(ReadFile(root_ / "again.hqx"), before);
     EXPECT_EQ(dialogs_.Texts(Kind::Message).back(), form.MessageQ(TMsg::CannotWriteOverSource));
 
+    // Another name encoding keeps the BinHex file's resources on the Resources page, even with a
+    // MacBinary file shown on its page.
+    Open(form, CorpusFile("wezm_NoResourceFork.bin"));
+    Open(form, hqx);
+    const int resources = form.ResourcePage->ResourceTable->rowCount();
+    form.MenuNameEncodingItems[2]->trigger();
+    EXPECT_EQ(form.ResourcePage->ResourceTable->rowCount(), resources);
+
     // A MacBinary file read afterwards is the file shown again: Save as MacBinary is off.
     Open(form, CorpusFile("wezm_TextFile_II.bin"));
     EXPECT_TRUE(form.MacBinaryPage().FileWasRead());
@@ -160,9 +168,10 @@ TEST_F(ContainersWindow, AnImageListsItsTreeAndExtractsTheSelection) {
 
 TEST_F(ContainersWindow, AMacBinaryWrappingAnImageStaysOnTheMacBinaryPage) {
     TFormMain& form = English();
-    Open(form, CorpusFile("convert2dsk_Blank800K.img.bin"));
+    // Dropped on the Images page, it is read as on the MacBinary page.
+    form.PageControl1->setCurrentWidget(form.ImagePage);
+    form.WMDropFiles({CorpusFile("convert2dsk_Blank800K.img.bin")});
     EXPECT_TRUE(form.MacBinaryPage().FileWasRead());
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet1);
     ASSERT_TRUE(form.ImagePage->Model());
     EXPECT_TRUE(form.ImagePage->VerdictLabel->text().startsWith("Sound: DiskCopy 4.2 > HFS \"Blank800K\""));
     EXPECT_TRUE(form.MenuExtractImage->isEnabled());
