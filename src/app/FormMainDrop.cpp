@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "app/TEventHook.h"
 #include "app/TPageControl.h"
+#include "image/TImagePage.h"
 #include "textview/TEditor.h"
 
 #include <QApplication>
@@ -115,10 +116,10 @@ void TFormMain::WMDropFiles(const std::vector<std::filesystem::path>& Files) {
     }
     // The whole path, however long it is.
     const std::filesystem::path& file = Files.front();
-    // By page: the MacBinary, check and Resources pages read the file, the CRC page lists it, the
-    // Help page takes no files.
+    // By page: the MacBinary, check, Resources and Images pages read the file, the CRC page lists
+    // it, the Help page takes no files.
     const QWidget* page = PageControl1->currentWidget();
-    if (page == TabSheet1 || page == CheckPage || page == TabSheetResources) {
+    if (page == TabSheet1 || page == CheckPage || page == TabSheetResources || page == ImagePage) {
         SetDialogFile(OpenDialog1_, file);
         ReadFile(file);
     } else if (page == TabSheet2) {

@@ -115,6 +115,7 @@ void TFormMain::BuildLayout() {
     BuildHelpPage();
     BuildCheckPage();
     BuildResourcesPage();
+    BuildImagesPage();
     SetTabOrders();
 }
 

@@ -85,8 +85,10 @@ enum class TMsg {
     ProgressForks,          // the progress dialog's label while forks are written
     ForkCutAsk,             // the window's question before writing a fork cut short
     // Disk images (src/image/).
-    ImageDamaged, // an error text; %s is the fault (image/ImageFault.h), naming the structure and block
-    AboutText,    // Help > About: the version (first %s) and the Qt version (second %s)
+    ImageDamaged,    // an error text; %s is the fault (image/ImageFault.h), naming the structure and block
+    ImageReplaceAsk, // the window's question before extracting from an image over files already there
+    ImageExtractSummary, // after extracting from an image: %s files written, %s not written
+    AboutText,           // Help > About: the version (first %s) and the Qt version (second %s)
 };
 inline constexpr int kMessageCount = static_cast<int>(TMsg::AboutText) + 1;
 

@@ -431,6 +431,7 @@ void TFormMain::LanguageChange() {
     }
     CheckLanguageChange();
     ResourcesLanguageChange();
+    ImagesLanguageChange();
 }
 
 // ---------------------------------------------------------------------- errors

@@ -57,6 +57,8 @@ namespace kelda {
 
 class TCheckPage;
 class TEditor;
+class TImagePage;
+class TMacFileSource;
 class TPageControl;
 class TResourcePage;
 class TSplitterBar;
@@ -146,6 +148,8 @@ public:
     // Resources page, and the file's own icon at the right of the bottom panel.
     TResourcePage* ResourcePage = nullptr;
     QLabel* ImageOwnIcon = nullptr;
+    // Images page, the last page (src/image/FormMainImages.cpp).
+    TImagePage* ImagePage = nullptr;
 
     // Main menu.
     QMenu* MenuFile = nullptr;
@@ -156,6 +160,9 @@ public:
     QAction* MenuExportAppleSingle = nullptr;
     QAction* MenuExtract = nullptr;
     QAction* MenuMakeMacBinary = nullptr;
+    QAction* MenuSaveBinHex = nullptr;    // the file shown (MacBinary or BinHex) as BinHex
+    QAction* MenuSaveMacBinary = nullptr; // the BinHex file shown as MacBinary III
+    QAction* MenuExtractImage = nullptr;  // the Images page's selection into a folder
     QMenu* MenuSetting = nullptr;
     QAction* MenuResetIniFile = nullptr;
     QAction* MenuSeparetor = nullptr;
@@ -326,6 +333,23 @@ public:
     void MenuExportAppleSingleClick();
     void MenuExtractClick();
     void MenuMakeMacBinaryClick();
+    void MenuSaveBinHexClick();
+    void MenuSaveMacBinaryClick();
+    // The BinHex file shown, when the last file read was one (else null).
+    const std::shared_ptr<const TMacFileSource>& BinHexShown() const { return binHexShown_; }
+
+    // ------------------------------------------------------------------ Images page handlers
+    // (src/image/FormMainImages.cpp)
+
+    // A file the MacBinary page refuses: a BinHex file is shown on the Check and Resources pages,
+    // a disk image (or a file wrapping one) on the Images page. False when it is neither.
+    bool ReadOtherFile(const std::filesystem::path& file);
+    // The disk image file is or wraps, on the Images page; false when it is none.
+    bool ShowImage(const std::filesystem::path& file);
+    void MenuExtractImageClick();
+    void ImagesLanguageChange();
+    // The File menu's BinHex and image items enabled as the files shown allow.
+    void UpdateContainerMenu();
     // ------------------------------------------------------------------ Resources page handlers
     // (src/resources/FormMainResources.cpp)
 
@@ -397,6 +421,7 @@ private:
     void BuildCheckPage();
     void ConnectCheckPage();
     void BuildResourcesPage();
+    void BuildImagesPage();
     void SetTabOrders();
     // Connects every control to its handler, each inside Guard.
     void ConnectHandlers();
@@ -445,6 +470,7 @@ private:
     std::filesystem::path tmpFolder_;
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;
+    std::shared_ptr<const TMacFileSource> binHexShown_; // the BinHex file read last, while shown
     TResourceForm extractForm_{}; // the resource fork's form chosen last for Extract (the sidecar first)
     std::optional<QRect> screenOverride_;
     bool shownOnce_ = false;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The image command of kelda-cli: the HFS and MFS volumes of a disk image (bare, DiskCopy 4.2, with a
+// The image command of kelda-cli: the HFS volumes of a disk image (bare, DiskCopy 4.2, with a
 // partition map, or as the data fork of a MacBinary, AppleSingle or BinHex file) listed, checked,
 // or their files extracted, each file through the one model and the fork writers' guards. The
 // image is only ever read.
@@ -12,15 +12,13 @@
 #include "forks/MacNames.h"
 #include "image/HfsVolume.h"
 #include "image/ImageFile.h"
-#include "image/ImageVolume.h"
+#include "image/TImageModel.h"
 #include "macbinary/HeaderTable.h"
 #include "util/TFolder.h"
 #include "util/VisibleText.h"
 
 #include <algorithm>
 #include <map>
-#include <memory>
-#include <optional>
 #include <ostream>
 
 namespace kelda {
@@ -28,9 +26,6 @@ namespace kelda {
 namespace {
 
 enum class TImageAction { List, Check, Extract };
-
-// The forms extract writes a file in.
-enum class TImageForm { MacBinary, AppleDouble, AppleSingle, BinHex, Data };
 
 struct TImageOptions {
     TImageAction Action = TImageAction::List;
@@ -52,17 +47,17 @@ std::string DateText(std::uint32_t macDate) {
 }
 
 // The volume's name and where it lies, for the lines that name it.
-std::string VolumeTitle(const TMacVolume& volume, TMacEncoding encoding) {
-    return EscapeControls(ReadMacName(volume.Name(), encoding).Text);
+std::string VolumeTitle(const THfsVolume& volume, TMacEncoding encoding) {
+    return EscapeControls(ReadMacName(volume.Mdb().VolumeName, encoding).Text);
 }
 
 int RunList(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
     for (const TVolumeRange& range : image.Volumes()) {
-        const std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
-        const std::string volumeName = VolumeTitle(*volume, options.NameEncoding);
+        const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
+        const std::string volumeName = VolumeTitle(volume, options.NameEncoding);
         // In tree order: each folder followed by what it holds (the catalog's is by parent id).
         std::vector<const THfsEntry*> entries;
-        for (const THfsEntry& entry : volume->Entries()) {
+        for (const THfsEntry& entry : volume.Entries()) {
             entries.push_back(&entry);
         }
         std::sort(entries.begin(), entries.end(),
@@ -73,7 +68,7 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
             const bool folder = entry.Kind == THfsKind::Folder;
             if (options.Json) {
                 TCliJson o = CliJsonObject("kelda-cli.image", options.Image);
-                o["volume"] = ReadMacName(volume->Name(), options.NameEncoding).Text;
+                o["volume"] = ReadMacName(volume.Mdb().VolumeName, options.NameEncoding).Text;
                 o["entry_path"] = path;
                 o["kind"] = folder ? "folder" : "file";
                 o["id"] = entry.Id;
@@ -111,56 +106,13 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
 }
 
 int RunCheck(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
-    const bool japanese = context.Japanese;
-    std::vector<std::string> lines;
-    for (const TVolumeRange& range : image.Volumes()) {
-        std::string layers;
-        for (const TImageKind kind : range.Containers) {
-            layers += std::string(ImageKindName(kind)) + " > ";
-        }
-        const std::vector<TImageFinding> findings = CheckHfsImage(image.Stream(), range.Offset, range.Length);
-        std::string title = layers + ImageKindName(range.Kind);
-        const bool read = range.Kind == TImageKind::Hfs || range.Kind == TImageKind::Mfs;
-        if (read) {
-            try {
-                const std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
-                const auto count = [japanese](std::uint32_t n, const char* one, const char* many,
-                                              const char* ja) {
-                    return std::to_string(n) + (japanese ? ja : n == 1 ? one : many);
-                };
-                const std::optional<std::uint32_t> folders = volume->FolderCount();
-                title += " \"" + VolumeTitle(*volume, options.NameEncoding) + "\", " +
-                         count(volume->FileCount(), folders ? " file, " : " file",
-                               folders ? " files, " : " files", folders ? " ファイル、" : " ファイル");
-                if (folders) {
-                    title += count(*folders, " folder", " folders", " フォルダー");
-                }
-            } catch (const EImageError&) {
-                // The findings say why it cannot be read.
-            }
-        }
-        const char* verdict = !read              ? (japanese ? "読めない" : "Not read")
-                              : findings.empty() ? (japanese ? "正常" : "Sound")
-                                                 : (japanese ? "破損" : "Damaged");
-        lines.push_back(std::string(verdict) + ": " + title);
-        for (const TImageFinding& f : findings) {
-            lines.push_back(
-                "  [" +
-                std::string(f.Fatal() ? (japanese ? "破損" : "damage") : (japanese ? "警告" : "warning")) +
-                "] " + f.Text(japanese));
-        }
-        if (!read || !findings.empty()) {
-            lines.push_back("");
-        }
-    }
-    context.Out << EscapeControls(options.Image) << '\n';
+    context.Out << options.Image << '\n';
     bool sound = true;
-    for (const std::string& line : lines) {
-        if (line.empty()) {
-            sound = false;
-            continue;
+    for (const TImageVolumeCheck& check : CheckImageVolumes(image, options.NameEncoding)) {
+        sound = sound && check.Sound();
+        for (const std::string& line : check.Lines(context.Japanese)) {
+            context.Out << "  " << line << '\n';
         }
-        context.Out << "  " << line << '\n';
     }
     return sound ? kCliOk : kCliFailure;
 }
@@ -181,34 +133,8 @@ bool Chosen(const TImageOptions& options, const std::string& path) {
     return false;
 }
 
-// The local path of an entry under folder: each name of its path made safe.
-std::filesystem::path LocalPath(const std::filesystem::path& folder, const THfsEntry& entry,
-                                TMacEncoding encoding) {
-    std::filesystem::path local = folder;
-    const TMacNameReading name = ReadEntryName(entry, encoding);
-    for (const std::string& component : entry.Path) {
-        local /= SafeLocalName(component, name.Encoding);
-    }
-    return local;
-}
-
-std::string Suffix(TImageForm form) {
-    switch (form) {
-    case TImageForm::MacBinary:
-        return ".bin";
-    case TImageForm::AppleSingle:
-        return ".as";
-    case TImageForm::BinHex:
-        return ".hqx";
-    case TImageForm::AppleDouble:
-    case TImageForm::Data:
-        break;
-    }
-    return "";
-}
-
 // Writes one file of the volume; returns the command status for it.
-int ExtractEntry(const TCliContext& context, const TImageOptions& options, const TMacVolume& volume,
+int ExtractEntry(const TCliContext& context, const TImageOptions& options, const THfsVolume& volume,
                  const TImageFile& image, const THfsEntry& entry, const std::filesystem::path& local) {
     const std::string shown = EntryPathText(entry, options.NameEncoding);
     return CliGuarded(context, shown, [&] {
@@ -217,11 +143,8 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
                                        volume.ForkSources(entry, THfsForkKind::Data),
                                        volume.ForkSources(entry, THfsForkKind::Resource), image.Stream());
         const bool force = options.Force || context.Force;
-        const std::filesystem::path out = local.string() + Suffix(options.Form);
-        std::vector<std::filesystem::path> written = {out};
-        if (options.Form == TImageForm::AppleDouble) {
-            written.push_back(SidecarName(out));
-        }
+        const std::filesystem::path out = local.string() + ImageFormSuffix(options.Form);
+        const std::vector<std::filesystem::path> written = ImageFormOutputs(out, options.Form);
         for (const std::filesystem::path& file : written) {
             std::error_code ec;
             if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) {
@@ -232,26 +155,7 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
                 return kCliFailure;
             }
         }
-        TForkStatus status{};
-        switch (options.Form) {
-        case TImageForm::MacBinary:
-            status = ExportMacBinary(source, out, 3, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::AppleSingle:
-            status = ExportAppleFile(TAppleKind::Single, source, out, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::BinHex:
-            status = ExportBinHex(source, out, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::Data:
-            status = ExportDataFork(source, out, TCutPolicy::Refuse, {}, force);
-            break;
-        case TImageForm::AppleDouble:
-            status = Extract(source, out.parent_path(), TResourceForm::Sidecar, TCutPolicy::Refuse, {},
-                             out.filename().string(), force)
-                         .Status;
-            break;
-        }
+        const TForkStatus status = ExportImageFile(source, out, options.Form, TCutPolicy::Refuse, {}, force);
         if (!ForkOutputWritten(status)) {
             CliReport(context, out.string(),
                       MessageText(status == TForkStatus::OutputReadOnly ? TMsg::OutputReadOnly
@@ -261,7 +165,7 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
             return kCliFailure;
         }
         for (const std::filesystem::path& file : written) {
-            context.Out << EscapeControls(file.string()) << '\n';
+            context.Out << file.string() << '\n';
         }
         return kCliOk;
     });
@@ -271,12 +175,12 @@ int RunExtract(const TCliContext& context, const TImageOptions& options, const T
     std::size_t files = 0;
     std::size_t failed = 0;
     for (const TVolumeRange& range : image.Volumes()) {
-        const std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
-        for (const THfsEntry& entry : volume->Entries()) {
+        const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
+        for (const THfsEntry& entry : volume.Entries()) {
             if (!Chosen(options, EntryPathText(entry, options.NameEncoding))) {
                 continue;
             }
-            const std::filesystem::path local = LocalPath(options.Folder, entry, options.NameEncoding);
+            const std::filesystem::path local = VolumeLocalPath(options.Folder, entry, options.NameEncoding);
             std::error_code ec;
             std::filesystem::create_directories(entry.Kind == THfsKind::Folder ? local : local.parent_path(),
                                                 ec);
@@ -287,7 +191,7 @@ int RunExtract(const TCliContext& context, const TImageOptions& options, const T
             }
             if (entry.Kind == THfsKind::File) {
                 ++files;
-                if (ExtractEntry(context, options, *volume, image, entry, local) != kCliOk) {
+                if (ExtractEntry(context, options, volume, image, entry, local) != kCliOk) {
                     ++failed;
                 }
             }
@@ -323,7 +227,7 @@ void RegisterImageCommands(TCliCommands& commands) {
     TImageOptions& options = commands.Store<TImageOptions>();
     CLI::App& image = commands.Add(
         "image",
-        "The HFS and MFS volumes of a disk image (bare, DiskCopy 4.2, partitioned, or inside a MacBinary, "
+        "The HFS volumes of a disk image (bare, DiskCopy 4.2, partitioned, or inside a MacBinary, "
         "AppleSingle or BinHex file): list, check, or extract their files",
         [&options](const TCliContext& context) { return RunImage(context, options); });
     const std::map<std::string, TImageAction> actions = {

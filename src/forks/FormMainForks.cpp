@@ -17,6 +17,7 @@
 #include <QMenu>
 
 #include <cstdlib>
+#include <memory>
 
 namespace kelda {
 
@@ -56,6 +57,9 @@ void TFormMain::BuildForkMenu() {
         {&MenuExportAppleSingle, "MenuExportAppleSingle", &TFormMain::MenuExportAppleSingleClick},
         {&MenuExtract, "MenuExtract", &TFormMain::MenuExtractClick},
         {&MenuMakeMacBinary, "MenuMakeMacBinary", &TFormMain::MenuMakeMacBinaryClick},
+        {&MenuSaveBinHex, "MenuSaveBinHex", &TFormMain::MenuSaveBinHexClick},
+        {&MenuSaveMacBinary, "MenuSaveMacBinary", &TFormMain::MenuSaveMacBinaryClick},
+        {&MenuExtractImage, "MenuExtractImage", &TFormMain::MenuExtractImageClick},
     };
     for (const auto& item : items) {
         auto* action = new QAction(QString::fromUtf8(FindForkCaption(item.Name)->English), MenuFile);
@@ -66,6 +70,64 @@ void TFormMain::BuildForkMenu() {
         *item.Action = action;
     }
     MenuFile->insertSeparator(MenuQuit);
+    for (QAction* item : {MenuSaveBinHex, MenuSaveMacBinary, MenuExtractImage}) {
+        item->setEnabled(false); // until a file they take is shown
+    }
+}
+
+void TFormMain::UpdateContainerMenu() {
+    MenuSaveBinHex->setEnabled(binHexShown_ != nullptr || macBinaryPage_.FileWasRead());
+    MenuSaveMacBinary->setEnabled(binHexShown_ != nullptr);
+}
+
+// The file shown as a Mac file of the one model: the BinHex file read last, else the MacBinary
+// page's file; null when neither is.
+namespace {
+
+std::shared_ptr<const TMacFileSource> ShownMacFile(const std::shared_ptr<const TMacFileSource>& binHex,
+                                                   const TMacBinaryPage& page, TMacEncoding encoding) {
+    if (binHex != nullptr) {
+        return binHex;
+    }
+    if (!page.FileWasRead()) {
+        return nullptr;
+    }
+    return std::make_shared<const TMacFileSource>(TMacFileSource::OpenMacBinary(page.Shown().Path, encoding));
+}
+
+} // namespace
+
+void TFormMain::MenuSaveBinHexClick() {
+    const std::shared_ptr<const TMacFileSource> source =
+        ShownMacFile(binHexShown_, macBinaryPage_, NameEncodingChoice());
+    if (source == nullptr) {
+        ShowMessage(TMsg::FileNotRead);
+        return;
+    }
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunLongWork(TMsg::ProgressForks,
+                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+                    return ExportBinHex(*source, output, policy, progress, replaceReadOnly);
+                });
+}
+
+void TFormMain::MenuSaveMacBinaryClick() {
+    if (binHexShown_ == nullptr) {
+        ShowMessage(TMsg::FileNotRead);
+        return;
+    }
+    if (!AskOutputName()) {
+        return;
+    }
+    const std::shared_ptr<const TMacFileSource> source = binHexShown_;
+    const std::filesystem::path output = SaveDialog2_.Path;
+    RunLongWork(TMsg::ProgressForks,
+                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+                    return ExportMacBinary(*source, output, 3, policy, progress, replaceReadOnly);
+                });
 }
 
 void TFormMain::MenuExportResourceForkClick() {

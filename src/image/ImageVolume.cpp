@@ -13,6 +13,7 @@ public:
     TImageKind Kind() const override { return TImageKind::Hfs; }
     const std::string& Name() const override { return v_.Mdb().VolumeName; }
     std::uint32_t FileCount() const override { return v_.Mdb().FileCount; }
+    std::uint32_t Modified() const override { return v_.Mdb().Modified; }
     std::optional<std::uint32_t> FolderCount() const override { return v_.Mdb().FolderCount; }
     const std::vector<THfsEntry>& Entries() const override { return v_.Entries(); }
     std::vector<TForkSource> ForkSources(const THfsEntry& file, THfsForkKind fork) const override {
@@ -30,6 +31,7 @@ public:
     TImageKind Kind() const override { return TImageKind::Mfs; }
     const std::string& Name() const override { return v_.Mdb().VolumeName; }
     std::uint32_t FileCount() const override { return v_.Mdb().FileCount; }
+    std::uint32_t Modified() const override { return v_.Mdb().Created; }
     std::optional<std::uint32_t> FolderCount() const override { return std::nullopt; }
     const std::vector<THfsEntry>& Entries() const override { return v_.Entries(); }
     std::vector<TForkSource> ForkSources(const THfsEntry& file, THfsForkKind fork) const override {

@@ -24,6 +24,9 @@ public:
     virtual TImageKind Kind() const = 0;
     virtual const std::string& Name() const = 0; // Mac bytes
     virtual std::uint32_t FileCount() const = 0; // as the master directory block counts them
+    // When the volume was last changed (seconds since 1904, local time); MFS keeps only the
+    // creation date, which stands in.
+    virtual std::uint32_t Modified() const = 0;
     // The folders it counts, not counting the root; nullopt for a volume without folders.
     virtual std::optional<std::uint32_t> FolderCount() const = 0;
     // Every folder and file but the root folder; a flat volume's paths are the names alone.

@@ -146,7 +146,10 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     ShowHeaderTable(Editor1, QLines(redone.TableLines));
     FillGrid(StringGrid1, redone.GridCells);
     Editor1->SetCaret(std::min(caret, Editor1->LineCount() - 1), 0);
-    ShowResources(TResourceModel::Read(shown.Path, shown.Header, NameEncodingChoice()));
+    // The Resources page shows the BinHex file when one was read last.
+    ShowResources(binHexShown_ != nullptr
+                      ? TResourceModel::FromMacFile(binHexShown_, NameEncodingChoice())
+                      : TResourceModel::Read(shown.Path, shown.Header, NameEncodingChoice()));
 }
 
 void TFormMain::ReadNameEncodingSetting() {

@@ -64,6 +64,10 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
         ReadMacBinaryFile(FileName, FromPath(FileName).toStdString(), NameEncodingChoice(), tmpFolder_);
     if (!reading.Accepted()) {
         // A rejected file changes nothing: the page keeps showing, and converting, the last one.
+        // A BinHex file or a disk image goes to the pages that show it instead.
+        if (ReadOtherFile(FileName)) {
+            return;
+        }
         ShowMessage(RefusalMessage(reading.Inspect.Refusal));
         return;
     }
@@ -86,6 +90,10 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     // What the file really is, beside what the acceptance rule let through.
     ShowCheckReport(shown);
     ShowResources(std::move(reading.Resources));
+    binHexShown_.reset();
+    UpdateContainerMenu();
+    // A MacBinary file may wrap a disk image: the Images page shows its volume too.
+    ShowImage(FileName);
     if (reading.ResourcesError) {
         std::rethrow_exception(reading.ResourcesError);
     }

@@ -29,7 +29,8 @@ std::vector<std::string> TCheckModel::Lines(bool japanese) const {
     }
     const TCheckReport shown = ShownReport();
     std::vector<std::string> lines = CheckReportLines(shown, japanese);
-    if (shown.Verdict != TCheckVerdict::NotMacBinary) {
+    // The layout against the log's ranges is MacBinary's: a BinHex body has no such ranges.
+    if (shown.Verdict != TCheckVerdict::NotMacBinary && shown.Container == TCheckContainer::MacBinary) {
         lines.emplace_back();
         for (std::string& line : LayoutComparisonLines(header_, shown, japanese)) {
             lines.push_back(std::move(line));

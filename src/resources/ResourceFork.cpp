@@ -38,9 +38,12 @@ std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResou
 }
 
 TConvertStatus SaveResource(const TFileStream& file, const TResourceFork& fork, const TResourceEntry& entry,
-                            const std::filesystem::path& output, bool replaceReadOnly) {
+                            const std::filesystem::path& output, bool replaceReadOnly,
+                            std::span<const TFileStat> sources) {
     TAtomicOutput out(output);
-    if (const TConvertStatus refused = GuardOutput(out, {StatOpenFile(file)}, replaceReadOnly);
+    std::vector<TFileStat> guarded(sources.begin(), sources.end());
+    guarded.push_back(StatOpenFile(file));
+    if (const TConvertStatus refused = GuardOutput(out, guarded, replaceReadOnly);
         refused != TConvertStatus::Written) {
         return refused;
     }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 namespace kelda {
@@ -35,8 +36,10 @@ std::vector<std::uint8_t> ReadResourceData(const TFileStream& file, const TResou
 // Saves that data (what the file holds of it) as output, through a temporary file: SourceIsOutput
 // when output is file itself under any name, OutputReadOnly when it is a read-only file and
 // replaceReadOnly is false; nothing is written then. The window asks before it gives the leave,
-// kelda-cli takes it from --force.
+// kelda-cli takes it from --force. sources: further files output must not be (those a decoded
+// fork was read from).
 TConvertStatus SaveResource(const TFileStream& file, const TResourceFork& fork, const TResourceEntry& entry,
-                            const std::filesystem::path& output, bool replaceReadOnly);
+                            const std::filesystem::path& output, bool replaceReadOnly,
+                            std::span<const TFileStat> sources = {});
 
 } // namespace kelda

@@ -36,6 +36,36 @@ TResourceModel TResourceModel::Read(const std::filesystem::path& file, const THe
     return model;
 }
 
+TResourceModel TResourceModel::FromMacFile(std::shared_ptr<const TMacFileSource> source,
+                                           TMacEncoding nameEncoding) {
+    TResourceModel model;
+    const TMacFile& file = source->File();
+    const TFileStream* stream = source->Resource().Stream;
+    if (stream != nullptr) {
+        model.fork_ = ReadResourceFork(*stream, file.Resource, MacFileTextEncoding(file, nameEncoding));
+        const TResourceReader read = [&](const TResourceEntry& e) {
+            return ReadResourceData(*stream, model.fork_, e, kDetailLimit);
+        };
+        if (const std::optional<std::int16_t> id =
+                OwnIconId(model.fork_.Map, file.Info.Type, file.Info.Creator, read)) {
+            const TResourceEntry* icon = model.fork_.Map.Find(ResType("ICN#"), *id);
+            model.ownIcon_ = RenderIcon(icon->Type, read(*icon));
+        }
+    }
+    model.file_ = source->Path();
+    model.source_ = std::move(source);
+    model.current_ = model.fork_.Map.Resources.empty() ? -1 : 0;
+    return model;
+}
+
+template <typename F> auto TResourceModel::WithStream(F use) const {
+    if (source_ != nullptr) {
+        return use(*source_->Resource().Stream);
+    }
+    const TFileStream stream(file_, FileMode::Read);
+    return use(stream);
+}
+
 std::vector<TResourceModel::TRow> TResourceModel::Rows() const {
     std::vector<TRow> rows;
     rows.reserve(fork_.Map.Resources.size());
@@ -50,7 +80,7 @@ std::vector<TResourceModel::TRow> TResourceModel::Rows() const {
 std::vector<std::string> TResourceModel::FindingLines(bool japanese) const {
     std::vector<std::string> lines;
     const TResourceMap& map = fork_.Map;
-    if (!file_.empty() && !map.Present) {
+    if ((!file_.empty() || source_ != nullptr) && !map.Present) {
         lines.emplace_back(ResourceText(TResText::NoResourceFork, japanese));
     }
     if (!map.Findings.empty()) {
@@ -85,18 +115,20 @@ TResourceDetail TResourceModel::CurrentDetail(bool japanese) const {
         return detail;
     }
     detail.Savable = true;
-    const TFileStream stream(file_, FileMode::Read);
-    const std::vector<std::uint8_t> bytes = ReadResourceData(stream, fork_, *entry, kDetailLimit);
-    detail.Text = ResourceDetailText(entry->Type, bytes, fork_.Encoding, japanese);
-    if (const std::optional<TIconFormat> format = IconFormatOf(entry->Type)) {
-        std::vector<std::uint8_t> mask;
-        if (format->MaskType != entry->Type) {
-            if (const TResourceEntry* m = fork_.Map.Find(format->MaskType, entry->Id)) {
-                mask = ReadResourceData(stream, fork_, *m, kDetailLimit);
+    WithStream([&](const TFileStream& stream) {
+        const std::vector<std::uint8_t> bytes = ReadResourceData(stream, fork_, *entry, kDetailLimit);
+        detail.Text = ResourceDetailText(entry->Type, bytes, fork_.Encoding, japanese);
+        if (const std::optional<TIconFormat> format = IconFormatOf(entry->Type)) {
+            std::vector<std::uint8_t> mask;
+            if (format->MaskType != entry->Type) {
+                if (const TResourceEntry* m = fork_.Map.Find(format->MaskType, entry->Id)) {
+                    mask = ReadResourceData(stream, fork_, *m, kDetailLimit);
+                }
             }
+            detail.Icon = RenderIcon(entry->Type, bytes, mask);
         }
-        detail.Icon = RenderIcon(entry->Type, bytes, mask);
-    }
+        return 0;
+    });
     return detail;
 }
 
@@ -104,6 +136,11 @@ TConvertStatus TResourceModel::SaveCurrent(const std::filesystem::path& output, 
     const TResourceEntry* entry = Current();
     if (entry == nullptr) {
         throw std::logic_error("no resource chosen");
+    }
+    if (source_ != nullptr) {
+        // The fork may lie in a scratch file; the files the source was read from are guarded too.
+        const std::vector<TFileStat> inputs = source_->Inputs();
+        return SaveResource(*source_->Resource().Stream, fork_, *entry, output, replaceReadOnly, inputs);
     }
     const TFileStream stream(file_, FileMode::Read);
     return SaveResource(stream, fork_, *entry, output, replaceReadOnly);

@@ -4,6 +4,7 @@
 // here, so the window holds no state of its own about the page.
 #pragma once
 
+#include "forks/TMacFile.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "resources/IconRender.h"
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +38,11 @@ public:
     // names; the file is open only while it is read. The first resource is chosen.
     static TResourceModel Read(const std::filesystem::path& file, const THeader& header,
                                TMacEncoding nameEncoding = TMacEncoding::Auto);
+    // The resource map of a Mac file of any container (the model's span of its resource fork:
+    // BinHex decoded, a disk image's file copied out), and the icon its bundle names. The source
+    // stays open with the model, for the detail area and for saving a resource.
+    static TResourceModel FromMacFile(std::shared_ptr<const TMacFileSource> source,
+                                      TMacEncoding nameEncoding = TMacEncoding::Auto);
 
     // The file shown (empty before the first) and its map.
     const std::filesystem::path& File() const { return file_; }
@@ -59,7 +66,11 @@ public:
     TConvertStatus SaveCurrent(const std::filesystem::path& output, bool replaceReadOnly) const;
 
 private:
+    // The stream the fork lies in: the source's, else file_ opened for the while.
+    template <typename F> auto WithStream(F use) const;
+
     std::filesystem::path file_;
+    std::shared_ptr<const TMacFileSource> source_; // a Mac file of another container
     TResourceFork fork_;
     std::optional<TIconImage> ownIcon_;
     int current_ = -1;
