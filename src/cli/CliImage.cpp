@@ -12,6 +12,7 @@
 #include "forks/MacNames.h"
 #include "image/HfsVolume.h"
 #include "image/ImageFile.h"
+#include "image/ImageVolume.h"
 #include "image/TImageModel.h"
 #include "macbinary/HeaderTable.h"
 #include "util/TFolder.h"
@@ -47,13 +48,14 @@ std::string DateText(std::uint32_t macDate) {
 }
 
 // The volume's name and where it lies, for the lines that name it.
-std::string VolumeTitle(const THfsVolume& volume, TMacEncoding encoding) {
-    return EscapeControls(ReadMacName(volume.Mdb().VolumeName, encoding).Text);
+std::string VolumeTitle(const TMacVolume& volume, TMacEncoding encoding) {
+    return EscapeControls(ReadMacName(volume.Name(), encoding).Text);
 }
 
 int RunList(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
     for (const TVolumeRange& range : image.Volumes()) {
-        const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
+        const std::unique_ptr<TMacVolume> opened = OpenVolume(image.Stream(), range);
+        const TMacVolume& volume = *opened;
         const std::string volumeName = VolumeTitle(volume, options.NameEncoding);
         // In tree order: each folder followed by what it holds (the catalog's is by parent id).
         std::vector<const THfsEntry*> entries;
@@ -68,7 +70,7 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
             const bool folder = entry.Kind == THfsKind::Folder;
             if (options.Json) {
                 TCliJson o = CliJsonObject("kelda-cli.image", options.Image);
-                o["volume"] = ReadMacName(volume.Mdb().VolumeName, options.NameEncoding).Text;
+                o["volume"] = ReadMacName(volume.Name(), options.NameEncoding).Text;
                 o["entry_path"] = path;
                 o["kind"] = folder ? "folder" : "file";
                 o["id"] = entry.Id;
@@ -106,7 +108,7 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
 }
 
 int RunCheck(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
-    context.Out << options.Image << '\n';
+    context.Out << EscapeControls(options.Image) << '\n';
     bool sound = true;
     for (const TImageVolumeCheck& check : CheckImageVolumes(image, options.NameEncoding)) {
         sound = sound && check.Sound();
@@ -134,7 +136,7 @@ bool Chosen(const TImageOptions& options, const std::string& path) {
 }
 
 // Writes one file of the volume; returns the command status for it.
-int ExtractEntry(const TCliContext& context, const TImageOptions& options, const THfsVolume& volume,
+int ExtractEntry(const TCliContext& context, const TImageOptions& options, const TMacVolume& volume,
                  const TImageFile& image, const THfsEntry& entry, const std::filesystem::path& local) {
     const std::string shown = EntryPathText(entry, options.NameEncoding);
     return CliGuarded(context, shown, [&] {
@@ -165,7 +167,7 @@ int ExtractEntry(const TCliContext& context, const TImageOptions& options, const
             return kCliFailure;
         }
         for (const std::filesystem::path& file : written) {
-            context.Out << file.string() << '\n';
+            context.Out << EscapeControls(file.string()) << '\n';
         }
         return kCliOk;
     });
@@ -175,7 +177,8 @@ int RunExtract(const TCliContext& context, const TImageOptions& options, const T
     std::size_t files = 0;
     std::size_t failed = 0;
     for (const TVolumeRange& range : image.Volumes()) {
-        const THfsVolume volume = THfsVolume::Open(image.Stream(), range.Offset, range.Length);
+        const std::unique_ptr<TMacVolume> opened = OpenVolume(image.Stream(), range);
+        const TMacVolume& volume = *opened;
         for (const THfsEntry& entry : volume.Entries()) {
             if (!Chosen(options, EntryPathText(entry, options.NameEncoding))) {
                 continue;

@@ -101,9 +101,11 @@ std::string TImageVolumeCheck::Title(bool japanese) const {
     }
     title += ImageKindName(Range.Kind);
     if (Opened) {
-        title += " \"" + EscapeControls(VolumeName) + "\", " + Count(Files, " file", " files", " ファイル", japanese);
+        title += " \"" + EscapeControls(VolumeName) + "\", " +
+                 Count(Files, " file", " files", " ファイル", japanese);
         if (Folders) {
-            title += (japanese ? "、" : ", ") + Count(*Folders, " folder", " folders", " フォルダー", japanese);
+            title +=
+                (japanese ? "、" : ", ") + Count(*Folders, " folder", " folders", " フォルダー", japanese);
         }
     }
     return title;

@@ -7,8 +7,8 @@
 
 #include "forks/ForkExport.h"
 #include "image/HfsVolume.h"
-#include "image/ImageVolume.h"
 #include "image/ImageFile.h"
+#include "image/ImageVolume.h"
 #include "util/MacText.h"
 
 #include <array>

@@ -19,6 +19,14 @@ void TCheckModel::SetField(int index) {
 
 TCheckReport TCheckModel::ShownReport() const {
     TCheckReport shown = report_.value();
+    if (shown.Container == TCheckContainer::BinHex) {
+        // A BinHex name has no MacBinary header to be read from: its own bytes, by the one rule.
+        const TMacNameReading name = ReadMacName(shown.NameBytes, nameEncoding_);
+        shown.Name = name.Text;
+        shown.NameEncoding = name.Encoding;
+        shown.NameReason = name.Reason;
+        return shown;
+    }
     SetNameReading(shown, header_, nameEncoding_);
     return shown;
 }

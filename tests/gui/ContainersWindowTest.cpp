@@ -60,10 +60,13 @@ TEST_F(ContainersWindow, ABinHexFileShowsItsReportAndResourcesAndSavesAsMacBinar
     EXPECT_EQ(form.PageControl1->currentWidget(), form.CheckPage);
     EXPECT_TRUE(form.CheckPage->VerdictLabel->text().startsWith("Sound BinHex 4.0"))
         << form.CheckPage->VerdictLabel->text().toStdString();
-    // MacBinary's layout against the log's ranges is not a BinHex file's.
+    // MacBinary's layout against the log's ranges is not a BinHex file's; its name is its own.
+    bool named = false;
     for (const std::string& line : form.CheckPage->Model().Lines(false)) {
         EXPECT_EQ(line.find("Log range"), std::string::npos) << line;
+        named = named || line == "Name         : wezm_TextFile_II";
     }
+    EXPECT_TRUE(named);
     EXPECT_GT(form.ResourcePage->ResourceTable->rowCount(), 0);
     // The MacBinary page is left as the design leaves it with no file.
     EXPECT_FALSE(form.MacBinaryPage().FileWasRead());
