@@ -98,6 +98,9 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::ProgressForks, "Writing the forks", "フォークを書き出しています"},
     {TMsg::ForkCutAsk, "The file ends inside a fork. Write only the bytes present ?",
      "ファイルがフォークの途中で終わっています。在るバイトだけを書き込みますか ?"},
+    {TMsg::ReplaceExisting, "The file already exists. Replace it ?",
+     "ファイルは既にあります。置き換えますか ?"},
+    {TMsg::CheckNotOpened, "Not opened: %s", "開いていません: %s"},
     {TMsg::ImageDamaged, "The disk image is damaged: %s", "ディスクイメージが壊れています: %s"},
     {TMsg::AboutText,
      "KELDA %s\nA tool for MacBinary I, II and III files and CRCs\n\n"
@@ -148,11 +151,11 @@ constexpr TCaptionEntry kCaptions[] = {
 
 // Beside the designed captions, so that their table stays as it is.
 constexpr TCaptionEntry kForkCaptions[] = {
-    {"MenuExportResourceFork", TCaptionTarget::Caption, "Export resource fork…", "ﾘｿｰｽﾌｫｰｸ書き出し…"},
-    {"MenuExportAppleDouble", TCaptionTarget::Caption, "Export as AppleDouble…", "AppleDouble で書き出し…"},
-    {"MenuExportAppleSingle", TCaptionTarget::Caption, "Export as AppleSingle…", "AppleSingle で書き出し…"},
-    {"MenuExtract", TCaptionTarget::Caption, "Extract…", "取り出し…"},
-    {"MenuMakeMacBinary", TCaptionTarget::Caption, "Make MacBinary…", "MacBinary 作成…"},
+    {"MenuExportResourceFork", TCaptionTarget::Caption, "Export resource fork(&R)…", "ﾘｿｰｽﾌｫｰｸ書き出し(&R)…"},
+    {"MenuExportAppleDouble", TCaptionTarget::Caption, "Export as AppleDouble(&D)…", "AppleDouble で書き出し(&D)…"},
+    {"MenuExportAppleSingle", TCaptionTarget::Caption, "Export as AppleSingle(&A)…", "AppleSingle で書き出し(&A)…"},
+    {"MenuExtract", TCaptionTarget::Caption, "Extract(&X)…", "取り出し(&X)…"},
+    {"MenuMakeMacBinary", TCaptionTarget::Caption, "Make MacBinary(&K)…", "MacBinary 作成(&K)…"},
     {"MakeMacBinaryDialog", TCaptionTarget::Caption, "Make MacBinary", "MacBinary 作成"},
     {"LabelDataFork", TCaptionTarget::Caption, "Data fork(&D)", "ﾃﾞｰﾀﾌｫｰｸ(&D)"},
     {"LabelResourceFork", TCaptionTarget::Caption, "Resource fork(&R)", "ﾘｿｰｽﾌｫｰｸ(&R)"},

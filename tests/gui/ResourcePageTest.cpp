@@ -145,6 +145,36 @@ TEST_F(ResourcePageTest, SaveResourceWritesItsBytesButNeverOverTheSource) {
     EXPECT_EQ(dialogs_.Count(Kind::Message), 1U);
 }
 
+// Save resource offers "NAME.TYPE.ID.bin" beside the file with its own file types, asks before it
+// replaces a file, and says in the log what it wrote.
+TEST_F(ResourcePageTest, SaveResourceOffersTheResourcesNameAndAsksBeforeReplacing) {
+    TFormMain& form = ShownInEnglish();
+    const auto file = MakeApplication();
+    form.ReadFile(file);
+    TResourcePage* page = form.ResourcePage;
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    dialogs_.files.push_back(std::nullopt);
+    page->BtnSaveResource->click();
+    ASSERT_EQ(dialogs_.fileDialogs.size(), 1U);
+    EXPECT_EQ(dialogs_.fileDialogs.back().Path, file.parent_path() / "Kelda.STR.128.bin");
+    EXPECT_EQ(dialogs_.fileDialogs.back().Filter, "*.bin|*.bin|*.*|*.*");
+
+    const auto out = root_ / "files" / "old.bin";
+    for (const bool yes : {false, true}) {
+        test::WriteBytes(out, {'o', 'l', 'd'});
+        dialogs_.files.push_back(QString::fromStdString(out.string()));
+        dialogs_.answers.push_back(yes);
+        page->BtnSaveResource->click();
+        EXPECT_EQ(dialogs_.Texts(Kind::Question).back(), "The file already exists. Replace it ?");
+        EXPECT_EQ(test::ReadBytes(out), yes ? (Bytes{2, 'H', 'i'}) : (Bytes{'o', 'l', 'd'}));
+    }
+    EXPECT_EQ(dialogs_.fileDialogs.back().Path,
+              out.parent_path() / "Kelda.STR.128.bin"); // the folder used last
+    EXPECT_EQ(form.Editor3->Lines().back(),
+              QString::fromStdString("Written          : " + out.string() +
+                                     " (00000003[DEC] / 00000003[HEX] bytes) from " + file.string()));
+}
+
 // A read-only file is replaced only when the user says so, as with every other output.
 TEST_F(ResourcePageTest, SaveResourceAsksBeforeItReplacesAReadOnlyFile) {
     TFormMain& form = ShownInEnglish();
