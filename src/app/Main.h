@@ -308,6 +308,8 @@ public:
 
     // The report on the file just read, on the page and in the verdict line.
     void ShowCheckReport(const TInspection& inspection);
+    // The check report of a file refused as not MacBinary, on the check page marked as not opened.
+    void ShowRefusedCheck(const std::filesystem::path& file);
     // The page's caption, the menu's texts, the page and the verdict line in the mode of this moment.
     void CheckLanguageChange();
     // Setting > Name encoding: 0 the header's own rule, 1 Japanese, 2 Western.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/TCheckPage.h"
 
+#include "app/Language.h"
 #include "app/THeaderHexView.h"
 #include "textview/TEditor.h"
 
@@ -61,7 +62,8 @@ TCheckPage::TCheckPage(QWidget* parent) : QWidget(parent) {
 }
 
 void TCheckPage::Show(const THeader& header, const TCheckReport& report, bool japanese,
-                      TMacEncoding nameEncoding) {
+                      TMacEncoding nameEncoding, const std::string& notOpened) {
+    notOpened_ = notOpened;
     model_.Show(header, report);
     model_.SetNameEncoding(nameEncoding);
     japanese_ = japanese;
@@ -86,7 +88,10 @@ void TCheckPage::HighlightField(int index) {
 
 void TCheckPage::Render() {
     const TCheckReport shown = model_.ShownReport();
-    VerdictLabel->setText(Q(shown.VerdictLine(japanese_)));
+    const std::string verdict = shown.VerdictLine(japanese_);
+    VerdictLabel->setText(
+        Q(notOpened_.empty() ? verdict
+                             : FormatMessage(TMsg::CheckNotOpened, japanese_, notOpened_) + '\n' + verdict));
     QPalette palette = VerdictLabel->palette();
     palette.setColor(QPalette::WindowText, VerdictColor(shown.Verdict));
     VerdictLabel->setPalette(palette);

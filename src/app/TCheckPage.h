@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <string>
 
 class QLabel;
 
@@ -30,7 +31,10 @@ public:
     explicit TCheckPage(QWidget* parent = nullptr);
 
     // Shows the report on header in the language given; names decoded as nameEncoding says.
-    void Show(const THeader& header, const TCheckReport& report, bool japanese, TMacEncoding nameEncoding);
+    // notOpened: the name of a file the window refused to open, whose report this is (marked so on
+    // the page); empty for the file shown.
+    void Show(const THeader& header, const TCheckReport& report, bool japanese, TMacEncoding nameEncoding,
+              const std::string& notOpened = {});
     // The same report again in another language or name encoding; nothing before a first Show.
     void Retranslate(bool japanese, TMacEncoding nameEncoding);
     // Highlights the bytes of header field index (0-27, the row of the header table); others clear.
@@ -39,6 +43,8 @@ public:
     // What the page shows; Report() is its report as read.
     const TCheckModel& Model() const { return model_; }
     const std::optional<TCheckReport>& Report() const { return model_.Report(); }
+    // The file the report is about when it was refused; empty for the file shown.
+    const std::string& NotOpened() const { return notOpened_; }
 
     QLabel* VerdictLabel = nullptr; // "CheckVerdict"
     QLabel* FieldLabel = nullptr;   // "CheckField": the highlighted field's No. and Item
@@ -50,6 +56,7 @@ private:
 
     TCheckModel model_;
     bool japanese_ = false;
+    std::string notOpened_;
 };
 
 } // namespace kelda

@@ -63,8 +63,12 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     TFileReading reading =
         ReadMacBinaryFile(FileName, FromPath(FileName).toStdString(), NameEncodingChoice(), tmpFolder_);
     if (!reading.Accepted()) {
-        // A rejected file changes nothing: the page keeps showing, and converting, the last one.
+        // A rejected file changes nothing here: the page keeps showing, and converting, the last
+        // one. The check page then says why it was refused.
         ShowMessage(RefusalMessage(reading.Inspect.Refusal));
+        if (reading.Inspect.Refusal == TInspectRefusal::NotMacBinary) {
+            ShowRefusedCheck(FileName);
+        }
         return;
     }
     ShowHeaderTable(Editor1, QLines(reading.Inspect.Inspection->TableLines));

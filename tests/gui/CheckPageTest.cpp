@@ -213,5 +213,54 @@ TEST_F(CheckPageTest, NameEncodingOverridesTheHeaderRuleAndIsKeptInTheSettings) 
     EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingAuto"))->isChecked());
 }
 
+// A file the acceptance rule refuses: the design's box first, then its check report on the check
+// page, marked as not opened, while the MacBinary page, its buttons and the bottom panel's name keep
+// the file shown. The next file read clears the mark.
+TEST_F(CheckPageTest, ARefusedFileShowsItsReportMarkedAsNotOpened) {
+    TFormMain& form = Shown();
+    const struct {
+        bool Japanese;
+        const char* Box;
+        const char* Mark;
+        const char* Reason;
+    } languages[] = {
+        {false, "Warning ! This file is not mac binary file.",
+         "Not opened: ", "Byte 0 (the old version number) is 127"},
+        {true, "警告 ! MacBinary のファイルではありません", "開いていません: ", "127"},
+    };
+    test::Bytes elf(300, 0);
+    elf[0] = 0x7F, elf[1] = 'E', elf[2] = 'L', elf[3] = 'F';
+    test::WriteBytes(root_ / "elf", elf);
+    for (const auto& l : languages) {
+        SCOPED_TRACE(l.Japanese);
+        form.MenuJapaneseSet->setChecked(l.Japanese);
+        form.LanguageChange();
+        const auto good = Make("good.bin", "Good");
+        Open(good);
+        const QString panel = form.Label2->text();
+        ASSERT_EQ(form.FFileName(), Q(good));
+        EXPECT_TRUE(form.CheckPage->NotOpened().empty());
+
+        Open(root_ / "elf");
+        EXPECT_EQ(dialogs_.Texts(FakeDialogs::Kind::Message).back(), QString::fromUtf8(l.Box));
+        EXPECT_EQ(form.FFileName(), Q(good));
+        EXPECT_EQ(form.Label2->text(), panel);
+        EXPECT_TRUE(form.BtnChangeFileType->isEnabled());
+        EXPECT_EQ(form.PageControl1->currentWidget(), form.CheckPage);
+        ASSERT_TRUE(form.CheckPage->Report());
+        EXPECT_EQ(form.CheckPage->Report()->Verdict, TCheckVerdict::NotMacBinary);
+        EXPECT_EQ(form.CheckPage->NotOpened(), (root_ / "elf").string());
+        EXPECT_TRUE(form.CheckPage->VerdictLabel->text().startsWith(QString::fromUtf8(l.Mark) +
+                                                                    Q(root_ / "elf") + "\n"))
+            << form.CheckPage->VerdictLabel->text().toStdString();
+        EXPECT_TRUE(form.LabelVerdict->text().startsWith(QString::fromUtf8(l.Mark)));
+        EXPECT_TRUE(ReportHas(QString::fromUtf8(l.Reason))) << ReportLines().join('\n').toStdString();
+
+        Open(good);
+        EXPECT_TRUE(form.CheckPage->NotOpened().empty());
+        EXPECT_FALSE(form.CheckPage->VerdictLabel->text().startsWith(QString::fromUtf8(l.Mark)));
+    }
+}
+
 } // namespace
 } // namespace kelda
