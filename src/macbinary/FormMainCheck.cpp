@@ -86,6 +86,13 @@ void TFormMain::ConnectCheckPage() {
     connect(Editor1, &TEditor::CaretMoved, this, [this] { CheckPage->HighlightField(Editor1->CaretRow()); });
     connect(StringGrid1, &QTableWidget::currentCellChanged, this,
             [this](int row) { CheckPage->HighlightField(row); });
+    // A field clicked on the check page becomes the header row of both views.
+    connect(CheckPage, &TCheckPage::FieldClicked, this, [this](int row) {
+        if (row < Editor1->LineCount()) {
+            Editor1->SetCaret(row, 0);
+        }
+        StringGrid1->setCurrentCell(row, std::max(StringGrid1->currentColumn(), 0));
+    });
 }
 
 TMacEncoding TFormMain::NameEncodingChoice() const {

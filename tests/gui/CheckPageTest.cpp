@@ -17,6 +17,8 @@
 #include <QTableWidget>
 #include <QUrl>
 
+#include <cmath>
+
 namespace kelda {
 namespace {
 
@@ -259,6 +261,81 @@ TEST_F(CheckPageTest, ARefusedFileShowsItsReportMarkedAsNotOpened) {
         Open(good);
         EXPECT_TRUE(form.CheckPage->NotOpened().empty());
         EXPECT_FALSE(form.CheckPage->VerdictLabel->text().startsWith(QString::fromUtf8(l.Mark)));
+    }
+}
+
+// The cells a line takes up to position end: two for a wide (Japanese) character, one for others
+// (half-width katakana too).
+int Cells(const QString& line, qsizetype end) {
+    int cells = 0;
+    for (qsizetype i = 0; i < end; ++i) {
+        const char16_t c = line[i].unicode();
+        cells += c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F) ? 2 : 1;
+    }
+    return cells;
+}
+
+// At the window's smallest size every report line fits the report's width (nothing runs off the
+// right edge), every label's colon stands in one column after a blank, the layout's column says
+// "Actual position", and each verdict colour reads on the window's background (4.5:1 at least).
+TEST_F(CheckPageTest, TheReportFitsAtTheSmallestSizeWithItsColonsInOneColumn) {
+    TFormMain& form = Shown();
+    form.resize(980, 730);
+    form.PageControl1->setCurrentWidget(form.CheckPage);
+    for (const bool japanese : {false, true}) {
+        SCOPED_TRACE(japanese);
+        form.MenuJapaneseSet->setChecked(japanese);
+        form.LanguageChange();
+        Open(Make("report.bin", "Report", 200));
+        QCoreApplication::processEvents();
+        const QFontMetrics metrics(form.CheckPage->Editor5->font());
+        bool layoutHeader = false;
+        for (const QString& line : ReportLines()) {
+            EXPECT_LE(metrics.horizontalAdvance(line) + 2 * metrics.horizontalAdvance('0'),
+                      form.CheckPage->Editor5->viewport()->width())
+                << line.toStdString();
+            const qsizetype colon = line.indexOf(QLatin1Char(':'));
+            if (!line.startsWith(' ') && !line.startsWith('[') && colon > 0 && colon < 15) {
+                EXPECT_EQ(Cells(line, colon), 13) << line.toStdString();
+                EXPECT_EQ(line[colon - 1], QLatin1Char(' ')) << line.toStdString();
+            }
+            layoutHeader = layoutHeader || line.endsWith(japanese ? QString::fromUtf8("実際の位置")
+                                                                  : QStringLiteral("Actual position"));
+        }
+        EXPECT_TRUE(layoutHeader);
+    }
+    const auto luminance = [](const QColor& c) {
+        const auto lin = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double background = luminance(QColor(0xEF, 0xEF, 0xEF));
+    for (const TCheckVerdict v :
+         {TCheckVerdict::Sound, TCheckVerdict::Damaged, TCheckVerdict::NotMacBinary}) {
+        EXPECT_GE((background + 0.05) / (luminance(VerdictColor(v)) + 0.05), 4.5) << static_cast<int>(v);
+    }
+}
+
+// A click on a byte of the header view chooses its field there and on the MacBinary page.
+TEST_F(CheckPageTest, AClickInTheHexViewSelectsTheField) {
+    TFormMain& form = Shown();
+    Open(Make("click.bin", "Click"));
+    form.PageControl1->setCurrentWidget(form.CheckPage);
+    QCoreApplication::processEvents();
+    const struct {
+        int Offset;
+        int Field;
+    } cases[] = {{65, 3}, {68, 3}, {1, 1}, {83, 12}, {0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Offset);
+        QTest::mouseClick(form.CheckPage->HexView, Qt::LeftButton, {},
+                          form.CheckPage->HexView->ByteRect(c.Offset).center());
+        EXPECT_EQ(form.CheckPage->Model().Field(), c.Field);
+        EXPECT_EQ(form.CheckPage->HexView->HighlightStart(),
+                  HeaderFields[static_cast<std::size_t>(c.Field)].Offset);
+        EXPECT_EQ(form.Editor1->CaretRow(), c.Field);
+        EXPECT_EQ(form.StringGrid1->currentRow(), c.Field);
     }
 }
 
