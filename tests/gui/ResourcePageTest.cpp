@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace kelda {
 namespace {
 
@@ -202,6 +204,35 @@ TEST_F(ResourcePageTest, ADamagedForkShowsItsFindings) {
     form.MenuJapaneseSet->trigger();
     EXPECT_TRUE(form.ResourcePage->ResourceFindings->toPlainText().startsWith(
         QString::fromUtf8("リソースマップの問題")));
+}
+
+// At the window's smallest size the table shows its Size column whole and the hex dump its text
+// column; the attributes' names follow the language.
+TEST_F(ResourcePageTest, TheTableAndTheDumpFitAtTheSmallestSizeInBothLanguages) {
+    TFormMain& form = ShownInEnglish();
+    form.resize(980, 730);
+    form.ReadFile(MakeApplication());
+    form.PageControl1->setCurrentWidget(form.TabSheetResources);
+    QCoreApplication::processEvents();
+    TResourcePage* page = form.ResourcePage;
+    QTableWidget* table = page->ResourceTable;
+    EXPECT_LE(table->columnViewportPosition(4) + table->columnWidth(4), table->viewport()->width());
+    EXPECT_GE(table->columnWidth(4), table->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    const QFontMetrics metrics(page->ResourceDetail->font());
+    const QStringList lines = page->ResourceDetail->toPlainText().split('\n');
+    ASSERT_TRUE(
+        std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("000000"); }));
+    for (const QString& line : lines) {
+        EXPECT_LE(metrics.horizontalAdvance(line), page->ResourceDetail->viewport()->width())
+            << line.toStdString();
+    }
+    const int vers = RowOf(page, "'vers'");
+    EXPECT_EQ(table->item(vers, 3)->text(), "purgeable");
+    form.MenuJapaneseSet->trigger();
+    EXPECT_EQ(table->item(vers, 3)->text(), QString::fromUtf8("破棄可"));
+    form.ReadFile(MakeApplication());
+    EXPECT_EQ(table->item(RowOf(page, "'vers'"), 3)->text(), QString::fromUtf8("破棄可"));
 }
 
 } // namespace
