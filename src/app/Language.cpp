@@ -101,6 +101,11 @@ constexpr TMessageEntry kMessages[] = {
     {TMsg::ReplaceExisting, "The file already exists. Replace it ?",
      "ファイルは既にあります。置き換えますか ?"},
     {TMsg::CheckNotOpened, "Not opened: %s", "開いていません: %s"},
+    {TMsg::NoDisplay,
+     "kelda: no display to open the window on. Run it on a desktop, or without one as "
+     "QT_QPA_PLATFORM=offscreen kelda or xvfb-run -a kelda (kelda-cli needs none).",
+     "kelda: ウィンドウを開くディスプレイがありません。デスクトップで起動するか、ディスプレイなしでは "
+     "QT_QPA_PLATFORM=offscreen kelda または xvfb-run -a kelda として起動して下さい（kelda-cli は不要です）"},
     {TMsg::ImageDamaged, "The disk image is damaged: %s", "ディスクイメージが壊れています: %s"},
     {TMsg::AboutText,
      "KELDA %s\nA tool for MacBinary I, II and III files and CRCs\n\n"
@@ -152,8 +157,10 @@ constexpr TCaptionEntry kCaptions[] = {
 // Beside the designed captions, so that their table stays as it is.
 constexpr TCaptionEntry kForkCaptions[] = {
     {"MenuExportResourceFork", TCaptionTarget::Caption, "Export resource fork(&R)…", "ﾘｿｰｽﾌｫｰｸ書き出し(&R)…"},
-    {"MenuExportAppleDouble", TCaptionTarget::Caption, "Export as AppleDouble(&D)…", "AppleDouble で書き出し(&D)…"},
-    {"MenuExportAppleSingle", TCaptionTarget::Caption, "Export as AppleSingle(&A)…", "AppleSingle で書き出し(&A)…"},
+    {"MenuExportAppleDouble", TCaptionTarget::Caption, "Export as AppleDouble(&D)…",
+     "AppleDouble で書き出し(&D)…"},
+    {"MenuExportAppleSingle", TCaptionTarget::Caption, "Export as AppleSingle(&A)…",
+     "AppleSingle で書き出し(&A)…"},
     {"MenuExtract", TCaptionTarget::Caption, "Extract(&X)…", "取り出し(&X)…"},
     {"MenuMakeMacBinary", TCaptionTarget::Caption, "Make MacBinary(&K)…", "MacBinary 作成(&K)…"},
     {"MakeMacBinaryDialog", TCaptionTarget::Caption, "Make MacBinary", "MacBinary 作成"},

@@ -87,6 +87,7 @@ enum class TMsg {
     ForkCutAsk,             // the window's question before writing a fork cut short
     ReplaceExisting,        // the window's question before a fork item's output replaces a file
     CheckNotOpened,         // the check page's mark on the report of a file that was not opened
+    NoDisplay,              // kelda started where no display can be opened
     // Disk images (src/image/).
     ImageDamaged, // an error text; %s is the fault (image/ImageFault.h), naming the structure and block
     AboutText,    // Help > About: the version (first %s) and the Qt version (second %s)
