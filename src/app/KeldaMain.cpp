@@ -15,9 +15,12 @@
 #include <QFile>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -64,6 +67,35 @@ std::filesystem::path FileArgument(const QString& positional, int argc, char** a
     return std::filesystem::path(QFile::encodeName(positional).toStdString());
 }
 
+// Whether the window system Qt would open has a display to open: the platform named by -platform
+// or QT_QPA_PLATFORM (the X one when none is) needs DISPLAY, the Wayland one WAYLAND_DISPLAY; the
+// others (offscreen, minimal, vnc, the framebuffers) need neither. Without a display Qt aborts.
+bool HasDisplay(int argc, char** argv) {
+    std::string platform;
+    if (const char* env = std::getenv("QT_QPA_PLATFORM")) {
+        platform = env;
+    }
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+            platform = argv[i + 1];
+        }
+    }
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    if (platform.empty()) {
+        return set("DISPLAY") || set("WAYLAND_DISPLAY");
+    }
+    if (platform.starts_with("xcb")) {
+        return set("DISPLAY");
+    }
+    if (platform.starts_with("wayland")) {
+        return set("WAYLAND_DISPLAY");
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +108,12 @@ int main(int argc, char** argv) {
         SetUpParser(parser);
         parser.process(probe); // prints and exits
         return 0;
+    }
+    if (!HasDisplay(argc, argv)) {
+        // The language setting is not read yet: both languages.
+        std::fprintf(stderr, "%s\n%s\n", kelda::MessageText(kelda::TMsg::NoDisplay, false),
+                     kelda::MessageText(kelda::TMsg::NoDisplay, true));
+        return 1;
     }
     QApplication app(argc, argv); // takes Qt's own options (-platform, -style …) out of argv
     SetApplicationData();

@@ -25,6 +25,7 @@ inline constexpr std::string_view kFilterOpenDialog1 = "*.BIN|*.BIN|*.*|*.*";
 inline constexpr std::string_view kFilterOpenDialog2 = "*.*|*.*";
 inline constexpr std::string_view kFilterSaveDialog1 = "*.TXT:*.DOC|*.TXT;*.DOC|*.*|*.*";
 inline constexpr std::string_view kFilterSaveDialog2 = "*.*|*.*";
+inline constexpr std::string_view kFilterSaveResource = "*.bin|*.bin|*.*|*.*";
 
 // Title and buttons of the yes/no question box; the same in both modes.
 inline constexpr std::string_view kQuestionTitle = "情報";
@@ -84,6 +85,9 @@ enum class TMsg {
     NoWriteThroughLink,     // an extracted file's name is a symbolic link
     ProgressForks,          // the progress dialog's label while forks are written
     ForkCutAsk,             // the window's question before writing a fork cut short
+    ReplaceExisting,        // the window's question before a fork item's output replaces a file
+    CheckNotOpened,         // the check page's mark on the report of a file that was not opened
+    NoDisplay,              // kelda started where no display can be opened
     // Disk images (src/image/).
     ImageDamaged,    // an error text; %s is the fault (image/ImageFault.h), naming the structure and block
     ImageReplaceAsk, // the window's question before extracting from an image over files already there

@@ -315,6 +315,8 @@ public:
 
     // The report on the file just read, on the page and in the verdict line.
     void ShowCheckReport(const TInspection& inspection);
+    // The check report of a file refused as not MacBinary, on the check page marked as not opened.
+    void ShowRefusedCheck(const std::filesystem::path& file);
     // The page's caption, the menu's texts, the page and the verdict line in the mode of this moment.
     void CheckLanguageChange();
     // Setting > Name encoding: 0 the header's own rule, 1 Japanese, 2 Western.
@@ -412,7 +414,19 @@ private:
     void BuildMenu();
     // Adds the fork items to MenuFile and connects them.
     void BuildForkMenu();
-    template <typename F> void ExportShown(F exportTo);
+    template <typename F> void ExportShown(const char* prefix, const char* suffix, F exportTo);
+    // The output of an export (the fork items, Save resource) from state's save dialog: name
+    // offered in the folder state used last (source's before any); refuses a symbolic link and asks
+    // before an existing file other than source is replaced. extractForm: the resource fork's form of
+    // Extract, whose second output is judged alike. False: nothing to write.
+    bool AskExportOutput(TFileDialogState& state, std::string_view filter,
+                         const std::filesystem::path& folder, const std::string& name,
+                         std::optional<TResourceForm> extractForm = std::nullopt);
+    // The Mac name of the file shown made safe (Extract's name); its own name when it has none.
+    std::string ShownMacName() const;
+    // A log line for each output written from source.
+    void LogWritten(const std::filesystem::path& source,
+                    std::initializer_list<std::filesystem::path> outputs);
     void ExportApple(bool single);
     void BuildHelpMenu();
     void BuildMacBinaryPage();

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "app/TCheckPage.h"
 
+#include "app/BoxLines.h"
+#include "app/Language.h"
 #include "app/THeaderHexView.h"
 #include "textview/TEditor.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSplitter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kelda {
 
@@ -18,6 +23,37 @@ QString Q(const std::string& text) {
 
 } // namespace
 
+// line broken where it may be so that each piece fits width; the pieces after the first are
+// indented below the text after the label (a finding's, by four blanks).
+QStringList Wrapped(const QString& line, const QFontMetrics& metrics, int width) {
+    if (width <= 0 || metrics.horizontalAdvance(line) <= width) {
+        return {line};
+    }
+    const QString indent(line.startsWith(QLatin1Char('[')) ? 4 : 15, QLatin1Char(' '));
+    const int rest =
+        std::max(width - metrics.horizontalAdvance(indent), metrics.horizontalAdvance(QChar(0x3042)) * 4);
+    QStringList out;
+    QString text = line;
+    int available = width;
+    while (!text.isEmpty()) {
+        const QStringList pieces = BoxLines(text, metrics, available);
+        if (pieces.isEmpty()) {
+            break;
+        }
+        out.append(out.isEmpty() ? pieces.front() : indent + pieces.front());
+        if (pieces.size() == 1) {
+            break;
+        }
+        qsizetype used = pieces.front().size();
+        while (used < text.size() && text[used] == QLatin1Char(' ')) {
+            ++used;
+        }
+        text = text.mid(used);
+        available = rest;
+    }
+    return out;
+}
+
 QString CheckPageCaption(bool japanese) {
     return japanese ? QStringLiteral("    検査    ") : QStringLiteral("    Check    ");
 }
@@ -25,9 +61,9 @@ QString CheckPageCaption(bool japanese) {
 QColor VerdictColor(TCheckVerdict verdict) {
     switch (verdict) {
     case TCheckVerdict::Sound:
-        return QColor(0, 128, 0);
+        return QColor(0, 110, 0);
     case TCheckVerdict::Damaged:
-        return QColor(204, 102, 0);
+        return QColor(166, 77, 0);
     case TCheckVerdict::NotMacBinary:
         break;
     }
@@ -43,25 +79,40 @@ TCheckPage::TCheckPage(QWidget* parent) : QWidget(parent) {
     VerdictLabel->setWordWrap(true);
     column->addWidget(VerdictLabel);
 
-    auto* row = new QHBoxLayout;
-    Editor5 = new TEditor(this);
+    // The report takes the page's whole width, so that its lines fit at the window's smallest
+    // size; the header bytes sit below it, and the user may move the boundary.
+    Splitter = new QSplitter(Qt::Vertical, this);
+    Splitter->setObjectName(QStringLiteral("CheckSplitter"));
+    Splitter->setChildrenCollapsible(false);
+    Editor5 = new TEditor(Splitter);
     Editor5->setObjectName(QStringLiteral("Editor5"));
-    row->addWidget(Editor5, 1);
-    auto* side = new QVBoxLayout;
-    FieldLabel = new QLabel(this);
+    auto* bytes = new QWidget(Splitter);
+    auto* side = new QVBoxLayout(bytes);
+    side->setContentsMargins(0, 0, 0, 0);
+    FieldLabel = new QLabel(bytes);
     FieldLabel->setObjectName(QStringLiteral("CheckField"));
     FieldLabel->setTextFormat(Qt::PlainText);
     side->addWidget(FieldLabel);
-    HexView = new THeaderHexView(this);
+    HexView = new THeaderHexView(bytes);
     HexView->setObjectName(QStringLiteral("HeaderHexView"));
     side->addWidget(HexView);
     side->addStretch(1);
-    row->addLayout(side);
-    column->addLayout(row, 1);
+    Splitter->setStretchFactor(0, 1);
+    Splitter->setStretchFactor(1, 0);
+    column->addWidget(Splitter, 1);
+    // A click on a byte chooses its field, as the caret does on the MacBinary page.
+    connect(HexView, &THeaderHexView::ByteClicked, this, [this](int offset) {
+        const int field = TCheckModel::FieldAt(offset);
+        if (field >= 0) {
+            HighlightField(field);
+            emit FieldClicked(field);
+        }
+    });
 }
 
 void TCheckPage::Show(const THeader& header, const TCheckReport& report, bool japanese,
-                      TMacEncoding nameEncoding) {
+                      TMacEncoding nameEncoding, const std::string& notOpened) {
+    notOpened_ = notOpened;
     model_.Show(header, report);
     model_.SetNameEncoding(nameEncoding);
     japanese_ = japanese;
@@ -84,17 +135,48 @@ void TCheckPage::HighlightField(int index) {
     FieldLabel->setText(Q(model_.FieldLabel()));
 }
 
+int TCheckPage::ReportWidth() const {
+    // A page not shown has no width of its own yet: its lines stay whole until it is.
+    if (!isVisible()) {
+        return 0;
+    }
+    return Editor5->viewport()->width() -
+           2 * QFontMetrics(Editor5->font()).horizontalAdvance(QLatin1Char('0'));
+}
+
+void TCheckPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (model_.Report() && ReportWidth() != renderedWidth_) {
+        Render();
+    }
+}
+
+void TCheckPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (model_.Report() && ReportWidth() != renderedWidth_) {
+        Render();
+    }
+}
+
 void TCheckPage::Render() {
     const TCheckReport shown = model_.ShownReport();
-    VerdictLabel->setText(Q(shown.VerdictLine(japanese_)));
+    const std::string verdict = shown.VerdictLine(japanese_);
+    VerdictLabel->setText(
+        Q(notOpened_.empty() ? verdict
+                             : FormatMessage(TMsg::CheckNotOpened, japanese_, notOpened_) + '\n' + verdict));
     QPalette palette = VerdictLabel->palette();
     palette.setColor(QPalette::WindowText, VerdictColor(shown.Verdict));
     VerdictLabel->setPalette(palette);
 
+    // Long lines (a verdict with its reason, a finding) are broken to the report's width, so that
+    // nothing runs off its right edge at the window's smallest size.
+    const QFontMetrics metrics(Editor5->font());
+    const int width = ReportWidth();
     QStringList lines;
     for (const std::string& line : model_.Lines(japanese_)) {
-        lines.append(Q(line));
+        lines.append(Wrapped(Q(line), metrics, width));
     }
+    renderedWidth_ = width;
     Editor5->BeginUpdate();
     Editor5->Clear();
     Editor5->AppendLines(lines);

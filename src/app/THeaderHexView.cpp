@@ -3,6 +3,7 @@
 
 #include "util/VisibleText.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace kelda {
@@ -47,6 +48,25 @@ QRect THeaderHexView::ByteRect(int offset) const {
     // Each byte takes three cells ("xx "), with one more blank after the eighth.
     const int x = kMargin + (kOffsetCells + col * 3 + (col >= 8 ? 1 : 0)) * w;
     return QRect(x, kMargin + row * RowHeight(), 2 * w, RowHeight());
+}
+
+int THeaderHexView::ByteAt(const QPoint& point) const {
+    for (int offset = 0; offset < kRows * kBytesPerRow; ++offset) {
+        // The byte's digits and the blank that follows them, so that every point of a row but the
+        // offset column belongs to a byte.
+        if (ByteRect(offset).adjusted(0, 0, CellWidth(), 0).contains(point)) {
+            return offset;
+        }
+    }
+    return -1;
+}
+
+void THeaderHexView::mousePressEvent(QMouseEvent* event) {
+    const int offset = ByteAt(event->position().toPoint());
+    if (offset >= 0) {
+        emit ByteClicked(offset);
+    }
+    QWidget::mousePressEvent(event);
 }
 
 QSize THeaderHexView::sizeHint() const {

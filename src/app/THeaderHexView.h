@@ -24,10 +24,18 @@ public:
     QRect ByteRect(int offset) const;
     static QColor HighlightColor() { return QColor(0xA6, 0xCA, 0xF0); }
 
+    // The byte drawn at point (its two digits or the blank after them); -1 for none.
+    int ByteAt(const QPoint& point) const;
+
     QSize sizeHint() const override;
+
+signals:
+    // The user clicked the byte at offset.
+    void ByteClicked(int offset);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     int CellWidth() const;

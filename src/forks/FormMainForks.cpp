@@ -6,12 +6,15 @@
 // progress with Cancel and leave errors to the window's guard.
 #include "app/Main.h"
 #include "app/PathText.h"
+#include "app/QtText.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
 #include "forks/TExtractDialog.h"
 #include "forks/TMakeMacBinaryDialog.h"
+#include "macbinary/LogBlock.h"
 #include "textview/TEditor.h"
+#include "util/TFolder.h"
 
 #include <QAction>
 #include <QMenu>
@@ -21,29 +24,86 @@
 
 namespace kelda {
 
-// An export of the file shown into a file the user names, under the fork work's guards.
-template <typename F> void TFormMain::ExportShown(F exportTo) {
+std::string TFormMain::ShownMacName() const {
+    const TInspection& shown = macBinaryPage_.Shown();
+    const std::string name = ExtractName(MacFileFromHeader(shown.Header, shown.Size, NameEncodingChoice()));
+    return name.empty() ? shown.Path.stem().string() : name;
+}
+
+bool TFormMain::AskExportOutput(TFileDialogState& state, std::string_view filter,
+                                const std::filesystem::path& source, const std::string& name,
+                                std::optional<TResourceForm> extractForm) {
+    // The name built from the file, in the folder used last; never a name left over from another
+    // file or another run.
+    const std::filesystem::path start =
+        state.InitialDir.isEmpty() ? source.parent_path() : ToPath(state.InitialDir);
+    state.Path = start / name;
+    state.FileName = FromPath(state.Path);
+    state.Filter = Q(filter);
+    if (!dialogs_.SaveFile(this, state)) {
+        return false;
+    }
+    std::vector<std::filesystem::path> outputs{state.Path};
+    if (extractForm) {
+        outputs.push_back(ResourceFileName(state.Path, *extractForm));
+    }
+    // One rule for every item: nothing is written through a symbolic link (its target may be any
+    // file). An existing file is replaced only after a question; a read-only one gets RunLongWork's
+    // own question instead, so that no output is asked about twice.
+    bool replaces = false;
+    for (const std::filesystem::path& output : outputs) {
+        std::error_code ec;
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(output, ec))) {
+            ShowMessage(TMsg::NoWriteThroughLink);
+            return false;
+        }
+        const std::optional<TFileStat> st = StatFile(output);
+        // The source itself is refused by the writers' own guard, with its own message.
+        replaces = replaces || (st && st->Regular && st->Writable && !IsSameFile(output, source));
+    }
+    return !replaces || dialogs_.AskYesNo(this, MessageQ(TMsg::ReplaceExisting));
+}
+
+void TFormMain::LogWritten(const std::filesystem::path& source,
+                           std::initializer_list<std::filesystem::path> outputs) {
+    for (const std::filesystem::path& output : outputs) {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(output, ec);
+        LogAppend(Q(LogWrittenLine(FromPath(source).toStdString(), FromPath(output).toStdString(),
+                                   ec ? 0 : static_cast<std::int64_t>(bytes))));
+    }
+    BtnLogEndClick(this);
+}
+
+// An export of the file shown into a file the user names, under the fork work's guards; suffix
+// and prefix make the name offered from the Mac name.
+template <typename F> void TFormMain::ExportShown(const char* prefix, const char* suffix, F exportTo) {
     if (!macBinaryPage_.FileWasRead()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
-    if (!AskOutputName()) {
+    const TInspection& shown = macBinaryPage_.Shown();
+    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, shown.Path, prefix + ShownMacName() + suffix)) {
         return;
     }
-    const std::filesystem::path source = macBinaryPage_.Shown().Path;
+    const std::filesystem::path source = shown.Path;
     const std::filesystem::path output = SaveDialog2_.Path;
-    RunLongWork(TMsg::ProgressForks,
-                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-                    return exportTo(source, output, policy, progress, replaceReadOnly);
-                });
+    const TForkStatus status = RunLongWork(
+        TMsg::ProgressForks, [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+            return exportTo(source, output, policy, progress, replaceReadOnly);
+        });
+    if (ForkOutputWritten(status)) {
+        LogWritten(source, {output});
+    }
 }
 
 void TFormMain::ExportApple(bool single) {
-    ExportShown([single](const std::filesystem::path& source, const std::filesystem::path& output,
+    ExportShown(single ? "" : "._", single ? ".as" : "",
+                [single](const std::filesystem::path& source, const std::filesystem::path& output,
                          TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-        return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output, policy,
-                               progress, replaceReadOnly);
-    });
+                    return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output,
+                                           policy, progress, replaceReadOnly);
+                });
 }
 
 void TFormMain::BuildForkMenu() {
@@ -131,10 +191,11 @@ void TFormMain::MenuSaveMacBinaryClick() {
 }
 
 void TFormMain::MenuExportResourceForkClick() {
-    ExportShown([](const std::filesystem::path& source, const std::filesystem::path& output,
+    ExportShown("", ".rsrc",
+                [](const std::filesystem::path& source, const std::filesystem::path& output,
                    TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-        return ExportResourceFork(source, output, policy, progress, replaceReadOnly);
-    });
+                    return ExportResourceFork(source, output, policy, progress, replaceReadOnly);
+                });
 }
 
 void TFormMain::MenuExportAppleDoubleClick() {
@@ -160,22 +221,20 @@ void TFormMain::MenuExtractClick() {
     extractForm_ = formDialog.Form();
     const TResourceForm form = extractForm_;
     const TInspection& shown = macBinaryPage_.Shown();
-    const std::string name = ExtractName(MacFileFromHeader(shown.Header, shown.Size, NameEncodingChoice()));
-    const std::filesystem::path folder =
-        SaveDialog2_.InitialDir.isEmpty() ? shown.Path.parent_path() : ToPath(SaveDialog2_.InitialDir);
-    SaveDialog2_.Path = folder / name;
-    SaveDialog2_.FileName = FromPath(SaveDialog2_.Path);
-    if (!AskOutputName()) {
+    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, shown.Path, ShownMacName(), form)) {
         return;
     }
     const std::filesystem::path source = shown.Path;
     const std::filesystem::path chosen = SaveDialog2_.Path;
-    RunLongWork(TMsg::ProgressForks,
-                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-                    return Extract(source, chosen.parent_path(), form, policy, progress,
-                                   chosen.filename().string(), replaceReadOnly)
-                        .Status;
-                });
+    const TForkStatus status = RunLongWork(
+        TMsg::ProgressForks, [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+            return Extract(source, chosen.parent_path(), form, policy, progress, chosen.filename().string(),
+                           replaceReadOnly)
+                .Status;
+        });
+    if (ForkOutputWritten(status)) {
+        LogWritten(source, {chosen, ResourceFileName(chosen, form)});
+    }
 }
 
 void TFormMain::MenuMakeMacBinaryClick() {
@@ -194,13 +253,17 @@ void TFormMain::MenuMakeMacBinaryClick() {
     }
     TEncodeOptions options = dialog.Options();
     options.SourceDateEpoch = SourceDateEpochFromEnvironment();
-    if (!AskOutputName()) {
+    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, dataFile, dataFile.filename().string() + ".bin")) {
         return;
     }
     const std::filesystem::path output = SaveDialog2_.Path;
-    RunLongWork(TMsg::ProgressForks, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
-        return ForkStatusOf(EncodeMacBinary(dataFile, output, options, progress, replaceReadOnly));
-    });
+    const TForkStatus status =
+        RunLongWork(TMsg::ProgressForks, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
+            return ForkStatusOf(EncodeMacBinary(dataFile, output, options, progress, replaceReadOnly));
+        });
+    if (ForkOutputWritten(status)) {
+        LogWritten(dataFile, {output});
+    }
 }
 
 } // namespace kelda

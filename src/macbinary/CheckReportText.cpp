@@ -15,12 +15,13 @@ struct TLabel {
     const char* Japanese;
 };
 
-// Each label is 15 cells wide in both languages (a Japanese character takes two).
+// Each label is 15 cells wide in both languages (a Japanese character takes two), with a blank
+// before its colon.
 constexpr TLabel kVerdict = {"Verdict      : ", "判定         : "};
 constexpr TLabel kCrc = {"Header CRC   : ", "ヘッダーCRC  : "};
 constexpr TLabel kSize = {"File size    : ", "ファイル長   : "};
 constexpr TLabel kData = {"Data fork    : ", "データ       : "};
-constexpr TLabel kResource = {"Resource fork: ", "リソース     : "};
+constexpr TLabel kResource = {"Resource     : ", "リソース     : "};
 constexpr TLabel kComment = {"Comment      : ", "コメント     : "};
 constexpr TLabel kName = {"Name         : ", "ファイル名   : "};
 constexpr TLabel kNameRoman = {"  Mac Roman  : ", "  Mac Roman  : "};
@@ -121,7 +122,7 @@ std::vector<std::string> LayoutComparisonLines(const THeader& header, const TChe
                          {&kComment, log.Comment, &r.Layout.Comment}};
     std::vector<std::string> lines;
     lines.push_back(japanese ? "               ログの範囲 (詰めた配置)      実際の位置"
-                             : "               Log range (back to back)     True place");
+                             : "               Log range (back to back)     Actual position");
     for (const TRow& row : rows) {
         // The comment's log range runs to the end of the file, whatever the header says.
         const std::int64_t end = row.Span->Offset + row.Span->Length - 1;

@@ -2,15 +2,18 @@
 // The check page and the verdict line of the bottom panel, and the Setting > Name encoding menu:
 // TFormMain's part of them. The page itself is TCheckPage; the report comes from CheckMacBinary.
 #include "app/Main.h"
+#include "app/PathText.h"
 #include "app/QtText.h"
 #include "app/TCheckPage.h"
 #include "app/TPageControl.h"
+#include "forks/MacFileCheck.h"
 #include "macbinary/CheckReport.h"
 #include "macbinary/HeaderTable.h"
 #include "macbinary/HeaderViews.h"
 #include "macbinary/TInspection.h"
 #include "textview/TEditor.h"
 #include "util/Myutil.h"
+#include "util/TFileStream.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -83,6 +86,13 @@ void TFormMain::ConnectCheckPage() {
     connect(Editor1, &TEditor::CaretMoved, this, [this] { CheckPage->HighlightField(Editor1->CaretRow()); });
     connect(StringGrid1, &QTableWidget::currentCellChanged, this,
             [this](int row) { CheckPage->HighlightField(row); });
+    // A field clicked on the check page becomes the header row of both views.
+    connect(CheckPage, &TCheckPage::FieldClicked, this, [this](int row) {
+        if (row < Editor1->LineCount()) {
+            Editor1->SetCaret(row, 0);
+        }
+        StringGrid1->setCurrentCell(row, std::max(StringGrid1->currentColumn(), 0));
+    });
 }
 
 TMacEncoding TFormMain::NameEncodingChoice() const {
@@ -108,6 +118,17 @@ void TFormMain::ShowCheckReport(const TInspection& inspection) {
     CheckLanguageChange();
 }
 
+void TFormMain::ShowRefusedCheck(const std::filesystem::path& file) {
+    // The one check kelda-cli's check makes (BinHex judged as BinHex), on a new opening of the
+    // file: the MacBinary page, its buttons and the bottom panel's name keep the file shown.
+    THeader header{};
+    const TFileStream in(file, FileMode::Read);
+    const TCheckReport report = CheckMacFile(in, header, NameEncodingChoice());
+    CheckPage->Show(header, report, IsJapanese(), NameEncodingChoice(), FromPath(file).toStdString());
+    CheckLanguageChange();
+    PageControl1->setCurrentWidget(CheckPage);
+}
+
 void TFormMain::CheckLanguageChange() {
     const bool japanese = IsJapanese();
     PageControl1->setTabText(PageControl1->indexOf(CheckPage), CheckPageCaption(japanese));
@@ -123,7 +144,9 @@ void TFormMain::CheckLanguageChange() {
         return;
     }
     // The panel has room for the verdict's first part; the page and the tooltip give all of it.
-    LabelVerdict->setText(QString::fromStdString(report->VerdictTitle(japanese)));
+    const std::string title = report->VerdictTitle(japanese);
+    LabelVerdict->setText(QString::fromStdString(
+        CheckPage->NotOpened().empty() ? title : FormatMessage(TMsg::CheckNotOpened, japanese, title)));
     LabelVerdict->setToolTip(QString::fromStdString(report->VerdictLine(japanese)));
     LabelVerdict->setProperty("verdict", QString::fromUtf8(VerdictId(report->Verdict).data()));
     QPalette palette = LabelVerdict->palette();

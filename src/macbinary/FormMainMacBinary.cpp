@@ -63,12 +63,16 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     TFileReading reading =
         ReadMacBinaryFile(FileName, FromPath(FileName).toStdString(), NameEncodingChoice(), tmpFolder_);
     if (!reading.Accepted()) {
-        // A rejected file changes nothing: the page keeps showing, and converting, the last one.
-        // A BinHex file or a disk image goes to the pages that show it instead.
+        // A rejected file changes nothing here: the page keeps showing, and converting, the last
+        // one. A BinHex file or a disk image goes to the pages that show it instead; any other
+        // file gets the design's box, and the check page then says why it was refused.
         if (ReadOtherFile(FileName)) {
             return;
         }
         ShowMessage(RefusalMessage(reading.Inspect.Refusal));
+        if (reading.Inspect.Refusal == TInspectRefusal::NotMacBinary) {
+            ShowRefusedCheck(FileName);
+        }
         return;
     }
     ShowHeaderTable(Editor1, QLines(reading.Inspect.Inspection->TableLines));

@@ -18,6 +18,7 @@ constexpr std::string_view kHeaderLabel = "Header(0 base)   : ";
 constexpr std::string_view kDataLabel = "Data(0 base)     : ";
 constexpr std::string_view kResourceLabel = "Resorcet(0 base) : ";
 constexpr std::string_view kCommentLabel = "Comment(0 base)  : ";
+constexpr std::string_view kWrittenLabel = "Written          : ";
 
 } // namespace
 
@@ -52,6 +53,11 @@ std::string Hex8(std::int64_t value, bool upperCase) {
 
 std::string LogFileSizeLine(std::int64_t fileSize) {
     return std::string(kFileSizeLabel) + Dec8(fileSize) + "[DEC] / " + Hex8(fileSize, true) + "[HEX]";
+}
+
+std::string LogWrittenLine(std::string_view source, std::string_view output, std::int64_t bytes) {
+    return std::string(kWrittenLabel).append(output) + " (" + Dec8(bytes) + "[DEC] / " + Hex8(bytes, true) +
+           "[HEX] bytes) from " + std::string(source);
 }
 
 std::string LogRangeLine(std::string_view label, const TByteRange& range) {

@@ -25,6 +25,9 @@ std::string LogFileTypeLine(std::string_view fileType);
 std::string LogFileSizeLine(std::int64_t fileSize);
 // label + start and end in decimal, then start in lower-case and end in upper-case hexadecimal.
 std::string LogRangeLine(std::string_view label, const TByteRange& range);
+// The line a written export adds: "Written          : OUT (00000156[DEC] / 0000009C[HEX] bytes) from IN",
+// the names as given.
+std::string LogWrittenLine(std::string_view source, std::string_view output, std::int64_t bytes);
 // The header, data fork, resource fork and comment lines, in that order.
 std::vector<std::string> LogRangeLines(const TFileLayout& layout);
 

@@ -47,6 +47,15 @@ std::vector<std::string> TCheckModel::Lines(bool japanese) const {
     return lines;
 }
 
+int TCheckModel::FieldAt(int offset) {
+    for (std::size_t i = 0; i < HeaderFields.size(); ++i) {
+        if (offset >= HeaderFields[i].Offset && offset < HeaderFields[i].Offset + HeaderFields[i].Width) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 int TCheckModel::FieldOffset() const {
     return field_ < 0 ? 0 : HeaderFields[static_cast<std::size_t>(field_)].Offset;
 }

@@ -34,6 +34,8 @@ public:
     // The field highlighted (-1 none), its bytes, and its label: "No.  Item" with the item's runs of
     // blanks made one.
     int Field() const { return field_; }
+    // The header field (0-27) byte offset belongs to; -1 for none.
+    static int FieldAt(int offset);
     int FieldOffset() const;
     int FieldWidth() const;
     std::string FieldLabel() const;

@@ -5,7 +5,9 @@
 #include "app/PathText.h"
 #include "app/TCheckPage.h"
 #include "app/TPageControl.h"
+#include "forks/MacNames.h"
 #include "macbinary/Conversion.h"
+#include "resources/ResourceMap.h"
 #include "resources/ResourceTexts.h"
 #include "resources/TResourcePage.h"
 
@@ -71,10 +73,15 @@ void TFormMain::ResourcesLanguageChange() {
 
 void TFormMain::BtnSaveResourceClick() {
     const TResourceEntry* entry = ResourcePage->Current();
-    if (entry == nullptr) {
+    if (entry == nullptr || !macBinaryPage_.FileWasRead()) {
         return;
     }
-    if (!dialogs_.SaveFile(this, SaveDialog3_)) {
+    // "NAME.TYPE.ID.bin": the file's Mac name, the type without its trailing blanks, the ID.
+    std::string type = ResTypeText(entry->Type);
+    type.erase(type.find_last_not_of(' ') + 1);
+    const std::string name =
+        SafeLocalText(ShownMacName() + "." + type + "." + std::to_string(entry->Id) + ".bin");
+    if (!AskExportOutput(SaveDialog3_, kFilterSaveResource, macBinaryPage_.Shown().Path, name)) {
         return;
     }
     // The file is read again for the bytes, under the same guards as every output: never over the
@@ -86,6 +93,8 @@ void TFormMain::BtnSaveResourceClick() {
     }
     if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
+    } else if (status == TConvertStatus::Written) {
+        LogWritten(macBinaryPage_.Shown().Path, {SaveDialog3_.Path});
     }
 }
 

@@ -216,18 +216,24 @@ std::string ResTypeHex(const TResType& type) {
     return text;
 }
 
-std::string ResAttributeNames(std::uint8_t attributes) {
+std::string ResAttributeNames(std::uint8_t attributes, bool japanese) {
     static constexpr struct {
         std::uint8_t Bit;
-        const char* Name;
-    } kNames[] = {{0x80, "bit7"},           {kResSysHeap, "sysHeap"},      {kResPurgeable, "purgeable"},
-                  {kResLocked, "locked"},   {kResProtected, "protected"},  {kResPreload, "preload"},
-                  {kResChanged, "changed"}, {kResCompressed, "compressed"}};
+        const char* English;
+        const char* Japanese;
+    } kNames[] = {{0x80, "bit7", "ﾋﾞｯﾄ7"},
+                  {kResSysHeap, "sysHeap", "ｼｽﾃﾑﾋｰﾌﾟ"},
+                  {kResPurgeable, "purgeable", "破棄可"},
+                  {kResLocked, "locked", "ﾛｯｸ"},
+                  {kResProtected, "protected", "保護"},
+                  {kResPreload, "preload", "先読み"},
+                  {kResChanged, "changed", "変更済"},
+                  {kResCompressed, "compressed", "圧縮"}};
     std::string names;
     for (const auto& n : kNames) {
         if ((attributes & n.Bit) != 0) {
             names += names.empty() ? "" : " ";
-            names += n.Name;
+            names += japanese ? n.Japanese : n.English;
         }
     }
     return names;

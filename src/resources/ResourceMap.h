@@ -42,7 +42,7 @@ enum TResAttribute : std::uint8_t {
 };
 // The names of the set bits, highest first, separated by blanks ("" for none); a set bit 7, which
 // has no meaning, shows as "bit7".
-std::string ResAttributeNames(std::uint8_t attributes);
+std::string ResAttributeNames(std::uint8_t attributes, bool japanese = false);
 
 // The 16 bytes at the start of the fork (and copied at the start of the map).
 struct TResForkHeader {

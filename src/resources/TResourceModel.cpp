@@ -66,12 +66,12 @@ template <typename F> auto TResourceModel::WithStream(F use) const {
     return use(stream);
 }
 
-std::vector<TResourceModel::TRow> TResourceModel::Rows() const {
+std::vector<TResourceModel::TRow> TResourceModel::Rows(bool japanese) const {
     std::vector<TRow> rows;
     rows.reserve(fork_.Map.Resources.size());
     for (const TResourceEntry& e : fork_.Map.Resources) {
         rows.push_back({"'" + ResTypeText(e.Type) + "'", std::to_string(e.Id),
-                        e.HasName ? e.Name : std::string(), ResAttributeNames(e.Attributes),
+                        e.HasName ? e.Name : std::string(), ResAttributeNames(e.Attributes, japanese),
                         std::to_string(e.Length)});
     }
     return rows;

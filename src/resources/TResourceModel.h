@@ -51,7 +51,7 @@ public:
     const std::optional<TIconImage>& OwnIcon() const { return ownIcon_; }
 
     // One row a resource, in map order.
-    std::vector<TRow> Rows() const;
+    std::vector<TRow> Rows(bool japanese = false) const;
     // The findings about the map, in the language asked for; none before the first file.
     std::vector<std::string> FindingLines(bool japanese) const;
 

@@ -9,8 +9,11 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kelda {
 
@@ -35,8 +38,12 @@ TResourcePage::TResourcePage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ResourcePage"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 4);
-    auto* row = new QHBoxLayout;
-    ResourceTable = Named(new QTableWidget(0, 5, this), "ResourceTable");
+    // The table above, the chosen resource below, each the page's full width: at the window's
+    // smallest size the table shows every column and the hex dump its text column. The user may
+    // move the boundary.
+    auto* splitter = Named(new QSplitter(Qt::Vertical, this), "ResourceSplitter");
+    splitter->setChildrenCollapsible(false);
+    ResourceTable = Named(new QTableWidget(0, 5, splitter), "ResourceTable");
     ResourceTable->verticalHeader()->hide();
     ResourceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     ResourceTable->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -44,33 +51,39 @@ TResourcePage::TResourcePage(QWidget* parent) : QWidget(parent) {
     // Tab and Ctrl+Tab leave the table (for the detail area and the next page) as they leave the
     // header grid; the arrow keys move between resources.
     ResourceTable->setTabKeyNavigation(false);
-    ResourceTable->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {70, 70, 220, 200, 80};
+    // The name takes what the other columns leave, so that the size is never behind the scroll bar.
+    ResourceTable->horizontalHeader()->setStretchLastSection(false);
+    const int widths[] = {70, 70, 220, 260, 90};
     for (int c = 0; c < 5; ++c) {
         ResourceTable->setColumnWidth(c, widths[c]);
     }
-    row->addWidget(ResourceTable, 3);
+    ResourceTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
 
-    auto* detail = new QVBoxLayout;
-    auto* icons = new QHBoxLayout;
-    ResourceIcon1 = Named(new QLabel(this), "ResourceIcon1");
-    ResourceIcon4 = Named(new QLabel(this), "ResourceIcon4");
+    auto* lower = new QWidget(splitter);
+    auto* row = new QHBoxLayout(lower);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* icons = new QVBoxLayout;
+    ResourceIcon1 = Named(new QLabel(lower), "ResourceIcon1");
+    ResourceIcon4 = Named(new QLabel(lower), "ResourceIcon4");
     ResourceIcon1->setFixedSize(40, 40);
     ResourceIcon4->setFixedSize(132, 132);
-    icons->addWidget(ResourceIcon1, 0, Qt::AlignTop);
-    icons->addWidget(ResourceIcon4, 0, Qt::AlignTop);
+    icons->addWidget(ResourceIcon1, 0, Qt::AlignLeft);
+    icons->addWidget(ResourceIcon4, 0, Qt::AlignLeft);
     icons->addStretch(1);
-    detail->addLayout(icons);
-    ResourceDetail = Named(new QPlainTextEdit(this), "ResourceDetail");
+    row->addLayout(icons);
+    auto* detail = new QVBoxLayout;
+    ResourceDetail = Named(new QPlainTextEdit(lower), "ResourceDetail");
     ResourceDetail->setReadOnly(true);
     ResourceDetail->setLineWrapMode(QPlainTextEdit::NoWrap);
     detail->addWidget(ResourceDetail, 1);
-    BtnSaveResource = Named(new QPushButton(this), "BtnSaveResource");
+    BtnSaveResource = Named(new QPushButton(lower), "BtnSaveResource");
     BtnSaveResource->setAutoDefault(false);
     BtnSaveResource->setEnabled(false);
     detail->addWidget(BtnSaveResource, 0, Qt::AlignLeft);
-    row->addLayout(detail, 2);
-    column->addLayout(row, 1);
+    row->addLayout(detail, 1);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    column->addWidget(splitter, 1);
 
     ResourceFindings = Named(new QPlainTextEdit(this), "ResourceFindings");
     ResourceFindings->setReadOnly(true);
@@ -93,6 +106,13 @@ void TResourcePage::SetJapanese(bool japanese) {
         titles.append(QString::fromUtf8(ResourceText(c, japanese)));
     }
     ResourceTable->setHorizontalHeaderLabels(titles);
+    // The attributes' names follow the language.
+    const std::vector<TResourceModel::TRow> rows = model_.Rows(japanese);
+    for (int r = 0; r < std::min(ResourceTable->rowCount(), static_cast<int>(rows.size())); ++r) {
+        if (QTableWidgetItem* item = ResourceTable->item(r, 3)) {
+            item->setText(Q(rows[static_cast<std::size_t>(r)][3]));
+        }
+    }
     BtnSaveResource->setText(QString::fromUtf8(ResourceText(TResText::SaveResource, japanese)));
     ShowFindings();
     ShowCurrent();
@@ -100,7 +120,7 @@ void TResourcePage::SetJapanese(bool japanese) {
 
 void TResourcePage::Show(TResourceModel model) {
     model_ = std::move(model);
-    const std::vector<TResourceModel::TRow> rows = model_.Rows();
+    const std::vector<TResourceModel::TRow> rows = model_.Rows(japanese_);
     ResourceTable->blockSignals(true);
     ResourceTable->clearContents();
     ResourceTable->setRowCount(static_cast<int>(rows.size()));

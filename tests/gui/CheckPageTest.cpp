@@ -17,6 +17,8 @@
 #include <QTableWidget>
 #include <QUrl>
 
+#include <cmath>
+
 namespace kelda {
 namespace {
 
@@ -211,6 +213,130 @@ TEST_F(CheckPageTest, NameEncodingOverridesTheHeaderRuleAndIsKeptInTheSettings) 
     // Resetting the settings file goes back to the header's own rule.
     again.MenuResetIniFile->trigger();
     EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("MenuNameEncodingAuto"))->isChecked());
+}
+
+// A file the acceptance rule refuses: the design's box first, then its check report on the check
+// page, marked as not opened, while the MacBinary page, its buttons and the bottom panel's name keep
+// the file shown. The next file read clears the mark.
+TEST_F(CheckPageTest, ARefusedFileShowsItsReportMarkedAsNotOpened) {
+    TFormMain& form = Shown();
+    const struct {
+        bool Japanese;
+        const char* Box;
+        const char* Mark;
+        const char* Reason;
+    } languages[] = {
+        {false, "Warning ! This file is not mac binary file.",
+         "Not opened: ", "Byte 0 (the old version number) is 127"},
+        {true, "警告 ! MacBinary のファイルではありません", "開いていません: ", "127"},
+    };
+    test::Bytes elf(300, 0);
+    elf[0] = 0x7F, elf[1] = 'E', elf[2] = 'L', elf[3] = 'F';
+    test::WriteBytes(root_ / "elf", elf);
+    for (const auto& l : languages) {
+        SCOPED_TRACE(l.Japanese);
+        form.MenuJapaneseSet->setChecked(l.Japanese);
+        form.LanguageChange();
+        const auto good = Make("good.bin", "Good");
+        Open(good);
+        const QString panel = form.Label2->text();
+        ASSERT_EQ(form.FFileName(), Q(good));
+        EXPECT_TRUE(form.CheckPage->NotOpened().empty());
+
+        Open(root_ / "elf");
+        EXPECT_EQ(dialogs_.Texts(FakeDialogs::Kind::Message).back(), QString::fromUtf8(l.Box));
+        EXPECT_EQ(form.FFileName(), Q(good));
+        EXPECT_EQ(form.Label2->text(), panel);
+        EXPECT_TRUE(form.BtnChangeFileType->isEnabled());
+        EXPECT_EQ(form.PageControl1->currentWidget(), form.CheckPage);
+        ASSERT_TRUE(form.CheckPage->Report());
+        EXPECT_EQ(form.CheckPage->Report()->Verdict, TCheckVerdict::NotMacBinary);
+        EXPECT_EQ(form.CheckPage->NotOpened(), (root_ / "elf").string());
+        EXPECT_TRUE(form.CheckPage->VerdictLabel->text().startsWith(QString::fromUtf8(l.Mark) +
+                                                                    Q(root_ / "elf") + "\n"))
+            << form.CheckPage->VerdictLabel->text().toStdString();
+        EXPECT_TRUE(form.LabelVerdict->text().startsWith(QString::fromUtf8(l.Mark)));
+        EXPECT_TRUE(ReportHas(QString::fromUtf8(l.Reason))) << ReportLines().join('\n').toStdString();
+
+        Open(good);
+        EXPECT_TRUE(form.CheckPage->NotOpened().empty());
+        EXPECT_FALSE(form.CheckPage->VerdictLabel->text().startsWith(QString::fromUtf8(l.Mark)));
+    }
+}
+
+// The cells a line takes up to position end: two for a wide (Japanese) character, one for others
+// (half-width katakana too).
+int Cells(const QString& line, qsizetype end) {
+    int cells = 0;
+    for (qsizetype i = 0; i < end; ++i) {
+        const char16_t c = line[i].unicode();
+        cells += c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F) ? 2 : 1;
+    }
+    return cells;
+}
+
+// At the window's smallest size every report line fits the report's width (nothing runs off the
+// right edge), every label's colon stands in one column after a blank, the layout's column says
+// "Actual position", and each verdict colour reads on the window's background (4.5:1 at least).
+TEST_F(CheckPageTest, TheReportFitsAtTheSmallestSizeWithItsColonsInOneColumn) {
+    TFormMain& form = Shown();
+    form.resize(980, 730);
+    form.PageControl1->setCurrentWidget(form.CheckPage);
+    for (const bool japanese : {false, true}) {
+        SCOPED_TRACE(japanese);
+        form.MenuJapaneseSet->setChecked(japanese);
+        form.LanguageChange();
+        Open(Make("report.bin", "Report", 200));
+        QCoreApplication::processEvents();
+        const QFontMetrics metrics(form.CheckPage->Editor5->font());
+        bool layoutHeader = false;
+        for (const QString& line : ReportLines()) {
+            EXPECT_LE(metrics.horizontalAdvance(line) + 2 * metrics.horizontalAdvance('0'),
+                      form.CheckPage->Editor5->viewport()->width())
+                << line.toStdString();
+            const qsizetype colon = line.indexOf(QLatin1Char(':'));
+            if (!line.startsWith(' ') && !line.startsWith('[') && colon > 0 && colon < 15) {
+                EXPECT_EQ(Cells(line, colon), 13) << line.toStdString();
+                EXPECT_EQ(line[colon - 1], QLatin1Char(' ')) << line.toStdString();
+            }
+            layoutHeader = layoutHeader || line.endsWith(japanese ? QString::fromUtf8("実際の位置")
+                                                                  : QStringLiteral("Actual position"));
+        }
+        EXPECT_TRUE(layoutHeader);
+    }
+    const auto luminance = [](const QColor& c) {
+        const auto lin = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double background = luminance(QColor(0xEF, 0xEF, 0xEF));
+    for (const TCheckVerdict v :
+         {TCheckVerdict::Sound, TCheckVerdict::Damaged, TCheckVerdict::NotMacBinary}) {
+        EXPECT_GE((background + 0.05) / (luminance(VerdictColor(v)) + 0.05), 4.5) << static_cast<int>(v);
+    }
+}
+
+// A click on a byte of the header view chooses its field there and on the MacBinary page.
+TEST_F(CheckPageTest, AClickInTheHexViewSelectsTheField) {
+    TFormMain& form = Shown();
+    Open(Make("click.bin", "Click"));
+    form.PageControl1->setCurrentWidget(form.CheckPage);
+    QCoreApplication::processEvents();
+    const struct {
+        int Offset;
+        int Field;
+    } cases[] = {{65, 3}, {68, 3}, {1, 1}, {83, 12}, {0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Offset);
+        QTest::mouseClick(form.CheckPage->HexView, Qt::LeftButton, {},
+                          form.CheckPage->HexView->ByteRect(c.Offset).center());
+        EXPECT_EQ(form.CheckPage->Model().Field(), c.Field);
+        EXPECT_EQ(form.CheckPage->HexView->HighlightStart(),
+                  HeaderFields[static_cast<std::size_t>(c.Field)].Offset);
+        EXPECT_EQ(form.Editor1->CaretRow(), c.Field);
+        EXPECT_EQ(form.StringGrid1->currentRow(), c.Field);
+    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPalette>
+#include <QProcess>
 #include <QPushButton>
 #include <QtGlobal>
 
@@ -159,6 +160,38 @@ TEST(AppIcon, TheBuiltInIconHasEveryThemeSize) {
         EXPECT_FALSE(icon.pixmap(size).isNull()) << size;
     }
     EXPECT_FALSE(AppIcon().isNull());
+}
+
+// Started where no display can be opened, kelda says so in both languages, with how to run it
+// offscreen, and exits 1 instead of aborting; offscreen it needs none.
+TEST(DesktopProgram, WithoutADisplayItSaysSoAndExitsOne) {
+    if (std::string(KELDA_GUI_PATH).empty()) {
+        GTEST_SKIP() << "the window program was not built";
+    }
+    const struct {
+        const char* Platform; // nullptr: QT_QPA_PLATFORM unset
+        bool Refused;
+    } cases[] = {{nullptr, true}, {"xcb", true}, {"wayland", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Platform ? c.Platform : "unset");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        if (c.Platform != nullptr) {
+            env.insert("QT_QPA_PLATFORM", c.Platform);
+        }
+        process.setProcessEnvironment(env);
+        process.start(QString::fromUtf8(KELDA_GUI_PATH), {QStringLiteral("/nonexistent")});
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 1);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_TRUE(err.contains("no display")) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8("ディスプレイがありません"))) << err.toStdString();
+        EXPECT_TRUE(err.contains("QT_QPA_PLATFORM=offscreen")) << err.toStdString();
+    }
 }
 
 } // namespace

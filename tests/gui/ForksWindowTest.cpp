@@ -16,11 +16,14 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSet>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
+#include <vector>
 
 namespace kelda {
 namespace {
@@ -73,13 +76,13 @@ TEST_F(ForksWindow, MenuItemsFollowTheLanguage) {
     TFormMain& form = Form();
     form.MenuJapaneseSet->setChecked(false);
     form.LanguageChange();
-    EXPECT_EQ(form.MenuExportAppleDouble->text(), "Export as AppleDouble…");
+    EXPECT_EQ(form.MenuExportAppleDouble->text(), "Export as AppleDouble(&D)…");
     EXPECT_EQ(form.MenuFile->actions().indexOf(form.MenuMakeMacBinary), 4);
     EXPECT_EQ(form.MenuFile->actions().last(), form.MenuQuit);
     form.MenuJapaneseSet->setChecked(true);
     form.LanguageChange();
-    EXPECT_EQ(form.MenuExtract->text(), "取り出し…");
-    EXPECT_EQ(form.MenuMakeMacBinary->text(), "MacBinary 作成…");
+    EXPECT_EQ(form.MenuExtract->text(), "取り出し(&X)…");
+    EXPECT_EQ(form.MenuMakeMacBinary->text(), "MacBinary 作成(&K)…");
 }
 
 TEST_F(ForksWindow, ExportsOfTheFileShown) {
@@ -299,6 +302,161 @@ TEST_F(ForksWindow, AReadOnlyOutputIsReplacedOnlyAfterTheUserSaysYes) {
     }
     EXPECT_EQ(dialogs_.Count(Kind::Error), 0u);
     EXPECT_EQ(dialogs_.Count(Kind::Message), 0u);
+}
+
+// Every export item with output as the save dialog's answer (nullopt: cancelled). Extract writes
+// the raw fork beside the data fork; Make MacBinary takes root/data as its data fork.
+std::vector<std::pair<const char*, std::function<void(std::optional<fs::path>)>>>
+ExportItems(TFormMain& form, FakeDialogs& dialogs, const fs::path& root,
+            const std::function<void(int)>& answerExtract) {
+    const auto answer = [&dialogs](std::optional<fs::path> output) {
+        dialogs.files.push_back(output ? std::optional<QString>(Q(*output)) : std::nullopt);
+    };
+    WriteBytes(root / "data", Text("DATA!"));
+    return {
+        {"rsrc",
+         [&form, answer](std::optional<fs::path> o) { answer(o), form.MenuExportResourceFork->trigger(); }},
+        {"appledouble",
+         [&form, answer](std::optional<fs::path> o) { answer(o), form.MenuExportAppleDouble->trigger(); }},
+        {"applesingle",
+         [&form, answer](std::optional<fs::path> o) { answer(o), form.MenuExportAppleSingle->trigger(); }},
+        {"extract",
+         [&form, answer, answerExtract](std::optional<fs::path> o) {
+             answerExtract(2);
+             answer(o);
+             form.MenuExtract->trigger();
+         }},
+        {"make",
+         [&form, &dialogs, root](std::optional<fs::path> o) {
+             QTimer::singleShot(0, [&dialogs, root, o] {
+                 auto* dialog = qobject_cast<TMakeMacBinaryDialog*>(QApplication::activeModalWidget());
+                 ASSERT_NE(dialog, nullptr);
+                 dialog->SetDataFork(Q(root / "data"));
+                 dialogs.files.push_back(o ? std::optional<QString>(Q(*o)) : std::nullopt);
+                 dialog->findChild<QPushButton*>("BtnMakeOk")->click();
+             });
+             form.MenuMakeMacBinary->trigger();
+         }},
+    };
+}
+
+// Each item offers a name made from the file shown, never the name saved last, in the folder used
+// last (the file's own before any).
+TEST_F(ForksWindow, EachExportOffersANameBuiltFromTheFileShown) {
+    TFormMain& form = Opened(SampleFile());
+    const auto items = ExportItems(form, dialogs_, root_, [this](int i) { AnswerExtractDialog(i); });
+    const char* offered[] = {"Ab.rsrc", "._Ab", "Ab.as", "Ab", "data.bin"};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(items[i].first);
+        items[i].second(std::nullopt);
+        ASSERT_FALSE(dialogs_.fileDialogs.empty());
+        EXPECT_EQ(dialogs_.fileDialogs.back().Path, root_ / offered[i]);
+    }
+    fs::create_directory(root_ / "x");
+    Choose(form.MenuExportResourceFork, root_ / "x" / "other");
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(items[i].first);
+        items[i].second(std::nullopt);
+        EXPECT_EQ(dialogs_.fileDialogs.back().Path, root_ / "x" / offered[i]);
+        EXPECT_EQ(dialogs_.fileDialogs.back().FileName, Q(root_ / "x" / offered[i]));
+    }
+}
+
+// An existing file is replaced only when the user says so, whatever its name; No leaves it.
+TEST_F(ForksWindow, AnExistingFileIsReplacedOnlyAfterTheUserSaysYes) {
+    TFormMain& form = Opened(SampleFile());
+    const auto items = ExportItems(form, dialogs_, root_, [this](int i) { AnswerExtractDialog(i); });
+    const fs::path precious = root_ / "precious.txt";
+    for (const auto& [name, run] : items) {
+        SCOPED_TRACE(name);
+        for (const bool yes : {false, true}) {
+            WriteBytes(precious, Text("keep me"));
+            const std::size_t questions = dialogs_.Count(Kind::Question);
+            dialogs_.answers.push_back(yes);
+            run(precious);
+            ASSERT_EQ(dialogs_.Count(Kind::Question), questions + 1);
+            EXPECT_EQ(dialogs_.Texts(Kind::Question).back(), "The file already exists. Replace it ?");
+            EXPECT_EQ(ReadBytes(precious) != Text("keep me"), yes);
+            fs::remove(root_ / "precious.txt.rsrc");
+        }
+    }
+    // A new name is written without a question.
+    const std::size_t questions = dialogs_.Count(Kind::Question);
+    Choose(form.MenuExportAppleSingle, root_ / "new.as");
+    EXPECT_TRUE(fs::exists(root_ / "new.as"));
+    EXPECT_EQ(dialogs_.Count(Kind::Question), questions);
+    EXPECT_EQ(dialogs_.Count(Kind::Error), 0u);
+}
+
+// No item writes through a symbolic link, to a file or to nowhere; Extract refuses one under the
+// resource fork's name too.
+TEST_F(ForksWindow, NoExportWritesThroughASymbolicLink) {
+    TFormMain& form = Opened(SampleFile());
+    const auto items = ExportItems(form, dialogs_, root_, [this](int i) { AnswerExtractDialog(i); });
+    WriteBytes(root_ / "target", Text("target"));
+    fs::create_symlink(root_ / "target", root_ / "link");
+    fs::create_symlink(root_ / "nowhere", root_ / "dangling");
+    fs::create_symlink(root_ / "target", root_ / "plain.rsrc");
+    for (const auto& [name, run] : items) {
+        SCOPED_TRACE(name);
+        for (const char* output : {"link", "dangling"}) {
+            dialogs_.answers.push_back(true);
+            run(root_ / output);
+            EXPECT_EQ(LastMessage(), "Warning ! Will not write through a symbolic link.");
+            EXPECT_EQ(ReadBytes(root_ / "target"), Text("target"));
+            EXPECT_FALSE(fs::exists(root_ / "nowhere"));
+            EXPECT_TRUE(fs::is_symlink(root_ / output));
+        }
+    }
+    AnswerExtractDialog(2);
+    Choose(form.MenuExtract, root_ / "plain");
+    EXPECT_EQ(LastMessage(), "Warning ! Will not write through a symbolic link.");
+    EXPECT_FALSE(fs::exists(root_ / "plain"));
+    EXPECT_EQ(ReadBytes(root_ / "target"), Text("target"));
+}
+
+// A written export says so in the log, in the log's style: output, size, source; a refused or
+// cancelled one adds nothing.
+TEST_F(ForksWindow, AWrittenExportAddsALogLine) {
+    TFormMain& form = Opened(SampleFile());
+    const QString in = Q(root_ / "in.bin");
+    const auto line = [](const fs::path& out, const char* size, const QString& from) {
+        return "Written          : " + Q(out) + " (" + size + " bytes) from " + from;
+    };
+    Choose(form.MenuExportAppleDouble, root_ / "ad");
+    EXPECT_EQ(form.Editor3->Lines().back(), line(root_ / "ad", "00000156[DEC] / 0000009C[HEX]", in));
+    AnswerExtractDialog(2);
+    Choose(form.MenuExtract, root_ / "Ab");
+    const QStringList lines = form.Editor3->Lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[lines.size() - 2], line(root_ / "Ab", "00000005[DEC] / 00000005[HEX]", in));
+    EXPECT_EQ(lines.back(), line(root_ / "Ab.rsrc", "00000002[DEC] / 00000002[HEX]", in));
+    const qsizetype count = form.Editor3->Lines().size();
+    Choose(form.MenuExportAppleSingle, root_ / "in.bin"); // the source: refused
+    dialogs_.files.push_back(std::nullopt);
+    form.MenuExportResourceFork->trigger();
+    EXPECT_EQ(form.Editor3->Lines().size(), count);
+}
+
+// Every item of the File menu has a mnemonic of its own, in both languages.
+TEST_F(ForksWindow, FileMenuItemsHaveDistinctMnemonics) {
+    TFormMain& form = Form();
+    for (const bool japanese : {false, true}) {
+        SCOPED_TRACE(japanese);
+        form.MenuJapaneseSet->setChecked(japanese);
+        form.LanguageChange();
+        QSet<QChar> keys;
+        for (const QAction* item : form.MenuFile->actions()) {
+            if (item->isSeparator()) {
+                continue;
+            }
+            const qsizetype amp = item->text().indexOf(QLatin1Char('&'));
+            ASSERT_GE(amp, 0) << item->text().toStdString();
+            const QChar key = item->text().at(amp + 1).toUpper();
+            EXPECT_FALSE(keys.contains(key)) << item->text().toStdString();
+            keys.insert(key);
+        }
+    }
 }
 
 TEST_F(ForksWindow, MakeMacBinaryDialogIsFilledFromTheSidecar) {

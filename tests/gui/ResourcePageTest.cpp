@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace kelda {
 namespace {
 
@@ -145,6 +147,36 @@ TEST_F(ResourcePageTest, SaveResourceWritesItsBytesButNeverOverTheSource) {
     EXPECT_EQ(dialogs_.Count(Kind::Message), 1U);
 }
 
+// Save resource offers "NAME.TYPE.ID.bin" beside the file with its own file types, asks before it
+// replaces a file, and says in the log what it wrote.
+TEST_F(ResourcePageTest, SaveResourceOffersTheResourcesNameAndAsksBeforeReplacing) {
+    TFormMain& form = ShownInEnglish();
+    const auto file = MakeApplication();
+    form.ReadFile(file);
+    TResourcePage* page = form.ResourcePage;
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    dialogs_.files.push_back(std::nullopt);
+    page->BtnSaveResource->click();
+    ASSERT_EQ(dialogs_.fileDialogs.size(), 1U);
+    EXPECT_EQ(dialogs_.fileDialogs.back().Path, file.parent_path() / "Kelda.STR.128.bin");
+    EXPECT_EQ(dialogs_.fileDialogs.back().Filter, "*.bin|*.bin|*.*|*.*");
+
+    const auto out = root_ / "files" / "old.bin";
+    for (const bool yes : {false, true}) {
+        test::WriteBytes(out, {'o', 'l', 'd'});
+        dialogs_.files.push_back(QString::fromStdString(out.string()));
+        dialogs_.answers.push_back(yes);
+        page->BtnSaveResource->click();
+        EXPECT_EQ(dialogs_.Texts(Kind::Question).back(), "The file already exists. Replace it ?");
+        EXPECT_EQ(test::ReadBytes(out), yes ? (Bytes{2, 'H', 'i'}) : (Bytes{'o', 'l', 'd'}));
+    }
+    EXPECT_EQ(dialogs_.fileDialogs.back().Path,
+              out.parent_path() / "Kelda.STR.128.bin"); // the folder used last
+    EXPECT_EQ(form.Editor3->Lines().back(),
+              QString::fromStdString("Written          : " + out.string() +
+                                     " (00000003[DEC] / 00000003[HEX] bytes) from " + file.string()));
+}
+
 // A read-only file is replaced only when the user says so, as with every other output.
 TEST_F(ResourcePageTest, SaveResourceAsksBeforeItReplacesAReadOnlyFile) {
     TFormMain& form = ShownInEnglish();
@@ -172,6 +204,35 @@ TEST_F(ResourcePageTest, ADamagedForkShowsItsFindings) {
     form.MenuJapaneseSet->trigger();
     EXPECT_TRUE(form.ResourcePage->ResourceFindings->toPlainText().startsWith(
         QString::fromUtf8("リソースマップの問題")));
+}
+
+// At the window's smallest size the table shows its Size column whole and the hex dump its text
+// column; the attributes' names follow the language.
+TEST_F(ResourcePageTest, TheTableAndTheDumpFitAtTheSmallestSizeInBothLanguages) {
+    TFormMain& form = ShownInEnglish();
+    form.resize(980, 730);
+    form.ReadFile(MakeApplication());
+    form.PageControl1->setCurrentWidget(form.TabSheetResources);
+    QCoreApplication::processEvents();
+    TResourcePage* page = form.ResourcePage;
+    QTableWidget* table = page->ResourceTable;
+    EXPECT_LE(table->columnViewportPosition(4) + table->columnWidth(4), table->viewport()->width());
+    EXPECT_GE(table->columnWidth(4), table->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+    page->ResourceTable->setCurrentCell(RowOf(page, "'STR '"), 0);
+    const QFontMetrics metrics(page->ResourceDetail->font());
+    const QStringList lines = page->ResourceDetail->toPlainText().split('\n');
+    ASSERT_TRUE(
+        std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("000000"); }));
+    for (const QString& line : lines) {
+        EXPECT_LE(metrics.horizontalAdvance(line), page->ResourceDetail->viewport()->width())
+            << line.toStdString();
+    }
+    const int vers = RowOf(page, "'vers'");
+    EXPECT_EQ(table->item(vers, 3)->text(), "purgeable");
+    form.MenuJapaneseSet->trigger();
+    EXPECT_EQ(table->item(vers, 3)->text(), QString::fromUtf8("破棄可"));
+    form.ReadFile(MakeApplication());
+    EXPECT_EQ(table->item(RowOf(page, "'vers'"), 3)->text(), QString::fromUtf8("破棄可"));
 }
 
 } // namespace

@@ -102,6 +102,42 @@ TEST_F(MimeTypeTest, FilesThatAreNotMacBinary) {
     EXPECT_NE(TypeOfCorpusFile("neg_monobit_8x16.hbf.bin"), kMacBinary);
 }
 
+// What check calls not MacBinary for a byte the rule sees is never claimed: no name, a file of
+// zeros, an ISO 9660 image (zeros up to its volume descriptor), an ELF file, a signature of version
+// III behind a first byte that is set.
+TEST_F(MimeTypeTest, FilesCheckRefusesAreNotClaimed) {
+    for (int version : {1, 2, 3}) {
+        QByteArray noName = Header(version);
+        noName[1] = 0;
+        EXPECT_NE(TypeOfData(noName), kMacBinary) << "name length 0, version " << version;
+    }
+    QByteArray iso(40960, '\0');
+    iso.replace(32768, 6,
+                QByteArray("\x01"
+                           "CD001",
+                           6));
+    QByteArray elf = Header(1);
+    elf.replace(0, 4,
+                QByteArray("\x7f"
+                           "ELF",
+                           4));
+    QByteArray signatureOnly(256, '\0');
+    signatureOnly[0] = 1;
+    signatureOnly[1] = 5;
+    signatureOnly.replace(102, 4, "mBIN");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } cases[] = {{"zeros", QByteArray(65536, '\0')},
+                 {"ISO 9660 image", iso},
+                 {"ELF", elf},
+                 {"mBIN behind a first byte set", signatureOnly},
+                 {"text", QByteArray("just some text\n").repeated(20)}};
+    for (const auto& c : cases) {
+        EXPECT_NE(TypeOfData(c.bytes), kMacBinary) << c.what;
+    }
+}
+
 TEST_F(MimeTypeTest, TheNameAloneDoesNotClaimBinFiles) {
     const QMimeDatabase db;
     EXPECT_EQ(db.mimeTypeForFile(QStringLiteral("x.macbin"), QMimeDatabase::MatchExtension).name(),

@@ -114,6 +114,7 @@ TEST(ResourceMapTest, SeveralTypesWithAndWithoutNamesAndEveryAttribute) {
     }
     EXPECT_EQ(m.Find(ResType("ICN#"), 128)->Name, "\xC3\xA4\xC3\xA9"); // Mac Roman ä é
     EXPECT_EQ(ResAttributeNames(0x7F), "sysHeap purgeable locked protected preload changed compressed");
+    EXPECT_EQ(ResAttributeNames(0xFF, true), "ﾋﾞｯﾄ7 ｼｽﾃﾑﾋｰﾌﾟ 破棄可 ﾛｯｸ 保護 先読み 変更済 圧縮");
     EXPECT_EQ(ResAttributeNames(0x80), "bit7");
     EXPECT_EQ(ResAttributeNames(0), "");
 }
