@@ -39,10 +39,6 @@ struct TImageOptions {
     bool Force = false;
 };
 
-std::string Code(const TFourCC& code) {
-    return std::string(reinterpret_cast<const char*>(code.data()), code.size());
-}
-
 std::string DateText(std::uint32_t macDate) {
     return FormatDateTime(MacDateToDateTime(macDate), '-', ':');
 }
@@ -75,13 +71,10 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
                 o["kind"] = folder ? "folder" : "file";
                 o["id"] = entry.Id;
                 const TMacNameReading name = ReadEntryName(entry, options.NameEncoding);
-                o["name"] = {{"text", name.Text},
-                             {"hex", HexBytes(entry.Info.Name)},
-                             {"encoding", MacEncodingId(name.Encoding)},
-                             {"reason", MacNameReasonId(name.Reason)}};
+                o["name"] = MacNameJson(entry.Info.Name, name);
                 if (!folder) {
-                    o["type"] = MacTextJson(Code(entry.Info.Type), TMacEncoding::Roman);
-                    o["creator"] = MacTextJson(Code(entry.Info.Creator), TMacEncoding::Roman);
+                    o["type"] = MacTextJson(FourCCBytes(entry.Info.Type), TMacEncoding::Roman);
+                    o["creator"] = MacTextJson(FourCCBytes(entry.Info.Creator), TMacEncoding::Roman);
                     o["finder_flags"] = entry.Info.FinderFlags;
                     o["data_fork_length"] = entry.Data.LogicalLength;
                     o["resource_fork_length"] = entry.Resource.LogicalLength;
@@ -94,9 +87,10 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
                 continue;
             }
             const std::string typeCreator =
-                folder ? "-"
-                       : EscapeControls(MacTextToUtf8(Code(entry.Info.Type), TMacEncoding::Roman) + "/" +
-                                        MacTextToUtf8(Code(entry.Info.Creator), TMacEncoding::Roman));
+                folder
+                    ? "-"
+                    : EscapeControls(MacTextToUtf8(FourCCBytes(entry.Info.Type), TMacEncoding::Roman) + "/" +
+                                     MacTextToUtf8(FourCCBytes(entry.Info.Creator), TMacEncoding::Roman));
             context.Out << (folder ? "folder" : "file") << '\t' << typeCreator << '\t'
                         << (folder ? std::string("-") : std::to_string(entry.Data.LogicalLength)) << '\t'
                         << (folder ? std::string("-") : std::to_string(entry.Resource.LogicalLength)) << '\t'

@@ -100,8 +100,7 @@ int ListResources(const TCliContext& context, const std::string& file, bool json
         }
         if (json) {
             TCliJson j = CliJsonObject("kelda-cli.resources", file, kCliResourcesSchemaVersion);
-            const std::string_view typeBytes(reinterpret_cast<const char*>(r.Type.data()), r.Type.size());
-            j["type"] = TCliJson{{"text", ResTypeText(r.Type)}, {"hex", HexBytes(typeBytes)}};
+            j["type"] = TCliJson{{"text", ResTypeText(r.Type)}, {"hex", HexBytes(FourCCBytes(r.Type))}};
             j["id"] = r.Id;
             j["name"] =
                 r.HasName ? TCliJson{{"text", r.Name}, {"hex", HexBytes(r.NameBytes)}} : TCliJson(nullptr);

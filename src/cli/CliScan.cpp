@@ -81,16 +81,10 @@ TCliJson RowJson(const TScanRow& row, bool hash, bool japanese, TMacEncoding nam
     if (row.BinHex) {
         const TBinHexHeader& b = *row.BinHex;
         const TMacNameReading name = ReadMacName(b.Name, nameEncoding);
-        const auto code = [](const TFourCC& c) {
-            return std::string(reinterpret_cast<const char*>(c.data()), c.size());
-        };
         o["container"] = "binhex";
-        o["name"] = {{"text", name.Text},
-                     {"hex", HexBytes(b.Name)},
-                     {"encoding", MacEncodingId(name.Encoding)},
-                     {"reason", MacNameReasonId(name.Reason)}};
-        o["type"] = MacTextJson(code(b.Type), TMacEncoding::Roman);
-        o["creator"] = MacTextJson(code(b.Creator), TMacEncoding::Roman);
+        o["name"] = MacNameJson(b.Name, name);
+        o["type"] = MacTextJson(FourCCBytes(b.Type), TMacEncoding::Roman);
+        o["creator"] = MacTextJson(FourCCBytes(b.Creator), TMacEncoding::Roman);
         o["data_fork_length"] = b.DataLength;
         o["resource_fork_length"] = b.ResourceLength;
         o["header_crc_ok"] = !row.Report->PartCrcs.empty() && row.Report->PartCrcs.front().Ok();

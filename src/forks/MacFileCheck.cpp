@@ -41,8 +41,7 @@ std::string_view FaultId(TBinHexFault fault) {
 }
 
 std::string FourCCText(const TFourCC& code) {
-    return MacTextToUtf8(std::string_view(reinterpret_cast<const char*>(code.data()), code.size()),
-                         TMacEncoding::Roman);
+    return MacTextToUtf8(FourCCBytes(code), TMacEncoding::Roman);
 }
 
 void AddCrc(TCheckReport& report, std::string_view id, const std::optional<std::uint16_t>& stored,

@@ -11,10 +11,16 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace kelda {
 
 using TFourCC = std::array<std::uint8_t, 4>;
+
+// The four bytes of a type or creator code as text bytes (not decoded).
+inline std::string_view FourCCBytes(const TFourCC& code) {
+    return {reinterpret_cast<const char*>(code.data()), code.size()};
+}
 
 struct TMacFileInfo {
     std::string Name; // Mac bytes, not UTF-8

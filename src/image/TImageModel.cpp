@@ -14,8 +14,7 @@ namespace kelda {
 namespace {
 
 std::string Code(const TFourCC& code) {
-    return EscapeControls(MacTextToUtf8(std::string(reinterpret_cast<const char*>(code.data()), code.size()),
-                                        TMacEncoding::Roman));
+    return EscapeControls(MacTextToUtf8(FourCCBytes(code), TMacEncoding::Roman));
 }
 
 std::string DateText(std::uint32_t macDate) {
