@@ -58,6 +58,11 @@ constexpr TMessageEntry kMessages[] = {
      "as it goes.",
      "警告 ! "
      "ファイルがコメントの途中で終わっています。両フォークは全て、コメントは在るバイトだけを書き込みました"},
+    {TMsg::ForkUncheckedWritten,
+     "Warning ! The file ends before a fork's CRC. Every byte of the fork was written, but it could not be "
+     "verified.",
+     "警告 ! ファイルがフォークの CRC "
+     "の前で終わっています。フォークは全て書き込みましたが、検証できませんでした"},
     {TMsg::NotAppleFile, "Warning ! This file is not an AppleSingle or AppleDouble file.",
      "警告 ! AppleSingle / AppleDouble のファイルではありません"},
     {TMsg::AppleFileDamaged, "The AppleSingle / AppleDouble file is damaged: %s",

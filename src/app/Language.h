@@ -57,6 +57,7 @@ enum class TMsg {
     ForkCutRefused,         // a fork the output needs ends early in the source; nothing written
     ForkCutWritten,         // the same, written as far as the source goes
     CommentCutWritten,      // both forks whole and written; the Finder comment ends early in the source
+    ForkUncheckedWritten,   // every byte of the forks written, but a fork's CRC was missing in the source
     NotAppleFile,           // neither AppleSingle nor AppleDouble
     AppleFileDamaged,       // an error text; %s is one of the four details below
     AppleEntryPastEnd,      //

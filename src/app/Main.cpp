@@ -462,6 +462,8 @@ TForkStatus TFormMain::RunLongWork(TMsg progressLabel, const TLongWork& work) {
         ShowMessage(TMsg::CannotWriteOverSource);
     } else if (status == TForkStatus::WrittenCommentCut) {
         ShowMessage(TMsg::CommentCutWritten);
+    } else if (status == TForkStatus::WrittenUnchecked) {
+        ShowMessage(TMsg::ForkUncheckedWritten);
     } else if (status == TForkStatus::ThroughLink) {
         ShowMessage(TMsg::NoWriteThroughLink);
     }

@@ -22,7 +22,8 @@ namespace kelda {
 inline constexpr int kCliOk = 0;      // everything done
 inline constexpr int kCliFailure = 1; // a file was not MacBinary, or an I/O error occurred
 inline constexpr int kCliUsage = 2;   // bad command line
-// tomacbin2, strip or datafork wrote what the source holds, but the source ended before its forks did.
+// An output was written from what the source holds, but the source ended before its forks did
+// (tomacbin2, strip, datafork, an export with --partial) or before a BinHex fork's CRC.
 inline constexpr int kCliSourceTruncated = 3;
 
 struct TCliContext {

@@ -40,7 +40,10 @@ int Report(const TCliContext& context, const std::string& in, const std::string&
         return kCliOk;
     case TForkStatus::WrittenCut:
         CliReport(context, in, MessageText(TMsg::ForkCutWritten, context.Japanese));
-        return kCliOk;
+        return kCliSourceTruncated;
+    case TForkStatus::WrittenUnchecked:
+        CliReport(context, in, MessageText(TMsg::ForkUncheckedWritten, context.Japanese));
+        return kCliSourceTruncated;
     case TForkStatus::WrittenCommentCut:
         CliReport(context, in, MessageText(TMsg::CommentCutWritten, context.Japanese));
         return kCliOk;

@@ -66,8 +66,11 @@ int DataForkOfContainer(const TCliContext& context, const std::string& in, const
     if (!output.Commit()) {
         return kCliFailure;
     }
-    if (status == TForkStatus::WrittenCut) {
-        CliReport(context, in, MessageText(TMsg::ForkCutWritten, context.Japanese));
+    if (status == TForkStatus::WrittenCut || status == TForkStatus::WrittenUnchecked) {
+        CliReport(
+            context, in,
+            MessageText(status == TForkStatus::WrittenCut ? TMsg::ForkCutWritten : TMsg::ForkUncheckedWritten,
+                        context.Japanese));
         return kCliSourceTruncated;
     }
     return kCliOk;

@@ -254,7 +254,8 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     }
     app.footer("Run 'kelda-cli COMMAND --help' for a command's options.\n"
                "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage,\n"
-               "3 tomacbin2, strip or datafork wrote the output but the source ended before its forks did.");
+               "3 an output was written but the source ended before its forks did (--partial) or before a\n"
+               "  BinHex fork's CRC.");
     const bool localeJapanese = terminal.GetEnv && LocaleIsJapanese(terminal.GetEnv);
     const auto japanese = [&] { return global.Japanese || (localeJapanese && !global.English); };
 

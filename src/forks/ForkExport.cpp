@@ -31,13 +31,20 @@ bool AllComplete(std::initializer_list<const TForkSpan*> spans) {
     return true;
 }
 
-// The status of an output written from forks that were whole or not, and the source's comment: a
-// comment cut short is a warning, never a reason to refuse whole forks.
-TForkStatus WrittenStatus(bool forksComplete, const TMacFile& file) {
-    if (!forksComplete) {
+// The status of an output written from the parts needed of file, whole or not: a fork cut short
+// comes first, then a fork whose CRC was missing; with withComment, a comment cut short is a
+// warning, never a reason to refuse whole forks.
+TForkStatus WrittenStatus(std::initializer_list<const TForkSpan*> needed, bool withComment,
+                          const TMacFile& file) {
+    if (!AllComplete(needed)) {
         return TForkStatus::WrittenCut;
     }
-    return file.Comment.Complete() ? TForkStatus::Written : TForkStatus::WrittenCommentCut;
+    for (const TForkSpan* span : needed) {
+        if (file.Unchecked(span)) {
+            return TForkStatus::WrittenUnchecked;
+        }
+    }
+    return !withComment || file.Comment.Complete() ? TForkStatus::Written : TForkStatus::WrittenCommentCut;
 }
 
 TAppleContents ContentsOf(const TMacFileSource& source, TAppleKind kind) {
@@ -84,10 +91,7 @@ TForkStatus GuardedExport(const TMacFileSource& in, const std::filesystem::path&
     }
     write(out.Create());
     out.Commit();
-    if (!withComment) {
-        return complete ? TForkStatus::Written : TForkStatus::WrittenCut;
-    }
-    return WrittenStatus(complete, in.File());
+    return WrittenStatus(needed, withComment, in.File());
 }
 
 // One fork of in, its bytes alone.
@@ -295,7 +299,7 @@ TExtractResult Extract(const TMacFileSource& in, const std::filesystem::path& fo
     data.Commit();
     resource.Commit();
     SetModificationTime(data.Target(), layout.Info.Modified);
-    result.Status = WrittenStatus(complete, layout);
+    result.Status = WrittenStatus({&layout.Data, &layout.Resource}, true, layout);
     return result;
 }
 

@@ -29,6 +29,7 @@ enum class TForkStatus {
     Written,           // complete and in place
     WrittenCut,        // in place, but a fork was cut short in the source
     WrittenCommentCut, // in place with both forks whole; the Finder comment, cut short, as far as it goes
+    WrittenUnchecked,  // in place with every byte of the forks, but a fork's CRC was not in the source
     RefusedCut,        // a fork was cut short in the source; nothing was written
     SourceIsOutput,    // an output names the source file; nothing was written
     ThroughLink,       // an extracted file's name is a symbolic link; nothing was written
@@ -38,7 +39,7 @@ enum class TForkStatus {
 // Whether the status says the output is in place.
 constexpr bool ForkOutputWritten(TForkStatus status) {
     return status == TForkStatus::Written || status == TForkStatus::WrittenCut ||
-           status == TForkStatus::WrittenCommentCut;
+           status == TForkStatus::WrittenCommentCut || status == TForkStatus::WrittenUnchecked;
 }
 
 // The fork status for a conversion status.

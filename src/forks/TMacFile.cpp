@@ -207,6 +207,10 @@ TMacFileSource TMacFileSource::OpenBinHex(const std::filesystem::path& file, con
     model.Name = ReadMacName(header.Name, nameEncoding);
     model.Data = {0, header.DataLength, reading.DataPresent};
     model.Resource = {reading.DataPresent, header.ResourceLength, reading.ResourcePresent};
+    // The text ended after every byte of a fork but before its CRC (a fork of 0 bytes after a data
+    // fork cut there has no CRC either).
+    model.DataUnchecked = reading.Fault == TBinHexFault::EndsInData && model.Data.Complete();
+    model.ResourceUnchecked = cutInFork && model.Resource.Complete();
     source.data_ = &forks;
     source.resource_ = &forks;
     source.binHex_ = reading;

@@ -61,6 +61,14 @@ struct TMacFile {
     TForkSpan Data;
     TForkSpan Resource;
     TForkSpan Comment;
+    // BinHex only: a fork whose bytes all came but whose CRC did not (the text ends before it), so
+    // the bytes could not be verified. An output of that fork is written and warned about.
+    bool DataUnchecked = false;
+    bool ResourceUnchecked = false;
+    // Whether span, one of the three above, is a fork that could not be verified.
+    bool Unchecked(const TForkSpan* span) const {
+        return (span == &Data && DataUnchecked) || (span == &Resource && ResourceUnchecked);
+    }
 };
 
 // How the file's other texts (type, creator, resource names) are decoded: for MacBinary as the

@@ -6,6 +6,7 @@
 
 #include "crc/CrcUtils.h"
 #include "forks/BinHex.h"
+#include "forks/ForkExport.h"
 #include "forks/TMacFile.h"
 
 #include <gtest/gtest.h>
@@ -396,6 +397,39 @@ TEST_F(BinHexFiles, RunMarksOfEveryShapeExpand) {
 }
 
 // Lengths near 4 GiB are what the header says, and the body's end stops the reading.
+// A text that ends after every byte of a fork but before its CRC: that fork is written, and said
+// to be unverified; a fork with bytes missing is still refused.
+TEST_F(BinHexFiles, AForkWhoseCrcNeverCameIsWrittenAndSaidUnverified) {
+    const Bytes data = Plain(40, 21);
+    const Bytes resource = Plain(20, 22);
+    const Bytes whole = Stream("Ab", data, resource);
+    const std::size_t afterData = whole.size() - resource.size() - 4; // the data fork's CRC next
+    const std::size_t afterResource = whole.size() - 2;               // the resource fork's CRC next
+    Bytes noResource = HeaderBytes("Ab", static_cast<std::uint32_t>(data.size()), 0);
+    noResource.insert(noResource.end(), data.begin(), data.end()); // an empty resource fork follows
+    const struct {
+        Bytes Body;
+        TForkStatus Data, Resource, MacBinary;
+    } cases[] = {
+        {Slice(whole, 0, afterData), TForkStatus::WrittenUnchecked, TForkStatus::RefusedCut,
+         TForkStatus::RefusedCut},
+        {Slice(whole, 0, afterResource), TForkStatus::Written, TForkStatus::WrittenUnchecked,
+         TForkStatus::WrittenUnchecked},
+        {noResource, TForkStatus::WrittenUnchecked, TForkStatus::WrittenUnchecked,
+         TForkStatus::WrittenUnchecked},
+        {whole, TForkStatus::Written, TForkStatus::Written, TForkStatus::Written},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Body.size());
+        const TMacFileSource source = TMacFileSource::OpenBinHex(Put(Hqx(Chars(c.Body))));
+        EXPECT_EQ(ExportDataFork(source, dir_ / "d", TCutPolicy::Refuse, {}, true), c.Data);
+        EXPECT_EQ(ReadBytes(dir_ / "d"), data);
+        EXPECT_EQ(ExportResourceFork(source, dir_ / "r", TCutPolicy::Refuse, {}, true), c.Resource);
+        EXPECT_EQ(ExportMacBinary(source, dir_ / "m", 2, TCutPolicy::Refuse, {}, true), c.MacBinary);
+        std::filesystem::remove(dir_ / "r");
+    }
+}
+
 TEST_F(BinHexFiles, HugeStatedLengthsStopAtTheBodysEnd) {
     Bytes s = HeaderBytes("Huge", 0xFFFFFFFFu, 0x7FFFFFFFu);
     s.insert(s.end(), {'a', 0x90, 0xFF, 0x90, 0xFF, 'b'});
