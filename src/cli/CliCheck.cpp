@@ -66,9 +66,11 @@ TJson ReportJson(const std::string& file, const TCheckReport& r, bool japanese) 
             j["name_readings"] = TJson{{"mac_roman", r.NameRoman}, {"shift_jis", r.NameJapanese}};
         }
     }
+    if (macFile) {
+        j["type"] = MacTextJson(r.Type, TMacEncoding::Roman);
+        j["creator"] = MacTextJson(r.Creator, TMacEncoding::Roman);
+    }
     if (binHex) {
-        j["type"] = r.Type;
-        j["creator"] = r.Creator;
         TJson crcs = TJson::object();
         for (const TPartCrc& crc : r.PartCrcs) {
             crcs[std::string(crc.Id)] = CrcPairJson(crc.Stored, crc.Computed);

@@ -23,7 +23,7 @@ using TCliJson = nlohmann::ordered_json;
 inline constexpr int kCliJsonSchemaVersion = 1;
 // check's and resources' objects: 2 since they took the common names (size, header_crc, the name
 // and type objects, the fork extents with present and complete; no "file").
-inline constexpr int kCliCheckSchemaVersion = 2;
+inline constexpr int kCliCheckSchemaVersion = 3;
 inline constexpr int kCliResourcesSchemaVersion = 2;
 // scan's objects: 2 since "sound" took the place of "macbinary" and the reasons became the check
 // report's.

@@ -40,10 +40,6 @@ std::string_view FaultId(TBinHexFault fault) {
     return "binhex-no-body";
 }
 
-std::string FourCCText(const TFourCC& code) {
-    return MacTextToUtf8(FourCCBytes(code), TMacEncoding::Roman);
-}
-
 void AddCrc(TCheckReport& report, std::string_view id, const std::optional<std::uint16_t>& stored,
             const std::optional<std::uint16_t>& computed) {
     if (stored && computed) {
@@ -70,8 +66,8 @@ TCheckReport CheckBinHex(const TBinHexReading& reading, std::int64_t fileSize, T
         report.NameBytes = header.Name;
         report.NameEncoding = name.Encoding;
         report.NameReason = name.Reason;
-        report.Type = FourCCText(header.Type);
-        report.Creator = FourCCText(header.Creator);
+        report.Type = FourCCBytes(header.Type);
+        report.Creator = FourCCBytes(header.Creator);
         report.Layout.Data = {0, header.DataLength, reading.DataPresent};
         report.Layout.Resource = {reading.DataPresent, header.ResourceLength, reading.ResourcePresent};
         report.MissingBytes = report.Layout.Data.Missing() + report.Layout.Resource.Missing();

@@ -336,6 +336,12 @@ TMacBinaryVersion ClaimedVersion(const TInput& in) {
 void ReadName(const THeader& h, TMacEncoding forced, TCheckReport& report) {
     const std::string_view bytes = HeaderNameBytes(h);
     report.NameBytes = bytes;
+    const auto code = [&h](int offset) {
+        const auto c = HeaderFourCharCode(h, offset);
+        return std::string(c.begin(), c.end());
+    };
+    report.Type = code(kOffsetType);
+    report.Creator = code(kOffsetCreator);
     SetNameReading(report, h, forced);
     if (report.NameReason == TMacNameReason::Ascii) {
         report.NameRoman = report.Name;

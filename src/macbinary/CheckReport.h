@@ -64,8 +64,9 @@ struct TCheckReport {
     TCheckVerdict Verdict = TCheckVerdict::NotMacBinary;
     TMacBinaryVersion Version = TMacBinaryVersion::None;
     TCheckContainer Container = TCheckContainer::MacBinary;
-    // BinHex: the CRC of each part decoded whole, in file order; type and creator as text.
+    // BinHex: the CRC of each part decoded whole, in file order.
     std::vector<TPartCrc> PartCrcs;
+    // The four bytes of the type and of the creator (FourCCText reads them).
     std::string Type;
     std::string Creator;
 

@@ -2,6 +2,7 @@
 #include "macbinary/CheckReportText.h"
 
 #include "crc/CrcUtils.h"
+#include "util/MacText.h"
 #include "util/VisibleText.h"
 
 #include <cstdio>
@@ -152,6 +153,14 @@ std::string PartCrcLine(const TCheckReport& r, bool japanese) {
     return line.empty() ? std::string(japanese ? "なし" : "none") : line;
 }
 
+namespace {
+
+std::string TypeCreatorLine(const TCheckReport& r, bool japanese) {
+    return L(kTypeCreator, japanese) + FourCCText(r.Type) + " / " + FourCCText(r.Creator);
+}
+
+} // namespace
+
 std::vector<std::string> BinHexReportLines(const TCheckReport& r, bool japanese) {
     std::vector<std::string> lines;
     lines.push_back(L(kVerdict, japanese) + r.VerdictLine(japanese));
@@ -161,7 +170,7 @@ std::vector<std::string> BinHexReportLines(const TCheckReport& r, bool japanese)
         lines.push_back(L(kData, japanese) + ForkSpanText(r.Layout.Data, japanese, false));
         lines.push_back(L(kResource, japanese) + ForkSpanText(r.Layout.Resource, japanese, false));
         lines.push_back(L(kName, japanese) + r.Name);
-        lines.push_back(L(kTypeCreator, japanese) + r.Type + " / " + r.Creator);
+        lines.push_back(TypeCreatorLine(r, japanese));
     }
     return lines;
 }
@@ -191,6 +200,7 @@ std::vector<std::string> CheckReportLines(const TCheckReport& r, bool japanese) 
             lines.push_back(L(kNameRoman, japanese) + r.NameRoman);
             lines.push_back(L(kNameJapanese, japanese) + r.NameJapanese);
         }
+        lines.push_back(TypeCreatorLine(r, japanese));
     }
     AppendFindingLines(r, japanese, lines);
     return lines;

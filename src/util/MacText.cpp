@@ -576,4 +576,8 @@ std::string_view MacEncodingName(TMacEncoding encoding, bool japanese) {
     return japanese ? "自動" : "Auto";
 }
 
+std::string FourCCText(std::string_view bytes) {
+    return MacTextToUtf8(bytes, TMacEncoding::Roman);
+}
+
 } // namespace kelda

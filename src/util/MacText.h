@@ -66,4 +66,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 // they are in every encoding; a sequence that the chosen encoding cannot decode becomes U+FFFD.
 std::string MacTextToUtf8(std::string_view bytes, TMacEncoding encoding);
 
+// The text of a four-character code (a type, a creator, a resource type): its bytes as Mac Roman,
+// whatever the file's names are in, as the Finder shows them.
+std::string FourCCText(std::string_view bytes);
+
 } // namespace kelda

@@ -66,6 +66,7 @@ TEST_F(CliCheckTest, ExitsZeroOnlyWhenEveryFileIsSound) {
     EXPECT_EQ(one.Status, kCliOk) << one.Err;
     EXPECT_NE(one.Out.find("Sound MacBinary II"), std::string::npos) << one.Out;
     EXPECT_NE(one.Out.find("offset 256, 10 bytes, complete"), std::string::npos) << one.Out;
+    EXPECT_NE(one.Out.find("Type/creator : "), std::string::npos) << one.Out;
 
     const TRun both = RunCli({"check", good, cut});
     EXPECT_EQ(both.Status, kCliFailure);
@@ -88,7 +89,7 @@ TEST_F(CliCheckTest, JsonGivesOneObjectPerFileWithTheListedFields) {
 
     const nlohmann::json& g = lines[0];
     EXPECT_EQ(g["path"], good);
-    EXPECT_EQ(g["schema_version"], 2);
+    EXPECT_EQ(g["schema_version"], 3);
     EXPECT_FALSE(g.contains("file"));
     EXPECT_EQ(g["verdict"], "sound");
     EXPECT_EQ(g["container"], "macbinary");
@@ -97,6 +98,8 @@ TEST_F(CliCheckTest, JsonGivesOneObjectPerFileWithTheListedFields) {
     EXPECT_EQ(g["header_crc"]["stored"], g["header_crc"]["computed"]);
     EXPECT_EQ(g["header_crc"]["stored"].get<std::string>().size(), 4u);
     EXPECT_TRUE(g["name"].is_object());
+    EXPECT_EQ(g["type"]["hex"].get<std::string>().size(), 8u) << g.dump();
+    EXPECT_EQ(g["creator"]["text"].get<std::string>().size(), 4u) << g.dump();
     EXPECT_EQ(g["data_fork"],
               (nlohmann::json{{"offset", 128}, {"length", 21}, {"present", 21}, {"complete", true}}));
     EXPECT_EQ(g["resource_fork"],
