@@ -10,11 +10,7 @@ namespace kelda {
 
 namespace {
 
-struct TMessageEntry {
-    TMsg Msg;
-    const char* English;
-    const char* Japanese;
-};
+using TMessageEntry = TTextEntry<TMsg>;
 
 // The English ".CR2" text has no blank before "!", unlike its two siblings; stored files and users'
 // notes may quote it, so it is kept as it has always read.
@@ -123,7 +119,7 @@ constexpr TMessageEntry kMessages[] = {
      "KELDA %s\nMacBinary I・II・III のﾌｧｲﾙと CRC のためのﾂｰﾙ\n\n"
      "Copyright (c) 2026 the KELDA developers\nMIT ﾗｲｾﾝｽで配布しています\n\nQt %s"},
 };
-static_assert(ListedInEnumOrder<TMessageEntry>(kMessages, &TMessageEntry::Msg, kMessageCount),
+static_assert(ListedInEnumOrder<TMessageEntry>(kMessages, &TMessageEntry::Key, kMessageCount),
               "messages are listed in the order of TMsg");
 
 constexpr TCaptionEntry kCaptions[] = {
@@ -215,7 +211,7 @@ const TCaptionEntry* FindForkCaption(std::string_view control) {
 
 const char* MessageText(TMsg msg, bool japanese) {
     const TMessageEntry& e = kMessages[static_cast<int>(msg)];
-    return japanese ? e.Japanese : e.English;
+    return e.In(japanese);
 }
 
 std::string FormatMessage(TMsg msg, bool japanese, std::string_view arg) {

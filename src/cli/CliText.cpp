@@ -10,11 +10,7 @@ namespace kelda {
 
 namespace {
 
-struct TCliTextEntry {
-    TCliMsg Msg;
-    const char* English;
-    const char* Japanese;
-};
+using TCliTextEntry = TTextEntry<TCliMsg>;
 
 constexpr std::array<TCliTextEntry, 45> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
@@ -81,7 +77,7 @@ constexpr std::array<TCliTextEntry, 45> kTexts{{
      "Mac の名前が Mac の文字セットで 63 バイトを超えています"},
 }};
 
-static_assert(ListedInEnumOrder<TCliTextEntry>(kTexts, &TCliTextEntry::Msg, kTexts.size()),
+static_assert(ListedInEnumOrder<TCliTextEntry>(kTexts, &TCliTextEntry::Key, kTexts.size()),
               "kTexts lists the messages in the order of TCliMsg");
 
 } // namespace
@@ -92,7 +88,7 @@ std::string CliText(TCliMsg msg, bool japanese, std::initializer_list<std::strin
 
 std::string CliText(TCliMsg msg, bool japanese, std::span<const std::string_view> args) {
     const TCliTextEntry& entry = kTexts[static_cast<std::size_t>(msg)];
-    return FillText(japanese ? entry.Japanese : entry.English, args);
+    return FillText(entry.In(japanese), args);
 }
 
 bool LocaleIsJapanese(const std::function<const char*(const char*)>& getEnv) {

@@ -13,11 +13,7 @@ namespace kelda {
 
 namespace {
 
-struct TFaultText {
-    TImageFault Kind;
-    const char* English;
-    const char* Japanese;
-};
+using TFaultText = TTextEntry<TImageFault>;
 
 // In the order of TImageFault.
 constexpr std::array<TFaultText, 47> kFaultTexts{{
@@ -125,15 +121,11 @@ constexpr std::array<TFaultText, 47> kFaultTexts{{
      "%3)"},
 }};
 
-static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Kind,
+static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Key,
                                             static_cast<std::size_t>(TImageFault::BlocksUnclaimed) + 1),
               "one text per fault, in the order of TImageFault");
 
-struct TStructureName {
-    TImageStructure Structure;
-    const char* English;
-    const char* Japanese;
-};
+using TStructureName = TTextEntry<TImageStructure>;
 
 // In the order of TImageStructure.
 constexpr std::array<TStructureName, 14> kStructureNames{{
@@ -153,7 +145,7 @@ constexpr std::array<TStructureName, 14> kStructureNames{{
     {TImageStructure::FileDirectory, "file directory", "ファイルディレクトリ"},
 }};
 
-static_assert(ListedInEnumOrder<TStructureName>(kStructureNames, &TStructureName::Structure,
+static_assert(ListedInEnumOrder<TStructureName>(kStructureNames, &TStructureName::Key,
                                                 static_cast<std::size_t>(TImageStructure::FileDirectory) + 1),
               "one name per structure, in the order of TImageStructure");
 
@@ -161,7 +153,7 @@ static_assert(ListedInEnumOrder<TStructureName>(kStructureNames, &TStructureName
 
 std::string_view StructureName(TImageStructure structure, bool japanese) {
     const TStructureName& entry = kStructureNames[static_cast<std::size_t>(structure)];
-    return japanese ? entry.Japanese : entry.English;
+    return entry.In(japanese);
 }
 
 std::string TImageFinding::Text(bool japanese) const {
@@ -170,7 +162,7 @@ std::string TImageFinding::Text(bool japanese) const {
     args.reserve(Args.size() + 1);
     args.emplace_back(StructureName(Structure, japanese));
     args.insert(args.end(), Args.begin(), Args.end());
-    return FillText(japanese ? entry.Japanese : entry.English, std::span<const std::string>(args));
+    return FillText(entry.In(japanese), std::span<const std::string>(args));
 }
 
 bool TImageFinding::Fatal() const {

@@ -11,11 +11,7 @@ namespace kelda {
 
 namespace {
 
-struct TFindingText {
-    TResFinding Kind;
-    const char* English;
-    const char* Japanese;
-};
+using TFindingText = TTextEntry<TResFinding>;
 
 // In the order of TResFinding.
 constexpr std::array<TFindingText, 20> kFindingTexts{{
@@ -61,14 +57,14 @@ constexpr std::array<TFindingText, 20> kFindingTexts{{
      "%1 %2 と %3 %4 のデータが重なっています"},
 }};
 
-static_assert(ListedInEnumOrder<TFindingText>(kFindingTexts, &TFindingText::Kind, kFindingTexts.size()),
+static_assert(ListedInEnumOrder<TFindingText>(kFindingTexts, &TFindingText::Key, kFindingTexts.size()),
               "one text per finding, in the order of TResFinding");
 
 } // namespace
 
 std::string TResourceFinding::Text(bool japanese) const {
     const TFindingText& entry = kFindingTexts[static_cast<std::size_t>(Kind)];
-    return FillText(japanese ? entry.Japanese : entry.English, std::span<const std::string>(Args));
+    return FillText(entry.In(japanese), std::span<const std::string>(Args));
 }
 
 } // namespace kelda

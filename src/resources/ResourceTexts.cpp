@@ -10,13 +10,9 @@ namespace kelda {
 
 namespace {
 
-struct TTextEntry {
-    TResText Id;
-    const char* English;
-    const char* Japanese;
-};
+using TResTextEntry = TTextEntry<TResText>;
 
-constexpr std::array<TTextEntry, 17> kTexts{{
+constexpr std::array<TResTextEntry, 17> kTexts{{
     {TResText::PageCaption, "  Resources  ", "  ﾘｿｰｽ  "},
     {TResText::ColumnType, "Type", "ﾀｲﾌﾟ"},
     {TResText::ColumnId, "ID", "ID"},
@@ -37,14 +33,14 @@ constexpr std::array<TTextEntry, 17> kTexts{{
     {TResText::NoPreview, "The data can not be read", "データを読めません"},
 }};
 
-static_assert(ListedInEnumOrder<TTextEntry>(kTexts, &TTextEntry::Id, kTexts.size()),
+static_assert(ListedInEnumOrder<TResTextEntry>(kTexts, &TResTextEntry::Key, kTexts.size()),
               "one entry per text, in the order of TResText");
 
 } // namespace
 
 const char* ResourceText(TResText text, bool japanese) {
-    const TTextEntry& e = kTexts[static_cast<std::size_t>(text)];
-    return japanese ? e.Japanese : e.English;
+    const TResTextEntry& e = kTexts[static_cast<std::size_t>(text)];
+    return e.In(japanese);
 }
 
 std::string ResourceText(TResText text, bool japanese, std::string_view arg) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The check every text table keyed by an enum makes at compile time: entry i is the enum's value i,
-// so that a lookup by index finds its own entry and no value is left out.
+// The tables of texts keyed by an enum: one entry form for all of them, and the check each makes at
+// compile time (entry i is the enum's value i, so that a lookup by index finds its own entry and no
+// value is left out).
 #pragma once
 
 #include <cstddef>
@@ -18,5 +19,13 @@ constexpr bool ListedInEnumOrder(std::span<const TEntry> table, TKey TEntry::*ke
     }
     return table.size() == count;
 }
+
+// One text in both languages, under its key.
+template <typename TKey> struct TTextEntry {
+    TKey Key;
+    const char* English;
+    const char* Japanese;
+    constexpr const char* In(bool japanese) const { return japanese ? Japanese : English; }
+};
 
 } // namespace kelda
