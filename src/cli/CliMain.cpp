@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/Language.h"
 #include "cli/Cli.h"
+#include "cli/CliHelpText.h"
 #include "cli/CliParseError.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
@@ -244,11 +245,11 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
     return kCliFailure;
 }
 
-int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {
-    CLI::App app{"", std::string(kProgram)};
-    TGlobalOptions global;
+namespace {
+
+// The whole parser: the program's options and every command's.
+void BuildCommands(CLI::App& app, TGlobalOptions& global, TCliCommands& commands) {
     BuildParser(app, global);
-    TCliCommands commands(app);
     for (const auto registration : kRegistrations) {
         registration(commands);
     }
@@ -256,6 +257,23 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
                "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage,\n"
                "3 an output was written but the source ended before its forks did (--partial) or before a\n"
                "  BinHex fork's CRC.");
+}
+
+} // namespace
+
+std::vector<std::string> UntranslatedCliHelp() {
+    CLI::App app{"", std::string(kProgram)};
+    TGlobalOptions global;
+    TCliCommands commands(app);
+    BuildCommands(app, global, commands);
+    return UntranslatedHelpTexts(app);
+}
+
+int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {
+    CLI::App app{"", std::string(kProgram)};
+    TGlobalOptions global;
+    TCliCommands commands(app);
+    BuildCommands(app, global, commands);
     const bool localeJapanese = terminal.GetEnv && LocaleIsJapanese(terminal.GetEnv);
     const auto japanese = [&] { return global.Japanese || (localeJapanese && !global.English); };
 
@@ -263,9 +281,15 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
+        if (japanese()) {
+            PutHelpInJapanese(app);
+        }
         out << app.help();
         return OutputArrived(out, err, japanese()) ? kCliOk : kCliFailure;
     } catch (const CLI::CallForAllHelp&) {
+        if (japanese()) {
+            PutHelpInJapanese(app);
+        }
         out << app.help("", CLI::AppFormatMode::All);
         return OutputArrived(out, err, japanese()) ? kCliOk : kCliFailure;
     } catch (const CLI::CallForVersion& e) {

@@ -2,6 +2,7 @@
 // The man page and the bash completion against the commands and options the parser has: a command
 // or option added without them is caught here.
 #include "CliRun.h"
+#include "cli/CliHelpText.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,18 @@ TEST(CliDocsTest, EveryCommandAndOptionIsInTheManPageAndTheCompletion) {
         EXPECT_NE(completion.find(it->str()), std::string::npos) << it->str();
         EXPECT_NE(man.find("\\-\\-" + it->str().substr(2)), std::string::npos) << it->str();
     }
+}
+
+// Every text of the help has its Japanese text, and the help of a Japanese run shows it.
+TEST(CliDocsTest, TheHelpIsWholeInJapanese) {
+    for (const std::string& text : UntranslatedCliHelp()) {
+        ADD_FAILURE() << "no Japanese help text for: {\"" << text << "\", \"\"},";
+    }
+    const std::string japanese = test::RunCli({"--japanese", "check", "--help"}).Out;
+    EXPECT_NE(japanese.find("使い方"), std::string::npos) << japanese;
+    EXPECT_EQ(japanese.find("Print this help"), std::string::npos) << japanese;
+    const std::string english = test::RunCli({"check", "--help"}).Out;
+    EXPECT_NE(english.find("Print this help"), std::string::npos) << english;
 }
 
 } // namespace
