@@ -54,6 +54,8 @@ struct TCliTerminal {
     // The files behind standard input and output (TCliContext::InFile, OutFile).
     std::optional<TFileStat> InFile = std::nullopt;
     std::optional<TFileStat> OutFile = std::nullopt;
+    // The width of the terminal standard error goes to, in columns (0: unknown, then COLUMNS or 80).
+    int ErrColumns = 0;
 };
 
 using TCliArgs = std::vector<std::string>;

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -247,6 +248,16 @@ int CliGuarded(const TCliContext& context, const std::string& file, const std::f
 
 namespace {
 
+// The width the progress line stays within: the terminal's, else COLUMNS, else 80.
+int TerminalColumns(const TCliTerminal& terminal) {
+    if (terminal.ErrColumns > 0) {
+        return terminal.ErrColumns;
+    }
+    const char* columns = terminal.GetEnv ? terminal.GetEnv("COLUMNS") : nullptr;
+    const int given = columns != nullptr ? std::atoi(columns) : 0;
+    return given > 0 ? given : kCliColumns;
+}
+
 // The whole parser: the program's options and every command's.
 void BuildCommands(CLI::App& app, TGlobalOptions& global, TCliCommands& commands) {
     BuildParser(app, global);
@@ -306,7 +317,8 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
         return kCliUsage;
     }
 
-    TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested);
+    TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested,
+                          TerminalColumns(terminal));
     const TCliContext context{
         japanese(), out, err, &progress, terminal.In, global.Force, terminal.InFile, terminal.OutFile};
     const TSyncScope syncScope(global.Sync);

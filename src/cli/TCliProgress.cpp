@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "cli/TCliProgress.h"
 
+#include "util/CellWidth.h"
+#include "util/VisibleText.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
@@ -10,40 +14,38 @@ namespace kelda {
 namespace {
 
 constexpr std::size_t kBarCells = 20;
-// The label is cut so that the whole line stays within 80 columns.
-constexpr std::size_t kLabelBytes = 24;
+// What a line takes besides its label: the bar, the percentage and the amount (" [...] 100%  " and
+// "1234.5 / 1234.5 MiB" at the most). The label gets the rest of the terminal's width.
+constexpr int kBesideLabel = 56;
+constexpr int kLeastLabel = 12;
 
-// The end of label, at most kLabelBytes long, cut at a character boundary of UTF-8.
-std::string ShortLabel(const std::string& label) {
-    if (label.size() <= kLabelBytes) {
-        return label;
-    }
-    std::size_t from = label.size() - (kLabelBytes - 3);
-    while (from < label.size() && (static_cast<unsigned char>(label[from]) & 0xC0) == 0x80) {
-        ++from;
-    }
-    return "..." + label.substr(from);
+// The label as the terminal shows it: control characters escaped, then cut to its end within the
+// cells the line leaves it.
+std::string ShortLabel(const std::string& label, int columns) {
+    return Utf8TailInCells(EscapeControls(label), std::max(kLeastLabel, columns - kBesideLabel));
 }
 
 } // namespace
 
 TCliProgress::TCliProgress(std::ostream& err, bool draw, TProgressClock clock,
-                           std::function<bool()> stopRequested)
-    : err_(err), draw_(draw), clock_(std::move(clock)), stopRequested_(std::move(stopRequested)) {}
+                           std::function<bool()> stopRequested, int columns)
+    : err_(err), draw_(draw), clock_(std::move(clock)), stopRequested_(std::move(stopRequested)),
+      columns_(columns) {}
 
-std::string TCliProgress::BarText(const std::string& label, std::int64_t done, std::int64_t total) {
+std::string TCliProgress::BarText(const std::string& label, std::int64_t done, std::int64_t total,
+                                  int columns) {
     if (total < 0) {
         // A stream of unknown length: how much has come so far.
         char amount[32];
         std::snprintf(amount, sizeof amount, "%.1f MiB", static_cast<double>(done) / (1024.0 * 1024.0));
-        return ShortLabel(label) + "  " + amount;
+        return ShortLabel(label, columns) + "  " + amount;
     }
     const int permille = ProgressPermille(done, total);
     const auto filled = static_cast<std::size_t>(permille) * kBarCells / 1000;
     char percent[16];
     std::snprintf(percent, sizeof percent, "%3d%%", permille / 10);
-    return ShortLabel(label) + " [" + std::string(filled, '#') + std::string(kBarCells - filled, '-') + "] " +
-           percent + "  " + ProgressAmountText(done, total);
+    return ShortLabel(label, columns) + " [" + std::string(filled, '#') +
+           std::string(kBarCells - filled, '-') + "] " + percent + "  " + ProgressAmountText(done, total);
 }
 
 void TCliProgress::Begin(const std::string& label) {
@@ -59,11 +61,12 @@ bool TCliProgress::Update(std::int64_t done, std::int64_t total) {
     if (!draw_ || !throttle_ || !throttle_->Due()) {
         return true;
     }
-    const std::string line = BarText(label_, done, total);
-    // Blanks over what is left of a longer line drawn before.
-    const std::size_t pad = drawnWidth_ > line.size() ? drawnWidth_ - line.size() : 0;
+    const std::string line = BarText(label_, done, total, columns_);
+    // Blanks over what is left of a longer line drawn before (counted in cells, as it was drawn).
+    const auto cells = static_cast<std::size_t>(Utf8Cells(line));
+    const std::size_t pad = drawnWidth_ > cells ? drawnWidth_ - cells : 0;
     err_ << '\r' << line << std::string(pad, ' ') << std::flush;
-    drawnWidth_ = line.size() + pad;
+    drawnWidth_ = cells + pad;
     return true;
 }
 

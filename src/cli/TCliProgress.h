@@ -19,12 +19,16 @@
 
 namespace kelda {
 
+// A terminal's width when it does not say.
+inline constexpr int kCliColumns = 80;
+
 class TCliProgress {
 public:
     // err: where the bar goes; draw: whether err is a terminal (without it nothing is ever
-    // written); stopRequested: asked at every step, true ends the work with ECancelled.
+    // written); stopRequested: asked at every step, true ends the work with ECancelled; columns:
+    // the terminal's width, which the line stays within.
     TCliProgress(std::ostream& err, bool draw, TProgressClock clock = {},
-                 std::function<bool()> stopRequested = {});
+                 std::function<bool()> stopRequested = {}, int columns = kCliColumns);
 
     // One piece of work on the bar: its callback, and the bar cleared when it ends.
     class TScope {
@@ -45,8 +49,10 @@ public:
     // Whether anything is drawn (the error stream is a terminal).
     bool Draws() const { return draw_; }
 
-    // The bar's line for label and the amount done (no carriage return, no padding).
-    static std::string BarText(const std::string& label, std::int64_t done, std::int64_t total);
+    // The bar's line for label and the amount done (no carriage return, no padding), within
+    // columns: the label is escaped and cut to its end by the cells its characters take.
+    static std::string BarText(const std::string& label, std::int64_t done, std::int64_t total,
+                               int columns = kCliColumns);
 
 private:
     void Begin(const std::string& label);
@@ -57,6 +63,7 @@ private:
     bool draw_;
     TProgressClock clock_;
     std::function<bool()> stopRequested_;
+    int columns_;
     std::optional<TProgressThrottle> throttle_;
     std::string label_;
     std::size_t drawnWidth_ = 0; // the length of the line on screen, 0 when none is

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <iostream>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#endif
 
 int main(int argc, char** argv) {
     kelda::InstallTemporaryCleanupOnSignals();
@@ -16,6 +19,12 @@ int main(int argc, char** argv) {
     const kelda::TCliArgs args(argv + 1, argv + argc);
     kelda::TCliTerminal terminal;
     terminal.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
+#ifndef _WIN32
+    winsize size{};
+    if (terminal.ErrIsTerminal && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0) {
+        terminal.ErrColumns = size.ws_col;
+    }
+#endif
     terminal.StopRequested = kelda::CliInterruptRequested;
     kelda::TCliFdInBuf stdinBuffer(STDIN_FILENO);
     std::istream in(&stdinBuffer);

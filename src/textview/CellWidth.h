@@ -2,15 +2,12 @@
 // Cell widths of characters on the text grid: a half-width character takes one cell, a wide one two.
 #pragma once
 
+#include "util/CellWidth.h"
+
 #include <QString>
 #include <QStringView>
 
 namespace kelda {
-
-// Cells taken by one code point: 2 for East Asian wide and fullwidth characters, 0 for combining
-// marks and invisible format characters (they join the character before them), 1 otherwise
-// (ASCII, half-width katakana, control characters).
-int CellWidth(char32_t c);
 
 // Cells of a text without tab expansion (a tab counts as one cell).
 int CellCount(QStringView text);

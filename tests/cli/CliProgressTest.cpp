@@ -32,20 +32,29 @@ TEST(CliProgressBar, Text) {
         const char* label;
         std::int64_t done, total;
         const char* text;
+        int columns = kCliColumns;
     } cases[] = {
         {"disk.img", 0, 4 * kMiB, "disk.img [--------------------]   0%  0.0 / 4.0 MiB"},
         {"disk.img", 1 * kMiB, 4 * kMiB, "disk.img [#####---------------]  25%  1.0 / 4.0 MiB"},
         {"disk.img", 4 * kMiB, 4 * kMiB, "disk.img [####################] 100%  4.0 / 4.0 MiB"},
         {"", 0, 0, " [--------------------]   0%  0.0 / 0.0 MiB"},
         {"-", 3 * kMiB / 2, -1, "-  1.5 MiB"}, // a stream of unknown length
-        // A long name keeps its end, cut at a character boundary.
+        // A long name keeps its end, cut at a character boundary to the cells the line leaves it:
+        // a wide character takes two.
         {"a-very-long-name-of-a-disk-image.img", 0, 0,
          "...e-of-a-disk-image.img [--------------------]   0%  0.0 / 0.0 MiB"},
         {"ディスクイメージファイル.img", 0, 0,
-         "...ジファイル.img [--------------------]   0%  0.0 / 0.0 MiB"},
+         "...イメージファイル.img [--------------------]   0%  0.0 / 0.0 MiB"},
+        // A wider terminal leaves the label more room, a narrow one less.
+        {"a-very-long-name-of-a-disk-image.img", 0, 0,
+         "a-very-long-name-of-a-disk-image.img [--------------------]   0%  0.0 / 0.0 MiB", 120},
+        {"a-very-long-name-of-a-disk-image.img", 0, 0,
+         "...image.img [--------------------]   0%  0.0 / 0.0 MiB", 40},
+        // A control character in a file name never reaches the terminal.
+        {"e\x1b[31m.bin", 0, 0, "e\\x1b[31m.bin [--------------------]   0%  0.0 / 0.0 MiB"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TCliProgress::BarText(c.label, c.done, c.total), c.text);
+        EXPECT_EQ(TCliProgress::BarText(c.label, c.done, c.total, c.columns), c.text);
     }
 }
 
