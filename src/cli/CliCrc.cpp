@@ -341,7 +341,7 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
     }
     std::istringstream none;
     std::istream& in = file ? *file : context.In != nullptr ? *context.In : none;
-    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0, lineNumber = 0;
+    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0, checked = 0, lineNumber = 0;
     std::vector<TSumLine> group;
     const auto flush = [&] {
         if (group.empty()) {
@@ -350,6 +350,7 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
         const TSumResult result = CheckOneFile(context, options, group.front().Name, group);
         mismatches += result == TSumResult::Failed ? 1 : 0;
         unreadable += result == TSumResult::Unreadable ? 1 : 0;
+        checked += result == TSumResult::Ignored ? 0 : 1;
         group.clear();
     };
     std::string line;
@@ -382,11 +383,17 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
     }
     flush();
     const bool japanese = context.Japanese;
+    // With --ignore-missing a list none of whose files is there has checked nothing: that is no
+    // success, or a list read in the wrong folder would pass.
     if (options.Status) {
-        return good > 0 && mismatches == 0 && unreadable == 0 ? kCliOk : kCliFailure;
+        return checked > 0 && mismatches == 0 && unreadable == 0 ? kCliOk : kCliFailure;
     }
     if (good == 0) {
         context.Err << "kelda-cli: " << CliText(TCliMsg::CheckNoLines, japanese, {sumFile}) << '\n';
+        return kCliFailure;
+    }
+    if (checked == 0) {
+        context.Err << "kelda-cli: " << CliText(TCliMsg::CheckUnverified, japanese, {sumFile}) << '\n';
         return kCliFailure;
     }
     if (badLines > 0) {
@@ -457,7 +464,7 @@ void RegisterCrcCommands(TCliCommands& commands) {
     crc.add_flag("--quiet", options.Quiet, "--check: no line for a file that is OK");
     crc.add_flag("--status", options.Status, "--check: no output at all; the exit status says it");
     crc.add_flag("--ignore-missing", options.IgnoreMissing,
-                 "--check: a file that is not there is neither reported nor a failure");
+                 "--check: a listed file that is not there passes unsaid (none there at all fails)");
     crc.add_option("FILE", options.Files,
                    "Files of any kind (- for standard input); with --check, more sum files")
         ->type_name("");
