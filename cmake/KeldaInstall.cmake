@@ -88,6 +88,8 @@ install(FILES ${KELDA_PACKAGING_DIR}/kelda.lintian-overrides DESTINATION ${CMAKE
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 # The Debian revision comes from the changelog's first line, "kelda (VERSION-REVISION) ...", whose
 # VERSION must be the project's: the changelog is the one place a release is recorded.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KELDA_PACKAGING_DIR}/changelog
+             ${KELDA_PACKAGING_DIR}/kelda-cli.description ${KELDA_PACKAGING_DIR}/kelda.description)
 file(STRINGS ${KELDA_PACKAGING_DIR}/changelog changelog_head LIMIT_COUNT 1)
 if(NOT changelog_head MATCHES "^kelda \\(([^-]+)-([0-9]+)\\) ")
   message(FATAL_ERROR "packaging/debian/changelog does not start with 'kelda (VERSION-REVISION)'")
