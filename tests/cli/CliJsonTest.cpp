@@ -229,6 +229,10 @@ TEST_F(CliJsonTest, CheckReadsTheLinesCrcWrites) {
          "",
          "gone.sums: 検証できたファイルがありません"},
         {{"-c", Path("wrong"), "--json"}, kCliFailure, "failed"},
+        // The options of a check may come between -c and the sum files.
+        {{"-c", "--ignore-missing", Path("gone.sums")}, kCliFailure, "", "gone.sums: no file was verified"},
+        {{"--check", "--quiet", Path("wrong")}, kCliFailure, check + ": FAILED\n"},
+        {{"-c"}, kCliUsage, "", "SUMFILE is required"},
     };
     for (const auto& o : options) {
         TCliArgs args = {"crc"};
