@@ -71,7 +71,8 @@ format-check: deps
 	cmake --preset default $(CMAKE_OPTS)
 	cmake --build --preset default --target format-check
 
-# The Debian package, built, unpacked into a scratch root and its programs run from there.
+# The two Debian packages (kelda-cli, kelda), built, checked by lintian, unpacked into a scratch root
+# and their programs run from there.
 package: build
 	scripts/check-package
 

@@ -18,55 +18,120 @@ if(TARGET kelda_gui)
 endif()
 
 # ---------------------------------------------------------------- install rules
-foreach(program kelda kelda-cli)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Two components, one Debian package each: "cli" is kelda-cli with its manual page, completion and
+# JSON description (no Qt); "gui" is the window with its desktop files, help text and manual page.
+# `cmake --install` without --component installs both.
+set(KELDA_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging/debian)
+set(KELDA_CLI_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/kelda-cli)
+set(KELDA_GUI_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/kelda)
+foreach(program kelda-cli:cli kelda:gui)
+  string(REPLACE ":" ";" program ${program})
+  list(GET program 0 target)
+  list(GET program 1 component)
+  if(TARGET ${target})
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${component})
+    # A stripped install (cpack, cmake --install --strip) drops the compilers' notes too, as
+    # Debian's own packages do; the programs do not read them.
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+                    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                                            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${target}\"
+                                    COMMAND_ERROR_IS_FATAL ANY)
+                  endif()"
+            COMPONENT ${component})
   endif()
 endforeach()
-install(FILES ${CMAKE_SOURCE_DIR}/src/app/kelda.TXT DESTINATION ${CMAKE_INSTALL_DATADIR}/kelda)
-install(FILES ${KELDA_DATA_DIR}/kelda.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${KELDA_DATA_DIR}/org.kelda.kelda.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_SOURCE_DIR}/src/app/kelda.TXT DESTINATION ${CMAKE_INSTALL_DATADIR}/kelda COMPONENT gui)
+install(FILES ${KELDA_DATA_DIR}/kelda.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
+install(FILES ${KELDA_DATA_DIR}/org.kelda.kelda.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        COMPONENT gui)
 install(FILES ${KELDA_DATA_DIR}/kelda-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
-        RENAME kelda.xml)
-install(DIRECTORY ${KELDA_DATA_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        RENAME kelda.xml COMPONENT gui)
+install(DIRECTORY ${KELDA_DATA_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT gui)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${KELDA_GUI_DOCDIR} COMPONENT gui)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/cli-json.md ${CMAKE_SOURCE_DIR}/docs/cli-scan.schema.json
+        DESTINATION ${KELDA_CLI_DOCDIR} COMPONENT cli)
+install(FILES ${CMAKE_SOURCE_DIR}/data/completion/kelda-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT cli)
 
-# Manual pages and completion come with the command-line work; installed when they are there.
-foreach(page kelda.1 kelda-cli.1)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/docs/man/${page})
-    install(FILES ${CMAKE_SOURCE_DIR}/docs/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
+# Manual pages and the Debian changelog are installed compressed, as Debian's policy has them;
+# gzip -n leaves out the name and time, so the same sources give the same bytes.
+find_program(KELDA_GZIP gzip REQUIRED)
+set(KELDA_COMPRESSED "")
+function(kelda_gzip source output)
+  add_custom_command(OUTPUT ${output} COMMAND ${KELDA_GZIP} -9 -n -c ${source} > ${output}
+                     DEPENDS ${source} COMMENT "Compressing ${source}" VERBATIM)
+  set(KELDA_COMPRESSED ${KELDA_COMPRESSED} ${output} PARENT_SCOPE)
+endfunction()
+set(compressed_dir ${CMAKE_BINARY_DIR}/compressed)
+file(MAKE_DIRECTORY ${compressed_dir})
+kelda_gzip(${CMAKE_SOURCE_DIR}/docs/man/kelda-cli.1 ${compressed_dir}/kelda-cli.1.gz)
+kelda_gzip(${CMAKE_SOURCE_DIR}/docs/man/kelda.1 ${compressed_dir}/kelda.1.gz)
+kelda_gzip(${KELDA_PACKAGING_DIR}/changelog ${compressed_dir}/changelog.Debian.gz)
+add_custom_target(kelda_compressed ALL DEPENDS ${KELDA_COMPRESSED})
+install(FILES ${compressed_dir}/kelda-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
+install(FILES ${compressed_dir}/kelda.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT gui)
+# Each package's folder in /usr/share/doc holds the machine-readable copyright (the project's
+# licence and that of every library compiled in) and the changelog.
+foreach(component cli gui)
+  string(TOUPPER ${component} upper)
+  install(FILES ${KELDA_PACKAGING_DIR}/copyright ${compressed_dir}/changelog.Debian.gz
+          DESTINATION ${KELDA_${upper}_DOCDIR} COMPONENT ${component})
 endforeach()
-foreach(completion data/completion/kelda-cli)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/${completion})
-    install(FILES ${CMAKE_SOURCE_DIR}/${completion}
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kelda-cli)
-    break()
-  endif()
-endforeach()
+install(FILES ${KELDA_PACKAGING_DIR}/kelda-cli.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME kelda-cli COMPONENT cli)
+install(FILES ${KELDA_PACKAGING_DIR}/kelda.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME kelda COMPONENT gui)
 
-# ---------------------------------------------------------------- Debian package (cpack -G DEB)
+# ---------------------------------------------------------------- Debian packages (cpack -G DEB)
+# Installing (and so cpack) takes the programs as built and does not first build everything else:
+# scripts/check-package builds the programs and packages them without building the tests again.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+# The Debian revision comes from the changelog's first line, "kelda (VERSION-REVISION) ...", whose
+# VERSION must be the project's: the changelog is the one place a release is recorded.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KELDA_PACKAGING_DIR}/changelog
+             ${KELDA_PACKAGING_DIR}/kelda-cli.description ${KELDA_PACKAGING_DIR}/kelda.description)
+file(STRINGS ${KELDA_PACKAGING_DIR}/changelog changelog_head LIMIT_COUNT 1)
+if(NOT changelog_head MATCHES "^kelda \\(([^-]+)-([0-9]+)\\) ")
+  message(FATAL_ERROR "packaging/debian/changelog does not start with 'kelda (VERSION-REVISION)'")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "packaging/debian/changelog is at ${CMAKE_MATCH_1}, the project at ${PROJECT_VERSION}:"
+                      " add a changelog entry for ${PROJECT_VERSION}")
+endif()
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${CMAKE_MATCH_2})
+
 set(CPACK_PACKAGE_NAME kelda)
 set(CPACK_PACKAGE_VENDOR "the KELDA developers")
-set(CPACK_PACKAGE_CONTACT "the KELDA developers <kelda@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "inspect and convert MacBinary files, compute CRCs")
-set(CPACK_PACKAGE_DESCRIPTION
-    "KELDA tells whether a file is MacBinary (I, II or III), lists its 28 header fields, keeps a log\n"
-    "of the files it read, and writes the file as MacBinary II, without its header, or as its data\n"
-    "fork alone. It computes twelve 16- and 32-bit CRC variants of any file. The window speaks\n"
-    "English and Japanese; kelda-cli does the same jobs from the command line.")
+set(CPACK_PACKAGE_CONTACT "KELDA maintainers <maintainers@kelda.org>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://kelda.org/")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL cli)
+if(TARGET kelda)
+  list(APPEND CPACK_COMPONENTS_ALL gui)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SOURCE kelda)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries (Qt 6 widgets, ICU, the C++ runtime) from the programs themselves; the Qt platform
-# plugin and a Japanese font, which the programs load at run time, by name.
+# The libraries each program links (ICU and the C++ runtime; Qt 6 for the window) from the
+# programs themselves.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-vlgothic | fonts-japanese-gothic")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
+
+# Each description's first line is the synopsis; the text files keep CMake's list separator out.
+file(READ ${KELDA_PACKAGING_DIR}/kelda-cli.description CPACK_DEBIAN_CLI_DESCRIPTION)
+file(READ ${KELDA_PACKAGING_DIR}/kelda.description CPACK_DEBIAN_GUI_DESCRIPTION)
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME kelda-cli)
+set(CPACK_DEBIAN_GUI_PACKAGE_NAME kelda)
+# The window: kelda-cli of the very same build (the window's manual page and the README point to
+# it), and the Qt platform plugin and a Japanese font, which it loads at run time by name.
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS
+    "kelda-cli (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}), qt6-qpa-plugins, fonts-vlgothic | fonts-japanese-gothic")
+set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
 set(CPACK_GENERATOR DEB)
 include(CPack)
 

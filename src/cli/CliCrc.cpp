@@ -33,8 +33,8 @@ struct TCrcOptions {
     bool All = false;
     int Variant = kDefaultCrcVariant;
     bool Json = false;
-    std::string Check;          // the sum file of --check; empty: none
-    TCliArgs Files;             // with --check: more sum files
+    bool Check = false;         // --check: the operands are sum files
+    TCliArgs Files;             // the files, or with --check the sum files
     bool Quiet = false;         // --check: no line for a file that is OK
     bool Status = false;        // --check: no line at all, the exit status says it
     bool IgnoreMissing = false; // --check: a file that does not exist is neither said nor a failure
@@ -341,7 +341,7 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
     }
     std::istringstream none;
     std::istream& in = file ? *file : context.In != nullptr ? *context.In : none;
-    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0, lineNumber = 0;
+    std::size_t badLines = 0, good = 0, mismatches = 0, unreadable = 0, checked = 0, lineNumber = 0;
     std::vector<TSumLine> group;
     const auto flush = [&] {
         if (group.empty()) {
@@ -350,6 +350,7 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
         const TSumResult result = CheckOneFile(context, options, group.front().Name, group);
         mismatches += result == TSumResult::Failed ? 1 : 0;
         unreadable += result == TSumResult::Unreadable ? 1 : 0;
+        checked += result == TSumResult::Ignored ? 0 : 1;
         group.clear();
     };
     std::string line;
@@ -382,11 +383,17 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
     }
     flush();
     const bool japanese = context.Japanese;
+    // With --ignore-missing a list none of whose files is there has checked nothing: that is no
+    // success, or a list read in the wrong folder would pass.
     if (options.Status) {
-        return good > 0 && mismatches == 0 && unreadable == 0 ? kCliOk : kCliFailure;
+        return checked > 0 && mismatches == 0 && unreadable == 0 ? kCliOk : kCliFailure;
     }
     if (good == 0) {
         context.Err << "kelda-cli: " << CliText(TCliMsg::CheckNoLines, japanese, {sumFile}) << '\n';
+        return kCliFailure;
+    }
+    if (checked == 0) {
+        context.Err << "kelda-cli: " << CliText(TCliMsg::CheckUnverified, japanese, {sumFile}) << '\n';
         return kCliFailure;
     }
     if (badLines > 0) {
@@ -406,12 +413,14 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
 }
 
 int RunCrc(const TCliContext& context, const TCrcOptions& options) {
-    if (!options.Check.empty()) {
+    if (options.Check) {
         // -c SUMFILE [SUMFILE...]: each in turn; the status is the worst.
-        TCliArgs sumFiles = {options.Check};
-        sumFiles.insert(sumFiles.end(), options.Files.begin(), options.Files.end());
+        if (options.Files.empty()) {
+            CliReport(context, "crc", CliText(TCliMsg::ParseRequired, context.Japanese, {"SUMFILE"}));
+            return kCliUsage;
+        }
         int status = kCliOk;
-        for (const std::string& sumFile : sumFiles) {
+        for (const std::string& sumFile : options.Files) {
             if (CliGuarded(context, sumFile, [&] { return CrcCheck(context, options, sumFile); }) != kCliOk) {
                 status = kCliFailure;
             }
@@ -450,16 +459,16 @@ void RegisterCrcCommands(TCliCommands& commands) {
         ->check(CLI::Range(0, static_cast<int>(CrcVariantCount) - 1).description(""))
         ->type_name("N");
     crc.add_flag("--json", options.Json, "One JSON object per file and line (docs/cli-json.md)");
-    crc.add_option("-c,--check", options.Check,
-                   "Read the lines crc wrote to SUMFILE (- for standard input) and say OK or FAILED per file "
-                   "(with --json one object per file)")
-        ->type_name("SUMFILE");
+    // A flag, not an option with a value, so that the options of a check may stand between it and
+    // the sum files: crc -c --ignore-missing SUMFILE.
+    crc.add_flag("-c,--check", options.Check,
+                 "Read the lines crc wrote to the operands, SUMFILEs (- for standard input), and say OK or "
+                 "FAILED per file (with --json one object per file)");
     crc.add_flag("--quiet", options.Quiet, "--check: no line for a file that is OK");
     crc.add_flag("--status", options.Status, "--check: no output at all; the exit status says it");
     crc.add_flag("--ignore-missing", options.IgnoreMissing,
-                 "--check: a file that is not there is neither reported nor a failure");
-    crc.add_option("FILE", options.Files,
-                   "Files of any kind (- for standard input); with --check, more sum files")
+                 "--check: a listed file that is not there passes unsaid (none there at all fails)");
+    crc.add_option("FILE", options.Files, "Files of any kind (- for standard input); with --check, sum files")
         ->type_name("");
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 using TCliTextEntry = TTextEntry<TCliMsg>;
 
-constexpr std::array<TCliTextEntry, 45> kTexts{{
+constexpr std::array<TCliTextEntry, 46> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
@@ -28,6 +28,7 @@ constexpr std::array<TCliTextEntry, 45> kTexts{{
     {TCliMsg::CheckNoLines, "%s: no CRC lines found", "%s: CRC の行がありません"},
     {TCliMsg::CheckLongLine, "line %1 is longer than %2 bytes and no CRC line: %3",
      "%1 行目は %2 バイトより長く、CRC の行ではありません: %3"},
+    {TCliMsg::CheckUnverified, "%s: no file was verified", "%s: 検証できたファイルがありません"},
     {TCliMsg::OutputExists, "Warning ! The file exists already; -f replaces it.",
      "警告 ! ファイルは既にあります。-f で置き換えます"},
     {TCliMsg::ConvertOperands, "expected IN OUT, or IN... -o DIR (with file names, not -)",

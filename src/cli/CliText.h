@@ -25,6 +25,7 @@ enum class TCliMsg {
     CheckUnreadables, // crc --check: %s is the number of listed files that could not be read
     CheckNoLines,     // crc --check: %s is the sum file, which holds no CRC line at all
     CheckLongLine,    // crc --check: %s line number, %s the longest line read, %s the line's start
+    CheckUnverified,  // crc --check --ignore-missing: %s is the sum file, none of whose files is there
     OutputExists,     // an output file that is there already, without -f
     ConvertOperands,  // a conversion without -o that has not exactly IN and OUT, or "-" with -o
     NoFolder,         // -o names no folder

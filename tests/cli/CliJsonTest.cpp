@@ -206,10 +206,13 @@ TEST_F(CliJsonTest, CheckReadsTheLinesCrcWrites) {
     test::WriteBytes(dir / "wrong", Bytes(wrong.begin(), wrong.end()));
     const std::string gone = "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + Path("absent") + "\n";
     test::WriteBytes(dir / "gone.sums", Bytes(gone.begin(), gone.end()));
+    const std::string some = gone + "CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + check + "\n";
+    test::WriteBytes(dir / "some.sums", Bytes(some.begin(), some.end()));
     const struct {
         TCliArgs Args;
         int Status;
         std::string Out;
+        std::string Err = ""; // a part of it
     } options[] = {
         {{"-c", Path("good"), Path("wrong")},
          kCliFailure,
@@ -217,15 +220,30 @@ TEST_F(CliJsonTest, CheckReadsTheLinesCrcWrites) {
         {{"-c", Path("wrong"), "--quiet"}, kCliFailure, check + ": FAILED\n"},
         {{"-c", Path("wrong"), "--status"}, kCliFailure, ""},
         {{"-c", Path("good"), "--status"}, kCliOk, ""},
-        {{"-c", Path("gone.sums"), "--ignore-missing"}, kCliOk, ""},
+        // Missing files let pass, but a list of which no file was there has verified nothing.
+        {{"-c", Path("some.sums"), "--ignore-missing"}, kCliOk, check + ": OK\n"},
+        {{"-c", Path("gone.sums"), "--ignore-missing"}, kCliFailure, "", "gone.sums: no file was verified"},
+        {{"-c", Path("gone.sums"), "--ignore-missing", "--status"}, kCliFailure, ""},
+        {{"--japanese", "crc", "-c", Path("gone.sums"), "--ignore-missing"},
+         kCliFailure,
+         "",
+         "gone.sums: 検証できたファイルがありません"},
         {{"-c", Path("wrong"), "--json"}, kCliFailure, "failed"},
+        // The options of a check may come between -c and the sum files.
+        {{"-c", "--ignore-missing", Path("gone.sums")}, kCliFailure, "", "gone.sums: no file was verified"},
+        {{"--check", "--quiet", Path("wrong")}, kCliFailure, check + ": FAILED\n"},
+        {{"-c"}, kCliUsage, "", "SUMFILE is required"},
     };
     for (const auto& o : options) {
         TCliArgs args = {"crc"};
+        if (o.Args.front() == "--japanese") {
+            args.clear();
+        }
         args.insert(args.end(), o.Args.begin(), o.Args.end());
         const TCliRun r = RunCli(args);
         SCOPED_TRACE(args.back());
         EXPECT_EQ(r.Status, o.Status) << r.Err;
+        EXPECT_NE(r.Err.find(o.Err), std::string::npos) << r.Err;
         if (args.back() == "--json") {
             EXPECT_NE(r.Out.find("\"schema\":\"kelda-cli.crc-check\""), std::string::npos) << r.Out;
             EXPECT_NE(r.Out.find("\"result\":\"" + o.Out + "\""), std::string::npos) << r.Out;

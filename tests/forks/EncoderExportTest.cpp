@@ -177,7 +177,7 @@ TEST_F(EncodeFixture, NoInputCanBeTheOutput) {
     WriteBytes(dir / "raw", Text("RAW"));
     TEncodeOptions raw;
     raw.Resource = dir / "raw";
-    ::symlink((dir / "Ab").c_str(), (dir / "link").c_str());
+    ASSERT_EQ(::symlink((dir / "Ab").c_str(), (dir / "link").c_str()), 0);
     const struct {
         std::filesystem::path Output;
         TEncodeOptions Options;
@@ -247,7 +247,7 @@ TEST(ForkExport, ResourceForkCutInsideItsBytes) {
 TEST(ForkExport, TheSourceIsNeverAnOutput) {
     TempDir dir;
     WriteBytes(dir / "in.bin", SampleFile());
-    ::symlink((dir / "in.bin").c_str(), (dir / "link").c_str());
+    ASSERT_EQ(::symlink((dir / "in.bin").c_str(), (dir / "link").c_str()), 0);
     for (const auto& out : {dir / "in.bin", dir / "link"}) {
         EXPECT_EQ(ExportResourceFork(dir / "in.bin", out, TCutPolicy::Refuse), TForkStatus::SourceIsOutput);
         EXPECT_EQ(ExportAppleFile(TAppleKind::Single, dir / "in.bin", out, TCutPolicy::Refuse),
@@ -267,7 +267,7 @@ TEST(ForkExport, ExtractDoesNotWriteThroughAPlantedLink) {
     std::filesystem::create_directory(dir / "out");
     for (const char* planted : {"Ab", "._Ab"}) {
         SCOPED_TRACE(planted);
-        ::symlink((dir / "victim").c_str(), (dir / "out" / planted).c_str());
+        ASSERT_EQ(::symlink((dir / "victim").c_str(), (dir / "out" / planted).c_str()), 0);
         EXPECT_EQ(Extract(dir / "in.bin", dir / "out", TResourceForm::Sidecar, TCutPolicy::Refuse).Status,
                   TForkStatus::ThroughLink);
         EXPECT_EQ(ReadBytes(dir / "victim"), Text("keep"));

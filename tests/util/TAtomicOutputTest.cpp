@@ -55,10 +55,11 @@ std::pair<std::string, std::function<void()>> LiveTemporaryOfAnotherRun(const fs
         TAtomicOutput out(output);
         out.Create().WriteBuffer("being written", 13);
         const std::string name = out.TemporaryFile().filename().string();
-        static_cast<void>(::write(ready[1], name.data(), name.size()));
+        // A short write shows in the parent as a name it cannot find; the read only waits.
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], name.data(), name.size());
         ::close(ready[1]);
         char c;
-        static_cast<void>(::read(stop[0], &c, 1));
+        [[maybe_unused]] const ssize_t got = ::read(stop[0], &c, 1);
         ::kill(::getpid(), SIGKILL);
     }
     ::close(ready[1]);
