@@ -20,7 +20,7 @@ struct TFaultText {
 };
 
 // In the order of TImageFault.
-constexpr std::array<TFaultText, 47> kFaultTexts{{
+constexpr std::array<TFaultText, 48> kFaultTexts{{
     {TImageFault::RangeOutsideFile,
      "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
      "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
@@ -123,10 +123,14 @@ constexpr std::array<TFaultText, 47> kFaultTexts{{
      "the %1 marks %2 allocation blocks used that no file holds (the first is block %3)",
      "%1は使用中のアロケーションブロック %2 個をどのファイルにも属さないまま記録しています (最初はブロック "
      "%3)"},
+    {TImageFault::ForkCompressed,
+     "the %1 of file %2 is stored compressed, which is not read (the file is listed, its bytes cannot be "
+     "taken out)",
+     "ファイル %2 の%1は圧縮して格納されていて、読めません (一覧には出ますが、中身は取り出せません)"},
 }};
 
 static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Kind,
-                                            static_cast<std::size_t>(TImageFault::BlocksUnclaimed) + 1),
+                                            static_cast<std::size_t>(TImageFault::ForkCompressed) + 1),
               "one text per fault, in the order of TImageFault");
 
 struct TStructureName {

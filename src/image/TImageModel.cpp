@@ -55,7 +55,8 @@ std::filesystem::path VolumeLocalPath(const std::filesystem::path& folder, const
     std::filesystem::path local = folder;
     const TMacNameReading name = ReadEntryName(entry, encoding);
     for (std::size_t i = skip; i < entry.Path.size(); ++i) {
-        local /= SafeLocalName(entry.Path[i], name.Encoding);
+        local /=
+            entry.UnicodeNames ? SafeLocalText(entry.Path[i]) : SafeLocalName(entry.Path[i], name.Encoding);
     }
     return local;
 }
@@ -133,7 +134,7 @@ TImageVolumeCheck CheckVolume(const TImageFile& image, const TVolumeRange& range
         try {
             std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
             check.Opened = true;
-            check.VolumeName = ReadMacName(volume->Name(), encoding).Text;
+            check.VolumeName = volume->NameText(encoding);
             check.Files = volume->FileCount();
             check.Folders = volume->FolderCount();
             if (keep != nullptr) {

@@ -225,14 +225,20 @@ TEST_F(ContainerTest, DetectsEachKindBySignature) {
     }
     const TFileStream zeros(Write(plain), FileMode::Read);
     EXPECT_EQ(FaultOf([&] { FindVolumes(zeros, 0, zeros.Size()); }).Kind, TImageFault::NotDiskImage);
-    for (const Bytes* image : {&plus, &wrapper}) {
-        const TFileStream stream(Write(*image), FileMode::Read);
+    // An HFS volume's bytes under an HFS+ signature, and a wrapper whose embedded volume has no
+    // extent: each is read as HFS+ and found damaged where it is.
+    const struct {
+        const Bytes* Image;
+        const char* Text;
+    } forged[] = {{&plus, "the master directory block gives version = 59199, which cannot be"},
+                  {&wrapper, "the master directory block gives drEmbedExtent = 0+0, which cannot be"}};
+    for (const auto& c : forged) {
+        const TFileStream stream(Write(*c.Image), FileMode::Read);
         const std::vector<TImageFinding> findings = CheckHfsImage(stream, 0, stream.Size());
         ASSERT_EQ(findings.size(), 1u);
-        EXPECT_EQ(findings[0].Kind, TImageFault::VolumeNotRead);
-        EXPECT_EQ(findings[0].Text(false), "the volume is HFS+, which is not read");
-        EXPECT_EQ(FaultOf([&] { THfsVolume::Open(stream, 0, stream.Size()); }).Kind,
-                  TImageFault::VolumeNotRead);
+        EXPECT_EQ(findings[0].Kind, TImageFault::BadValue);
+        EXPECT_EQ(findings[0].Text(false), c.Text);
+        EXPECT_EQ(FaultOf([&] { THfsVolume::Open(stream, 0, stream.Size()); }).Kind, TImageFault::BadValue);
     }
 }
 
