@@ -124,9 +124,8 @@ constexpr std::array<TFaultText, 48> kFaultTexts{{
      "%1は使用中のアロケーションブロック %2 個をどのファイルにも属さないまま記録しています (最初はブロック "
      "%3)"},
     {TImageFault::ForkCompressed,
-     "the %1 of file %2 is stored compressed, which is not read (the file is listed, its bytes cannot be "
-     "taken out)",
-     "ファイル %2 の%1は圧縮して格納されていて、読めません (一覧には出ますが、中身は取り出せません)"},
+     "File %2 is stored compressed, which is not read: it is listed, but its %1 cannot be taken out",
+     "ファイル %2 は圧縮して格納されていて読めません: 一覧には出ますが、%1は取り出せません"},
 }};
 
 static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Kind,
@@ -198,9 +197,14 @@ bool TImageFinding::Fatal() const {
     }
 }
 
+// A compressed file is no damage: its text stands alone.
 EImageError::EImageError(TImageFinding finding)
-    : EBilingualError(FormatMessage(TMsg::ImageDamaged, true, finding.Text(true)),
-                      FormatMessage(TMsg::ImageDamaged, false, finding.Text(false))),
+    : EBilingualError(finding.Kind == TImageFault::ForkCompressed
+                          ? finding.Text(true)
+                          : FormatMessage(TMsg::ImageDamaged, true, finding.Text(true)),
+                      finding.Kind == TImageFault::ForkCompressed
+                          ? finding.Text(false)
+                          : FormatMessage(TMsg::ImageDamaged, false, finding.Text(false))),
       finding_(std::move(finding)) {}
 
 void ThrowImageFault(TImageFault kind, TImageStructure structure, std::vector<std::string> args) {

@@ -128,7 +128,7 @@ TImageVolumeCheck CheckVolume(const TImageFile& image, const TVolumeRange& range
                               std::unique_ptr<TMacVolume>* keep) {
     TImageVolumeCheck check;
     check.Range = range;
-    check.Read = range.Kind == TImageKind::Hfs || range.Kind == TImageKind::Mfs;
+    check.Read = range.Kind != TImageKind::Unknown; // HFS, HFS+ (and HFSX), MFS
     check.Findings = CheckHfsImage(image.Stream(), range.Offset, range.Length);
     if (check.Read) {
         try {

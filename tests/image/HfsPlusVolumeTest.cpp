@@ -128,9 +128,9 @@ TEST_F(HfsPlusVolumeTest, ReadsWhatTheBuilderWroteInEachContainer) {
             if (item.Compressed) {
                 const TImageFinding fault = FaultOf([&] { volume->ForkSources(e, THfsForkKind::Data); });
                 EXPECT_EQ(fault.Kind, TImageFault::ForkCompressed);
-                EXPECT_EQ(fault.Text(false), "the data fork of file " + std::to_string(e.Id) +
-                                                 " is stored compressed, which is not read (the file is "
-                                                 "listed, its bytes cannot be taken out)");
+                EXPECT_EQ(EImageError(fault).english(), "File " + std::to_string(e.Id) +
+                                                            " is stored compressed, which is not read: it is "
+                                                            "listed, but its data fork cannot be taken out");
                 continue;
             }
             EXPECT_EQ(test::CopyForks(volume->ForkSources(e, THfsForkKind::Data), dir_.path() / "d"),
