@@ -755,7 +755,8 @@ std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fi
                                           const THfsExtentRecord& first, std::int64_t length,
                                           bool overflow) const {
     const std::int64_t blockSize = mdb_.AllocationBlockSize;
-    const std::int64_t blocks = (length + blockSize - 1) / blockSize;
+    const std::int64_t blocks =
+        length / blockSize + (length % blockSize != 0 ? 1 : 0); // no overflow near 2^63
     std::vector<THfsExtent> out;
     std::int64_t have = 0;
     bool ended = false; // a record with an unused slot: the fork's list ends there

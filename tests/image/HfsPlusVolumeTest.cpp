@@ -206,6 +206,20 @@ TEST_F(HfsPlusVolumeTest, DamagedStructuresGiveTheirFault) {
          TImageStructure::CatalogTree},
         {"overflow tree emptied", [&](Bytes& b) { test::SetBig16(b, ext + 14, 0); },
          TImageFault::ExtentsMissing, TImageStructure::DataFork},
+        {"fork length near 2^63",
+         [&](Bytes& b) {
+             // The first file record of the first leaf: its data fork's logical size.
+             for (std::size_t i = 0; i < test::Big16(b, leaf + 10); ++i) {
+                 const std::size_t rec = leaf + test::Big16(b, leaf + 4096 - 2 * (i + 1));
+                 const std::size_t data = rec + 2 + test::Big16(b, rec);
+                 if (test::Big16(b, data) == 2) {
+                     test::SetBig32(b, data + 88, 0x7FFFFFFF);
+                     test::SetBig32(b, data + 92, 0xFFFFFFFF);
+                     return;
+                 }
+             }
+         },
+         TImageFault::ForkShort, TImageStructure::DataFork},
         {"wrapper's embedded extent", [](Bytes& b) { test::SetBig16(b, 1024 + 128, 0xFFFF); },
          TImageFault::BadValue, TImageStructure::Mdb, true},
         {"wrapper holds no HFS+", [](Bytes& b) { b[4096 + 1024] = 'X'; }, TImageFault::BadSignature,
