@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Any file as a disk image: the container layers and every HFS and MFS volume in them either refused
+// Any file as a disk image: the container layers and every HFS, HFS+ and MFS volume in them (an HFS
+// wrapper opening its embedded HFS+ volume) either refused
 // with a bilingual error naming the damage, or read so that every volume lies inside the file, every
 // entry's path ends in its name, and every fork's spans lie inside its volume and add up to its
 // length. The check runs on the same bytes and ends; no descriptor is left open.
@@ -32,19 +33,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (const TVolumeRange& range : FindVolumes(stream, 0, length)) {
                 KELDA_FUZZ_CHECK(range.Offset >= 0 && range.Length >= 0 &&
                                  range.Offset + range.Length <= length);
-                if (range.Kind != TImageKind::Hfs && range.Kind != TImageKind::Mfs) {
+                if (range.Kind == TImageKind::Unknown) {
                     continue;
                 }
                 try {
                     const std::unique_ptr<TMacVolume> volume = OpenVolume(stream, range);
                     std::unique_ptr<THfsVolume> hfs;
-                    if (range.Kind == TImageKind::Hfs) {
+                    if (range.Kind != TImageKind::Mfs) {
                         hfs = std::make_unique<THfsVolume>(
                             THfsVolume::Open(stream, range.Offset, range.Length));
                     }
                     for (std::size_t i = 0; i < volume->Entries().size(); ++i) {
                         const THfsEntry& e = volume->Entries()[i];
-                        KELDA_FUZZ_CHECK(!e.Path.empty() && e.Path.back() == e.Info.Name);
+                        // HFS+ paths are UTF-8; the Mac bytes of the name fit a header's field.
+                        KELDA_FUZZ_CHECK(!e.Path.empty());
+                        KELDA_FUZZ_CHECK(e.UnicodeNames ? fuzz::IsWellFormedUtf8(e.Path.back()) &&
+                                                              e.Info.Name.size() <= 63
+                                                        : e.Path.back() == e.Info.Name);
                         KELDA_FUZZ_CHECK(!hfs || hfs->Find(e.Id) == &hfs->Entries()[i]);
                         (void)EntryPathText(e);
                         for (const THfsForkKind fork : {THfsForkKind::Data, THfsForkKind::Resource}) {
@@ -57,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                     total += s.Length;
                                 }
                                 const THfsFork& f = fork == THfsForkKind::Data ? e.Data : e.Resource;
-                                KELDA_FUZZ_CHECK(e.Kind == THfsKind::Folder || total == f.LogicalLength);
+                                KELDA_FUZZ_CHECK(e.Kind == THfsKind::Folder ||
+                                                 static_cast<std::uint64_t>(total) == f.LogicalLength);
                             } catch (const EImageError& error) {
                                 KELDA_FUZZ_CHECK(error.Finding().Fatal());
                             }

@@ -45,7 +45,7 @@ std::string DateText(std::uint32_t macDate) {
 
 // The volume's name and where it lies, for the lines that name it.
 std::string VolumeTitle(const TMacVolume& volume, TMacEncoding encoding) {
-    return EscapeControls(ReadMacName(volume.Name(), encoding).Text);
+    return EscapeControls(volume.NameText(encoding));
 }
 
 int RunList(const TCliContext& context, const TImageOptions& options, const TImageFile& image) {
@@ -66,7 +66,7 @@ int RunList(const TCliContext& context, const TImageOptions& options, const TIma
             const bool folder = entry.Kind == THfsKind::Folder;
             if (options.Json) {
                 TCliJson o = CliJsonObject("kelda-cli.image", options.Image);
-                o["volume"] = ReadMacName(volume.Name(), options.NameEncoding).Text;
+                o["volume"] = volume.NameText(options.NameEncoding);
                 o["entry_path"] = path;
                 o["kind"] = folder ? "folder" : "file";
                 o["id"] = entry.Id;

@@ -26,6 +26,8 @@ constexpr std::uint16_t kDiskCopyPrivate = 0x0100;
 constexpr std::uint32_t kMaxPartitions = 4096;
 // DiskCopy image inside a partition inside a DiskCopy image: three layers is more than any disk has.
 constexpr int kMaxLayers = 3;
+// The largest device block a partition map is taken to count in (CDs and DVDs have 2048).
+constexpr std::int64_t kMaxMapBlock = 32768;
 
 std::string Hex16(std::uint16_t value) {
     char text[8];
@@ -80,11 +82,27 @@ TImageKind VolumeKind(std::uint16_t signature) {
     }
 }
 
+// The block size a partition map's entries lie in and count in: 512 when the first entry stands
+// at byte 512 (the map of a disk, and maps written in 512-byte blocks on a larger device), else
+// the driver descriptor's device block size when it stands in the block after the descriptor
+// (the map of a CD, in 2048-byte blocks); 0 when neither place holds an entry.
+std::int64_t MapBlockSize(const TImageBytes& bytes) {
+    if (Big16At(bytes, kBlock) == kSigPartition) {
+        return kBlock;
+    }
+    const std::int64_t device = Big16At(bytes, 2);
+    if (device > kBlock && device <= kMaxMapBlock && device % kBlock == 0 &&
+        Big16At(bytes, device) == kSigPartition) {
+        return device;
+    }
+    return 0;
+}
+
 TImageKind Detect(const TImageBytes& bytes) {
     if (LooksLikeDiskCopy(bytes)) {
         return TImageKind::DiskCopy42;
     }
-    if (Big16At(bytes, 0) == kSigDriver && Big16At(bytes, kBlock) == kSigPartition) {
+    if (Big16At(bytes, 0) == kSigDriver && MapBlockSize(bytes) != 0) {
         return TImageKind::PartitionMap;
     }
     const TImageKind volume = VolumeKind(Big16At(bytes, kVolumeHeaderAt));
@@ -171,10 +189,12 @@ TPartitionMap ReadPartitionMapIn(const TImageBytes& bytes) {
     TPartitionMap map;
     map.BlockSize = GetBig16(block.data() + 2);
     map.BlockCount = GetBig32(block.data() + 4);
-    const std::int64_t imageBlocks = bytes.Length() / kBlock;
+    const std::int64_t unit = std::max<std::int64_t>(MapBlockSize(bytes), kBlock);
+    map.MapBlockSize = static_cast<std::uint32_t>(unit);
+    const std::int64_t imageBlocks = bytes.Length() / unit;
     std::uint32_t count = 1;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::int64_t at = (std::int64_t{i} + 1) * kBlock;
+        const std::int64_t at = (std::int64_t{i} + 1) * unit;
         bytes.Read(block.data(), block.size(), at, TImageStructure::PartitionEntry);
         if (GetBig16(block.data()) != kSigPartition) {
             ThrowImageFault(TImageFault::BadSignature, TImageStructure::PartitionEntry,
@@ -200,8 +220,8 @@ TPartitionMap ReadPartitionMapIn(const TImageBytes& bytes) {
                             {std::to_string(i + 1), std::to_string(p.StartBlock), std::to_string(end - 1),
                              std::to_string(imageBlocks)});
         }
-        p.Offset = bytes.Offset() + std::int64_t{p.StartBlock} * kBlock;
-        p.Length = std::int64_t{p.BlockCount} * kBlock;
+        p.Offset = bytes.Offset() + std::int64_t{p.StartBlock} * unit;
+        p.Length = std::int64_t{p.BlockCount} * unit;
         map.Partitions.push_back(std::move(p));
     }
     return map;
@@ -235,7 +255,7 @@ void FindIn(const TImageBytes& bytes, std::vector<TImageKind>& layers, std::vect
         FindIn(bytes.Sub(kDiskCopyHeaderSize, image.DataSize), layers, out, partition);
     } else {
         for (const TPartition& p : ReadPartitionMapIn(bytes).Partitions) {
-            if (p.Type == "Apple_HFS" || p.Type == "Apple_HFSX") {
+            if (p.Type == "Apple_HFS" || p.Type == "Apple_HFSX" || p.Type == "Apple_MFS") {
                 FindIn(bytes.Sub(p.Offset - bytes.Offset(), p.Length), layers, out, p.Name);
             }
         }

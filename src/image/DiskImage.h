@@ -63,7 +63,7 @@ TDiskCopyImage ReadDiskCopy(const TFileStream& file, std::int64_t offset, std::i
 struct TPartition {
     std::string Name;             // Mac bytes, up to the first zero of the 32-byte field
     std::string Type;             // e.g. "Apple_HFS", "Apple_partition_map", "Apple_Driver"
-    std::uint32_t StartBlock = 0; // 512-byte blocks from the start of the disk
+    std::uint32_t StartBlock = 0; // blocks of the map's block size from the start of the disk
     std::uint32_t BlockCount = 0;
     std::int64_t Offset = 0; // in the file
     std::int64_t Length = 0;
@@ -72,10 +72,15 @@ struct TPartition {
 struct TPartitionMap {
     std::uint16_t BlockSize = 0; // of the driver descriptor
     std::uint32_t BlockCount = 0;
+    // The blocks the entries lie in, one each from block 1, and their starts and counts count in:
+    // 512 when the first entry stands at byte 512, else the driver descriptor's block size (a
+    // CD's 2048), when the first entry stands at it.
+    std::uint32_t MapBlockSize = 512;
     std::vector<TPartition> Partitions; // in the map's order
 };
 
-// The driver descriptor and every partition entry (the count of the first entry's map size).
+// The driver descriptor and every partition entry (the count of the first entry's map size), in
+// the map's block size.
 TPartitionMap ReadPartitionMap(const TFileStream& file, std::int64_t offset, std::int64_t length);
 
 // ---------------------------------------------------------------- the volumes of an image
@@ -91,7 +96,7 @@ struct TVolumeRange {
 };
 
 // Every volume the range holds, through its DiskCopy and partition map layers (a partition of
-// type Apple_HFS, or of another type holding a volume signature, each becomes one range). The
+// type Apple_HFS, Apple_HFSX or Apple_MFS each becomes one range). The
 // NotDiskImage fault when the range is no container at all; a damaged layer is its own fault.
 std::vector<TVolumeRange> FindVolumes(const TFileStream& file, std::int64_t offset, std::int64_t length);
 

@@ -40,8 +40,10 @@ std::vector<TImageFinding> THfsVolume::Check() const {
     };
     // A volume cut short: its files may all be readable, but the blocks (and the spare master
     // directory block) past the image's end are lost.
+    // (HFS+: the blocks cover the whole volume, its spare header in the last kilobyte.)
     const std::int64_t needed = std::int64_t{mdb_.AllocationStart} * 512 +
-                                std::int64_t{mdb_.AllocationBlocks} * mdb_.AllocationBlockSize + 1024;
+                                std::int64_t{mdb_.AllocationBlocks} * mdb_.AllocationBlockSize +
+                                (mdb_.Plus ? 0 : 1024);
     if (usableBlocks_ < mdb_.AllocationBlocks || needed > length_) {
         add(TImageFault::StructureCut, TImageStructure::Image, {Num(0), Num(needed), Num(length_)});
     }
@@ -66,15 +68,16 @@ std::vector<TImageFinding> THfsVolume::Check() const {
     if (mdb_.FolderCount != folders) {
         add(TImageFault::FolderCountWrong, TImageStructure::Mdb, {Num(mdb_.FolderCount), Num(folders)});
     }
-    if (mdb_.RootFiles != rootFiles) {
+    // HFS+ keeps no counts of the root folder's items (its valence is checked below).
+    if (!mdb_.Plus && mdb_.RootFiles != rootFiles) {
         add(TImageFault::RootFilesWrong, TImageStructure::Mdb, {Num(mdb_.RootFiles), Num(rootFiles)});
     }
-    if (mdb_.RootFolders != rootFolders) {
+    if (!mdb_.Plus && mdb_.RootFolders != rootFolders) {
         add(TImageFault::RootFoldersWrong, TImageStructure::Mdb, {Num(mdb_.RootFolders), Num(rootFolders)});
     }
     std::vector<std::uint32_t> threads = threadIds_;
     std::sort(threads.begin(), threads.end());
-    auto checkFolder = [&](std::uint32_t id, std::uint16_t valence) {
+    auto checkFolder = [&](std::uint32_t id, std::uint32_t valence) {
         const std::int64_t held = children.contains(id) ? children[id] : 0;
         if (valence != held) {
             add(TImageFault::ValenceWrong, TImageStructure::CatalogTree, {Num(id), Num(valence), Num(held)});
@@ -100,18 +103,20 @@ std::vector<TImageFinding> THfsVolume::Check() const {
             if (reported.size() >= kMaxOverlapFindings) {
                 return;
             }
-            for (std::uint32_t b = e.Start; b < std::uint32_t{e.Start} + e.Count && b < owner.size(); ++b) {
+            for (std::uint64_t b = e.Start; b < std::uint64_t{e.Start} + e.Count && b < owner.size(); ++b) {
                 if (owner[b] != 0 && owner[b] != id && reported.size() < kMaxOverlapFindings &&
                     reported.insert({owner[b], id}).second) {
-                    add(TImageFault::ExtentsOverlap, TImageStructure::None, {Num(owner[b]), Num(id), Num(b)});
+                    add(TImageFault::ExtentsOverlap, TImageStructure::None,
+                        {Num(owner[b]), Num(id), Num(static_cast<std::int64_t>(b))});
                 }
                 owner[b] = id;
             }
         }
     };
-    auto treeExtents = [&](std::uint32_t size, const THfsExtentRecord& first, bool overflow) {
+    auto treeExtents = [&](std::uint64_t size, const THfsExtentRecord& first, bool overflow) {
         return Cover(overflow ? TImageStructure::CatalogTree : TImageStructure::ExtentsTree,
-                     overflow ? kCatalogFileId : kExtentsFileId, first, size, overflow);
+                     overflow ? kCatalogFileId : kExtentsFileId, first, static_cast<std::int64_t>(size),
+                     overflow);
     };
     claim(kExtentsFileId, treeExtents(mdb_.ExtentsFileSize, mdb_.ExtentsExtents, false));
     claim(kCatalogFileId, treeExtents(mdb_.CatalogFileSize, mdb_.CatalogExtents, true));
@@ -122,7 +127,9 @@ std::vector<TImageFinding> THfsVolume::Check() const {
         for (const THfsForkKind fork : {THfsForkKind::Data, THfsForkKind::Resource}) {
             const THfsFork& f = fork == THfsForkKind::Data ? e.Data : e.Resource;
             try {
-                (void)ForkSources(e, fork);
+                if (!e.Compressed) { // listed, not read: no damage
+                    (void)ForkSources(e, fork);
+                }
                 // The blocks allocated, which may reach past the logical length.
                 claim(e.Id, Extents(e, fork, std::max(f.LogicalLength, f.PhysicalLength)));
             } catch (const EImageError& error) {
@@ -141,11 +148,6 @@ std::vector<TImageFinding> CheckHfsImage(const TFileStream& file, std::int64_t o
             findings.push_back({TImageFault::NoHfsVolume, TImageStructure::Image, {}});
         }
         for (const TVolumeRange& range : volumes) {
-            if (range.Kind == TImageKind::HfsPlus) {
-                findings.push_back(
-                    {TImageFault::VolumeNotRead, TImageStructure::Image, {ImageKindName(range.Kind)}});
-                continue;
-            }
             try {
                 const std::vector<TImageFinding> more = OpenVolume(file, range)->Check();
                 findings.insert(findings.end(), more.begin(), more.end());

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "image/HfsVolume.h"
 
+#include "forks/MacNames.h"
 #include "image/DiskImage.h"
 #include "image/HfsFormat.h"
 #include "image/ImageBytes.h"
 #include "util/BigEndian.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <optional>
 
 namespace kelda {
 
@@ -18,12 +21,63 @@ namespace {
 // Paths of more names than this are damage (or an attack on the reader's memory).
 constexpr std::size_t kMaxFolderDepth = 256;
 
+// An HFS extent record: three extents of 16-bit start and count.
 THfsExtentRecord ExtentRecordAt(const std::uint8_t* at) {
     THfsExtentRecord record{};
-    for (std::size_t i = 0; i < record.size(); ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         record[i] = {GetBig16(at + 4 * i), GetBig16(at + 4 * i + 2)};
     }
     return record;
+}
+
+// An HFS+ extent record: eight extents of 32-bit start and count.
+THfsExtentRecord PlusExtentRecordAt(const std::uint8_t* at) {
+    THfsExtentRecord record{};
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        record[i] = {GetBig32(at + 8 * i), GetBig32(at + 8 * i + 4)};
+    }
+    return record;
+}
+
+// An HFS+ fork's data: logical size, clump size, allocated blocks, the first eight extents.
+THfsFork PlusForkAt(const std::uint8_t* at, std::uint32_t blockSize) {
+    THfsFork fork;
+    fork.LogicalLength = GetBig64(at);
+    fork.PhysicalLength = std::uint64_t{GetBig32(at + 12)} * blockSize;
+    fork.FirstExtents = PlusExtentRecordAt(at + 16);
+    return fork;
+}
+
+// An HFSUniStr255 of length units at at, as UTF-8 (NFC).
+std::string UnicodeNameAt(const std::uint8_t* at, std::size_t length) {
+    std::u16string units(length, u'\0');
+    for (std::size_t i = 0; i < length; ++i) {
+        units[i] = static_cast<char16_t>(GetBig16(at + 2 * i));
+    }
+    return Utf16ToNfcUtf8(units);
+}
+
+// The Mac bytes the writers put into a header for a Unicode name: Mac Roman, else code page 932
+// (japanese then set), else the name with "?" for each character neither set has.
+std::string MacBytesOf(const std::string& text, bool& japanese) {
+    japanese = false;
+    try {
+        TMacEncoding used = TMacEncoding::Roman;
+        std::string bytes = EncodeMacName(text, TMacEncoding::Auto, false, &used);
+        japanese = used == TMacEncoding::Japanese;
+        return bytes;
+    } catch (const EBilingualError&) {
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size() && bytes.size() < kMaxMacNameLength; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if ((c & 0xC0) != 0x80) {
+            bytes += '?'; // the first byte of a character beyond ASCII; the rest are skipped
+        }
+    }
+    return bytes;
 }
 
 std::string PascalAt(const std::uint8_t* at, std::size_t capacity) {
@@ -37,7 +91,8 @@ struct TNode {
     std::uint32_t Backward = 0;
     std::int8_t Kind = 0;
     std::uint8_t Height = 0;
-    std::array<std::uint8_t, kNodeSize> Bytes{};
+    bool BigKeys = false; // HFS+: a key's length is 16 bits
+    std::vector<std::uint8_t> Bytes;
     std::vector<std::uint16_t> Offsets; // Records + 1 of them
 
     std::size_t Records() const { return Offsets.size() - 1; }
@@ -51,13 +106,25 @@ struct TTree {
     std::uint32_t FileId = 0;
     std::vector<THfsExtent> Extents;
     std::uint32_t Nodes = 0; // that the file's size holds
+    std::size_t NodeSize = kNodeSize;
+    bool BigKeys = false;
     THfsTreeHeader Header;
 };
 
-// The byte offset, from the key's start, of the data of a record whose key begins at rec.
-std::size_t DataOffset(const std::uint8_t* rec) {
+// The byte offset, from the key's start, of the data of a record whose key begins at rec: HFS
+// keys have a length byte and are padded to an even size, HFS+ keys a 16-bit length. The record
+// holds at least the length field (KeyFits).
+std::size_t DataOffset(const std::uint8_t* rec, bool bigKeys) {
+    if (bigKeys) {
+        return 2 + std::size_t{GetBig16(rec)};
+    }
     const std::size_t keyEnd = 1 + std::size_t{rec[0]};
     return keyEnd + (keyEnd & 1);
+}
+
+// Whether a record of size bytes holds its key's length field and then extra bytes after the key.
+bool KeyFits(const std::uint8_t* rec, std::size_t size, bool bigKeys, std::size_t extra) {
+    return size >= (bigKeys ? 2u : 1u) && DataOffset(rec, bigKeys) + extra <= size;
 }
 
 } // namespace
@@ -67,11 +134,20 @@ public:
     THfsReader(THfsVolume& volume, const TImageBytes& bytes) : v_(volume), bytes_(bytes) {}
 
     void Run() {
-        ReadMdb();
+        std::array<std::uint8_t, kSector> b{};
+        bytes_.Read(b.data(), b.size(), kMdbAt, TImageStructure::Mdb);
+        const std::uint16_t sig = GetBig16(b.data());
+        const bool plus = sig == kSigHfsPlus || sig == kSigHfsX;
+        if (plus) {
+            ReadVolumeHeader(b);
+        } else {
+            ReadMdb(b);
+        }
         extents_.Structure = TImageStructure::ExtentsTree;
         extents_.FileId = kExtentsFileId;
         catalog_.Structure = TImageStructure::CatalogTree;
         catalog_.FileId = kCatalogFileId;
+        extents_.BigKeys = catalog_.BigKeys = plus;
         SetUpTree(extents_, v_.mdb_.ExtentsFileSize, v_.mdb_.ExtentsExtents, false);
         ReadExtentsTree();
         SetUpTree(catalog_, v_.mdb_.CatalogFileSize, v_.mdb_.CatalogExtents, true);
@@ -79,16 +155,68 @@ public:
         BuildPaths();
     }
 
-private:
-    void ReadMdb() {
+    // Where the HFS+ volume an HFS wrapper embeds lies in the range (offset, length); nullopt for
+    // a volume that is no wrapper.
+    std::optional<std::pair<std::int64_t, std::int64_t>> Embedded() const {
         std::array<std::uint8_t, kSector> b{};
         bytes_.Read(b.data(), b.size(), kMdbAt, TImageStructure::Mdb);
+        if (GetBig16(b.data()) != kSigHfs || GetBig16(b.data() + 124) != kSigHfsPlus) {
+            return std::nullopt;
+        }
+        const std::int64_t blockSize = GetBig32(b.data() + 20);
+        const std::int64_t start = GetBig16(b.data() + 28);
+        const std::int64_t first = GetBig16(b.data() + 126);
+        const std::int64_t count = GetBig16(b.data() + 128);
+        if (blockSize == 0 || blockSize % kSector != 0) {
+            ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb, {"drAlBlkSiz", Num(blockSize)});
+        }
+        const std::int64_t at = start * kSector + first * blockSize;
+        const std::int64_t length = count * blockSize;
+        if (count == 0 || first + count > GetBig16(b.data() + 18) || at + length > bytes_.Length()) {
+            ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb,
+                            {"drEmbedExtent", Num(first) + "+" + Num(count)});
+        }
+        return std::make_pair(at, length);
+    }
+
+private:
+    // The HFS+ volume header: signature and version, the allocation blocks, the counts and dates,
+    // and the forks of the two tree files.
+    void ReadVolumeHeader(const std::array<std::uint8_t, kSector>& b) {
+        THfsMdb& m = v_.mdb_;
+        m.Plus = true;
         const std::uint16_t sig = GetBig16(b.data());
-        if (sig != kSigHfs || GetBig16(b.data() + 124) == kSigHfsPlus) {
-            const TImageKind kind = DetectImage(bytes_.File(), bytes_.Offset(), bytes_.Length());
-            if (kind == TImageKind::HfsPlus) {
-                ThrowImageFault(TImageFault::VolumeNotRead, TImageStructure::Mdb, {ImageKindName(kind)});
-            }
+        const std::uint16_t version = GetBig16(b.data() + 2);
+        if (version != (sig == kSigHfsX ? kVersionHfsX : kVersionHfsPlus)) {
+            ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb, {"version", Num(version)});
+        }
+        m.Attributes = static_cast<std::uint16_t>(GetBig32(b.data() + 4));
+        m.Created = GetBig32(b.data() + 16);
+        m.Modified = GetBig32(b.data() + 20);
+        m.Backup = GetBig32(b.data() + 24);
+        m.FileCount = GetBig32(b.data() + 32);
+        m.FolderCount = GetBig32(b.data() + 36);
+        m.AllocationBlockSize = GetBig32(b.data() + 40);
+        m.AllocationBlocks = GetBig32(b.data() + 44);
+        m.FreeBlocks = GetBig32(b.data() + 48);
+        m.NextId = GetBig32(b.data() + 64);
+        const std::uint32_t size = m.AllocationBlockSize;
+        if (size < kSector || (size & (size - 1)) != 0) {
+            ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb, {"blockSize", Num(size)});
+        }
+        const THfsFork extents = PlusForkAt(b.data() + 192, size);
+        const THfsFork catalog = PlusForkAt(b.data() + 272, size);
+        m.ExtentsFileSize = extents.LogicalLength;
+        m.ExtentsExtents = extents.FirstExtents;
+        m.CatalogFileSize = catalog.LogicalLength;
+        m.CatalogExtents = catalog.FirstExtents;
+        v_.extentsPerRecord_ = 8;
+        v_.usableBlocks_ = std::min<std::int64_t>(m.AllocationBlocks, bytes_.Length() / size);
+    }
+
+    void ReadMdb(const std::array<std::uint8_t, kSector>& b) {
+        const std::uint16_t sig = GetBig16(b.data());
+        if (sig != kSigHfs) {
             char text[8];
             std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(sig));
             ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb, {Num(kMdbAt), text, "0x4244"});
@@ -131,13 +259,28 @@ private:
         v_.usableBlocks_ = std::min<std::int64_t>(m.AllocationBlocks, room);
     }
 
-    void SetUpTree(TTree& tree, std::uint32_t fileSize, const THfsExtentRecord& first, bool overflow) {
-        if (fileSize == 0 || fileSize % kNodeSize != 0 || fileSize > bytes_.Length()) {
+    void SetUpTree(TTree& tree, std::uint64_t fileSize, const THfsExtentRecord& first, bool overflow) {
+        const bool plus = v_.mdb_.Plus;
+        const char* field = tree.FileId == kCatalogFileId ? (plus ? "catalogFile" : "drCTFlSize")
+                                                          : (plus ? "extentsFile" : "drXTFlSize");
+        if (fileSize == 0 || fileSize % kNodeSize != 0 ||
+            fileSize > static_cast<std::uint64_t>(bytes_.Length())) {
             ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb,
-                            {tree.FileId == kCatalogFileId ? "drCTFlSize" : "drXTFlSize", Num(fileSize)});
+                            {field, Num(static_cast<std::int64_t>(fileSize))});
         }
-        tree.Extents = v_.Cover(tree.Structure, tree.FileId, first, fileSize, overflow);
-        tree.Nodes = fileSize / kNodeSize;
+        tree.Extents =
+            v_.Cover(tree.Structure, tree.FileId, first, static_cast<std::int64_t>(fileSize), overflow);
+        if (plus) {
+            // The node size stands in the header record of node 0, at the same place in any size.
+            std::array<std::uint8_t, 2> size{};
+            ReadTreeBytes(tree, 0, size.data(), kDescriptorSize + 18, size.size());
+            tree.NodeSize = GetBig16(size.data());
+            if (tree.NodeSize < kNodeSize || tree.NodeSize > kMaxNodeSize ||
+                (tree.NodeSize & (tree.NodeSize - 1)) != 0 || fileSize % tree.NodeSize != 0) {
+                ThrowImageFault(TImageFault::BadValue, tree.Structure, {"nodeSize", Num(tree.NodeSize)});
+            }
+        }
+        tree.Nodes = static_cast<std::uint32_t>(fileSize / tree.NodeSize);
         const TNode head = ReadNode(tree, 0);
         if (head.Kind != kHeaderNode) {
             ThrowImageFault(TImageFault::NodeKind, tree.Structure, {"0", Num(head.Kind), Num(kHeaderNode)});
@@ -157,7 +300,7 @@ private:
         h.MaxKeyLength = GetBig16(r + 20);
         h.NodeCount = GetBig32(r + 22);
         h.FreeNodes = GetBig32(r + 26);
-        if (h.NodeSize != kNodeSize) {
+        if (h.NodeSize != tree.NodeSize) {
             ThrowImageFault(TImageFault::BadValue, tree.Structure, {"bthNodeSize", Num(h.NodeSize)});
         }
         if (h.NodeCount > tree.Nodes || h.NodeCount == 0) {
@@ -178,45 +321,61 @@ private:
         Descend(tree);
     }
 
+    // count bytes of the tree file from byte at of node number, through its extents (a node larger
+    // than an allocation block may straddle two of them).
+    void ReadTreeBytes(const TTree& tree, std::uint32_t number, std::uint8_t* out, std::size_t at,
+                       std::size_t count) const {
+        const std::int64_t blockSize = v_.mdb_.AllocationBlockSize;
+        std::int64_t pos =
+            std::int64_t{number} * static_cast<std::int64_t>(tree.NodeSize) + static_cast<std::int64_t>(at);
+        auto left = static_cast<std::int64_t>(count);
+        for (const THfsExtent& e : tree.Extents) {
+            const std::int64_t span = std::int64_t{e.Count} * blockSize;
+            if (pos >= span) {
+                pos -= span;
+                continue;
+            }
+            const std::int64_t n = std::min(left, span - pos);
+            const std::int64_t where =
+                std::int64_t{v_.mdb_.AllocationStart} * kSector + std::int64_t{e.Start} * blockSize + pos;
+            bytes_.Read(out, static_cast<std::size_t>(n), where, tree.Structure);
+            out += n;
+            left -= n;
+            pos = 0;
+            if (left == 0) {
+                return;
+            }
+        }
+        ThrowImageFault(TImageFault::NodeOutside, tree.Structure, {Num(number), Num(tree.Nodes)});
+    }
+
     TNode ReadNode(const TTree& tree, std::uint32_t number) const {
         if (number >= tree.Nodes) {
             ThrowImageFault(TImageFault::NodeOutside, tree.Structure, {Num(number), Num(tree.Nodes)});
         }
-        // Nodes are 512 bytes and allocation blocks a multiple of that, so a node never straddles
-        // two extents.
-        const std::int64_t blockSize = v_.mdb_.AllocationBlockSize;
-        std::int64_t at = std::int64_t{number} * kNodeSize;
-        std::int64_t where = -1;
-        for (const THfsExtent& e : tree.Extents) {
-            const std::int64_t span = std::int64_t{e.Count} * blockSize;
-            if (at < span) {
-                where =
-                    std::int64_t{v_.mdb_.AllocationStart} * kSector + std::int64_t{e.Start} * blockSize + at;
-                break;
-            }
-            at -= span;
-        }
-        if (where < 0) {
-            ThrowImageFault(TImageFault::NodeOutside, tree.Structure, {Num(number), Num(tree.Nodes)});
-        }
+        const std::size_t nodeSize = tree.NodeSize;
         TNode node;
         node.Number = number;
-        bytes_.Read(node.Bytes.data(), node.Bytes.size(), where, tree.Structure);
+        node.BigKeys = tree.BigKeys;
+        node.Bytes.resize(nodeSize);
+        ReadTreeBytes(tree, number, node.Bytes.data(), 0, nodeSize);
         const std::uint8_t* b = node.Bytes.data();
         node.Forward = GetBig32(b);
         node.Backward = GetBig32(b + 4);
         node.Kind = static_cast<std::int8_t>(b[8]);
         node.Height = b[9];
         const std::uint16_t records = GetBig16(b + 10);
-        if (records > kMaxRecordsPerNode) {
+        // Record offsets stand at the node's end, one more than the records (the free space's).
+        const std::size_t maxRecords = (nodeSize - kDescriptorSize) / 2 - 1;
+        if (records > maxRecords) {
             ThrowImageFault(TImageFault::NodeRecordCount, tree.Structure,
-                            {Num(number), Num(records), Num(kMaxRecordsPerNode)});
+                            {Num(number), Num(records), Num(static_cast<std::int64_t>(maxRecords))});
         }
         node.Offsets.resize(std::size_t{records} + 1);
-        const std::size_t tableStart = kNodeSize - 2 * (std::size_t{records} + 1);
+        const std::size_t tableStart = nodeSize - 2 * (std::size_t{records} + 1);
         std::size_t previous = kDescriptorSize;
         for (std::size_t i = 0; i <= records; ++i) {
-            const std::uint16_t off = GetBig16(b + kNodeSize - 2 * (i + 1));
+            const std::uint16_t off = GetBig16(b + nodeSize - 2 * (i + 1));
             if (off < previous || off > tableStart || (i < records && off == tableStart)) {
                 ThrowImageFault(TImageFault::RecordOffsets, tree.Structure, {Num(number)});
             }
@@ -272,11 +431,11 @@ private:
             for (std::size_t i = node.Records(); i-- > 0;) {
                 const std::uint8_t* rec = node.Record(i);
                 const std::size_t size = node.RecordSize(i);
-                if (size < 1 || DataOffset(rec) + 4 > size) {
+                if (!KeyFits(rec, size, tree.BigKeys, 4)) {
                     ThrowImageFault(TImageFault::RecordShort, tree.Structure,
                                     {Num(step.Node), Num(i), Num(size)});
                 }
-                todo.push_back({GetBig32(rec + DataOffset(rec)), step.Height - 1});
+                todo.push_back({GetBig32(rec + DataOffset(rec, tree.BigKeys)), step.Height - 1});
             }
         }
     }
@@ -331,6 +490,16 @@ private:
         WalkLeaves(extents_, v_.extentsLeafRecords_, v_.extentsFirstLeaf_, v_.extentsLastLeaf_,
                    [&](const TNode& node, std::size_t i) {
                        const std::uint8_t* rec = node.Record(i);
+                       if (node.BigKeys) {
+                           // Key: length, fork type, pad, file id, first file block; eight extents.
+                           if (node.RecordSize(i) < kPlusExtentsRecordSize || GetBig16(rec) != 10) {
+                               ThrowImageFault(TImageFault::RecordShort, extents_.Structure,
+                                               {Num(node.Number), Num(i), Num(node.RecordSize(i))});
+                           }
+                           v_.overflow_.push_back(
+                               {rec[2], GetBig32(rec + 4), GetBig32(rec + 8), PlusExtentRecordAt(rec + 12)});
+                           return;
+                       }
                        if (node.RecordSize(i) < kExtentsRecordSize || rec[0] < 7) {
                            ThrowImageFault(TImageFault::RecordShort, extents_.Structure,
                                            {Num(node.Number), Num(i), Num(node.RecordSize(i))});
@@ -345,7 +514,104 @@ private:
                    [&](const TNode& node, std::size_t i) { CatalogRecord(node, i); });
     }
 
+    // An HFS+ catalog record: the key (length, parent id, the name in UTF-16), then the record
+    // (type, and a folder's, a file's or a thread's fields).
+    void PlusCatalogRecord(const TNode& node, std::size_t i) {
+        const std::uint8_t* rec = node.Record(i);
+        const std::size_t size = node.RecordSize(i);
+        auto tooShort = [&] {
+            ThrowImageFault(TImageFault::RecordShort, catalog_.Structure,
+                            {Num(node.Number), Num(i), Num(size)});
+        };
+        if (size < 8 || GetBig16(rec) < 6 || !KeyFits(rec, size, true, 2)) {
+            tooShort();
+        }
+        const std::size_t nameLength = GetBig16(rec + 6);
+        if (nameLength > kMaxUnicodeName || 6 + 2 * nameLength > GetBig16(rec)) {
+            tooShort();
+        }
+        const std::uint32_t parent = GetBig32(rec + 2);
+        const std::uint8_t* d = rec + DataOffset(rec, true);
+        const std::size_t room = size - DataOffset(rec, true);
+        const std::uint16_t type = GetBig16(d);
+        const std::uint32_t blockSize = v_.mdb_.AllocationBlockSize;
+        THfsEntry e;
+        switch (type) {
+        case kFolderRecord: {
+            if (room < kPlusFolderRecordSize) {
+                tooShort();
+            }
+            e.Kind = THfsKind::Folder;
+            e.Valence = GetBig32(d + 4);
+            e.Id = GetBig32(d + 8);
+            e.Info.Created = GetBig32(d + 12);
+            e.Info.Modified = GetBig32(d + 16);
+            e.Backup = GetBig32(d + 28);
+            // The folder's Finder info and its extended info, laid out as HFS has them.
+            e.Info.FinderFlags = GetBig16(d + 48 + 8);
+            e.Info.LocationV = GetBig16(d + 48 + 10);
+            e.Info.LocationH = GetBig16(d + 48 + 12);
+            e.Info.Script = d[64 + 8];
+            e.Info.ExtFlags = d[64 + 9];
+            break;
+        }
+        case kFileRecord: {
+            if (room < kPlusFileRecordSize) {
+                tooShort();
+            }
+            e.Kind = THfsKind::File;
+            e.Info.Protected = (GetBig16(d + 2) & 0x0001) != 0;
+            e.Id = GetBig32(d + 8);
+            e.Info.Created = GetBig32(d + 12);
+            e.Info.Modified = GetBig32(d + 16);
+            e.Backup = GetBig32(d + 28);
+            e.Compressed = (d[32 + 9] & kUfCompressed) != 0;
+            std::array<std::uint8_t, 32> finder{};
+            std::copy_n(d + 48, 32, finder.begin());
+            ApplyFinderInfo(e.Info, finder);
+            e.Data = PlusForkAt(d + 88, blockSize);
+            e.Resource = PlusForkAt(d + 88 + kPlusForkDataSize, blockSize);
+            break;
+        }
+        case kFolderThread:
+        case kFileThread:
+            if (room < kPlusThreadRecordSize) {
+                tooShort();
+            }
+            if (type == kFolderThread) {
+                v_.threadIds_.push_back(parent);
+            }
+            return;
+        default:
+            ThrowImageFault(TImageFault::RecordKind, catalog_.Structure,
+                            {Num(node.Number), Num(i), Num(type)});
+        }
+        e.ParentId = parent;
+        e.UnicodeNames = true;
+        std::string text = UnicodeNameAt(rec + 8, nameLength);
+        bool japanese = false;
+        e.Info.Name = MacBytesOf(text, japanese);
+        if (japanese && (e.Info.Script & 0x80) == 0) {
+            e.Info.Script = 0x81; // the Mac bytes are code page 932: the script byte says so
+        }
+        if (e.Kind == THfsKind::Folder && e.Id == kRootId) {
+            if (parent != kRootParentId) {
+                ThrowImageFault(TImageFault::MissingParent, catalog_.Structure, {Num(e.Id), Num(parent)});
+            }
+            v_.rootValence_ = e.Valence;
+            v_.mdb_.VolumeName = e.Info.Name;
+            v_.mdb_.VolumeText = std::move(text);
+            return;
+        }
+        e.Path = {std::move(text)}; // the entry's own name; BuildPaths puts the folders' before it
+        v_.entries_.push_back(std::move(e));
+    }
+
     void CatalogRecord(const TNode& node, std::size_t i) {
+        if (node.BigKeys) {
+            PlusCatalogRecord(node, i);
+            return;
+        }
         const std::uint8_t* rec = node.Record(i);
         const std::size_t size = node.RecordSize(i);
         auto tooShort = [&] {
@@ -354,13 +620,13 @@ private:
         };
         // Key: length, reserved, parent id, the name as a Pascal string of at most 31 bytes.
         if (size < 8 || rec[0] < 6 || std::size_t{rec[6]} + 6 > rec[0] || rec[6] > 31 ||
-            DataOffset(rec) + 2 > size) {
+            !KeyFits(rec, size, false, 2)) {
             tooShort();
         }
         const std::uint32_t parent = GetBig32(rec + 2);
         std::string name(rec + 7, rec + 7 + rec[6]);
-        const std::uint8_t* d = rec + DataOffset(rec);
-        const std::size_t room = size - DataOffset(rec);
+        const std::uint8_t* d = rec + DataOffset(rec, false);
+        const std::size_t room = size - DataOffset(rec, false);
         const std::uint8_t type = d[0];
         THfsEntry e;
         switch (type) {
@@ -419,6 +685,7 @@ private:
                             {Num(node.Number), Num(i), Num(type)});
         }
         e.ParentId = parent;
+        e.Path = {name};
         e.Info.Name = std::move(name);
         if (e.Kind == THfsKind::Folder && e.Id == kRootId) {
             if (parent != kRootParentId) {
@@ -451,7 +718,7 @@ private:
             return &entries[it->second];
         };
         for (THfsEntry& e : entries) {
-            std::vector<std::string> path{e.Info.Name};
+            std::vector<std::string> path{e.Path.back()};
             std::uint32_t parent = e.ParentId;
             // A chain longer than the entries can only be a loop; one deeper than any disk's
             // folders is refused too, as its paths would take memory by the square of its depth.
@@ -465,7 +732,7 @@ private:
                                     {Num(e.Id), Num(parent)});
                 }
                 if (path.size() <= kMaxFolderDepth) {
-                    path.push_back(folder->Info.Name);
+                    path.push_back(folder->Path.back()); // its own name, whether or not its path is built
                 }
                 parent = folder->ParentId;
             }
@@ -488,12 +755,14 @@ std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fi
                                           const THfsExtentRecord& first, std::int64_t length,
                                           bool overflow) const {
     const std::int64_t blockSize = mdb_.AllocationBlockSize;
-    const std::int64_t blocks = (length + blockSize - 1) / blockSize;
+    const std::int64_t blocks =
+        length / blockSize + (length % blockSize != 0 ? 1 : 0); // no overflow near 2^63
     std::vector<THfsExtent> out;
     std::int64_t have = 0;
     bool ended = false; // a record with an unused slot: the fork's list ends there
     auto take = [&](const THfsExtentRecord& record) {
-        for (const THfsExtent& e : record) {
+        for (std::size_t i = 0; i < extentsPerRecord_; ++i) {
+            const THfsExtent& e = record[i];
             if (have >= blocks) {
                 return;
             }
@@ -516,9 +785,10 @@ std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fi
     // nothing ends the search, so this looks up each record at most once.
     const std::uint8_t forkType = fork == TImageStructure::ResourceFork ? 0xFF : 0x00;
     for (std::size_t step = 0; have < blocks && !ended && overflow && step < overflow_.size(); ++step) {
-        const TOverflow wanted{forkType, fileId, static_cast<std::uint16_t>(have), {}};
+        const std::int64_t maxBlock = mdb_.Plus ? 0xFFFFFFFF : 0xFFFF;
+        const TOverflow wanted{forkType, fileId, static_cast<std::uint32_t>(have), {}};
         const auto it = std::lower_bound(overflow_.begin(), overflow_.end(), wanted, TOverflow::Before);
-        if (have > 0xFFFF || it == overflow_.end() || TOverflow::Before(wanted, *it)) {
+        if (have > maxBlock || it == overflow_.end() || TOverflow::Before(wanted, *it)) {
             break;
         }
         const std::int64_t before = have;
@@ -539,6 +809,20 @@ std::vector<THfsExtent> THfsVolume::Cover(TImageStructure fork, std::uint32_t fi
 THfsVolume THfsVolume::Open(const TFileStream& file, std::int64_t offset, std::int64_t length) {
     const TImageBytes bytes(file, offset, length);
     THfsVolume volume;
+    if (const auto embedded = THfsReader(volume, bytes).Embedded()) {
+        // The wrapper's one file is a placeholder; the volume is the HFS+ one inside it, which
+        // must be HFS+ (a wrapper inside a wrapper would be a loop of layers).
+        const TImageBytes inner = bytes.Sub(embedded->first, embedded->second);
+        std::array<std::uint8_t, 2> sig{};
+        inner.Read(sig.data(), sig.size(), kMdbAt, TImageStructure::Mdb);
+        if (GetBig16(sig.data()) != kSigHfsPlus && GetBig16(sig.data()) != kSigHfsX) {
+            char text[8];
+            std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(GetBig16(sig.data())));
+            ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb,
+                            {Num(embedded->first + kMdbAt), text, "0x482B"});
+        }
+        return Open(file, inner.Offset(), inner.Length());
+    }
     volume.file_ = &file;
     volume.offset_ = offset;
     volume.length_ = length;
@@ -552,13 +836,14 @@ const THfsEntry* THfsVolume::Find(std::uint32_t id) const {
 }
 
 std::vector<THfsExtent> THfsVolume::Extents(const THfsEntry& file, THfsForkKind fork,
-                                            std::uint32_t length) const {
+                                            std::uint64_t length) const {
     if (file.Kind != THfsKind::File) {
         return {};
     }
     const THfsFork& f = fork == THfsForkKind::Data ? file.Data : file.Resource;
     return Cover(fork == THfsForkKind::Data ? TImageStructure::DataFork : TImageStructure::ResourceFork,
-                 file.Id, f.FirstExtents, length, true);
+                 file.Id, f.FirstExtents,
+                 static_cast<std::int64_t>(std::min<std::uint64_t>(length, INT64_MAX)), true);
 }
 
 std::vector<THfsExtent> THfsVolume::ForkExtents(const THfsEntry& file, THfsForkKind fork) const {
@@ -568,10 +853,19 @@ std::vector<THfsExtent> THfsVolume::ForkExtents(const THfsEntry& file, THfsForkK
 
 std::vector<TForkSource> THfsVolume::ForkSources(const THfsEntry& file, THfsForkKind fork) const {
     std::vector<TForkSource> sources;
-    std::int64_t left = fork == THfsForkKind::Data ? file.Data.LogicalLength : file.Resource.LogicalLength;
     if (file.Kind != THfsKind::File) {
         return sources;
     }
+    if (file.Compressed) {
+        // The fork's bytes are kept in the attributes file or the resource fork, compressed:
+        // copying what the catalog gives would write wrong bytes.
+        ThrowImageFault(TImageFault::ForkCompressed,
+                        fork == THfsForkKind::Data ? TImageStructure::DataFork
+                                                   : TImageStructure::ResourceFork,
+                        {Num(file.Id)});
+    }
+    auto left = static_cast<std::int64_t>(fork == THfsForkKind::Data ? file.Data.LogicalLength
+                                                                     : file.Resource.LogicalLength);
     const std::int64_t blockSize = mdb_.AllocationBlockSize;
     const std::int64_t base = offset_ + std::int64_t{mdb_.AllocationStart} * kSector;
     for (const THfsExtent& e : ForkExtents(file, fork)) {
@@ -591,6 +885,11 @@ std::vector<TForkSource> THfsVolume::ForkSources(const THfsEntry& file, THfsFork
 }
 
 TMacNameReading ReadEntryName(const THfsEntry& entry, TMacEncoding chosen) {
+    if (entry.UnicodeNames) {
+        return {entry.Path.empty() ? std::string() : entry.Path.back(),
+                entry.Info.Script == 0x81 ? TMacEncoding::Japanese : TMacEncoding::Roman,
+                TMacNameReason::Unicode};
+    }
     // The script byte holds a script code with its top bit set when it is valid; 1 is Japanese.
     return ReadMacName(entry.Info.Name, chosen, entry.Info.Script == 0x81);
 }
@@ -602,6 +901,8 @@ std::string EntryPathText(const THfsEntry& entry, TMacEncoding chosen, std::stri
             text += separator;
         }
         THfsEntry part;
+        part.UnicodeNames = entry.UnicodeNames;
+        part.Path = {entry.Path[i]};
         part.Info.Name = entry.Path[i];
         part.Info.Script = entry.Info.Script;
         text += ReadEntryName(part, chosen).Text;

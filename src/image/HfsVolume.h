@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// An HFS volume read from a byte range of an open file, never written: the master directory
-// block, the catalog B-tree (every folder and file with its Finder fields, dates and forks) and the
-// extents overflow B-tree for fragmented forks. Every structure is bounds-checked: damage is an
+// An HFS or HFS+ volume read from a byte range of an open file, never written: the master
+// directory block (HFS+: the volume header; an HFS volume wrapping an HFS+ one opens the embedded
+// volume), the catalog B-tree (every folder and file with its Finder fields, dates and forks) and
+// the extents overflow B-tree for fragmented forks. Every structure is bounds-checked: damage is an
 // EImageError naming the structure and node, a walk never loops (links that return, a tree deeper
 // than its header says), and nothing is allocated by a count the image gives.
 #pragma once
@@ -24,15 +25,19 @@ namespace kelda {
 
 // A run of allocation blocks.
 struct THfsExtent {
-    std::uint16_t Start = 0;
-    std::uint16_t Count = 0;
+    std::uint32_t Start = 0;
+    std::uint32_t Count = 0;
     bool operator==(const THfsExtent&) const = default;
 };
-using THfsExtentRecord = std::array<THfsExtent, 3>;
+// An extent record: HFS uses the first three, HFS+ all eight.
+using THfsExtentRecord = std::array<THfsExtent, 8>;
 
-// The master directory block's fields.
+// The master directory block's fields; of an HFS+ volume, the volume header's in the same places
+// (no root counts, allocation block 0 at the volume's start, the name from the root folder).
 struct THfsMdb {
-    std::string VolumeName;    // Mac bytes
+    bool Plus = false;         // an HFS+ or HFSX volume
+    std::string VolumeName;    // Mac bytes (HFS+: the name in Mac Roman or code page 932)
+    std::string VolumeText;    // HFS+: the name as UTF-8 (NFC)
     std::uint32_t Created = 0; // seconds since 1904, local time
     std::uint32_t Modified = 0;
     std::uint32_t Backup = 0;
@@ -42,14 +47,14 @@ struct THfsMdb {
     std::uint32_t FileCount = 0;
     std::uint32_t FolderCount = 0; // not counting the root
     std::uint16_t BitmapStart = 0; // 512-byte block of the volume bitmap
-    std::uint16_t AllocationBlocks = 0;
+    std::uint32_t AllocationBlocks = 0;
     std::uint32_t AllocationBlockSize = 0;
     std::uint16_t AllocationStart = 0; // 512-byte block of allocation block 0
     std::uint32_t NextId = 0;
-    std::uint16_t FreeBlocks = 0;
-    std::uint32_t ExtentsFileSize = 0;
+    std::uint32_t FreeBlocks = 0;
+    std::uint64_t ExtentsFileSize = 0;
     THfsExtentRecord ExtentsExtents{};
-    std::uint32_t CatalogFileSize = 0;
+    std::uint64_t CatalogFileSize = 0;
     THfsExtentRecord CatalogExtents{};
     std::uint16_t EmbeddedSignature = 0; // "H+" when an HFS+ volume is wrapped in this one
 };
@@ -71,8 +76,8 @@ enum class THfsKind { Folder, File };
 enum class THfsForkKind { Data, Resource };
 
 struct THfsFork {
-    std::uint32_t LogicalLength = 0;
-    std::uint32_t PhysicalLength = 0;
+    std::uint64_t LogicalLength = 0;
+    std::uint64_t PhysicalLength = 0;
     THfsExtentRecord FirstExtents{};
 };
 
@@ -80,13 +85,19 @@ struct THfsEntry {
     THfsKind Kind = THfsKind::File;
     std::uint32_t Id = 0;       // catalog node id (the root folder is 2)
     std::uint32_t ParentId = 0; // the folder it lies in
-    // Mac bytes of the names from below the root folder down to this entry's own name.
+    // The names from below the root folder down to this entry's own name: Mac bytes, or UTF-8
+    // (NFC) when UnicodeNames.
     std::vector<std::string> Path;
+    // HFS+: the path's names are Unicode; Info.Name holds the name in Mac bytes for the writers
+    // (Mac Roman, else code page 932 with the script byte saying so, else "?" for what neither has).
+    bool UnicodeNames = false;
+    // HFS+: the forks are stored compressed (the file's UF_COMPRESSED flag), which is not read.
+    bool Compressed = false;
     // Name (Mac bytes, as the last path component), type, creator, Finder flags, location, folder,
     // protected bit (files), script and extended flags, creation and modification dates.
     TMacFileInfo Info;
     std::uint32_t Backup = 0;
-    std::uint16_t Valence = 0; // folders: the items it holds
+    std::uint32_t Valence = 0; // folders: the items it holds
     THfsFork Data;             // files only
     THfsFork Resource;
 };
@@ -97,6 +108,8 @@ public:
     // directory block, both trees' headers and structure, and every catalog record. Throws an
     // EImageError on damage (the finding names the structure and node), EFileError when the file
     // cannot be read.
+    // An HFS volume whose embedded signature is "H+" is the wrapper of an HFS+ volume: the embedded
+    // volume is opened (its range must lie inside the wrapper's allocation blocks).
     static THfsVolume Open(const TFileStream& file, std::int64_t offset, std::int64_t length);
 
     const THfsMdb& Mdb() const { return mdb_; }
@@ -111,11 +124,12 @@ public:
     // The extents that hold a fork's logical length, in file order: the first three of its catalog
     // record, then the overflow tree's; extents allocated past the length are left out. Throws an
     // EImageError when one lies outside the volume or they end before the length.
+    // (The first extents of the catalog record: three on HFS, eight on HFS+.)
     std::vector<THfsExtent> ForkExtents(const THfsEntry& file, THfsForkKind fork) const;
     // The fork as byte spans of the file, in order, the last cut to the logical length (runs that
     // follow each other on the disk as one span): what a TForkCopier streams without holding it. Empty for an
     // empty fork or a folder. Throws an EImageError when the extents lie outside the volume or end before the
-    // fork's length.
+    // fork's length, and ForkCompressed for a compressed file's fork.
     std::vector<TForkSource> ForkSources(const THfsEntry& file, THfsForkKind fork) const;
 
     // The findings of a full check that Open does not stop at: the trees' header fields against
@@ -144,7 +158,7 @@ private:
     struct TOverflow {
         std::uint8_t Fork = 0;
         std::uint32_t FileId = 0;
-        std::uint16_t FirstBlock = 0;
+        std::uint32_t FirstBlock = 0;
         THfsExtentRecord Extents{};
         static bool Before(const TOverflow& a, const TOverflow& b) {
             return std::tie(a.Fork, a.FileId, a.FirstBlock) < std::tie(b.Fork, b.FileId, b.FirstBlock);
@@ -152,10 +166,11 @@ private:
     };
     std::vector<TOverflow> overflow_;
     std::int64_t usableBlocks_ = 0; // allocation blocks whose bytes lie inside the range
-    std::uint16_t rootValence_ = 0;
+    std::uint32_t rootValence_ = 0;
+    std::size_t extentsPerRecord_ = 3;                        // 8 on HFS+
     std::vector<std::pair<std::uint32_t, std::size_t>> byId_; // id, index into entries_, sorted
 
-    std::vector<THfsExtent> Extents(const THfsEntry& file, THfsForkKind fork, std::uint32_t length) const;
+    std::vector<THfsExtent> Extents(const THfsEntry& file, THfsForkKind fork, std::uint64_t length) const;
     std::vector<THfsExtent> Cover(TImageStructure fork, std::uint32_t fileId, const THfsExtentRecord& first,
                                   std::int64_t length, bool overflow) const;
 
@@ -167,7 +182,8 @@ private:
 std::vector<TImageFinding> CheckHfsImage(const TFileStream& file, std::int64_t offset, std::int64_t length);
 
 // A Mac name of the catalog through the one decoder of Mac names (util/MacText.h ReadMacName):
-// the entry's script says Japanese when its Finder info's script byte is valid and 1.
+// the entry's script says Japanese when its Finder info's script byte is valid and 1. An HFS+
+// name is its Unicode text as it stands (reason Unicode; the encoding of its Mac bytes).
 TMacNameReading ReadEntryName(const THfsEntry& entry, TMacEncoding chosen = TMacEncoding::Auto);
 // The entry's path as text, its components decoded so and joined by separator.
 std::string EntryPathText(const THfsEntry& entry, TMacEncoding chosen = TMacEncoding::Auto,

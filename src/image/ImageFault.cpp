@@ -16,7 +16,7 @@ namespace {
 using TFaultText = TTextEntry<TImageFault>;
 
 // In the order of TImageFault.
-constexpr std::array<TFaultText, 47> kFaultTexts{{
+constexpr std::array<TFaultText, 48> kFaultTexts{{
     {TImageFault::RangeOutsideFile,
      "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
      "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
@@ -119,10 +119,13 @@ constexpr std::array<TFaultText, 47> kFaultTexts{{
      "the %1 marks %2 allocation blocks used that no file holds (the first is block %3)",
      "%1は使用中のアロケーションブロック %2 個をどのファイルにも属さないまま記録しています (最初はブロック "
      "%3)"},
+    {TImageFault::ForkCompressed,
+     "File %2 is stored compressed, which is not read: it is listed, but its %1 cannot be taken out",
+     "ファイル %2 は圧縮して格納されていて読めません: 一覧には出ますが、%1は取り出せません"},
 }};
 
 static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Key,
-                                            static_cast<std::size_t>(TImageFault::BlocksUnclaimed) + 1),
+                                            static_cast<std::size_t>(TImageFault::ForkCompressed) + 1),
               "one text per fault, in the order of TImageFault");
 
 using TStructureName = TTextEntry<TImageStructure>;
@@ -186,9 +189,14 @@ bool TImageFinding::Fatal() const {
     }
 }
 
+// A compressed file is no damage: its text stands alone.
 EImageError::EImageError(TImageFinding finding)
-    : EBilingualError(FormatMessage(TMsg::ImageDamaged, true, finding.Text(true)),
-                      FormatMessage(TMsg::ImageDamaged, false, finding.Text(false))),
+    : EBilingualError(finding.Kind == TImageFault::ForkCompressed
+                          ? finding.Text(true)
+                          : FormatMessage(TMsg::ImageDamaged, true, finding.Text(true)),
+                      finding.Kind == TImageFault::ForkCompressed
+                          ? finding.Text(false)
+                          : FormatMessage(TMsg::ImageDamaged, false, finding.Text(false))),
       finding_(std::move(finding)) {}
 
 void ThrowImageFault(TImageFault kind, TImageStructure structure, std::vector<std::string> args) {

@@ -78,6 +78,7 @@ enum class TImageFault {
     DirectoryFilesWrong, // the %1 counts %2 files; the file directory holds %3
     FreeBlocksWrong,     // the %1 counts %2 free blocks; the block map marks %3 free
     BlocksUnclaimed,     // the %1 marks %2 allocation blocks used that no file holds, from %3
+    ForkCompressed,      // file %2 is stored compressed, which is not read (no damage: not "damaged")
 };
 
 struct TImageFinding {

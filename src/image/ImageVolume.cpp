@@ -10,8 +10,11 @@ namespace {
 class THfsAsVolume final : public TMacVolume {
 public:
     explicit THfsAsVolume(THfsVolume volume) : v_(std::move(volume)) {}
-    TImageKind Kind() const override { return TImageKind::Hfs; }
+    TImageKind Kind() const override { return v_.Mdb().Plus ? TImageKind::HfsPlus : TImageKind::Hfs; }
     const std::string& Name() const override { return v_.Mdb().VolumeName; }
+    std::string NameText(TMacEncoding encoding) const override {
+        return v_.Mdb().Plus ? v_.Mdb().VolumeText : TMacVolume::NameText(encoding);
+    }
     std::uint32_t FileCount() const override { return v_.Mdb().FileCount; }
     std::uint32_t Modified() const override { return v_.Mdb().Modified; }
     std::optional<std::uint32_t> FolderCount() const override { return v_.Mdb().FolderCount; }

@@ -8,6 +8,7 @@
 #include "image/DiskImage.h"
 #include "image/HfsVolume.h"
 #include "image/ImageFault.h"
+#include "util/MacText.h"
 #include "util/TFileStream.h"
 
 #include <cstdint>
@@ -23,6 +24,8 @@ public:
     virtual ~TMacVolume() = default;
     virtual TImageKind Kind() const = 0;
     virtual const std::string& Name() const = 0; // Mac bytes
+    // The name as text: the Mac bytes read by ReadMacName in encoding; HFS+ keeps it in Unicode.
+    virtual std::string NameText(TMacEncoding encoding) const { return ReadMacName(Name(), encoding).Text; }
     virtual std::uint32_t FileCount() const = 0; // as the master directory block counts them
     // When the volume was last changed (seconds since 1904, local time); MFS keeps only the
     // creation date, which stands in.
@@ -38,8 +41,7 @@ public:
 };
 
 // The volume of a range FindVolumes gave, read by the reader of its kind (a range of no known
-// kind is tried as HFS, which names the damaged signature). Throws an EImageError on damage and
-// for a kind not read (HFS+).
+// kind is tried as HFS, which names the damaged signature). Throws an EImageError on damage.
 std::unique_ptr<TMacVolume> OpenVolume(const TFileStream& file, const TVolumeRange& range);
 
 } // namespace kelda

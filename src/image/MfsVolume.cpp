@@ -165,8 +165,10 @@ std::vector<std::uint16_t> TMfsVolume::ForkBlocks(const THfsEntry& file, THfsFor
         }
     }
     const std::int64_t held = std::ssize(blocks) * std::int64_t{mdb_.AllocationBlockSize};
-    if (held < f.LogicalLength) {
-        ThrowImageFault(TImageFault::ChainShort, structure, {Num(file.Id), Num(held), Num(f.LogicalLength)});
+    // MFS lengths are 32-bit (read into the 64-bit field).
+    const auto length = static_cast<std::int64_t>(f.LogicalLength);
+    if (held < length) {
+        ThrowImageFault(TImageFault::ChainShort, structure, {Num(file.Id), Num(held), Num(length)});
     }
     return blocks;
 }

@@ -55,7 +55,8 @@ std::filesystem::path VolumeLocalPath(const std::filesystem::path& folder, const
     std::filesystem::path local = folder;
     const TMacNameReading name = ReadEntryName(entry, encoding);
     for (std::size_t i = skip; i < entry.Path.size(); ++i) {
-        local /= SafeLocalName(entry.Path[i], name.Encoding);
+        local /=
+            entry.UnicodeNames ? SafeLocalText(entry.Path[i]) : SafeLocalName(entry.Path[i], name.Encoding);
     }
     return local;
 }
@@ -127,13 +128,13 @@ TImageVolumeCheck CheckVolume(const TImageFile& image, const TVolumeRange& range
                               std::unique_ptr<TMacVolume>* keep) {
     TImageVolumeCheck check;
     check.Range = range;
-    check.Read = range.Kind == TImageKind::Hfs || range.Kind == TImageKind::Mfs;
+    check.Read = range.Kind != TImageKind::Unknown; // HFS, HFS+ (and HFSX), MFS
     check.Findings = CheckHfsImage(image.Stream(), range.Offset, range.Length);
     if (check.Read) {
         try {
             std::unique_ptr<TMacVolume> volume = OpenVolume(image.Stream(), range);
             check.Opened = true;
-            check.VolumeName = ReadMacName(volume->Name(), encoding).Text;
+            check.VolumeName = volume->NameText(encoding);
             check.Files = volume->FileCount();
             check.Folders = volume->FolderCount();
             if (keep != nullptr) {

@@ -20,6 +20,10 @@ constexpr std::uint32_t GetBig32(const std::uint8_t* at) {
     return (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) | (std::uint32_t{at[2]} << 8) | at[3];
 }
 
+constexpr std::uint64_t GetBig64(const std::uint8_t* at) {
+    return std::uint64_t{GetBig32(at)} << 32 | GetBig32(at + 4);
+}
+
 constexpr void PutBig16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value >> 8);
     at[1] = static_cast<std::uint8_t>(value);

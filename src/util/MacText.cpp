@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unicode/normalizer2.h>
 #include <unicode/ucnv.h>
+#include <unicode/unistr.h>
 #include <vector>
 
 namespace kelda {
@@ -516,6 +518,7 @@ constexpr TReasonText kReasonTexts[] = {
      "日本語として自然 (かな・漢字・全角文字)"},
     {TMacNameReason::LooksRoman, "looks-roman", "reads as Mac Roman: accented letters among Latin letters",
      "欧文として自然 (アクセント付きの文字)"},
+    {TMacNameReason::Unicode, "unicode", "kept in Unicode by the volume", "ボリュームが Unicode で保持"},
 };
 
 const TReasonText& ReasonText(TMacNameReason reason) {
@@ -528,6 +531,30 @@ const TReasonText& ReasonText(TMacNameReason reason) {
 }
 
 } // namespace
+
+std::string Utf16ToNfcUtf8(std::u16string_view units) {
+    icu::UnicodeString text(static_cast<int32_t>(units.size()), 0, 0);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t u = units[i];
+        const bool high = u >= 0xD800 && u < 0xDC00;
+        const bool low = u >= 0xDC00 && u < 0xE000;
+        const bool paired = high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000;
+        if (paired) {
+            text.append(u).append(units[++i]);
+        } else {
+            text.append(high || low ? char16_t{0xFFFD} : u);
+        }
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    icu::UnicodeString composed;
+    if (U_SUCCESS(status)) {
+        composed = nfc->normalize(text, status);
+    }
+    std::string out;
+    (U_SUCCESS(status) ? composed : text).toUTF8String(out);
+    return out;
+}
 
 TMacNameReading JudgeMacText(std::string_view bytes) {
     const auto [encoding, reason] = Judge(bytes);

@@ -22,6 +22,7 @@ enum class TMacNameReason {
     NotShiftJis,   // the bytes are no valid code page 932 text
     LooksJapanese, // kana, common kanji, full-width forms or Japanese punctuation
     LooksRoman,    // accented letters and symbols among Latin letters
+    Unicode,       // the volume keeps the name in Unicode (HFS+): no encoding had to be guessed
 };
 
 // One Mac name decoded: its text, the encoding it was read in (Roman or Japanese, never Auto) and why.
@@ -46,7 +47,7 @@ TMacNameReading JudgeMacText(std::string_view bytes);
 TMacNameReading ReadMacName(std::string_view bytes, TMacEncoding chosen = TMacEncoding::Auto,
                             bool scriptJapanese = false);
 
-// "ascii", "chosen", "script", "not-shift-jis", "looks-japanese", "looks-roman": for JSON.
+// "ascii", "chosen", "script", "not-shift-jis", "looks-japanese", "looks-roman", "unicode": for JSON.
 std::string_view MacNameReasonId(TMacNameReason reason);
 // The reason in words, in either language.
 std::string_view MacNameReasonText(TMacNameReason reason, bool japanese);
@@ -58,6 +59,11 @@ std::string_view MacEncodingName(TMacEncoding encoding, bool japanese);
 // True when the bytes decode as code page 932 without an invalid or unassigned sequence and
 // without landing in the private-use area (user-defined characters are not names anyone types).
 bool IsValidCp932Text(std::string_view bytes);
+
+// UTF-16 text (big-endian code units as a volume stores them, already swapped) as UTF-8 in
+// Normalization Form C: the decomposed names of HFS+ composed as names are typed. An unpaired
+// surrogate becomes U+FFFD; control characters are kept.
+std::string Utf16ToNfcUtf8(std::u16string_view units);
 
 // Appends the UTF-8 bytes of the code point cp.
 void AppendUtf8(std::string& out, char32_t cp);

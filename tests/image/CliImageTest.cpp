@@ -2,6 +2,7 @@
 // kelda-cli image on the built volumes and on the corpus's DiskCopy images inside MacBinary: the
 // listing is the tree, check judges the layers and the volume, extract writes each file in the
 // form asked, with its forks as the volume holds them, and never replaces a file unasked.
+#include "HfsPlusBuilder.h"
 #include "ImageFiles.h"
 
 #include "cli/Cli.h"
@@ -144,6 +145,37 @@ TEST_F(CliImageTest, AnMfsDiskIsListedAndExtractedFlat) {
         written += entry.is_regular_file() ? 1 : 0;
     }
     EXPECT_EQ(written, 19u);
+}
+
+// An HFS+ volume in an HFS wrapper: listed with its composed Unicode names, checked, and extracted
+// as MacBinary III whose names are the Mac bytes of those names; a compressed file is listed and
+// refused as compressed, never written with wrong bytes.
+TEST_F(CliImageTest, AnHfsPlusVolumeIsListedCheckedAndExtracted) {
+    std::vector<TPlusItem> items;
+    items.push_back({.Path = {u"Docs"}, .Folder = true});
+    items.push_back(
+        {.Path = {u"Docs", u"Cafe\u0301"}, .Data = Bytes(5000, 'c'), .Resource = Bytes(300, 'r')});
+    items.push_back({.Path = {u"Squeezed"}, .Compressed = true, .Resource = Bytes(50, 'z')});
+    WriteBytes(dir / "plus.img", WrapInHfs(BuildHfsPlus(items, {.BlockSize = 512})));
+    const TRun list = RunCli({"image", "list", P("plus.img")});
+    ASSERT_EQ(list.Status, kCliOk) << list.Err;
+    EXPECT_EQ(list.Out, "folder\t-\t-\t-\t1904-01-01 00:00:00\tPlus Test:Docs/\n"
+                        "file\tTEXT/ttxt\t5000\t300\t1904-01-01 00:00:00\tPlus Test:Docs/Café\n"
+                        "file\tTEXT/ttxt\t0\t50\t1904-01-01 00:00:00\tPlus Test:Squeezed\n");
+    const TRun check = RunCli({"image", "check", P("plus.img")});
+    EXPECT_EQ(check.Status, kCliOk) << check.Out << check.Err;
+    EXPECT_NE(check.Out.find("Sound: HFS+ \"Plus Test\", 2 files, 1 folder"), std::string::npos) << check.Out;
+
+    const TRun all = RunCli({"image", "extract", P("plus.img"), "-o", P("out")});
+    EXPECT_EQ(all.Status, kCliFailure);
+    EXPECT_NE(all.Err.find("is stored compressed, which is not read"), std::string::npos) << all.Err;
+    EXPECT_EQ(all.Err.find("damaged"), std::string::npos) << all.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/Squeezed.bin"));
+    const TMacFileSource cafe = TMacFileSource::Open(dir / "out/Docs/Café.bin");
+    EXPECT_EQ(cafe.File().Info.Name, "Caf\x8E");
+    EXPECT_EQ(cafe.File().Name.Text, "Café");
+    EXPECT_EQ(cafe.File().Data.Length, 5000);
+    EXPECT_EQ(cafe.File().Resource.Length, 300);
 }
 
 } // namespace

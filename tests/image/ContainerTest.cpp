@@ -4,6 +4,7 @@
 // each damaged layer gives its own fault.
 #include "image/DiskImage.h"
 #include "image/HfsVolume.h"
+#include "image/ImageVolume.h"
 #include "image/MfsVolume.h"
 
 #include "ImageFiles.h"
@@ -20,39 +21,8 @@ using test::Bytes;
 using test::FaultOf;
 using test::ImageBytes;
 
-struct TPart {
-    std::string Name;
-    std::string Type;
-    Bytes Volume;
-};
-
-// A disk of 512-byte blocks: the driver descriptor, the map (its own entry first), the partitions.
-Bytes PartitionedDisk(const std::vector<TPart>& parts) {
-    const std::uint32_t entries = static_cast<std::uint32_t>(parts.size()) + 1;
-    std::uint32_t next = 1 + entries;
-    Bytes disk((1 + entries) * 512, 0);
-    auto entry = [&](std::uint32_t i, const std::string& name, const std::string& type, std::uint32_t start,
-                     std::uint32_t count) {
-        const std::size_t at = (1 + i) * 512;
-        test::SetBig16(disk, at, 0x504D);
-        test::SetBig32(disk, at + 4, entries);
-        test::SetBig32(disk, at + 8, start);
-        test::SetBig32(disk, at + 12, count);
-        std::memcpy(disk.data() + at + 16, name.data(), name.size());
-        std::memcpy(disk.data() + at + 48, type.data(), type.size());
-    };
-    entry(0, "Apple", "Apple_partition_map", 1, entries);
-    for (std::uint32_t i = 0; i < parts.size(); ++i) {
-        const auto blocks = static_cast<std::uint32_t>(parts[i].Volume.size() / 512);
-        entry(i + 1, parts[i].Name, parts[i].Type, next, blocks);
-        disk.insert(disk.end(), parts[i].Volume.begin(), parts[i].Volume.end());
-        next += blocks;
-    }
-    test::SetBig16(disk, 0, 0x4552);
-    test::SetBig16(disk, 2, 512);
-    test::SetBig32(disk, 4, next);
-    return disk;
-}
+using test::PartitionedDisk;
+using test::TPart;
 
 class ContainerTest : public ::testing::Test {
 protected:
@@ -165,6 +135,41 @@ TEST_F(ContainerTest, PartitionMapListsEveryPartitionAndOpensEachHfsOne) {
     EXPECT_TRUE(CheckHfsImage(stream, 300, length).empty());
 }
 
+// A map counts in the device's blocks when its entries stand in them (a CD's 2048-byte blocks), and
+// in 512-byte blocks when they stand at 512-byte steps; MFS partitions open as bare MFS volumes do.
+TEST_F(ContainerTest, PartitionMapsOfEachBlockSizeFindHfsAndMfsVolumes) {
+    const Bytes mfsFile = test::ReadBytes(test::CorpusFile("ciderpress2_MCUS_Free_Software_Disk.img.bin"));
+    const Bytes mfs(mfsFile.begin() + 128 + 84, mfsFile.begin() + 128 + 84 + 409600);
+    const std::vector<TPart> parts = {{"Driver", "Apple_Driver", Bytes(1024, 0xEE)},
+                                      {"Old", "Apple_MFS", mfs},
+                                      {"One", "Apple_HFS", ImageBytes("basic.hfs")}};
+    for (const std::uint32_t blockSize : {512u, 2048u, 4096u}) {
+        SCOPED_TRACE(blockSize);
+        const Bytes disk = PartitionedDisk(parts, blockSize);
+        const TFileStream stream(Write(disk), FileMode::Read);
+        EXPECT_EQ(DetectImage(stream, 0, stream.Size()), TImageKind::PartitionMap);
+        const TPartitionMap map = ReadPartitionMap(stream, 0, stream.Size());
+        EXPECT_EQ(map.MapBlockSize, blockSize);
+        ASSERT_EQ(map.Partitions.size(), 4u);
+        EXPECT_EQ(map.Partitions[2].StartBlock, 5 + (1024 + blockSize - 1) / blockSize);
+        const std::vector<TVolumeRange> volumes = FindVolumes(stream, 0, stream.Size());
+        ASSERT_EQ(volumes.size(), 2u);
+        EXPECT_EQ(volumes[0].Kind, TImageKind::Mfs);
+        EXPECT_EQ(volumes[0].PartitionName, "Old");
+        EXPECT_EQ(volumes[0].Offset, std::int64_t{map.Partitions[2].StartBlock} * blockSize);
+        EXPECT_EQ(OpenVolume(stream, volumes[0])->Name(), "MCUS' Free Software Disk");
+        EXPECT_EQ(volumes[1].Kind, TImageKind::Hfs);
+        EXPECT_EQ(OpenVolume(stream, volumes[1])->Name(), "Kelda Test");
+        EXPECT_TRUE(CheckHfsImage(stream, 0, stream.Size()).empty());
+    }
+    // A map written in 512-byte blocks on a device of 2048-byte blocks.
+    Bytes disk = PartitionedDisk(parts, 512);
+    test::SetBig16(disk, 2, 2048);
+    const TFileStream stream(Write(disk), FileMode::Read);
+    EXPECT_EQ(ReadPartitionMap(stream, 0, stream.Size()).MapBlockSize, 512u);
+    EXPECT_EQ(FindVolumes(stream, 0, stream.Size()).size(), 2u);
+}
+
 TEST_F(ContainerTest, DetectsEachKindBySignature) {
     Bytes hfs = ImageBytes("basic.hfs");
     Bytes plus = hfs;
@@ -187,14 +192,20 @@ TEST_F(ContainerTest, DetectsEachKindBySignature) {
     }
     const TFileStream zeros(Write(plain), FileMode::Read);
     EXPECT_EQ(FaultOf([&] { FindVolumes(zeros, 0, zeros.Size()); }).Kind, TImageFault::NotDiskImage);
-    for (const Bytes* image : {&plus, &wrapper}) {
-        const TFileStream stream(Write(*image), FileMode::Read);
+    // An HFS volume's bytes under an HFS+ signature, and a wrapper whose embedded volume has no
+    // extent: each is read as HFS+ and found damaged where it is.
+    const struct {
+        const Bytes* Image;
+        const char* Text;
+    } forged[] = {{&plus, "the master directory block gives version = 59199, which cannot be"},
+                  {&wrapper, "the master directory block gives drEmbedExtent = 0+0, which cannot be"}};
+    for (const auto& c : forged) {
+        const TFileStream stream(Write(*c.Image), FileMode::Read);
         const std::vector<TImageFinding> findings = CheckHfsImage(stream, 0, stream.Size());
         ASSERT_EQ(findings.size(), 1u);
-        EXPECT_EQ(findings[0].Kind, TImageFault::VolumeNotRead);
-        EXPECT_EQ(findings[0].Text(false), "the volume is HFS+, which is not read");
-        EXPECT_EQ(FaultOf([&] { THfsVolume::Open(stream, 0, stream.Size()); }).Kind,
-                  TImageFault::VolumeNotRead);
+        EXPECT_EQ(findings[0].Kind, TImageFault::BadValue);
+        EXPECT_EQ(findings[0].Text(false), c.Text);
+        EXPECT_EQ(FaultOf([&] { THfsVolume::Open(stream, 0, stream.Size()); }).Kind, TImageFault::BadValue);
     }
 }
 

@@ -15,6 +15,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -69,6 +70,42 @@ inline std::size_t NodeAt(const Bytes& volume, std::uint32_t n, bool catalog = t
     }
     ADD_FAILURE() << "node " << n << " lies in an overflow extent";
     return 0;
+}
+
+struct TPart {
+    std::string Name;
+    std::string Type;
+    Bytes Volume;
+};
+
+// A disk of blocks of blockSize bytes: the driver descriptor, the map (its own entry first, one
+// entry a block), the partitions (each volume padded to whole blocks).
+inline Bytes PartitionedDisk(const std::vector<TPart>& parts, std::uint32_t blockSize = 512) {
+    const std::uint32_t entries = static_cast<std::uint32_t>(parts.size()) + 1;
+    std::uint32_t next = 1 + entries;
+    Bytes disk((1 + entries) * blockSize, 0);
+    auto entry = [&](std::uint32_t i, const std::string& name, const std::string& type, std::uint32_t start,
+                     std::uint32_t count) {
+        const std::size_t at = (1 + i) * blockSize;
+        SetBig16(disk, at, 0x504D);
+        SetBig32(disk, at + 4, entries);
+        SetBig32(disk, at + 8, start);
+        SetBig32(disk, at + 12, count);
+        std::memcpy(disk.data() + at + 16, name.data(), name.size());
+        std::memcpy(disk.data() + at + 48, type.data(), type.size());
+    };
+    entry(0, "Apple", "Apple_partition_map", 1, entries);
+    for (std::uint32_t i = 0; i < parts.size(); ++i) {
+        const auto blocks = static_cast<std::uint32_t>((parts[i].Volume.size() + blockSize - 1) / blockSize);
+        entry(i + 1, parts[i].Name, parts[i].Type, next, blocks);
+        disk.insert(disk.end(), parts[i].Volume.begin(), parts[i].Volume.end());
+        disk.resize(std::size_t{next + blocks} * blockSize, 0);
+        next += blocks;
+    }
+    SetBig16(disk, 0, 0x4552);
+    SetBig16(disk, 2, static_cast<std::uint16_t>(blockSize));
+    SetBig32(disk, 4, next);
+    return disk;
 }
 
 // The bytes a list of fork sources holds, streamed through TForkCopier as a writer would.
