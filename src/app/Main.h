@@ -12,6 +12,7 @@
 #include "app/Language.h"
 #include "app/Settings.h"
 #include "crc/TCrcPage.h"
+#include "forks/TMakeMacBinaryDialog.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/SourceShortfall.h"
@@ -478,8 +479,9 @@ private:
     TFileDialogState OpenDialog2_;
     TFileDialogState SaveDialog1_;
     TFileDialogState SaveDialog2_;
-    TFileDialogState SaveDialog3_; // one resource's bytes
-    TFileDialogState OpenDialog3_; // the forks chosen in the Make MacBinary dialog
+    TFileDialogState SaveDialog3_;             // one resource's bytes
+    TFileDialogState OpenDialog3_;             // the forks chosen in the Make MacBinary dialog
+    TMakeMacBinaryFields makeMacBinaryFields_; // its fields, kept until a file is made from them
     // The CRC page as its model holds it: the recent files, the operation and the variant.
     void ShowCrcPage();
     // The CRC page's chosen file as ComboBox1 shows it.
