@@ -157,9 +157,11 @@ if(BUILD_TESTING)
     endif()
   endforeach()
 
-  # The MIME type by content: Qt's MIME database given only our package.
+  # The MIME type by content: Qt's MIME database given only our package, and the package installed
+  # with update-mime-database and asked through xdg-mime.
   if(KELDA_BUILD_GUI)
-    add_executable(test_install ${CMAKE_SOURCE_DIR}/tests/install/MimeTypeTest.cpp)
+    add_executable(test_install ${CMAKE_SOURCE_DIR}/tests/install/MimeTypeTest.cpp
+                                ${CMAKE_SOURCE_DIR}/tests/install/XdgMimeTest.cpp)
     set_target_properties(test_install PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KELDA_TEST_OUTPUT_DIR})
     target_compile_definitions(test_install PRIVATE KELDA_MIME_XML="${KELDA_DATA_DIR}/kelda-mime.xml"
                                                     KELDA_CORPUS_DIR="${KELDA_CORPUS_DIR}"

@@ -23,6 +23,9 @@ struct TFileDialogState {
     // The chosen file's bytes, which need not be UTF-8 and which two different files may show
     // alike. Work on the file uses Path only.
     std::filesystem::path Path;
+    // Lists the entries whose names begin with ".", as where the file picked may be an AppleDouble
+    // sidecar "._NAME"; elsewhere they stay out of the list, as in other file dialogs.
+    bool ShowHidden = false;
 };
 
 class Dialogs {

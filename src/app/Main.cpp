@@ -470,10 +470,13 @@ TForkStatus TFormMain::RunLongWork(TMsg progressLabel, const TLongWork& work) {
     return status;
 }
 
-void TFormMain::ShowError(const char* message, const std::string& english) {
+void TFormMain::ShowError(const char* message, const std::string& english, int reason) {
     std::string text = ErrorBoxText(message);
     if (!IsJapanese() && !english.empty()) {
         text += '\n' + ErrorBoxText(english);
+    }
+    if (reason != 0) {
+        text += '\n' + SystemErrorText(reason, IsJapanese());
     }
     dialogs_.ErrorBox(this, QString::fromUtf8(text));
 }

@@ -12,6 +12,7 @@
 #include "app/Language.h"
 #include "app/Settings.h"
 #include "crc/TCrcPage.h"
+#include "forks/TMakeMacBinaryDialog.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/SourceShortfall.h"
@@ -21,6 +22,7 @@
 #include "util/MacText.h"
 #include "util/Progress.h"
 #include "util/ProgressThrottle.h"
+#include "util/TFileStream.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -243,12 +245,15 @@ public:
 
     // Runs a handler; an exception it throws ends it there and is shown in the error box (title
     // "KELDA", error icon, the message with the full-stop rule; in English mode an error that has
-    // an English text gets it as a second line). The program then goes on. Work the user
+    // an English text gets it as a second line; a file error's system reason follows on a line of
+    // its own). The program then goes on. Work the user
     // cancelled ends silently: the cancel was the user's own choice.
     template <class F> void Guard(F&& handler) {
         try {
             handler();
         } catch (const ECancelled&) {
+        } catch (const EFileError& e) {
+            ShowError(e.what(), e.english(), e.SystemReason());
         } catch (const EBilingualError& e) {
             ShowError(e.what(), e.english());
         } catch (const std::exception& e) {
@@ -257,7 +262,9 @@ public:
             ShowError("Unknown error");
         }
     }
-    void ShowError(const char* message, const std::string& english = {});
+    // reason: an errno whose system text the message carries; it is given again on a line of its
+    // own below, in the window's language where the C library has that language's messages.
+    void ShowError(const char* message, const std::string& english = {}, int reason = 0);
 
     // ------------------------------------------------------------------ text panes
 
@@ -472,8 +479,9 @@ private:
     TFileDialogState OpenDialog2_;
     TFileDialogState SaveDialog1_;
     TFileDialogState SaveDialog2_;
-    TFileDialogState SaveDialog3_; // one resource's bytes
-    TFileDialogState OpenDialog3_; // the forks chosen in the Make MacBinary dialog
+    TFileDialogState SaveDialog3_;             // one resource's bytes
+    TFileDialogState OpenDialog3_;             // the forks chosen in the Make MacBinary dialog
+    TMakeMacBinaryFields makeMacBinaryFields_; // its fields, kept until a file is made from them
     // The CRC page as its model holds it: the recent files, the operation and the variant.
     void ShowCrcPage();
     // The CRC page's chosen file as ComboBox1 shows it.

@@ -108,6 +108,7 @@ bool QtDialogs::RunFileDialog(QWidget* parent, TFileDialogState& state, bool sav
     const bool japanese = parent != nullptr && parent->window()->property("japanese").toBool();
     TFileChooser dialog(parent, state.Title, save, NameFilters(state.Filter),
                         TFileChooser::Texts(japanese, save));
+    dialog.SetShowHidden(state.ShowHidden);
     if (!state.InitialDir.isEmpty()) {
         dialog.SetFolder(state.InitialDir);
     }

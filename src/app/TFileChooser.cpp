@@ -108,9 +108,13 @@ TFileChooser::TFileChooser(QWidget* parent, const QString& title, bool save, con
 
     connect(FFolderEdit, &QLineEdit::returnPressed, this, [this] { SetFolder(FFolderEdit->text()); });
     connect(FUpButton, &QToolButton::clicked, this, [this] { GoUp(); });
-    connect(FList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item, QListWidgetItem*) {
-        if (item != nullptr && !item->data(IsFolderRole).toBool()) {
-            FNameEdit->setText(item->text());
+    // Only an entry the user chooses (a click, the arrow keys) becomes the name. Focus passing
+    // through the list makes its first entry current without choosing it; taking that would put
+    // another file's name, often the source's own, over the name offered.
+    connect(FList, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = FList->selectedItems();
+        if (!chosen.isEmpty() && !chosen.constFirst()->data(IsFolderRole).toBool()) {
+            FNameEdit->setText(chosen.constFirst()->text());
         }
     });
     connect(FList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { ActivateItem(item); });
@@ -160,6 +164,14 @@ void TFileChooser::SetFileName(const QString& name) {
     FNameEdit->setText(name);
 }
 
+void TFileChooser::SetShowHidden(bool show) {
+    if (show == FShowHidden) {
+        return;
+    }
+    FShowHidden = show;
+    List();
+}
+
 bool TFileChooser::MatchesFilter(const std::string& name) const {
     const QStringList patterns = FilterPatterns(FFilterBox->currentText());
     return patterns.isEmpty() ||
@@ -179,8 +191,8 @@ void TFileChooser::List() {
     for (fs::directory_iterator it(FFolder, fs::directory_options::skip_permission_denied, ec), end;
          !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.empty() || name[0] == '.') {
-            continue; // hidden, as in every file dialog here
+        if (name.empty() || (name[0] == '.' && !FShowHidden)) {
+            continue;
         }
         std::error_code typeError;
         const bool folder = it->is_directory(typeError);

@@ -48,6 +48,8 @@ public:
     // The name to offer in the name box; a pattern such as "*.*" is shown too (confirmed, it
     // becomes the filter).
     void SetFileName(const QString& name);
+    // Whether entries whose names begin with "." are listed (not by default).
+    void SetShowHidden(bool show);
 
     // The chosen file, as text that ToPath turns back into its bytes. Valid once accepted. A name
     // that does not exist is taken too: the window tells the user it cannot find it.
@@ -73,6 +75,7 @@ private:
     bool MatchesFilter(const std::string& name) const;
 
     bool FSave;
+    bool FShowHidden = false;
     std::filesystem::path FFolder;
     QString FSelected;
     std::filesystem::path FSelectedPath;

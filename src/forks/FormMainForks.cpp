@@ -242,7 +242,11 @@ void TFormMain::MenuMakeMacBinaryClick() {
         OpenDialog3_.InitialDir = FromPath(macBinaryPage_.Shown().Path.parent_path());
     }
     TMakeMacBinaryDialog dialog(this, dialogs_, OpenDialog3_, IsJapanese());
-    if (dialog.exec() != QDialog::Accepted) {
+    dialog.SetFields(makeMacBinaryFields_);
+    const int answer = dialog.exec();
+    // What the user typed stays for the next opening until a file has been made from it.
+    makeMacBinaryFields_ = dialog.Fields();
+    if (answer != QDialog::Accepted) {
         return;
     }
     const std::filesystem::path dataFile = dialog.DataFork();
@@ -262,6 +266,7 @@ void TFormMain::MenuMakeMacBinaryClick() {
             return ForkStatusOf(EncodeMacBinary(dataFile, output, options, progress, replaceReadOnly));
         });
     if (ForkOutputWritten(status)) {
+        makeMacBinaryFields_ = {};
         LogWritten(dataFile, {output});
     }
 }

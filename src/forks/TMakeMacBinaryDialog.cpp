@@ -4,6 +4,7 @@
 #include "app/Language.h"
 #include "app/PathText.h"
 #include "forks/ForkExport.h"
+#include "forks/MacNames.h"
 #include "forks/TAppleContainer.h"
 
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <utility>
 
 namespace kelda {
 
@@ -34,7 +37,7 @@ QString FourCCText(const TFourCC& code) {
 
 TMakeMacBinaryDialog::TMakeMacBinaryDialog(QWidget* parent, Dialogs& dialogs, TFileDialogState& browse,
                                            bool japanese)
-    : QDialog(parent), dialogs_(dialogs), browse_(browse) {
+    : QDialog(parent), dialogs_(dialogs), browse_(browse), japanese_(japanese) {
     setObjectName("MakeMacBinaryDialog");
     setWindowTitle(Caption("MakeMacBinaryDialog", japanese));
     auto* grid = new QGridLayout(this);
@@ -73,7 +76,9 @@ TMakeMacBinaryDialog::TMakeMacBinaryDialog(QWidget* parent, Dialogs& dialogs, TF
     ComboVersion->setCurrentIndex(1);
     ComboNameEncoding = new QComboBox(this);
     ComboNameEncoding->setObjectName("ComboNameEncoding");
-    ComboNameEncoding->addItems({"Auto", "Mac Roman", "Japanese (Shift-JIS)"});
+    for (const char* item : {"ItemNameEncodingAuto", "ItemNameEncodingRoman", "ItemNameEncodingJapanese"}) {
+        ComboNameEncoding->addItem(Caption(item, japanese));
+    }
 
     QPushButton* browseData = addRow("LabelDataFork", EditDataFork, "BtnBrowseDataFork");
     QPushButton* browseResource = addRow("LabelResourceFork", EditResourceFork, "BtnBrowseResourceFork");
@@ -102,6 +107,7 @@ TMakeMacBinaryDialog::TMakeMacBinaryDialog(QWidget* parent, Dialogs& dialogs, TF
 void TMakeMacBinaryDialog::Browse(QLineEdit* edit) {
     browse_.Filter =
         QString::fromUtf8(kFilterOpenDialog2.data(), static_cast<qsizetype>(kFilterOpenDialog2.size()));
+    browse_.ShowHidden = true; // the resource fork is often a "._NAME" sidecar
     if (!dialogs_.OpenFile(this, browse_)) {
         return;
     }
@@ -144,6 +150,64 @@ void TMakeMacBinaryDialog::Prefill() {
     } catch (const std::exception&) {
         // A damaged container is reported when the file is made; the fields stay the user's.
     }
+}
+
+TMakeMacBinaryFields TMakeMacBinaryDialog::Fields() const {
+    return {EditDataFork->text(),
+            EditResourceFork->text(),
+            EditMacName->text(),
+            EditFileType->text(),
+            EditFileCreator->text(),
+            ComboVersion->currentIndex(),
+            ComboNameEncoding->currentIndex(),
+            filledName_,
+            filledType_,
+            filledCreator_};
+}
+
+void TMakeMacBinaryDialog::SetFields(const TMakeMacBinaryFields& fields) {
+    EditDataFork->setText(fields.DataFork);
+    EditResourceFork->setText(fields.ResourceFork);
+    EditMacName->setText(fields.MacName);
+    EditFileType->setText(fields.FileType);
+    EditFileCreator->setText(fields.FileCreator);
+    ComboVersion->setCurrentIndex(fields.Version);
+    ComboNameEncoding->setCurrentIndex(fields.NameEncoding);
+    filledName_ = fields.FilledName;
+    filledType_ = fields.FilledType;
+    filledCreator_ = fields.FilledCreator;
+}
+
+namespace {
+
+// A code the user typed: exactly four characters, each in the Mac character set.
+bool FourMacCharacters(const QString& text) {
+    if (text.size() != 4) {
+        return false;
+    }
+    try {
+        EncodeFourCC(text.toStdString());
+    } catch (const EBilingualError&) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TMakeMacBinaryDialog::accept() {
+    // A field still holding what the entries filled in is not passed on, so it is not judged.
+    for (const auto& [edit, filled] :
+         {std::pair{EditFileType, &filledType_}, {EditFileCreator, &filledCreator_}}) {
+        const QString text = edit->text();
+        if (!text.isEmpty() && text != *filled && !FourMacCharacters(text)) {
+            dialogs_.Message(this, QString::fromUtf8(MessageText(TMsg::TypeCodeInvalid, japanese_)));
+            edit->setFocus();
+            edit->selectAll();
+            return;
+        }
+    }
+    QDialog::accept();
 }
 
 std::filesystem::path TMakeMacBinaryDialog::DataFork() const {

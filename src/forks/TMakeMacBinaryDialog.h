@@ -18,6 +18,16 @@ class QLineEdit;
 
 namespace kelda {
 
+// What the dialog's fields hold, so that a dialog opened again after work that wrote nothing (a
+// refused output, a cancelled save dialog) shows what the user typed.
+struct TMakeMacBinaryFields {
+    QString DataFork, ResourceFork, MacName, FileType, FileCreator;
+    int Version = 1;      // ComboVersion's index: MacBinary II
+    int NameEncoding = 0; // ComboNameEncoding's index: auto
+    // What the sidecar or AppleSingle entries put into the name, type and creator fields.
+    QString FilledName, FilledType, FilledCreator;
+};
+
 class TMakeMacBinaryDialog : public QDialog {
     Q_OBJECT
 
@@ -28,6 +38,9 @@ public:
     // Puts file into the data fork field and fills the other fields from its sidecar or its own
     // entries, when it has them.
     void SetDataFork(const QString& file);
+
+    TMakeMacBinaryFields Fields() const;
+    void SetFields(const TMakeMacBinaryFields& fields);
 
     std::filesystem::path DataFork() const;
     // The options for EncodeMacBinary (SOURCE_DATE_EPOCH not included).
@@ -41,12 +54,17 @@ public:
     QComboBox* ComboVersion = nullptr;      // I, II, III
     QComboBox* ComboNameEncoding = nullptr; // auto, Mac Roman, Japanese
 
+    // A type or creator the user typed must be four Mac characters; one that is not is refused
+    // with the message that says so, and the dialog stays open with what was typed.
+    void accept() override;
+
 private:
     void Browse(QLineEdit* edit);
     void Prefill();
 
     Dialogs& dialogs_;
     TFileDialogState& browse_;
+    bool japanese_;
     // What Prefill put into the fields: a field still holding it is left to the entries.
     QString filledName_, filledType_, filledCreator_;
 };

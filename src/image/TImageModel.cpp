@@ -173,8 +173,6 @@ TImageModel TImageModel::Open(const std::filesystem::path& file, TMacEncoding en
 
         TRow top;
         top.Volume = index;
-        const TImageVolumeCheck& check = model.checks_.back();
-        top.Cells[0] = check.Opened ? EscapeControls(check.VolumeName) : ImageKindName(range.Kind);
         if (read != nullptr) {
             top.Cells[5] = DateText(read->Modified());
         }
@@ -199,7 +197,6 @@ TImageModel TImageModel::Open(const std::filesystem::path& file, TMacEncoding en
             row.Depth = static_cast<int>(entry->Path.size());
             folderAt.resize(std::max<std::size_t>(entry->Path.size(), 1));
             row.Parent = folderAt[entry->Path.size() - 1];
-            row.Cells[0] = EscapeControls(ReadEntryName(*entry, encoding).Text);
             const bool isFile = entry->Kind == THfsKind::File;
             if (isFile) {
                 row.Cells[1] = Code(entry->Info.Type);
@@ -215,7 +212,27 @@ TImageModel TImageModel::Open(const std::filesystem::path& file, TMacEncoding en
             }
         }
     }
+    model.NameRows();
     return model;
+}
+
+void TImageModel::SetNameEncoding(TMacEncoding encoding) {
+    encoding_ = encoding;
+    for (std::size_t v = 0; v < checks_.size(); ++v) {
+        if (checks_[v].Opened && volumes_[v] != nullptr) {
+            checks_[v].VolumeName = ReadMacName(volumes_[v]->Name(), encoding).Text;
+        }
+    }
+    NameRows();
+}
+
+void TImageModel::NameRows() {
+    for (TRow& row : rows_) {
+        const TImageVolumeCheck& check = checks_[row.Volume];
+        row.Cells[0] = row.Entry != nullptr ? EscapeControls(ReadEntryName(*row.Entry, encoding_).Text)
+                       : check.Opened       ? EscapeControls(check.VolumeName)
+                                            : ImageKindName(check.Range.Kind);
+    }
 }
 
 bool TImageModel::Sound() const {

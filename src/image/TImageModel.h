@@ -77,6 +77,10 @@ public:
     static TImageModel Open(const std::filesystem::path& file, TMacEncoding encoding = TMacEncoding::Auto);
 
     const std::filesystem::path& File() const { return file_; }
+    // How the names of the volumes, folders and files are decoded; setting it decodes the rows'
+    // names, the volumes' names, the paths of the details and of extraction anew.
+    TMacEncoding NameEncoding() const { return encoding_; }
+    void SetNameEncoding(TMacEncoding encoding);
     const TImageFile& Image() const { return *image_; }
     // Rows in tree order: each folder followed by what it holds.
     const std::vector<TRow>& Rows() const { return rows_; }
@@ -102,6 +106,9 @@ public:
                                            const std::filesystem::path& folder) const;
 
 private:
+    // Decodes the name column of every row, and each volume's name, in encoding_.
+    void NameRows();
+
     std::filesystem::path file_;
     TMacEncoding encoding_ = TMacEncoding::Auto;
     std::unique_ptr<TImageFile> image_;                // held so that the volumes' stream stays put

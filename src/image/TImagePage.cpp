@@ -163,6 +163,19 @@ void TImagePage::SetJapanese(bool japanese) {
     ShowCurrent();
 }
 
+void TImagePage::SetNameEncoding(TMacEncoding encoding) {
+    if (!model_ || model_->NameEncoding() == encoding) {
+        return;
+    }
+    model_->SetNameEncoding(encoding);
+    for (QTreeWidgetItemIterator it(Tree); *it != nullptr; ++it) {
+        const auto row = static_cast<std::size_t>((*it)->data(0, kRowRole).toULongLong());
+        (*it)->setText(0, Q(model_->Rows()[row].Cells[0]));
+    }
+    Render();
+    ShowCurrent();
+}
+
 std::vector<std::size_t> TImagePage::SelectedRows() const {
     std::vector<std::size_t> rows;
     for (const QTreeWidgetItem* item : Tree->selectedItems()) {
@@ -215,8 +228,8 @@ void TImagePage::ShowCurrent() {
     std::vector<std::string> lines = model_->DetailLines(row, japanese_);
     try {
         if (std::optional<TMacFileSource> file = model_->OpenFile(row, false)) {
-            Resources->Show(
-                TResourceModel::FromMacFile(std::make_shared<const TMacFileSource>(std::move(*file))));
+            Resources->Show(TResourceModel::FromMacFile(
+                std::make_shared<const TMacFileSource>(std::move(*file)), model_->NameEncoding()));
         } else {
             Resources->Show(TResourceModel());
         }

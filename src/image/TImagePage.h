@@ -30,6 +30,9 @@ public:
     // Shows model: the tree with every folder open, the check, the first file chosen.
     void Show(TImageModel model);
     void SetJapanese(bool japanese);
+    // Decodes the image's names in encoding, as Setting > Name encoding chose it, and shows them
+    // anew, keeping the selection.
+    void SetNameEncoding(TMacEncoding encoding);
 
     // The image shown, when there is one.
     const std::optional<TImageModel>& Model() const { return model_; }

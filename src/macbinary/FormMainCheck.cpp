@@ -7,6 +7,7 @@
 #include "app/TCheckPage.h"
 #include "app/TPageControl.h"
 #include "forks/MacFileCheck.h"
+#include "image/TImagePage.h"
 #include "macbinary/CheckReport.h"
 #include "macbinary/HeaderTable.h"
 #include "macbinary/HeaderViews.h"
@@ -157,6 +158,7 @@ void TFormMain::CheckLanguageChange() {
 void TFormMain::MenuNameEncodingClick(int choice) {
     MenuNameEncodingItems[static_cast<std::size_t>(choice)]->setChecked(true);
     CheckLanguageChange();
+    ImagePage->SetNameEncoding(NameEncodingChoice()); // shown also when no MacBinary file was read
     if (!macBinaryPage_.FileWasRead()) {
         return;
     }

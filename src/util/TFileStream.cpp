@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -29,17 +31,70 @@ std::string SystemErrorText(int err) {
     return text != nullptr ? std::string(text) : std::string("error ") + std::to_string(err);
 }
 
+#ifndef _WIN32
+namespace {
+
+// A locale of the C library's, held for the life of the program; null when it is not installed.
+class TMessageLocale {
+public:
+    explicit TMessageLocale(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            handle_ = ::newlocale(LC_ALL_MASK, name, nullptr);
+            if (handle_ != nullptr) {
+                break;
+            }
+        }
+    }
+    ~TMessageLocale() {
+        if (handle_ != nullptr) {
+            ::freelocale(handle_);
+        }
+    }
+    TMessageLocale(const TMessageLocale&) = delete;
+    TMessageLocale& operator=(const TMessageLocale&) = delete;
+
+    locale_t Handle() const { return handle_; }
+
+private:
+    locale_t handle_ = nullptr;
+};
+
+} // namespace
+#endif
+
+std::string SystemErrorText(int err, bool japanese) {
+#ifdef _WIN32
+    (void)japanese;
+    return SystemErrorText(err);
+#else
+    static const TMessageLocale english({"C"});
+    static const TMessageLocale japaneseLocale({"ja_JP.UTF-8", "ja_JP.utf8"});
+    const locale_t chosen =
+        japanese && japaneseLocale.Handle() != nullptr ? japaneseLocale.Handle() : english.Handle();
+    if (chosen == nullptr) {
+        return SystemErrorText(err);
+    }
+    // strerror_l gives that locale's text (the C library's catalogue for its language), whatever
+    // the process's own locale, and is safe beside other threads.
+    const char* text = ::strerror_l(err, chosen);
+    return text != nullptr ? std::string(text) : SystemErrorText(err);
+#endif
+}
+
 EFileError EFileError::openFailed(const std::filesystem::path& file, int err) {
     const std::string reason = SystemErrorText(err);
-    return EFileError(Kind::Open, err, "ファイル \"" + file.string() + "\". " + reason + " は開けません",
-                      "Can not open the file \"" + file.string() + "\": " + reason, file);
+    EFileError e(Kind::Open, err, "ファイル \"" + file.string() + "\". " + reason + " は開けません",
+                 "Can not open the file \"" + file.string() + "\": " + reason, file);
+    e.systemReason_ = true;
+    return e;
 }
 
 EFileError EFileError::createFailed(const std::filesystem::path& file, int err) {
     const std::string reason = SystemErrorText(err);
-    return EFileError(Kind::Create, err,
-                      "ファイル \"" + file.string() + "\". " + reason + " を作成できません",
-                      "Can not create the file \"" + file.string() + "\": " + reason, file);
+    EFileError e(Kind::Create, err, "ファイル \"" + file.string() + "\". " + reason + " を作成できません",
+                 "Can not create the file \"" + file.string() + "\": " + reason, file);
+    e.systemReason_ = true;
+    return e;
 }
 
 EFileError EFileError::readPastEnd(const std::filesystem::path& file) {
@@ -48,8 +103,10 @@ EFileError EFileError::readPastEnd(const std::filesystem::path& file) {
 }
 
 EFileError EFileError::inOut(int err, const std::filesystem::path& file) {
-    return EFileError(Kind::InOut, err, "I/O エラー (" + std::to_string(err) + ")",
-                      "I/O error (" + std::to_string(err) + "): " + SystemErrorText(err), file);
+    EFileError e(Kind::InOut, err, "I/O エラー (" + std::to_string(err) + ")",
+                 "I/O error (" + std::to_string(err) + "): " + SystemErrorText(err), file);
+    e.systemReason_ = true;
+    return e;
 }
 
 namespace {

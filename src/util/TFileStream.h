@@ -29,6 +29,9 @@ public:
     // The file whose opening, reading or writing failed; empty when that is not known. The texts do
     // not name it for an I/O error, so reports that name a file take this one.
     const std::filesystem::path& File() const { return file_; }
+    // The errno whose system text the message carries (openFailed, createFailed, inOut); 0 when
+    // the text gives no system reason (a read past the end, a refusal of the program's own).
+    int SystemReason() const { return systemReason_ ? errorCode_ : 0; }
 
     // "ファイル "%s". %s は開けません" / "Can not open the file "%s": %s"
     static EFileError openFailed(const std::filesystem::path& file, int err);
@@ -43,6 +46,7 @@ private:
     Kind kind_;
     int errorCode_;
     std::filesystem::path file_;
+    bool systemReason_ = false;
 };
 
 enum class FileMode {
@@ -104,7 +108,10 @@ private:
 // diagnostics.
 std::uint64_t FileSyncCount();
 
-// The operating system's text for an errno value.
+// The operating system's text for an errno value, in the process's locale.
 std::string SystemErrorText(int err);
+// The same in English, or in Japanese where the C library has Japanese messages and a Japanese
+// locale (ja_JP.UTF-8) is installed; English otherwise.
+std::string SystemErrorText(int err, bool japanese);
 
 } // namespace kelda

@@ -169,6 +169,44 @@ TEST_F(ContainersWindow, AnImageListsItsTreeAndExtractsTheSelection) {
     EXPECT_EQ(dialogs_.Texts(Kind::Message).back(), "Information ! 1 file(s) written, 1 not written.");
 }
 
+// Setting > Name encoding redraws the Images page's names as it does the other pages' (also with
+// no MacBinary file read): the tree, and the chosen file's path in its details.
+TEST_F(ContainersWindow, TheImagesPageFollowsTheNameEncodingMenu) {
+    TFormMain& form = English();
+    WriteBytes(root_ / "basic.hfs", ImageBytes("basic.hfs"));
+    form.ShowImage(root_ / "basic.hfs");
+    TImagePage& page = *form.ImagePage;
+    ASSERT_TRUE(page.Model());
+    const auto names = [&page] {
+        QStringList shown;
+        for (QTreeWidgetItemIterator it(page.Tree); *it != nullptr; ++it) {
+            shown.append((*it)->text(0));
+        }
+        return shown;
+    };
+    std::size_t japaneseRow = 0;
+    for (std::size_t r = 0; r < page.Model()->Rows().size(); ++r) {
+        if (page.Model()->Rows()[r].Cells[0] == "日本語") {
+            japaneseRow = r;
+        }
+    }
+    ASSERT_NE(japaneseRow, 0u);
+    page.SelectRow(japaneseRow);
+    const struct {
+        int Item; // Auto, Japanese, Western
+        const char* Name;
+    } cases[] = {{2, "ì˙ñ{åÍ"}, {1, "日本語"}, {2, "ì˙ñ{åÍ"}, {0, "日本語"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Item);
+        form.MenuNameEncodingItems[static_cast<std::size_t>(c.Item)]->trigger();
+        EXPECT_TRUE(names().contains(QString::fromUtf8(c.Name))) << names().join(",").toStdString();
+        EXPECT_TRUE(page.DetailText->toPlainText().contains(QString::fromUtf8("Path     : ") + c.Name))
+            << page.DetailText->toPlainText().toStdString();
+        EXPECT_EQ(page.SelectedRows(), std::vector<std::size_t>{japaneseRow});
+    }
+    EXPECT_EQ(dialogs_.Count(Kind::Error), 0u);
+}
+
 TEST_F(ContainersWindow, AMacBinaryWrappingAnImageStaysOnTheMacBinaryPage) {
     TFormMain& form = English();
     // Dropped on the Images page, it is read as on the MacBinary page.

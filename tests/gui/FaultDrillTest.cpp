@@ -15,7 +15,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
+#include <locale.h>
 
 namespace kelda {
 namespace {
@@ -100,17 +103,52 @@ TEST_F(FaultDrill, AnOutputFolderThatIsAFileShowsTheCreateError) {
         SCOPED_TRACE(button->objectName().toStdString());
         Convert(button, Data("plain") / "out.bin");
         // The file layer's Japanese text stays in both language modes; English mode adds the
-        // English one as a second line.
+        // English one as a second line; the system's reason stands alone below them.
         const QStringList lines = LastError().split('\n');
-        ASSERT_EQ(lines.size(), 2) << LastError().toStdString();
+        ASSERT_EQ(lines.size(), 3) << LastError().toStdString();
         EXPECT_TRUE(lines[0].contains(Q(Data("plain") / "out.bin"))) << LastError().toStdString();
         EXPECT_TRUE(lines[0].contains("を作成できません")) << LastError().toStdString();
         EXPECT_EQ(lines[1],
                   "Can not create the file \"" + Q(Data("plain") / "out.bin") + "\": Not a directory.");
+        EXPECT_EQ(lines[2], "Not a directory");
     }
     EXPECT_EQ(dialogs_.Count(Kind::Error), 3u);
     EXPECT_EQ(ReadFile(Data("plain")), "not a folder");
     EXPECT_EQ(test::ReadBytes(Data("src.bin")), source);
+}
+
+// The design's sentence, which carries the system's reason inside it, stays as it is; the reason
+// follows on a line of its own in the window's language: Japanese where the C library has a
+// Japanese locale and messages, English otherwise (as on a machine without ja_JP.UTF-8).
+TEST_F(FaultDrill, AFileErrorsSystemReasonStandsOnALineOfItsOwn) {
+    TFormMain& form = Shown();
+    MakeSource(Data("src.bin"));
+    WriteFile(Data("plain"), "not a folder");
+    Open(Data("src.bin"));
+    const QString out = Q(Data("plain") / "out.bin");
+    const QString sentence =
+        QString::fromUtf8("ファイル \"") + out + QString::fromUtf8("\". Not a directory を作成できません.");
+    locale_t japaneseLocale = ::newlocale(LC_ALL_MASK, "ja_JP.UTF-8", nullptr);
+    const QString japaneseReason = japaneseLocale != nullptr
+                                       ? QString::fromUtf8(::strerror_l(ENOTDIR, japaneseLocale))
+                                       : "Not a directory";
+    if (japaneseLocale != nullptr) {
+        ::freelocale(japaneseLocale);
+    }
+    const struct {
+        bool Japanese;
+        QStringList Lines;
+    } cases[] = {
+        {false, {sentence, "Can not create the file \"" + out + "\": Not a directory.", "Not a directory"}},
+        {true, {sentence, japaneseReason}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Japanese);
+        form.MenuJapaneseSet->setChecked(c.Japanese);
+        form.LanguageChange();
+        Convert(ConversionButtons().front(), Data("plain") / "out.bin");
+        EXPECT_EQ(LastError().split('\n'), c.Lines);
+    }
 }
 
 TEST_F(FaultDrill, ASourceThatVanishesAfterReadingIsReportedAndNothingIsWritten) {

@@ -171,5 +171,48 @@ TEST_F(FileChooserTest, TheDialogRunsFromTheWindowsStateAndWritesItBack) {
     EXPECT_EQ(ToPath(state.FileName), dir_ / kRoman); // a cancel changes nothing
 }
 
+// Focus passing through the list makes its first entry current; the name offered stays until the
+// user chooses an entry. (Taken, the first entry was often the very source of a save.)
+TEST_F(FileChooserTest, FocusThroughTheListKeepsTheNameOffered) {
+    TFileChooser save(nullptr, {}, true, Filters(), TFileChooser::Texts(false, true));
+    save.SetFolder(Dir() + "/sub"); // a file first in the list, as the source beside its output
+    save.SetFileName(QStringLiteral("inner.bin.bin"));
+    auto* list = save.findChild<QListWidget*>();
+    auto* name = save.findChildren<QLineEdit*>()[1];
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(list, &focusIn);
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(name->text(), "inner.bin.bin");
+    QTest::keyClick(list, Qt::Key_Space); // the user chooses the entry
+    EXPECT_EQ(name->text(), "inner.bin");
+}
+
+// Entries beginning with "." are listed where the state asks for them (an AppleDouble sidecar is
+// what the user picks there), and only there.
+TEST_F(FileChooserTest, HiddenEntriesAreListedWhereTheStateAsksForThem) {
+    std::ofstream(dir_ / "._plain.bin") << "sidecar";
+    for (const bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden);
+        TFileDialogState state{{}, Dir(), "All|*.*", {}, {}};
+        state.ShowHidden = hidden;
+        QStringList entries;
+        QTimer::singleShot(0, [&entries] {
+            auto* chooser = dynamic_cast<TFileChooser*>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            entries = chooser->Entries();
+            if (!chooser->Activate(QStringLiteral("._plain.bin"))) {
+                chooser->reject();
+            }
+        });
+        const bool chosen = QtDialogs().OpenFile(nullptr, state);
+        EXPECT_EQ(entries.contains("._plain.bin"), hidden);
+        EXPECT_EQ(entries.contains(".hidden.bin"), hidden);
+        EXPECT_EQ(chosen, hidden);
+        if (hidden) {
+            EXPECT_EQ(state.Path, dir_ / "._plain.bin");
+        }
+    }
+}
+
 } // namespace
 } // namespace kelda

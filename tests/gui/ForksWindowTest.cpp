@@ -527,5 +527,127 @@ TEST_F(ForksWindow, MakeMacBinaryRefusesABadSourceDateEpoch) {
     EXPECT_FALSE(fs::exists(root_ / "made.bin"));
 }
 
+// Runs Make MacBinary with fill applied to the dialog once it shows; the dialog is then confirmed.
+// Returns the dialog's fields as they were when it showed.
+TMakeMacBinaryFields RunMakeMacBinary(TFormMain& form,
+                                      const std::function<void(TMakeMacBinaryDialog&)>& fill) {
+    TMakeMacBinaryFields shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TMakeMacBinaryDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->Fields();
+        fill(*dialog);
+        if (dialog->isVisible()) {
+            dialog->findChild<QPushButton*>("BtnMakeOk")->click();
+        }
+    });
+    form.MenuMakeMacBinary->trigger();
+    return shown;
+}
+
+// The dialog's choices of the name's character set follow the language, as the menu's do.
+TEST_F(ForksWindow, MakeMacBinaryDialogSpeaksTheWindowsLanguage) {
+    TFormMain& form = Form();
+    const struct {
+        bool Japanese;
+        QStringList Items;
+    } cases[] = {{false, {"Auto", "Mac Roman", "Japanese (Shift-JIS)"}},
+                 {true, {"自動", "欧文 (Mac Roman)", "日本語 (Shift-JIS)"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Japanese);
+        form.MenuJapaneseSet->setChecked(c.Japanese);
+        form.LanguageChange();
+        QStringList items;
+        RunMakeMacBinary(form, [&items](TMakeMacBinaryDialog& dialog) {
+            for (int i = 0; i < dialog.ComboNameEncoding->count(); ++i) {
+                items << dialog.ComboNameEncoding->itemText(i);
+            }
+            dialog.findChild<QPushButton*>("BtnMakeCancel")->click();
+        });
+        EXPECT_EQ(items, c.Items);
+    }
+}
+
+// A type or creator typed with fewer than four characters, or with one the Mac character set
+// lacks, is refused with the message that asks for four; the dialog stays open with the fields
+// as typed, and nothing is asked or written until the code is whole.
+TEST_F(ForksWindow, MakeMacBinaryRefusesATypeOrCreatorOfFewerThanFourCharacters) {
+    TFormMain& form = Opened(SampleFile());
+    WriteBytes(root_ / "data", Text("DATA!"));
+    const struct {
+        const char* Type;
+        const char* Creator;
+    } cases[] = {{"TX", ""}, {"", "KL"}, {"T", "KeLd"}, {"TEXT", "日本"}, {"TEX", "KEL"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Type + std::string("/") + c.Creator);
+        const std::size_t messages = dialogs_.Count(Kind::Message);
+        bool stayedOpen = false;
+        RunMakeMacBinary(form, [&](TMakeMacBinaryDialog& dialog) {
+            dialog.SetDataFork(Q(root_ / "data"));
+            dialog.EditFileType->setText(QString::fromUtf8(c.Type));
+            dialog.EditFileCreator->setText(QString::fromUtf8(c.Creator));
+            dialog.findChild<QPushButton*>("BtnMakeOk")->click();
+            stayedOpen = dialog.isVisible();
+            EXPECT_EQ(dialog.EditFileType->text(), QString::fromUtf8(c.Type));
+            EXPECT_EQ(dialog.EditFileCreator->text(), QString::fromUtf8(c.Creator));
+            dialog.findChild<QPushButton*>("BtnMakeCancel")->click();
+        });
+        EXPECT_TRUE(stayedOpen);
+        ASSERT_EQ(dialogs_.Count(Kind::Message), messages + 1);
+        EXPECT_EQ(LastMessage(), "Warning ! Type and creator must be four characters.");
+        EXPECT_EQ(dialogs_.Count(Kind::SaveFile), 0u);
+    }
+    // Four characters, a blank among them, go through.
+    dialogs_.files.push_back(Q(root_ / "made.bin"));
+    RunMakeMacBinary(form, [&](TMakeMacBinaryDialog& dialog) {
+        dialog.SetDataFork(Q(root_ / "data"));
+        dialog.EditFileType->setText("PNG ");
+        dialog.EditFileCreator->setText("KeLd");
+    });
+    EXPECT_EQ(Slice(ReadBytes(root_ / "made.bin"), 65, 8), Text("PNG KeLd"));
+}
+
+// An output the writers refuse (the data fork itself) leaves the fields as the user typed them
+// for the next opening; a file made clears them. The forks' Browse lists "._NAME" sidecars.
+TEST_F(ForksWindow, MakeMacBinaryKeepsTheFieldsUntilAFileIsMade) {
+    TFormMain& form = Opened(SampleFile());
+    WriteBytes(root_ / "data", Text("DATA!"));
+    const auto type = [&](TMakeMacBinaryDialog& dialog) {
+        dialogs_.files.push_back(Q(root_ / "data"));
+        dialog.findChild<QPushButton*>("BtnBrowseDataFork")->click();
+        dialog.EditMacName->setText("Kept");
+        dialog.EditFileType->setText("TEXT");
+        dialog.EditFileCreator->setText("KeLd");
+        dialog.ComboVersion->setCurrentIndex(2);
+        dialog.ComboNameEncoding->setCurrentIndex(1);
+    };
+    dialogs_.files.push_back(Q(root_ / "data")); // the save dialog's answer: the source itself
+    RunMakeMacBinary(form, type);
+    ASSERT_EQ(dialogs_.fileDialogs.size(), 3u); // File open, the data fork's Browse, the output
+    EXPECT_FALSE(dialogs_.fileDialogs[0].ShowHidden);
+    EXPECT_TRUE(dialogs_.fileDialogs[1].ShowHidden);
+    EXPECT_EQ(LastMessage(), "Warning ! Can not write over the source file.");
+    EXPECT_EQ(ReadBytes(root_ / "data"), Text("DATA!"));
+
+    dialogs_.files.push_back(Q(root_ / "made.bin"));
+    const TMakeMacBinaryFields again = RunMakeMacBinary(form, [](TMakeMacBinaryDialog&) {});
+    EXPECT_EQ(ToPath(again.DataFork), root_ / "data");
+    EXPECT_EQ(again.MacName, "Kept");
+    EXPECT_EQ(again.FileType, "TEXT");
+    EXPECT_EQ(again.FileCreator, "KeLd");
+    EXPECT_EQ(again.Version, 2);
+    EXPECT_EQ(again.NameEncoding, 1);
+    const Bytes made = ReadBytes(root_ / "made.bin");
+    ASSERT_GE(made.size(), 128u);
+    EXPECT_EQ(Slice(made, 1, 5), (Bytes{4, 'K', 'e', 'p', 't'}));
+    EXPECT_EQ(Slice(made, 102, 4), Text("mBIN"));
+
+    const TMakeMacBinaryFields cleared = RunMakeMacBinary(
+        form, [](TMakeMacBinaryDialog& dialog) { dialog.findChild<QPushButton*>("BtnMakeCancel")->click(); });
+    EXPECT_TRUE(cleared.DataFork.isEmpty());
+    EXPECT_TRUE(cleared.MacName.isEmpty());
+    EXPECT_EQ(cleared.Version, 1);
+}
+
 } // namespace
 } // namespace kelda
