@@ -215,5 +215,28 @@ TEST_F(CrcPageTest, TheRecentFileListKeepsTwentyMostRecentFirst) {
     EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab change the page from every control of the CRC page, the recent-file
+// list first (the focus it has when the page is first shown), not only after Tab moved on.
+TEST_F(CrcPageTest, CtrlTabChangesThePageFromEveryControl) {
+    TFormMain& form = Page();
+    Browse(form, CheckFile());
+    const int crc = form.PageControl1->indexOf(form.TabSheet2);
+    QWidget* const controls[] = {form.ComboBox1, form.BtnFileBrowse, form.ListBox2, form.ListBox1,
+                                 form.Editor2};
+    for (QWidget* control : controls) {
+        for (const bool back : {false, true}) {
+            SCOPED_TRACE(control->objectName().toStdString() + (back ? " back" : ""));
+            form.PageControl1->setCurrentIndex(crc);
+            control->setFocus();
+            ASSERT_EQ(QApplication::focusWidget(), control);
+            QTest::keyClick(control, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                            back ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+            EXPECT_EQ(form.PageControl1->currentIndex(), back ? crc - 1 : crc + 1);
+        }
+    }
+    EXPECT_TRUE(Results().isEmpty()); // no key chose a variant or an operation
+    EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
+}
+
 } // namespace
 } // namespace kelda
