@@ -187,8 +187,10 @@ public:
     // Where the header pieces go; ends in a separator, so a piece's name is TmpFolder + name + ext.
     const std::filesystem::path& TmpFolder() const { return tmpFolder_; }
 
-    // The CRC page's model: the recent-file list, the choices, the twelve engines.
+    // The CRC page's model: the recent-file list, the choices, the twelve engines. It is the page's
+    // source of truth: what is set here the controls show, and the handlers compute from it.
     const TCrcPage& CrcPage() const { return crcPage_; }
+    TCrcPage& CrcPage() { return crcPage_; }
     // Window position and size from the settings: Left, Top (outer frame) and Width, Height (inside
     // the frame, menu included). Used when the window is placed.
     const TBounds& StoredBounds() const { return storedBounds_; }
@@ -441,9 +443,10 @@ private:
     void ConnectHandlers();
     // Clicking button runs handler inside Guard.
     void OnClick(QAbstractButton* button, std::function<void()> handler);
-    // Runs handler inside Guard whenever the user chooses an entry of list: clicking it (also when it
-    // is already chosen) or moving to it with the keys; never for the program's own selections.
-    void ConnectListChoice(QListWidget* list, std::function<void()> handler);
+    // Runs handler (with the row chosen) inside Guard whenever the user chooses an entry of list:
+    // clicking it (also when it is already chosen) or moving to it with the keys; never for the
+    // program's own selections.
+    void ConnectListChoice(QListWidget* list, std::function<void(int)> handler);
     void ConnectCrcPage();
     void ConnectMacBinaryPage();
     void LayoutMacBinaryPage();
@@ -474,7 +477,8 @@ private:
     TFileDialogState SaveDialog2_;
     TFileDialogState SaveDialog3_; // one resource's bytes
     TFileDialogState OpenDialog3_; // the forks chosen in the Make MacBinary dialog
-    // The CRC page as its model holds it: the recent files, the operation and the variant.
+    // The CRC page as its model holds it: the recent files, the operation and the variant; run on
+    // every change the model announces.
     void ShowCrcPage();
     // The CRC page's chosen file as ComboBox1 shows it.
     QString ShownCrcFile() const;
