@@ -95,8 +95,6 @@ public:
     QWidget* TabSheet1 = nullptr; // MacBinary
     QWidget* TabSheet2 = nullptr; // CRC
     QWidget* TabSheet3 = nullptr; // Help
-    // Resources, after the MacBinary page.
-    QWidget* TabSheetResources = nullptr;
 
     // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
     // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
@@ -145,7 +143,8 @@ public:
     QLabel* LabelVerdict = nullptr;
     QMenu* MenuNameEncoding = nullptr;
     std::array<QAction*, 3> MenuNameEncodingItems{};
-    // Resources page, and the file's own icon at the right of the bottom panel.
+    // Resources page (after the check page), and the file's own icon at the right of the bottom
+    // panel.
     TResourcePage* ResourcePage = nullptr;
     QLabel* ImageOwnIcon = nullptr;
     // Images page, the last page (src/image/FormMainImages.cpp).
@@ -317,7 +316,8 @@ public:
 
     // The report on the file just read, on the page and in the verdict line.
     void ShowCheckReport(const TInspection& inspection);
-    // The check report of a file refused as not MacBinary, on the check page marked as not opened.
+    // The check report of a file refused as not MacBinary, on the check page marked as not opened;
+    // the page checks the file itself.
     void ShowRefusedCheck(const std::filesystem::path& file);
     // The page's caption, the menu's texts, the page and the verdict line in the mode of this moment.
     void CheckLanguageChange();
@@ -339,8 +339,6 @@ public:
     void MenuMakeMacBinaryClick();
     void MenuSaveBinHexClick();
     void MenuSaveMacBinaryClick();
-    // The BinHex file shown, when the last file read was one (else null).
-    const std::shared_ptr<const TMacFileSource>& BinHexShown() const { return binHexShown_; }
 
     // ------------------------------------------------------------------ Images page handlers
     // (src/image/FormMainImages.cpp)
@@ -488,7 +486,6 @@ private:
     std::filesystem::path tmpFolder_;
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;
-    std::shared_ptr<const TMacFileSource> binHexShown_; // the BinHex file read last, while shown
     TResourceForm extractForm_{}; // the resource fork's form chosen last for Extract (the sidecar first)
     std::optional<QRect> screenOverride_;
     bool shownOnce_ = false;
