@@ -8,6 +8,7 @@
 #include "app/TEventHook.h"
 #include "app/TPageControl.h"
 #include "image/TImagePage.h"
+#include "resources/TResourcePage.h"
 #include "textview/TEditor.h"
 
 #include <QApplication>
@@ -119,7 +120,7 @@ void TFormMain::WMDropFiles(const std::vector<std::filesystem::path>& Files) {
     // By page: the MacBinary, check, Resources and Images pages read the file, the CRC page lists
     // it, the Help page takes no files.
     const QWidget* page = PageControl1->currentWidget();
-    if (page == TabSheet1 || page == CheckPage || page == TabSheetResources || page == ImagePage) {
+    if (page == TabSheet1 || page == CheckPage || page == ResourcePage || page == ImagePage) {
         SetDialogFile(OpenDialog1_, file);
         ReadFile(file);
     } else if (page == TabSheet2) {

@@ -39,8 +39,7 @@ void TFormMain::ReadIniFileValue() {
     ApplyFileName(SaveDialog1_, s.SaveFile);
     ApplyFileName(SaveDialog2_, s.SaveAsFile);
     SetRadioGroupItemIndex(s.InformationIndex);
-    crcPage_.LoadFileList(s.FileList);
-    ShowCrcPage();
+    crcPage_.LoadFileList(s.FileList); // the page shows it
     MenuJapaneseSet->setChecked(s.Japanese);
     // The information view follows the item just chosen.
     RadioGroupInformationClick();

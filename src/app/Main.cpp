@@ -123,12 +123,9 @@ void SetUpGrid(QTableWidget* grid) {
     }
 }
 
-// The opened recent-file list shows every entry; both lists start on their first entry, so that a
-// computation always finds an engine.
+// The opened recent-file list shows every entry.
 void SetUpCrcLists(TFormMain& form) {
     form.ComboBox1->setMaxVisibleItems(static_cast<int>(kRecentFileCount));
-    form.ListBox1->setCurrentRow(0);
-    form.ListBox2->setCurrentRow(0);
 }
 
 } // namespace
@@ -138,6 +135,8 @@ void TFormMain::FormCreate() {
     ClearTextPanes(*this);
     SetUpGrid(StringGrid1);
     SetUpCrcLists(*this);
+    // Both lists start on the model's first entries, so that a computation always finds an engine.
+    ShowCrcPage();
     Splitter1->SetMinSize(kMinInformationHeight);
     // The page tabs never take the focus: Tab moves between the page's own controls.
     PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);

@@ -97,8 +97,6 @@ public:
     QWidget* TabSheet1 = nullptr; // MacBinary
     QWidget* TabSheet2 = nullptr; // CRC
     QWidget* TabSheet3 = nullptr; // Help
-    // Resources, after the MacBinary page.
-    QWidget* TabSheetResources = nullptr;
 
     // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
     // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
@@ -147,7 +145,8 @@ public:
     QLabel* LabelVerdict = nullptr;
     QMenu* MenuNameEncoding = nullptr;
     std::array<QAction*, 3> MenuNameEncodingItems{};
-    // Resources page, and the file's own icon at the right of the bottom panel.
+    // Resources page (after the check page), and the file's own icon at the right of the bottom
+    // panel.
     TResourcePage* ResourcePage = nullptr;
     QLabel* ImageOwnIcon = nullptr;
     // Images page, the last page (src/image/FormMainImages.cpp).
@@ -189,8 +188,10 @@ public:
     // Where the header pieces go; ends in a separator, so a piece's name is TmpFolder + name + ext.
     const std::filesystem::path& TmpFolder() const { return tmpFolder_; }
 
-    // The CRC page's model: the recent-file list, the choices, the twelve engines.
+    // The CRC page's model: the recent-file list, the choices, the twelve engines. It is the page's
+    // source of truth: what is set here the controls show, and the handlers compute from it.
     const TCrcPage& CrcPage() const { return crcPage_; }
+    TCrcPage& CrcPage() { return crcPage_; }
     // Window position and size from the settings: Left, Top (outer frame) and Width, Height (inside
     // the frame, menu included). Used when the window is placed.
     const TBounds& StoredBounds() const { return storedBounds_; }
@@ -322,7 +323,8 @@ public:
 
     // The report on the file just read, on the page and in the verdict line.
     void ShowCheckReport(const TInspection& inspection);
-    // The check report of a file refused as not MacBinary, on the check page marked as not opened.
+    // The check report of a file refused as not MacBinary, on the check page marked as not opened;
+    // the page checks the file itself.
     void ShowRefusedCheck(const std::filesystem::path& file);
     // The page's caption, the menu's texts, the page and the verdict line in the mode of this moment.
     void CheckLanguageChange();
@@ -344,8 +346,6 @@ public:
     void MenuMakeMacBinaryClick();
     void MenuSaveBinHexClick();
     void MenuSaveMacBinaryClick();
-    // The BinHex file shown, when the last file read was one (else null).
-    const std::shared_ptr<const TMacFileSource>& BinHexShown() const { return binHexShown_; }
 
     // ------------------------------------------------------------------ Images page handlers
     // (src/image/FormMainImages.cpp)
@@ -448,9 +448,10 @@ private:
     void ConnectHandlers();
     // Clicking button runs handler inside Guard.
     void OnClick(QAbstractButton* button, std::function<void()> handler);
-    // Runs handler inside Guard whenever the user chooses an entry of list: clicking it (also when it
-    // is already chosen) or moving to it with the keys; never for the program's own selections.
-    void ConnectListChoice(QListWidget* list, std::function<void()> handler);
+    // Runs handler (with the row chosen) inside Guard whenever the user chooses an entry of list:
+    // clicking it (also when it is already chosen) or moving to it with the keys; never for the
+    // program's own selections.
+    void ConnectListChoice(QListWidget* list, std::function<void(int)> handler);
     void ConnectCrcPage();
     void ConnectMacBinaryPage();
     void LayoutMacBinaryPage();
@@ -482,7 +483,8 @@ private:
     TFileDialogState SaveDialog3_;             // one resource's bytes
     TFileDialogState OpenDialog3_;             // the forks chosen in the Make MacBinary dialog
     TMakeMacBinaryFields makeMacBinaryFields_; // its fields, kept until a file is made from them
-    // The CRC page as its model holds it: the recent files, the operation and the variant.
+    // The CRC page as its model holds it: the recent files, the operation and the variant; run on
+    // every change the model announces.
     void ShowCrcPage();
     // The CRC page's chosen file as ComboBox1 shows it.
     QString ShownCrcFile() const;
@@ -492,7 +494,6 @@ private:
     std::filesystem::path tmpFolder_;
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;
-    std::shared_ptr<const TMacFileSource> binHexShown_; // the BinHex file read last, while shown
     TResourceForm extractForm_{}; // the resource fork's form chosen last for Extract (the sidecar first)
     std::optional<QRect> screenOverride_;
     bool shownOnce_ = false;

@@ -87,6 +87,9 @@ TCheckPage::TCheckPage(QWidget* parent) : QWidget(parent) {
     Editor5 = new TEditor(Splitter);
     Editor5->setObjectName(QStringLiteral("Editor5"));
     auto* bytes = new QWidget(Splitter);
+    HeaderBytes = bytes;
+    bytes->setObjectName(QStringLiteral("CheckHeaderBytes"));
+    bytes->hide(); // no header before the first report
     auto* side = new QVBoxLayout(bytes);
     side->setContentsMargins(0, 0, 0, 0);
     FieldLabel = new QLabel(bytes);
@@ -112,11 +115,29 @@ TCheckPage::TCheckPage(QWidget* parent) : QWidget(parent) {
 
 void TCheckPage::Show(const THeader& header, const TCheckReport& report, bool japanese,
                       TMacEncoding nameEncoding, const std::string& notOpened) {
+    TFileCheck check;
+    check.Header = header;
+    check.Report = report;
+    Show(std::move(check), japanese, nameEncoding, notOpened);
+}
+
+void TCheckPage::ShowFile(const std::filesystem::path& file, bool japanese, TMacEncoding nameEncoding,
+                          const std::string& notOpened) {
+    Show(CheckFile(file, nameEncoding), japanese, nameEncoding, notOpened);
+}
+
+void TCheckPage::Show(TFileCheck check, bool japanese, TMacEncoding nameEncoding,
+                      const std::string& notOpened) {
     notOpened_ = notOpened;
-    model_.Show(header, report);
+    binHex_ = std::move(check.BinHex);
+    const bool hasHeader = check.HasHeader();
+    model_.Show(check.Header, std::move(check.Report));
     model_.SetNameEncoding(nameEncoding);
     japanese_ = japanese;
-    HexView->SetBytes(header);
+    // Only a header the file really has is drawn: a BinHex body's bytes are no MacBinary header,
+    // and zeros in its place would show fields the file does not hold.
+    HexView->SetBytes(hasHeader ? check.Header : THeader{});
+    HeaderBytes->setVisible(hasHeader);
     Render();
     HighlightField(model_.Field());
 }

@@ -3,6 +3,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QShortcut>
 
 namespace kelda {
 
@@ -37,6 +38,33 @@ void TPageTabBar::paintEvent(QPaintEvent* e) {
 
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent), bar_(new TPageTabBar(this)) {
     setTabBar(bar_);
+    const struct {
+        QList<QKeySequence> Keys;
+        int Step;
+    } moves[] = {
+        {{QKeySequence(Qt::CTRL | Qt::Key_Tab)}, 1},
+        {{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_Backtab)},
+         -1},
+    };
+    for (const auto& move : moves) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(move.Keys);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = move.Step] { StepPage(step); });
+    }
+}
+
+void TPageControl::StepPage(int step) {
+    const int pages = count();
+    int page = currentIndex();
+    for (int pass = 1; pass < pages; ++pass) {
+        page = (page + step + pages) % pages;
+        if (isTabEnabled(page)) {
+            setCurrentIndex(page);
+            return;
+        }
+    }
 }
 
 } // namespace kelda

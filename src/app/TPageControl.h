@@ -26,11 +26,16 @@ private:
     TDrawTabEvent onDrawTab_;
 };
 
+// Ctrl+Tab and Ctrl+Shift+Tab change the page from whichever of its controls has the focus: they
+// are the control's shortcuts, so a control that takes keys it does not use as typed text (a
+// combo box searches its entries by the Tab character) never swallows them.
 class TPageControl : public QTabWidget {
     Q_OBJECT
 public:
     explicit TPageControl(QWidget* parent = nullptr);
     TPageTabBar* PageTabBar() const { return bar_; }
+    // The next enabled page after the current one (step 1) or before it (step -1), round the end.
+    void StepPage(int step);
 
 private:
     TPageTabBar* bar_;

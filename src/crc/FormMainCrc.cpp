@@ -46,7 +46,7 @@ protected:
 
 } // namespace
 
-void TFormMain::ConnectListChoice(QListWidget* list, std::function<void()> handler) {
+void TFormMain::ConnectListChoice(QListWidget* list, std::function<void(int)> handler) {
     auto* choice = new TListChoice(list);
     // A selection moved by the user (keyboard or mouse) has the list focused; the program's own
     // selections are made with the list's signals blocked or before the window is shown.
@@ -57,23 +57,38 @@ void TFormMain::ConnectListChoice(QListWidget* list, std::function<void()> handl
             // the list shows the new choice while its work runs (a long CRC repaints the window
             // from its progress dialog); the press selects the same row afterwards.
             list->selectionModel()->select(list->currentIndex(), QItemSelectionModel::ClearAndSelect);
-            Guard(handler);
+            Guard([&handler, row] { handler(row); });
         }
     });
-    connect(list, &QListWidget::clicked, this, [this, choice, handler](const QModelIndex&) {
-        if (!choice->answeredSincePress) {
+    connect(list, &QListWidget::clicked, this, [this, choice, handler](const QModelIndex& index) {
+        if (!choice->answeredSincePress && index.isValid()) {
             choice->answeredSincePress = true;
-            Guard(handler);
+            Guard([&handler, row = index.row()] { handler(row); });
         }
     });
 }
 
+// One direction each way: a control's signal hands the user's choice to the model's setter and
+// then runs the design's handler, which works from the model alone; the model announces every
+// change and ShowCrcPage shows it in the controls.
 void TFormMain::ConnectCrcPage() {
+    crcPage_.SetOnChanged([this] { ShowCrcPage(); });
     OnClick(BtnFileBrowse, [this] { BtnFileBrowseClick(); });
     // activated: every choice the user makes, with the mouse or the arrow keys, but none of the program's.
-    connect(ComboBox1, &QComboBox::activated, this, [this](int) { Guard([this] { ComboBox1Change(); }); });
-    ConnectListChoice(ListBox1, [this] { ListBox1Click(); });
-    ConnectListChoice(ListBox2, [this] { ListBox2Click(); });
+    connect(ComboBox1, &QComboBox::activated, this, [this](int index) {
+        Guard([this, index] {
+            crcPage_.SetFileIndex(static_cast<std::size_t>(std::max(index, 0)));
+            ComboBox1Change();
+        });
+    });
+    ConnectListChoice(ListBox1, [this](int row) {
+        crcPage_.SetVariant(static_cast<std::size_t>(row));
+        ListBox1Click();
+    });
+    ConnectListChoice(ListBox2, [this](int row) {
+        crcPage_.SetOperation(static_cast<TCrcOperation>(row));
+        ListBox2Click();
+    });
 }
 
 // The page as the model holds it: the recent-file list in ComboBox1 by each file's readable name,
@@ -109,22 +124,20 @@ void TFormMain::BtnFileBrowseClick() {
     }
 }
 
-// Each handler takes into the model the one choice its control made, then shows the model.
+// The handlers read the choices from the model (the control's signal has already set it) and
+// change only the model; the controls follow its announcements.
 
 void TFormMain::ComboBox1Change() {
-    crcPage_.SetFileIndex(static_cast<std::size_t>(std::max(ComboBox1->currentIndex(), 0)));
+    // The entry chosen goes to the top of the list.
     const std::filesystem::path chosen = crcPage_.ChosenFile();
     UpdateFileComboBox(chosen);
 }
 
 void TFormMain::UpdateFileComboBox(const std::filesystem::path& Name) {
     crcPage_.UpdateFileList(Name);
-    ShowCrcPage();
 }
 
 void TFormMain::ListBox1Click() {
-    crcPage_.SetVariant(static_cast<std::size_t>(std::max(ListBox1->currentRow(), 0)));
-    ShowCrcPage();
     switch (crcPage_.VariantChoice()) {
     case TCrcRefusal::FileNotFound:
         ShowMessage(TMsg::FileNotFound);
@@ -139,8 +152,6 @@ void TFormMain::ListBox1Click() {
 }
 
 void TFormMain::ListBox2Click() {
-    crcPage_.SetOperation(static_cast<TCrcOperation>(std::max(ListBox2->currentRow(), 0)));
-    ShowCrcPage();
     switch (crcPage_.Operation()) {
     case TCrcOperation::All: {
         if (!crcPage_.CrcFileExists()) {
@@ -163,7 +174,6 @@ void TFormMain::ListBox2Click() {
             // The variants read the file in list order, so a file that cannot be read fails at the
             // first: the list stays on the entry whose computation failed.
             crcPage_.SetVariant(0);
-            ShowCrcPage();
             throw;
         }
         Editor2->BeginUpdate();

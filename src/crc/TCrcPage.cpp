@@ -10,6 +10,7 @@ void TCrcPage::LoadFileList(std::span<const std::string> entries) {
         files_[i] = i < entries.size() ? std::filesystem::path(entries[i]) : std::filesystem::path();
     }
     fileIndex_ = 0;
+    Changed();
 }
 
 void TCrcPage::UpdateFileList(const std::filesystem::path& name) {
@@ -23,6 +24,7 @@ void TCrcPage::UpdateFileList(const std::filesystem::path& name) {
         files_[i] = i < updated.size() ? std::filesystem::path(updated[i]) : std::filesystem::path();
     }
     fileIndex_ = 0;
+    Changed();
 }
 
 bool TCrcPage::CrcFileExists() const {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What the CRC page holds between events: the recent-file list (the files' own bytes), the
-// operation and the variant chosen, and the twelve engines. The window shows the list in ComboBox1
-// and the choices in ListBox2 and ListBox1, and appends the result lines made here to Editor2;
-// kelda-cli crc makes its lines with the same builder (CrcPage.h).
+// operation and the variant chosen, and the twelve engines. It is the page's one source of truth:
+// the window's controls call its setters with the user's choice, and every change is announced
+// (OnChanged) so that the window shows the list in ComboBox1 and the choices in ListBox2 and
+// ListBox1 from here. The result lines made here are appended to Editor2; kelda-cli crc makes its
+// lines with the same builder (CrcPage.h).
 #pragma once
 
 #include "crc/CrcPage.h"
@@ -11,6 +13,7 @@
 #include "util/Progress.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -23,6 +26,10 @@ class TCrcPage {
 public:
     TCrcPage();
 
+    // Called after every change of the list, the entry chosen, the operation or the variant (also
+    // when a setter leaves the value as it was): the view shows the model again.
+    void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
+
     // ------------------------------------------------------------ recent-file list
     // Always kRecentFileCount entries, the most recent first; empty entries stand last.
     const std::vector<std::filesystem::path>& FileList() const { return files_; }
@@ -32,16 +39,28 @@ public:
     void UpdateFileList(const std::filesystem::path& name);
     // The entry every computation reads.
     std::size_t FileIndex() const { return fileIndex_; }
-    void SetFileIndex(std::size_t index) { fileIndex_ = index < files_.size() ? index : 0; }
+    void SetFileIndex(std::size_t index) {
+        fileIndex_ = index < files_.size() ? index : 0;
+        Changed();
+    }
     const std::filesystem::path& ChosenFile() const { return files_[fileIndex_]; }
     // Whether ChosenFile names a file a CRC can be computed of.
     bool CrcFileExists() const;
 
     // ------------------------------------------------------------ choices
     TCrcOperation Operation() const { return operation_; }
-    void SetOperation(TCrcOperation operation) { operation_ = operation; }
+    // An operation outside the list (a row of none) is Each.
+    void SetOperation(TCrcOperation operation) {
+        operation_ = operation >= TCrcOperation::Each && operation <= TCrcOperation::Clear
+                         ? operation
+                         : TCrcOperation::Each;
+        Changed();
+    }
     std::size_t Variant() const { return variant_; }
-    void SetVariant(std::size_t variant) { variant_ = variant < CrcVariantCount ? variant : 0; }
+    void SetVariant(std::size_t variant) {
+        variant_ = variant < CrcVariantCount ? variant : 0;
+        Changed();
+    }
     // The answer to choosing a variant now.
     TCrcRefusal VariantChoice() const { return CheckVariantChoice(CrcFileExists(), operation_); }
 
@@ -60,6 +79,13 @@ public:
     std::vector<std::string> AllResultLines(std::string_view shownName, const ProgressFn& progress) const;
 
 private:
+    void Changed() const {
+        if (onChanged_) {
+            onChanged_();
+        }
+    }
+
+    std::function<void()> onChanged_;
     std::vector<std::filesystem::path> files_;
     std::size_t fileIndex_ = 0;
     TCrcOperation operation_ = TCrcOperation::Each;

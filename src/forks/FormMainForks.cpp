@@ -7,6 +7,7 @@
 #include "app/Main.h"
 #include "app/PathText.h"
 #include "app/QtText.h"
+#include "app/TCheckPage.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
@@ -136,8 +137,9 @@ void TFormMain::BuildForkMenu() {
 }
 
 void TFormMain::UpdateContainerMenu() {
-    MenuSaveBinHex->setEnabled(binHexShown_ != nullptr || macBinaryPage_.FileWasRead());
-    MenuSaveMacBinary->setEnabled(binHexShown_ != nullptr);
+    const bool binHex = CheckPage->BinHexFile() != nullptr;
+    MenuSaveBinHex->setEnabled(binHex || macBinaryPage_.FileWasRead());
+    MenuSaveMacBinary->setEnabled(binHex);
 }
 
 // The file shown as a Mac file of the one model: the BinHex file read last, else the MacBinary
@@ -159,7 +161,7 @@ std::shared_ptr<const TMacFileSource> ShownMacFile(const std::shared_ptr<const T
 
 void TFormMain::MenuSaveBinHexClick() {
     const std::shared_ptr<const TMacFileSource> source =
-        ShownMacFile(binHexShown_, macBinaryPage_, NameEncodingChoice());
+        ShownMacFile(CheckPage->BinHexFile(), macBinaryPage_, NameEncodingChoice());
     if (source == nullptr) {
         ShowMessage(TMsg::FileNotRead);
         return;
@@ -175,14 +177,15 @@ void TFormMain::MenuSaveBinHexClick() {
 }
 
 void TFormMain::MenuSaveMacBinaryClick() {
-    if (binHexShown_ == nullptr) {
+    // The BinHex file the check page shows.
+    const std::shared_ptr<const TMacFileSource> source = CheckPage->BinHexFile();
+    if (source == nullptr) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
     if (!AskOutputName()) {
         return;
     }
-    const std::shared_ptr<const TMacFileSource> source = binHexShown_;
     const std::filesystem::path output = SaveDialog2_.Path;
     RunLongWork(TMsg::ProgressForks,
                 [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {

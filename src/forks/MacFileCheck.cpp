@@ -122,4 +122,21 @@ TCheckReport CheckMacFile(const TFileStream& file, THeader& header, TMacEncoding
     return CheckOpenFile(file, header, nameEncoding, length);
 }
 
+TFileCheck CheckFile(const std::filesystem::path& file, TMacEncoding nameEncoding) {
+    TFileCheck check;
+    {
+        const TFileStream stream(file, FileMode::Read);
+        check.Report = CheckMacFile(stream, check.Header, nameEncoding);
+    }
+    if (check.Report.Container == TCheckContainer::BinHex) {
+        try {
+            check.BinHex =
+                std::make_shared<const TMacFileSource>(TMacFileSource::OpenBinHex(file, {}, nameEncoding));
+        } catch (const EBilingualError&) {
+            // Damaged past reading: the report says where; there are no forks to show or save.
+        }
+    }
+    return check;
+}
+
 } // namespace kelda

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "forks/BinHex.h"
+#include "forks/TMacFile.h"
 #include "macbinary/CheckReport.h"
 #include "util/TFileStream.h"
 
+#include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace kelda {
@@ -21,5 +24,26 @@ TCheckReport CheckBinHex(const TBinHexReading& reading, std::int64_t fileSize,
 TCheckReport CheckMacFile(const TFileStream& file, THeader& header,
                           TMacEncoding nameEncoding = TMacEncoding::Auto,
                           std::optional<std::int64_t> length = std::nullopt);
+
+// A file's check as the Check page shows it: the report; the header it was judged on as MacBinary
+// (the file's first 128 bytes), which a BinHex body or a shorter file has none of; and, for a
+// BinHex file whose forks decode, the file opened (its forks for the other pages and the File
+// menu).
+struct TFileCheck {
+    THeader Header{};
+    TCheckReport Report;
+    std::shared_ptr<const TMacFileSource> BinHex;
+    // Whether Header holds the file's own bytes: the report judged them as MacBinary, and the file
+    // has all 128 (a shorter file's are not read).
+    bool HasHeader() const {
+        return Report.Container == TCheckContainer::MacBinary &&
+               Report.FileSize >= static_cast<std::int64_t>(kHeaderSize);
+    }
+};
+
+// CheckMacFile on the file, which is open only while it is read; a BinHex file is then opened as
+// a Mac file (TMacFileSource::OpenBinHex), unless it is damaged past reading. Throws EFileError
+// when the file cannot be read.
+TFileCheck CheckFile(const std::filesystem::path& file, TMacEncoding nameEncoding = TMacEncoding::Auto);
 
 } // namespace kelda

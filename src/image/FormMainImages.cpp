@@ -42,23 +42,12 @@ void TFormMain::ImagesLanguageChange() {
 bool TFormMain::ReadOtherFile(const std::filesystem::path& file) {
     bool shown = false;
     if (SniffContainer(file) == TMacContainer::BinHex) {
-        // The one check's report on the Check page, whatever the decoding found.
-        THeader header{};
-        {
-            const TFileStream stream(file, FileMode::Read);
-            const TCheckReport report = CheckMacFile(stream, header, NameEncodingChoice());
-            CheckPage->Show(header, report, IsJapanese(), NameEncodingChoice());
-            CheckLanguageChange();
-        }
-        binHexShown_.reset();
-        try {
-            binHexShown_ = std::make_shared<const TMacFileSource>(
-                TMacFileSource::OpenBinHex(file, {}, NameEncodingChoice()));
-        } catch (const EBilingualError&) {
-            // Damaged past reading: the report says where; there are no forks to show or save.
-        }
-        if (binHexShown_ != nullptr) {
-            ShowResources(TResourceModel::FromMacFile(binHexShown_, NameEncodingChoice()));
+        // The one check's report on the Check page, whatever the decoding found; the page keeps
+        // the file opened, and the Resources page shows its resource fork.
+        CheckPage->ShowFile(file, IsJapanese(), NameEncodingChoice());
+        CheckLanguageChange();
+        if (CheckPage->BinHexFile() != nullptr) {
+            ShowResources(TResourceModel::FromMacFile(CheckPage->BinHexFile(), NameEncodingChoice()));
         }
         UpdateContainerMenu();
         PageControl1->setCurrentWidget(CheckPage);

@@ -122,11 +122,9 @@ void TFormMain::ShowCheckReport(const TInspection& inspection) {
 void TFormMain::ShowRefusedCheck(const std::filesystem::path& file) {
     // The one check kelda-cli's check makes (BinHex judged as BinHex), on a new opening of the
     // file: the MacBinary page, its buttons and the bottom panel's name keep the file shown.
-    THeader header{};
-    const TFileStream in(file, FileMode::Read);
-    const TCheckReport report = CheckMacFile(in, header, NameEncodingChoice());
-    CheckPage->Show(header, report, IsJapanese(), NameEncodingChoice(), FromPath(file).toStdString());
+    CheckPage->ShowFile(file, IsJapanese(), NameEncodingChoice(), FromPath(file).toStdString());
     CheckLanguageChange();
+    UpdateContainerMenu(); // the check page no longer shows a BinHex file
     PageControl1->setCurrentWidget(CheckPage);
 }
 
@@ -159,6 +157,12 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     MenuNameEncodingItems[static_cast<std::size_t>(choice)]->setChecked(true);
     CheckLanguageChange();
     ImagePage->SetNameEncoding(NameEncodingChoice()); // shown also when no MacBinary file was read
+    // The Resources page shows the BinHex file the check page shows, when there is one, whether
+    // or not the MacBinary page shows a file.
+    const std::shared_ptr<const TMacFileSource>& binHex = CheckPage->BinHexFile();
+    if (binHex != nullptr) {
+        ShowResources(TResourceModel::FromMacFile(binHex, NameEncodingChoice()));
+    }
     if (!macBinaryPage_.FileWasRead()) {
         return;
     }
@@ -171,10 +175,9 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     ShowHeaderTable(Editor1, QLines(redone.TableLines));
     FillGrid(StringGrid1, redone.GridCells);
     Editor1->SetCaret(std::min(caret, Editor1->LineCount() - 1), 0);
-    // The Resources page shows the BinHex file when one was read last.
-    ShowResources(binHexShown_ != nullptr
-                      ? TResourceModel::FromMacFile(binHexShown_, NameEncodingChoice())
-                      : TResourceModel::Read(shown.Path, shown.Header, NameEncodingChoice()));
+    if (binHex == nullptr) {
+        ShowResources(TResourceModel::Read(shown.Path, shown.Header, NameEncodingChoice()));
+    }
 }
 
 void TFormMain::ReadNameEncodingSetting() {

@@ -94,7 +94,6 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     // What the file really is, beside what the acceptance rule let through.
     ShowCheckReport(shown);
     ShowResources(std::move(reading.Resources));
-    binHexShown_.reset();
     UpdateContainerMenu();
     // A MacBinary file may wrap a disk image: the Images page shows its volume too.
     ShowImage(FileName);

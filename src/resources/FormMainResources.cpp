@@ -21,13 +21,8 @@
 namespace kelda {
 
 void TFormMain::BuildResourcesPage() {
-    TabSheetResources = new QWidget;
-    TabSheetResources->setObjectName(QStringLiteral("TabSheetResources"));
-    auto* column = new QVBoxLayout(TabSheetResources);
-    column->setContentsMargins(0, 0, 0, 0);
-    ResourcePage = new TResourcePage(TabSheetResources);
-    column->addWidget(ResourcePage);
-    PageControl1->insertTab(PageControl1->indexOf(CheckPage) + 1, TabSheetResources,
+    ResourcePage = new TResourcePage;
+    PageControl1->insertTab(PageControl1->indexOf(CheckPage) + 1, ResourcePage,
                             QString::fromUtf8(ResourceText(TResText::PageCaption, false)));
 
     // The labels of the bottom panel keep their places; the icon sits at its right end.
@@ -66,27 +61,30 @@ void TFormMain::ResourcesLanguageChange() {
         return;
     }
     const bool japanese = IsJapanese();
-    PageControl1->setTabText(PageControl1->indexOf(TabSheetResources),
+    PageControl1->setTabText(PageControl1->indexOf(ResourcePage),
                              QString::fromUtf8(ResourceText(TResText::PageCaption, japanese)));
     ResourcePage->SetJapanese(japanese);
 }
 
 void TFormMain::BtnSaveResourceClick() {
-    const TResourceEntry* entry = ResourcePage->Current();
-    if (entry == nullptr || !macBinaryPage_.FileWasRead()) {
+    // Everything comes from the page's model: the file it shows (a BinHex file's too, whatever the
+    // MacBinary page shows), its Mac name and the resource chosen.
+    const TResourceModel& model = ResourcePage->Model();
+    const TResourceEntry* entry = model.Current();
+    if (entry == nullptr || model.File().empty()) {
         return;
     }
+    const std::filesystem::path source = model.File();
     // "NAME.TYPE.ID.bin": the file's Mac name, the type without its trailing blanks, the ID.
     std::string type = ResTypeText(entry->Type);
     type.erase(type.find_last_not_of(' ') + 1);
     const std::string name =
-        SafeLocalText(ShownMacName() + "." + type + "." + std::to_string(entry->Id) + ".bin");
-    if (!AskExportOutput(SaveDialog3_, kFilterSaveResource, macBinaryPage_.Shown().Path, name)) {
+        SafeLocalText(model.MacName() + "." + type + "." + std::to_string(entry->Id) + ".bin");
+    if (!AskExportOutput(SaveDialog3_, kFilterSaveResource, source, name)) {
         return;
     }
     // The file is read again for the bytes, under the same guards as every output: never over the
     // file itself, a read-only file only when the user says so.
-    const TResourceModel& model = ResourcePage->Model();
     TConvertStatus status = model.SaveCurrent(SaveDialog3_.Path, false);
     if (status == TConvertStatus::OutputReadOnly && AskReplaceReadOnly()) {
         status = model.SaveCurrent(SaveDialog3_.Path, true);
@@ -94,7 +92,7 @@ void TFormMain::BtnSaveResourceClick() {
     if (status == TConvertStatus::SourceIsOutput) {
         ShowMessage(TMsg::CannotWriteOverSource);
     } else if (status == TConvertStatus::Written) {
-        LogWritten(macBinaryPage_.Shown().Path, {SaveDialog3_.Path});
+        LogWritten(source, {SaveDialog3_.Path});
     }
 }
 

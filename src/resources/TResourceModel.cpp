@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "resources/TResourceModel.h"
 
+#include "forks/ForkExport.h"
 #include "resources/BundleResources.h"
 #include "resources/ResourceDetail.h"
 #include "resources/ResourceTexts.h"
@@ -14,6 +15,11 @@ namespace {
 
 // The detail area shows at most this much of a resource; decoders need far less.
 constexpr std::size_t kDetailLimit = 64 * 1024;
+
+std::string SafeMacName(const TMacFile& macFile, const std::filesystem::path& file) {
+    const std::string name = ExtractName(macFile);
+    return name.empty() ? file.stem().string() : name;
+}
 
 } // namespace
 
@@ -32,6 +38,7 @@ TResourceModel TResourceModel::Read(const std::filesystem::path& file, const THe
         model.ownIcon_ = RenderIcon(icon->Type, read(*icon));
     }
     model.file_ = file;
+    model.macName_ = SafeMacName(MacFileFromHeader(header, stream.Size(), nameEncoding), file);
     model.current_ = model.fork_.Map.Resources.empty() ? -1 : 0;
     return model;
 }
@@ -53,6 +60,7 @@ TResourceModel TResourceModel::FromMacFile(std::shared_ptr<const TMacFileSource>
         }
     }
     model.file_ = source->Path();
+    model.macName_ = SafeMacName(file, model.file_);
     model.source_ = std::move(source);
     model.current_ = model.fork_.Map.Resources.empty() ? -1 : 0;
     return model;

@@ -47,6 +47,9 @@ public:
     // The file shown (empty before the first) and its map.
     const std::filesystem::path& File() const { return file_; }
     const TResourceFork& Fork() const { return fork_; }
+    // The file's Mac name made safe for a local name (ExtractName); the file's own stem when it
+    // has none. Empty before the first file.
+    const std::string& MacName() const { return macName_; }
     // The application's own icon (the ICN# its bundle names), when there is one.
     const std::optional<TIconImage>& OwnIcon() const { return ownIcon_; }
 
@@ -70,6 +73,7 @@ private:
     template <typename F> auto WithStream(F use) const;
 
     std::filesystem::path file_;
+    std::string macName_;
     std::shared_ptr<const TMacFileSource> source_; // a Mac file of another container
     TResourceFork fork_;
     std::optional<TIconImage> ownIcon_;

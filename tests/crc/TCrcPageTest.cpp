@@ -93,5 +93,25 @@ TEST_F(TCrcPageTest, ResultLinesOfOneVariantAndOfAll) {
     EXPECT_TRUE(page.CrcEngines().empty());
 }
 
+// Every setter announces itself, so that a view showing the model never falls behind it; values
+// outside the lists choose their first entries.
+TEST_F(TCrcPageTest, EveryChangeIsAnnouncedAndOutOfRangeChoicesAreTheFirst) {
+    TCrcPage page;
+    int announced = 0;
+    page.SetOnChanged([&] { ++announced; });
+    page.LoadFileList(std::vector<std::string>{"/a", "/b"});
+    page.UpdateFileList("/c");
+    page.SetFileIndex(kRecentFileCount); // past the list
+    EXPECT_EQ(page.FileIndex(), 0u);
+    page.SetOperation(static_cast<TCrcOperation>(-1)); // a list with no row chosen
+    EXPECT_EQ(page.Operation(), TCrcOperation::Each);
+    page.SetOperation(TCrcOperation::All);
+    page.SetOperation(static_cast<TCrcOperation>(3));
+    EXPECT_EQ(page.Operation(), TCrcOperation::Each);
+    page.SetVariant(CrcVariantCount);
+    EXPECT_EQ(page.Variant(), 0u);
+    EXPECT_EQ(announced, 7);
+}
+
 } // namespace
 } // namespace kelda

@@ -5,6 +5,8 @@
 #include "app/THeaderHexView.h"
 #include "app/TPageControl.h"
 #include "macbinary/TestFiles.h"
+#include "resources/TResourcePage.h"
+#include "support/Corpus.h"
 #include "support/WindowFixture.h"
 #include "textview/TEditor.h"
 
@@ -336,6 +338,40 @@ TEST_F(CheckPageTest, AClickInTheHexViewSelectsTheField) {
                   HeaderFields[static_cast<std::size_t>(c.Field)].Offset);
         EXPECT_EQ(form.Editor1->CaretRow(), c.Field);
         EXPECT_EQ(form.StringGrid1->currentRow(), c.Field);
+    }
+}
+
+// The pages stand alone: given a file, the check page checks it and holds the BinHex file it
+// opened, and the Resources page shows a model and hands the row the user chooses to it.
+TEST_F(CheckPageTest, ThePagesWorkFromTheirModelsAlone) {
+    TCheckPage check;
+    check.ShowFile(test::CorpusFile("binhex/hf_wezm_TextFile_II.hqx"), false, TMacEncoding::Auto);
+    ASSERT_TRUE(check.Report().has_value());
+    EXPECT_EQ(check.Report()->Container, TCheckContainer::BinHex);
+    ASSERT_NE(check.BinHexFile(), nullptr);
+    EXPECT_TRUE(check.HeaderBytes->isHidden());
+    EXPECT_TRUE(check.VerdictLabel->text().startsWith("Sound BinHex 4.0"));
+
+    TResourcePage resources;
+    resources.Show(TResourceModel::FromMacFile(check.BinHexFile()));
+    const int rows = static_cast<int>(resources.Model().Rows().size());
+    ASSERT_GT(rows, 1);
+    EXPECT_EQ(resources.ResourceTable->rowCount(), rows);
+    EXPECT_EQ(resources.ResourceTable->currentRow(), resources.Model().CurrentRow());
+    resources.ResourceTable->setCurrentCell(rows - 1, 0);
+    EXPECT_EQ(resources.Model().CurrentRow(), rows - 1);
+
+    // A refused file's own header bytes are drawn; a file shorter than a header has none.
+    for (const std::size_t size : {200u, 100u}) {
+        SCOPED_TRACE(size);
+        const auto plain = root_ / "plain.txt";
+        WriteFile(plain, "plain" + std::string(size - 5, ' '));
+        check.ShowFile(plain, false, TMacEncoding::Auto, "plain.txt");
+        EXPECT_EQ(check.BinHexFile(), nullptr);
+        EXPECT_EQ(check.NotOpened(), "plain.txt");
+        EXPECT_EQ(check.HeaderBytes->isHidden(), size < 128);
+        EXPECT_EQ(check.Model().Header()[1], size < 128 ? 0 : 'l');
+        EXPECT_EQ(check.Report()->Verdict, TCheckVerdict::NotMacBinary);
     }
 }
 

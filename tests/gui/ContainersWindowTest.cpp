@@ -10,6 +10,7 @@
 #include "resources/TResourcePage.h"
 #include "support/Corpus.h"
 #include "support/WindowFixture.h"
+#include "textview/TEditor.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -104,6 +105,42 @@ TEST_F(ContainersWindow, ABinHexFileShowsItsReportAndResourcesAndSavesAsMacBinar
     EXPECT_TRUE(form.MacBinaryPage().FileWasRead());
     EXPECT_FALSE(form.MenuSaveMacBinary->isEnabled());
     EXPECT_TRUE(form.MenuSaveBinHex->isEnabled());
+}
+
+// The Check and Resources pages hold what they show: a BinHex file's report draws no MacBinary
+// header (it has none), its resources are saved from it and named by it whatever the MacBinary
+// page shows, and a refused file's report puts the file's own bytes back and ends Save as MacBinary.
+TEST_F(ContainersWindow, TheCheckAndResourcesPagesShowTheFileTheyHold) {
+    TFormMain& form = English();
+    const fs::path hqx = CorpusFile("binhex/hf_wezm_TextFile_II.hqx");
+    const QWidget* bytes = form.CheckPage->HeaderBytes;
+    EXPECT_TRUE(bytes->isHidden()); // no report yet
+    for (const bool macBinaryShown : {false, true}) {
+        SCOPED_TRACE(macBinaryShown);
+        if (macBinaryShown) {
+            Open(form, CorpusFile("wezm_NoResourceFork.bin"));
+            EXPECT_FALSE(bytes->isHidden());
+        }
+        Open(form, hqx);
+        EXPECT_TRUE(bytes->isHidden());
+        ASSERT_NE(form.ResourcePage->Current(), nullptr);
+        const fs::path out = root_ / ("resource" + std::to_string(macBinaryShown) + ".bin");
+        dialogs_.files.push_back(Q(out));
+        form.ResourcePage->BtnSaveResource->click();
+        ASSERT_FALSE(dialogs_.fileDialogs.empty());
+        const fs::path offered = dialogs_.fileDialogs.back().Path;
+        EXPECT_TRUE(offered.filename().string().starts_with("wezm_TextFile_II.")) << offered;
+        EXPECT_TRUE(fs::exists(out));
+        EXPECT_TRUE(form.Editor3->Lines().back().endsWith(" from " + Q(hqx)))
+            << form.Editor3->Lines().back().toStdString();
+    }
+    const fs::path plain = root_ / "plain.txt";
+    WriteFile(plain, "plain text, not MacBinary" + std::string(200, ' '));
+    Open(form, plain);
+    EXPECT_FALSE(bytes->isHidden());
+    EXPECT_EQ(form.CheckPage->Model().Header()[0], 'p');
+    EXPECT_EQ(form.CheckPage->BinHexFile(), nullptr);
+    EXPECT_FALSE(form.MenuSaveMacBinary->isEnabled());
 }
 
 TEST_F(ContainersWindow, AFileThatIsNeitherGetsTheDesignsBox) {

@@ -2,6 +2,7 @@
 // The CRC page as a user works it: choosing files, variants and operations with the mouse and keys.
 #include "app/TPageControl.h"
 #include "crc/CrcUtils.h"
+#include "crc/TCrcPage.h"
 #include "support/WindowFixture.h"
 #include "textview/TEditor.h"
 
@@ -212,6 +213,57 @@ TEST_F(CrcPageTest, TheRecentFileListKeepsTwentyMostRecentFirst) {
     QTest::keyClick(form.ComboBox1, Qt::Key_Down);
     EXPECT_EQ(form.ComboBox1->itemText(0), "/f10");
     EXPECT_EQ(form.ComboBox1->itemText(1), "/F10");
+    EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
+}
+
+// The model is the page's source of truth: whatever sets it (settings, a drop, code), the controls
+// show it at once, and a choice the user makes goes into the model before its work runs.
+TEST_F(CrcPageTest, TheControlsFollowTheModel) {
+    TFormMain& form = Page();
+    const QString file = CheckFile();
+    TCrcPage& model = form.CrcPage();
+    model.UpdateFileList(file.toStdString());
+    model.UpdateFileList("/other");
+    model.SetOperation(TCrcOperation::Clear);
+    model.SetVariant(9);
+    EXPECT_EQ(form.ComboBox1->itemText(0), "/other");
+    EXPECT_EQ(form.ComboBox1->itemText(1), file);
+    EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(form.ListBox2->currentRow(), 2);
+    EXPECT_EQ(form.ListBox1->currentRow(), 9);
+    model.SetFileIndex(1);
+    EXPECT_EQ(form.ComboBox1->currentIndex(), 1);
+    EXPECT_TRUE(Results().isEmpty()); // the program's changes start no work
+    EXPECT_TRUE(dialogs_.shown.empty());
+
+    // The user's choices: the model takes them, and the work reads the file the model chose.
+    ClickRow(form.ListBox2, 0);
+    EXPECT_EQ(model.Operation(), TCrcOperation::Each);
+    ClickRow(form.ListBox1, 10);
+    EXPECT_EQ(model.Variant(), 10U);
+    EXPECT_EQ(Results(), QStringList({"CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + file}));
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab change the page from every control of the CRC page, the recent-file
+// list first (the focus it has when the page is first shown), not only after Tab moved on.
+TEST_F(CrcPageTest, CtrlTabChangesThePageFromEveryControl) {
+    TFormMain& form = Page();
+    Browse(form, CheckFile());
+    const int crc = form.PageControl1->indexOf(form.TabSheet2);
+    QWidget* const controls[] = {form.ComboBox1, form.BtnFileBrowse, form.ListBox2, form.ListBox1,
+                                 form.Editor2};
+    for (QWidget* control : controls) {
+        for (const bool back : {false, true}) {
+            SCOPED_TRACE(control->objectName().toStdString() + (back ? " back" : ""));
+            form.PageControl1->setCurrentIndex(crc);
+            control->setFocus();
+            ASSERT_EQ(QApplication::focusWidget(), control);
+            QTest::keyClick(control, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                            back ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+            EXPECT_EQ(form.PageControl1->currentIndex(), back ? crc - 1 : crc + 1);
+        }
+    }
+    EXPECT_TRUE(Results().isEmpty()); // no key chose a variant or an operation
     EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
 }
 

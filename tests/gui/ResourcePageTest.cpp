@@ -76,9 +76,8 @@ protected:
 
 TEST_F(ResourcePageTest, ThePageFollowsTheCheckPageAndTheLanguage) {
     TFormMain& form = ShownInEnglish();
-    EXPECT_EQ(form.PageControl1->indexOf(form.TabSheetResources),
-              form.PageControl1->indexOf(form.CheckPage) + 1);
-    const int tab = form.PageControl1->indexOf(form.TabSheetResources);
+    EXPECT_EQ(form.PageControl1->indexOf(form.ResourcePage), form.PageControl1->indexOf(form.CheckPage) + 1);
+    const int tab = form.PageControl1->indexOf(form.ResourcePage);
     EXPECT_EQ(form.PageControl1->tabText(tab), QStringLiteral("  Resources  "));
     form.MenuJapaneseSet->trigger();
     EXPECT_EQ(form.PageControl1->tabText(tab), QString::fromUtf8("  ﾘｿｰｽ  "));
@@ -88,7 +87,7 @@ TEST_F(ResourcePageTest, ThePageFollowsTheCheckPageAndTheLanguage) {
 TEST_F(ResourcePageTest, AFileDroppedOnThePageIsReadAndListed) {
     TFormMain& form = ShownInEnglish();
     const auto file = MakeApplication();
-    form.PageControl1->setCurrentWidget(form.TabSheetResources);
+    form.PageControl1->setCurrentWidget(form.ResourcePage);
     form.WMDropFiles({file});
     EXPECT_EQ(form.Editor1->LineCount(), 28); // read as on the MacBinary page
     TResourcePage* page = form.ResourcePage;
@@ -212,7 +211,7 @@ TEST_F(ResourcePageTest, TheTableAndTheDumpFitAtTheSmallestSizeInBothLanguages) 
     TFormMain& form = ShownInEnglish();
     form.resize(980, 730);
     form.ReadFile(MakeApplication());
-    form.PageControl1->setCurrentWidget(form.TabSheetResources);
+    form.PageControl1->setCurrentWidget(form.ResourcePage);
     QCoreApplication::processEvents();
     TResourcePage* page = form.ResourcePage;
     QTableWidget* table = page->ResourceTable;
