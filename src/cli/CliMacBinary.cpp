@@ -193,7 +193,8 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
             status = kCliFailure;
             continue;
         }
-        const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
+        const int one =
+            ConvertOne(context, in, out, !options.Force && !context.Force, convert, shortfall, options.Force);
         if (one == kCliOk || one == kCliSourceTruncated) {
             written.Add(outPath, in);
         }
@@ -325,7 +326,7 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
                             (conversion.DropBin ? " without \".bin\"" : "") +
                             "; an existing file there is left alone unless -f")
             ->type_name("DIR");
-        command.add_flag("-f,--force", options.Force, "Replace existing output files (never the source)");
+        AddForceFlag(command, options.Force);
     }
 }
 

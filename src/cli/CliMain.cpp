@@ -63,7 +63,8 @@ void BuildParser(CLI::App& app, TGlobalOptions& options) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_flag("--japanese", options.Japanese, "Messages in Japanese");
     app.add_flag("--english", options.English, "Messages in English (the default unless the locale is ja)");
-    app.add_flag("--force", options.Force, "Replace an output file that is read-only");
+    app.add_flag("--force", options.Force,
+                 "Replace an output that is there already, even a read-only one (never the source)");
     app.add_flag("--sync", options.Sync,
                  "Write each new output to disk before it takes its name (a replaced file always is)");
     app.require_subcommand(0, 1);
