@@ -226,6 +226,36 @@ void TRunOutputs::Add(const std::filesystem::path& out, const std::string& in) {
     }
 }
 
+std::filesystem::path CliOutputFolder(const std::filesystem::path& outputDir,
+                                      const std::filesystem::path& relative) {
+    std::filesystem::path at = outputDir;
+    for (const std::filesystem::path& part : relative) {
+        at /= part;
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::symlink_status(at, ec);
+        if (!std::filesystem::exists(status)) {
+            if (!std::filesystem::create_directory(at, ec) && ec) {
+                throw EFileError::createFailed(at, ec.value());
+            }
+        } else if (!std::filesystem::is_directory(status)) {
+            throw EFileError::createFailed(at, std::filesystem::is_symlink(status) ? ELOOP : ENOTDIR);
+        }
+    }
+    return at;
+}
+
+void CliBatchSummary(const TCliContext& context, const std::string& command, std::size_t total,
+                     std::size_t failed, std::size_t skipped) {
+    std::string text =
+        CliText(TCliMsg::BatchSummary, context.Japanese,
+                {std::to_string(total), std::to_string(total - failed - skipped), std::to_string(failed)});
+    if (skipped != 0) {
+        text += (context.Japanese ? "、" : ", ") +
+                CliText(TCliMsg::BatchSkipped, context.Japanese, {std::to_string(skipped)});
+    }
+    CliReport(context, command, text);
+}
+
 std::string CliErrorText(const TCliContext& context, const std::exception& e) {
     const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
     return bilingual != nullptr && !context.Japanese ? bilingual->english() : std::string(e.what());
