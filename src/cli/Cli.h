@@ -114,6 +114,16 @@ private:
     std::vector<std::pair<TFileStat, std::string>> written_;
 };
 
+// The folder of outputDir at relative (a walked file's folder below its operand, TWalkEntry), made
+// as needed; a part that is there as no folder, or as a link, is refused (EFileError): outputs are
+// never written through a link.
+std::filesystem::path CliOutputFolder(const std::filesystem::path& outputDir,
+                                      const std::filesystem::path& relative);
+
+// A batch's last line: "command: N files: W written, F failed" (", S skipped" when some were).
+void CliBatchSummary(const TCliContext& context, const std::string& command, std::size_t total,
+                     std::size_t failed, std::size_t skipped);
+
 // The text of an error in the language asked for (a file error in English or Japanese).
 std::string CliErrorText(const TCliContext& context, const std::exception& e);
 

@@ -114,10 +114,13 @@ int RunCheck(const TCliContext& context, const TCheckOptions& options) {
         std::optional<TCheckReport> report;
         THeader header{};
         try {
-            // "-": standard input, of which the report needs the header and the length only.
-            const TCliInput input(context, file, TCliStreamNeed::HeaderAndSize);
-            error = input.Problem(context);
-            if (error.empty()) {
+            // "-": standard input, of which the report needs the header and the length only, unless
+            // it is a BinHex text, which is judged by the CRCs over all of it.
+            const TCliInput input(context, file, TCliStreamNeed::HeaderAndSizeUnlessBinHex);
+            error = input.Stream() != nullptr ? std::string() : input.Problem(context);
+            if (input.Stream() != nullptr) {
+                report = CheckMacFile(*input.Stream(), header, options.NameEncoding, std::nullopt);
+            } else if (error.empty()) {
                 report = CheckFile(input.Path(), input.Length(), header, options.NameEncoding);
             }
         } catch (const ECancelled&) {

@@ -7,6 +7,7 @@
 #include "app/Language.h"
 #include "cli/Cli.h"
 #include "cli/CliMacFile.h"
+#include "cli/CliParseError.h"
 #include "cli/CliText.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
@@ -209,6 +210,7 @@ int RunExtract(const TCliContext& context, const TExtractOptions& options) {
 
 struct TEncodeCliOptions {
     int Version = 2;
+    std::optional<int> OldVersion; // --version, the old spelling of --macbinary-version
     std::string Resource;
     std::string Type;
     std::string Creator;
@@ -232,7 +234,15 @@ int RunEncode(const TCliContext& context, const TEncodeCliOptions& o) {
     const std::string& out = o.Out;
     return CliGuarded(context, data, [&] {
         TEncodeOptions options;
-        options.Version = o.Version;
+        options.Version = o.OldVersion.value_or(o.Version);
+        if (options.Version < 1 || options.Version > 3) {
+            context.Err << "kelda-cli: "
+                        << ParserMessage("--version: Value " + std::to_string(options.Version) +
+                                             " not in range 1 to 3",
+                                         context.Japanese)
+                        << '\n';
+            return kCliUsage;
+        }
         options.NameEncoding = o.Encoding;
         if (!o.Resource.empty()) {
             options.Resource = std::filesystem::path(o.Resource);
@@ -370,7 +380,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         command.add_flag(
             "--partial", options.Partial,
             "Write what the file holds of a fork cut short (with a warning) instead of refusing");
-        command.add_flag("-f,--force", options.Force, "Replace an output file that is read-only");
+        AddForceFlag(command, options.Force);
         command
             .add_option("IN", options.In,
                         "The Mac file: MacBinary, AppleSingle, or AppleDouble ._NAME with NAME beside it (- "
@@ -386,11 +396,9 @@ void RegisterForkCommands(TCliCommands& commands) {
     CLI::App& extractCommand =
         commands.Add("extract", "The data fork of each IN under its Mac name (made safe), the rest beside it",
                      [&extract](const TCliContext& context) { return RunExtract(context, extract); });
-    extractCommand
-        .add_option("-o,--output", extract.Folder,
-                    "The folder to write to (default: the current one); an existing file there is left "
-                    "alone unless -f")
-        ->type_name("DIR");
+    AddOutputDirOption(extractCommand, extract.Folder,
+                       "The folder to write to (default: the current one); an existing file there is left "
+                       "alone unless -f");
     const std::map<std::string, TResourceForm> forms = {{"sidecar", TResourceForm::Sidecar},
                                                         {"applesingle", TResourceForm::AppleSingle},
                                                         {"raw", TResourceForm::Raw}};
@@ -401,8 +409,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->type_name("sidecar|applesingle|raw");
     AddNameEncodingOption(extractCommand, extract.NameEncoding);
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
-    extractCommand.add_flag("-f,--force", extract.Force,
-                            "Replace existing or read-only output files (never the source)");
+    AddForceFlag(extractCommand, extract.Force);
     extractCommand
         .add_option(
             "IN", extract.Inputs,
@@ -423,7 +430,7 @@ void RegisterForkCommands(TCliCommands& commands) {
     binHexCommand.add_flag(
         "--partial", binHex.Partial,
         "Write what the file holds of a fork cut short (with a warning) instead of refusing");
-    binHexCommand.add_flag("-f,--force", binHex.Force, "Replace an output file that is read-only");
+    AddForceFlag(binHexCommand, binHex.Force);
     binHexCommand.add_option("IN", binHex.In, "The Mac file (- for standard input)")
         ->required()
         ->type_name("");
@@ -438,9 +445,12 @@ void RegisterForkCommands(TCliCommands& commands) {
         "MacBinary made from DATA (a data fork, an AppleSingle file, or a file with a ._DATA sidecar)",
         [&encode](const TCliContext& context) { return RunEncode(context, encode); });
     encode.Command = &encodeCommand;
-    encodeCommand.add_option("--version", encode.Version, "MacBinary I, II (default) or III")
+    // --macbinary-version, not --version, which is the program's own; the old spelling stays hidden
+    // for one release (the parser gives a hidden option no name in its errors: RunEncode checks it).
+    encodeCommand.add_option("--macbinary-version", encode.Version, "MacBinary I, II (default) or III")
         ->check(CLI::Range(1, 3).description(""))
         ->type_name("1|2|3");
+    encodeCommand.add_option("--version", encode.OldVersion, "")->group("");
     encodeCommand
         .add_option("--rsrc", encode.Resource,
                     "The resource fork: a raw fork, or an AppleDouble/AppleSingle file")
@@ -461,7 +471,7 @@ void RegisterForkCommands(TCliCommands& commands) {
         ->transform(CLI::CheckedTransformer(encodings).description(""))
         ->type_name("roman|japanese|auto");
     encodeCommand.add_flag("--no-sidecar", encode.NoSidecar, "Do not take ._DATA as the resource fork");
-    encodeCommand.add_flag("-f,--force", encode.Force, "Replace an output file that is read-only");
+    AddForceFlag(encodeCommand, encode.Force);
     encodeCommand.add_option("DATA", encode.Data, "The data fork (- for standard input)")
         ->required()
         ->type_name("");

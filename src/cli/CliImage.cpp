@@ -239,10 +239,7 @@ void RegisterImageCommands(TCliCommands& commands) {
                     "extract: the files and folders to take, as list shows them (default: all)")
         ->type_name("");
     image.add_flag("--json", options.Json, "list: one JSON object per file and folder");
-    image
-        .add_option("-o,--output", options.Folder,
-                    "extract: the folder to write to (default: the current one)")
-        ->type_name("DIR");
+    AddOutputDirOption(image, options.Folder, "extract: the folder to write to (default: the current one)");
     const std::map<std::string, TImageForm> forms = {{"macbinary", TImageForm::MacBinary},
                                                      {"appledouble", TImageForm::AppleDouble},
                                                      {"applesingle", TImageForm::AppleSingle},
@@ -254,7 +251,7 @@ void RegisterImageCommands(TCliCommands& commands) {
                     "NAME.as, NAME.hqx, or its data fork alone")
         ->transform(CLI::CheckedTransformer(forms).description(""))
         ->type_name("macbinary|appledouble|applesingle|binhex|data");
-    image.add_flag("-f,--force", options.Force, "extract: replace files that are there already");
+    AddForceFlag(image, options.Force);
     AddNameEncodingOption(image, options.NameEncoding);
 }
 

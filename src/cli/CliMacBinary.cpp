@@ -8,6 +8,7 @@
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
 #include "cli/TCliOutput.h"
+#include "cli/TreeWalk.h"
 #include "forks/ForkExport.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/LogBlock.h"
@@ -135,6 +136,7 @@ struct TConvertOptions {
     TCliArgs Operands;
     std::string OutputDir;
     bool Force = false;
+    bool Recursive = false;
 };
 
 bool EndsWithBin(const std::string& name) {
@@ -152,6 +154,9 @@ bool EndsWithBin(const std::string& name) {
 // MacBinary file any more.
 std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::string& in, bool dropBin) {
     std::string name = std::filesystem::path(in).filename().string();
+    if (name.empty()) {
+        return {};
+    }
     if (dropBin && EndsWithBin(name)) {
         name.resize(name.size() - 4);
     }
@@ -160,6 +165,10 @@ std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std
 
 int RunConversion(const TCliContext& context, const std::string& command, const TConvertOptions& options,
                   const TConvertFn& convert, bool dropBin, std::optional<TOutputPart> shortfall) {
+    if (options.Recursive && options.OutputDir.empty()) {
+        context.Err << "kelda-cli: " << CliText(TCliMsg::RecursiveNeedsDir, context.Japanese) << '\n';
+        return kCliUsage;
+    }
     if (options.OutputDir.empty()) {
         if (options.Operands.size() != 2) {
             context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
@@ -186,17 +195,25 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
             SpareFromCleanup(*source);
         }
     }
+    std::size_t total = 0;
     std::size_t failed = 0;
+    std::size_t skipped = 0;
     TRunOutputs written;
-    for (const std::string& in : options.Operands) {
-        const std::filesystem::path outPath = BatchOutput(options.OutputDir, in, dropBin);
+    const auto failedOne = [&] {
+        ++total;
+        ++failed;
+        status = kCliFailure;
+    };
+    const auto convertOne = [&](const std::string& in, const std::filesystem::path& outPath) {
+        ++total;
         const std::string out = outPath.string();
         if (written.WrittenBefore(context, outPath)) {
             ++failed;
             status = kCliFailure;
-            continue;
+            return;
         }
-        const int one = ConvertOne(context, in, out, !options.Force, convert, shortfall, options.Force);
+        const int one =
+            ConvertOne(context, in, out, !options.Force && !context.Force, convert, shortfall, options.Force);
         if (one == kCliOk || one == kCliSourceTruncated) {
             written.Add(outPath, in);
         }
@@ -204,12 +221,44 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
         if (one != kCliOk && status != kCliFailure) {
             status = one == kCliSourceTruncated ? kCliSourceTruncated : kCliFailure; // the others still go on
         }
+    };
+    // With -r each operand is walked as scan -r walks it; a file below a folder goes into the
+    // output folder's copy of its folder, so that a/x.bin and b/x.bin are a/x and b/x there.
+    const TWalkRules rules{true, StatFile(options.OutputDir)};
+    for (const std::string& in : options.Operands) {
+        if (!options.Recursive) {
+            convertOne(in, BatchOutput(options.OutputDir, in, dropBin));
+            continue;
+        }
+        const bool found = WalkOperand(context, in, rules, [&](TWalkEntry&& entry) {
+            if (entry.Kind == TWalkKind::Link ||
+                (entry.Kind == TWalkKind::File && entry.Below &&
+                 !CliReadsMacFile(entry.Path, shortfall == TOutputPart::DataFork))) {
+                ++total;
+                ++skipped;
+                return;
+            }
+            if (entry.Kind != TWalkKind::File) {
+                CliReport(context, entry.Path, entry.Reason);
+                failedOne();
+                return;
+            }
+            std::filesystem::path folder;
+            if (CliGuarded(context, entry.Path, [&] {
+                    folder = CliOutputFolder(options.OutputDir, entry.Relative.parent_path());
+                    return kCliOk;
+                }) != kCliOk) {
+                failedOne();
+                return;
+            }
+            convertOne(entry.Path, BatchOutput(folder, entry.Relative.filename().string(), dropBin));
+        });
+        if (!found) {
+            failedOne();
+        }
     }
-    if (options.Operands.size() > 1) {
-        const std::size_t total = options.Operands.size();
-        CliReport(context, command,
-                  CliText(TCliMsg::BatchSummary, context.Japanese,
-                          {std::to_string(total), std::to_string(total - failed), std::to_string(failed)}));
+    if (total > 1 || options.Recursive) {
+        CliBatchSummary(context, command, total, failed, skipped);
     }
     return status;
 }
@@ -328,7 +377,11 @@ void RegisterMacBinaryCommands(TCliCommands& commands) {
                             (conversion.DropBin ? " without \".bin\"" : "") +
                             "; an existing file there is left alone unless -f")
             ->type_name("DIR");
-        command.add_flag("-f,--force", options.Force, "Replace existing output files (never the source)");
+        AddForceFlag(command, options.Force);
+        command.add_flag(
+            "-r,--recursive", options.Recursive,
+            "With -o, every file below the folders among IN, as scan -r walks them (links are not "
+            "followed, files that are not MacBinary are left out), into the same folders below DIR");
     }
 }
 

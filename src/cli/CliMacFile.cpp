@@ -22,6 +22,19 @@ std::optional<TInspection> CliInspect(const TCliContext& context, const std::str
     return std::move(result.Inspection);
 }
 
+bool CliReadsMacFile(const std::filesystem::path& file, bool containers) {
+    if (containers && SniffContainer(file)) {
+        return true;
+    }
+    try {
+        return InspectFile(file).Accepted();
+    } catch (const std::exception&) {
+        // Shorter than a header is no MacBinary; anything else the command reports itself.
+        const std::optional<TFileStat> stat = StatFile(file);
+        return !stat || stat->Size >= static_cast<std::int64_t>(kHeaderSize);
+    }
+}
+
 std::optional<TMacFileSource> CliOpenMacFile(const TCliContext& context, const std::string& file,
                                              const TCliInput& input, TMacEncoding nameEncoding) {
     if (input.Problem(context).empty() && SniffContainer(input.Path())) {

@@ -26,4 +26,9 @@ std::optional<TMacFileSource> CliOpenMacFile(const TCliContext& context, const s
                                              const TCliInput& input,
                                              TMacEncoding nameEncoding = TMacEncoding::Auto);
 
+// Whether a file found in a walk (-r) is one the command reads: MacBinary by the window's rule, or
+// with containers also AppleSingle, AppleDouble or BinHex. A file that cannot be read counts as
+// one, so that the command reports why. Other files are left out of the batch, not failed.
+bool CliReadsMacFile(const std::filesystem::path& file, bool containers);
+
 } // namespace kelda

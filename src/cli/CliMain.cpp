@@ -65,7 +65,8 @@ void BuildParser(CLI::App& app, TGlobalOptions& options) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_flag("--japanese", options.Japanese, "Messages in Japanese");
     app.add_flag("--english", options.English, "Messages in English (the default unless the locale is ja)");
-    app.add_flag("--force", options.Force, "Replace an output file that is read-only");
+    app.add_flag("--force", options.Force,
+                 "Replace an output that is there already, even a read-only one (never the source)");
     app.add_flag("--sync", options.Sync,
                  "Write each new output to disk before it takes its name (a replaced file always is)");
     app.require_subcommand(0, 1);
@@ -225,6 +226,36 @@ void TRunOutputs::Add(const std::filesystem::path& out, const std::string& in) {
     if (const std::optional<TFileStat> made = StatFile(out)) {
         written_.emplace_back(*made, in);
     }
+}
+
+std::filesystem::path CliOutputFolder(const std::filesystem::path& outputDir,
+                                      const std::filesystem::path& relative) {
+    std::filesystem::path at = outputDir;
+    for (const std::filesystem::path& part : relative) {
+        at /= part;
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::symlink_status(at, ec);
+        if (!std::filesystem::exists(status)) {
+            if (!std::filesystem::create_directory(at, ec) && ec) {
+                throw EFileError::createFailed(at, ec.value());
+            }
+        } else if (!std::filesystem::is_directory(status)) {
+            throw EFileError::createFailed(at, std::filesystem::is_symlink(status) ? ELOOP : ENOTDIR);
+        }
+    }
+    return at;
+}
+
+void CliBatchSummary(const TCliContext& context, const std::string& command, std::size_t total,
+                     std::size_t failed, std::size_t skipped) {
+    std::string text =
+        CliText(TCliMsg::BatchSummary, context.Japanese,
+                {std::to_string(total), std::to_string(total - failed - skipped), std::to_string(failed)});
+    if (skipped != 0) {
+        text += (context.Japanese ? "、" : ", ") +
+                CliText(TCliMsg::BatchSkipped, context.Japanese, {std::to_string(skipped)});
+    }
+    CliReport(context, command, text);
 }
 
 std::string CliErrorText(const TCliContext& context, const std::exception& e) {

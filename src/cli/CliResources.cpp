@@ -302,7 +302,7 @@ void RegisterResourceCommands(TCliCommands& commands) {
         ->required()
         ->type_name("");
     resource.add_option("ID", one.Id, "The resource ID, -32768 to 32767")->required()->type_name("");
-    resource.add_flag("-f,--force", one.Force, "Replace an output file that is read-only");
+    AddForceFlag(resource, one.Force);
     resource.add_option("OUT", one.Out, "The file to write (- for standard output; never the source)")
         ->required()
         ->type_name("");

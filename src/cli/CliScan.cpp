@@ -6,6 +6,7 @@
 #include "cli/CliText.h"
 #include "cli/ScanFile.h"
 #include "cli/TCliCommands.h"
+#include "cli/TreeWalk.h"
 #include "macbinary/HeaderTable.h"
 #include "util/BilingualError.h"
 #include "util/TFileStream.h"
@@ -55,13 +56,6 @@ struct TFound {
     TScanRow Row;
     std::shared_ptr<const TFolder> Folder;
     std::string Name;
-};
-
-// A folder met in the walk and not yet opened: Name inside Parent, shown as Path.
-struct TPending {
-    std::shared_ptr<const TFolder> Parent;
-    std::string Name;
-    std::string Path;
 };
 
 std::string RawField(const THeader& header, int offset, int count) {
@@ -234,96 +228,23 @@ private:
         }
     }
 
-    std::string Reason(const std::exception& e) const {
-        const auto* bilingual = dynamic_cast<const EBilingualError*>(&e);
-        return bilingual != nullptr && !context_.Japanese ? bilingual->english() : e.what();
-    }
-
-    // One operand: a file, or a folder (its files; with -r everything below it). The folders are
-    // opened relative to their parent's descriptor and the files relative to their folder's, never
-    // through a link, so no depth is too deep; what cannot be listed or looked at is reported.
+    // One operand, walked as every batch command walks it (TreeWalk.h).
     void Walk(const std::string& operand) {
-        std::error_code ec;
-        const fs::file_status status = fs::symlink_status(operand, ec);
-        if (ec && ec.value() != ENOENT) {
-            CliReport(context_, operand, SystemErrorText(ec.value()));
-            missing_ = true;
-            return;
-        }
-        if (!fs::exists(status)) {
-            CliReport(context_, operand, MessageText(TMsg::FileNotFound, context_.Japanese));
-            missing_ = true;
-            return;
-        }
-        std::vector<TPending> pending;
-        try {
-            if (!fs::is_directory(status)) {
-                if (fs::is_symlink(status)) {
-                    Judged(operand, TScanVerdict::Link, CliText(TCliMsg::ScanLink, context_.Japanese));
-                } else if (!fs::is_regular_file(status)) {
-                    Judged(operand, TScanVerdict::Unreadable,
-                           CliText(TCliMsg::ScanNotRegular, context_.Japanese));
-                } else {
-                    const fs::path path(operand);
-                    Add({operand,
-                         false,
-                         {},
-                         std::make_shared<const TFolder>(path.parent_path(), true),
-                         path.filename().string()});
-                }
-                return;
+        const TWalkRules rules{options_.Recursive};
+        missing_ = !WalkOperand(context_, operand, rules, [this](TWalkEntry&& entry) {
+            switch (entry.Kind) {
+            case TWalkKind::File:
+                Add({std::move(entry.Path), false, {}, std::move(entry.Folder), std::move(entry.Name)});
+                break;
+            case TWalkKind::Link:
+                Judged(entry.Path, TScanVerdict::Link, std::move(entry.Reason));
+                break;
+            case TWalkKind::NotRegular:
+            case TWalkKind::Unreadable:
+                Judged(entry.Path, TScanVerdict::Unreadable, std::move(entry.Reason));
+                break;
             }
-            List(std::make_shared<const TFolder>(fs::path(operand), false), pending);
-        } catch (const std::exception& e) {
-            Judged(operand, TScanVerdict::Unreadable, Reason(e));
-        }
-        while (!pending.empty()) {
-            TPending next = std::move(pending.back());
-            pending.pop_back();
-            std::shared_ptr<const TFolder> folder;
-            try {
-                folder = std::make_shared<const TFolder>(next.Parent->OpenFolder(next.Name));
-            } catch (const std::exception& e) {
-                Judged(next.Path, TScanVerdict::Unreadable, Reason(e));
-                continue;
-            }
-            next.Parent.reset(); // a parent stays open only while it has folders to walk
-            List(folder, pending);
-        }
-    }
-
-    // The entries of folder in name order; its folders (with -r) go onto pending, to be walked
-    // after its files, depth first in name order.
-    void List(const std::shared_ptr<const TFolder>& folder, std::vector<TPending>& pending) {
-        int error = 0;
-        const std::vector<std::string> names = folder->Names(&error);
-        if (error != 0) {
-            Judged(folder->Path().string(), TScanVerdict::Unreadable, SystemErrorText(error));
-        }
-        std::vector<TPending> below;
-        for (const std::string& name : names) {
-            std::string path = (folder->Path() / name).string();
-            errno = 0;
-            const std::optional<TFileStat> stat = folder->Stat(name, false);
-            if (!stat) {
-                const int err = errno;
-                if (err != ENOENT) { // gone since it was listed: no entry any more
-                    Judged(path, TScanVerdict::Unreadable, SystemErrorText(err != 0 ? err : EIO));
-                }
-            } else if (stat->Link) {
-                Judged(path, TScanVerdict::Link, CliText(TCliMsg::ScanLink, context_.Japanese));
-            } else if (stat->Directory) {
-                if (options_.Recursive) {
-                    below.push_back({folder, name, std::move(path)});
-                }
-            } else if (stat->Regular) {
-                Add({std::move(path), false, {}, folder, name});
-            }
-            // Devices, FIFOs and sockets inside a folder are no files of a collection: left out.
-        }
-        // Depth first, in name order: the last pushed is taken first.
-        pending.insert(pending.end(), std::make_move_iterator(below.rbegin()),
-                       std::make_move_iterator(below.rend()));
+        }) || missing_;
     }
 
     void Flush() {

@@ -12,7 +12,7 @@ namespace {
 
 using TCliTextEntry = TTextEntry<TCliMsg>;
 
-constexpr std::array<TCliTextEntry, 46> kTexts{{
+constexpr std::array<TCliTextEntry, 48> kTexts{{
     {TCliMsg::TryHelp, "Try '%s --help' for more information.", "詳しくは '%s --help' を実行してください。"},
     {TCliMsg::UnknownCommand, "unknown command '%s'", "'%s' というコマンドはありません"},
     {TCliMsg::MissingCommand, "a command is needed", "コマンドを指定してください"},
@@ -43,6 +43,10 @@ constexpr std::array<TCliTextEntry, 46> kTexts{{
      "%s 個のファイル: %s 個を書き込み、%s 個は失敗"},
     {TCliMsg::WrittenThisRun, "Warning ! This run wrote it from %1 already; it is not replaced.",
      "警告 ! この実行で %1 から書き込み済みです。置き換えません"},
+    {TCliMsg::BatchSkipped, "%s skipped (links, and files this command does not read)",
+     "%s 個は対象外 (リンク、またはこのコマンドが読まないファイル)"},
+    {TCliMsg::RecursiveNeedsDir, "-r needs -o DIR, where the outputs take the tree's shape",
+     "-r には -o DIR が必要です (出力はそこに元の木の形で置かれます)"},
     {TCliMsg::ParseExtra, "The following argument was not expected: %s", "余分な引数があります: %s"},
     {TCliMsg::ParseExtras, "The following arguments were not expected: %s", "余分な引数があります: %s"},
     {TCliMsg::ParseRequired, "%s is required", "%s を指定してください"},

@@ -13,28 +13,30 @@
 namespace kelda {
 
 enum class TCliMsg {
-    TryHelp,          // after a usage error; %s is the program or program and command
-    UnknownCommand,   // %s is the word given
-    MissingCommand,   //
-    OutputWriteError, // %s is the system's reason
-    InputReadError,   // %s is the system's reason
-    IsFolder,         // a folder given where a file is needed
-    CheckUnreadable,  // crc --check: a listed file that cannot be read (after "name: ")
-    CheckBadLines,    // crc --check: %s is the sum file, %s the number of lines that are no CRC lines
-    CheckMismatches,  // crc --check: %s is the number of files whose CRCs differ
-    CheckUnreadables, // crc --check: %s is the number of listed files that could not be read
-    CheckNoLines,     // crc --check: %s is the sum file, which holds no CRC line at all
-    CheckLongLine,    // crc --check: %s line number, %s the longest line read, %s the line's start
-    CheckUnverified,  // crc --check --ignore-missing: %s is the sum file, none of whose files is there
-    OutputExists,     // an output file that is there already, without -f
-    ConvertOperands,  // a conversion without -o that has not exactly IN and OUT, or "-" with -o
-    NoFolder,         // -o names no folder
-    ScanLink,         // scan: the reason given for a symbolic link
-    ScanNotRegular,   // scan: the reason given for an operand that is no regular file or folder
-    ScanFiles,        // scan's summary: %s is the number of files, before the counts per verdict
-    StdinOnce,        // "-" given as more than one input
-    BatchSummary,     // after several inputs: %s files in all, %s written, %s failed
-    WrittenThisRun,   // a batch output this run already wrote: %1 the earlier input
+    TryHelp,           // after a usage error; %s is the program or program and command
+    UnknownCommand,    // %s is the word given
+    MissingCommand,    //
+    OutputWriteError,  // %s is the system's reason
+    InputReadError,    // %s is the system's reason
+    IsFolder,          // a folder given where a file is needed
+    CheckUnreadable,   // crc --check: a listed file that cannot be read (after "name: ")
+    CheckBadLines,     // crc --check: %s is the sum file, %s the number of lines that are no CRC lines
+    CheckMismatches,   // crc --check: %s is the number of files whose CRCs differ
+    CheckUnreadables,  // crc --check: %s is the number of listed files that could not be read
+    CheckNoLines,      // crc --check: %s is the sum file, which holds no CRC line at all
+    CheckLongLine,     // crc --check: %s line number, %s the longest line read, %s the line's start
+    CheckUnverified,   // crc --check --ignore-missing: %s is the sum file, none of whose files is there
+    OutputExists,      // an output file that is there already, without -f
+    ConvertOperands,   // a conversion without -o that has not exactly IN and OUT, or "-" with -o
+    NoFolder,          // -o names no folder
+    ScanLink,          // scan: the reason given for a symbolic link
+    ScanNotRegular,    // scan: the reason given for an operand that is no regular file or folder
+    ScanFiles,         // scan's summary: %s is the number of files, before the counts per verdict
+    StdinOnce,         // "-" given as more than one input
+    BatchSummary,      // after several inputs: %s files in all, %s written, %s failed
+    WrittenThisRun,    // a batch output this run already wrote: %1 the earlier input
+    BatchSkipped,      // after BatchSummary, for -r: %s entries left out (links, files not read)
+    RecursiveNeedsDir, // -r on a conversion without -o
     // The command-line parser's errors: the English texts are the parser's own, so that its
     // message is recognised by them and given again in the language asked for.
     ParseExtra,         // one operand or option too many

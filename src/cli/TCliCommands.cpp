@@ -25,6 +25,16 @@ void AddNameEncodingOption(CLI::App& command, TMacEncoding& encoding) {
         ->type_name("auto|mac-roman|japanese");
 }
 
+void AddForceFlag(CLI::App& command, bool& force) {
+    command.add_flag("-f,--force", force,
+                     "Replace an output that is there already, even a read-only one (never the source)");
+}
+
+void AddOutputDirOption(CLI::App& command, std::string& folder, const std::string& description) {
+    command.add_option("-o,--output-dir", folder, description)->type_name("DIR");
+    command.add_option("--output", folder, "")->group(""); // the old spelling, hidden
+}
+
 const TCliCommands::TRun* TCliCommands::Chosen() const {
     for (const TEntry& entry : commands_) {
         if (entry.Command->parsed()) {

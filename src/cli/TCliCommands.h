@@ -55,4 +55,12 @@ private:
 // menu chooses.
 void AddNameEncodingOption(CLI::App& command, TMacEncoding& encoding);
 
+// -f/--force on a command that writes: one meaning everywhere, replace an output that would
+// otherwise be kept (a file there already in an -o folder, a read-only file), never a source.
+void AddForceFlag(CLI::App& command, bool& force);
+
+// -o/--output-dir DIR on a command that writes into a folder; description says what it does
+// there. --output, the old spelling of extract and image extract, is kept as a hidden alias.
+void AddOutputDirOption(CLI::App& command, std::string& folder, const std::string& description);
+
 } // namespace kelda

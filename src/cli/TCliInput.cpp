@@ -3,9 +3,11 @@
 
 #include "app/Language.h"
 #include "cli/CliText.h"
+#include "forks/BinHex.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "util/TFileStream.h"
 
+#include <algorithm>
 #include <istream>
 #include <system_error>
 #include <vector>
@@ -45,16 +47,34 @@ TCliInput::TCliInput(const TCliContext& context, const std::string& operand, TCl
         copy.Close();
         return;
     }
-    THeader header{};
-    context.In->read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
+    // The stream's start: the header, or for HeaderAndSizeUnlessBinHex as much as BinHex's marker
+    // may lie in.
+    std::vector<char> start(need == TCliStreamNeed::HeaderAndSizeUnlessBinHex ? kBinHexSniffSize
+                                                                              : kHeaderSize);
+    context.In->read(start.data(), static_cast<std::streamsize>(start.size()));
     if (context.In->bad()) {
         throw EFileError::inOut(EIO);
     }
-    const auto got = static_cast<std::size_t>(context.In->gcount());
+    const auto read = static_cast<std::size_t>(context.In->gcount());
+    if (need == TCliStreamNeed::HeaderAndSizeUnlessBinHex) {
+        TFileStream whole = TFileStream::Anonymous();
+        whole.WriteBuffer(start.data(), read);
+        if (SniffBinHex(whole)) {
+            ReadAllOf(*context.In, std::size_t{1} << 20,
+                      [&whole](const char* data, std::size_t size) { whole.WriteBuffer(data, size); });
+            stream_.emplace(std::move(whole));
+            copy.Close();
+            return;
+        }
+        need = TCliStreamNeed::HeaderAndSize;
+    }
+    THeader header{};
+    const std::size_t got = std::min(read, header.size());
+    std::copy_n(start.begin(), got, reinterpret_cast<char*>(header.data()));
     copy.WriteBuffer(header.data(), got);
     if (got == header.size() && (need == TCliStreamNeed::HeaderAndSize || IsMacBinary(header))) {
         // The rest is counted, not kept.
-        std::int64_t size = static_cast<std::int64_t>(got);
+        std::int64_t size = static_cast<std::int64_t>(read);
         ReadAllOf(*context.In, std::size_t{1} << 20,
                   [&size](const char*, std::size_t n) { size += static_cast<std::int64_t>(n); });
         length_ = size;

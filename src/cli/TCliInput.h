@@ -7,6 +7,7 @@
 
 #include "cli/Cli.h"
 #include "cli/TCliScratch.h"
+#include "util/TFileStream.h"
 
 #include <filesystem>
 #include <functional>
@@ -32,6 +33,10 @@ enum class TCliStreamNeed {
     // As HeaderAndSize when the header passes the acceptance rule (bytes 0 and 74 are 0), else the
     // header alone and nothing more is read (info: a refused file prints no size).
     HeaderThenSizeIfMacBinary,
+    // As HeaderAndSize, unless the stream's start holds a BinHex 4.0 body (check): a BinHex text is
+    // judged by the CRCs over all of it, so then every byte is kept, in an unnamed scratch file
+    // (Stream()).
+    HeaderAndSizeUnlessBinHex,
 };
 
 class TCliInput {
@@ -41,8 +46,11 @@ public:
     TCliInput(const TCliContext& context, const std::string& operand,
               TCliStreamNeed need = TCliStreamNeed::Whole);
 
-    // The file to read.
+    // The file to read; for a stream kept whole in an unnamed file (Stream()), a name of nothing.
     const std::filesystem::path& Path() const { return path_; }
+    // The whole input, when standard input was kept in an unnamed scratch file
+    // (HeaderAndSizeUnlessBinHex and a BinHex text); null otherwise: read Path().
+    const TFileStream* Stream() const { return stream_ ? &*stream_ : nullptr; }
     bool IsStandardInput() const { return scratch_.has_value(); }
     // Whether the input was read to its end: false for standard input whose reading stopped after a
     // header that was refused.
@@ -60,6 +68,7 @@ private:
     std::filesystem::path path_;
     bool complete_ = true;
     std::optional<std::int64_t> length_;
+    std::optional<TFileStream> stream_;
 };
 
 } // namespace kelda

@@ -25,8 +25,6 @@ constexpr std::string_view kMarkerLine = "(This file must be converted with BinH
 constexpr std::string_view kAlphabet = "!\"#$%&'()*+,-012345689@ABCDEFGHIJKLMNPQRSTUVXYZ[`abcdefhijklmpqr";
 static_assert(kAlphabet.size() == 64);
 
-// The marker and the body's opening ':' are looked for in this much of the file's start.
-constexpr std::size_t kSniffSize = std::size_t{64} << 10;
 // The reads of the input and of the forks, and the writes of the output.
 constexpr std::size_t kBlockSize = std::size_t{256} << 10;
 
@@ -64,10 +62,10 @@ bool IsBlank(std::uint8_t c) {
     return kDecode[c] == kSkip;
 }
 
-// The offset of the body's opening ':' in the file's first kSniffSize bytes: after a line holding
+// The offset of the body's opening ':' in the file's first kBinHexSniffSize bytes: after a line holding
 // the marker, past blank lines.
 std::optional<std::int64_t> FindBody(const TFileStream& in) {
-    std::vector<char> head(kSniffSize);
+    std::vector<char> head(kBinHexSniffSize);
     std::size_t size = 0;
     try {
         size = in.ReadAt(head.data(), head.size(), 0);

@@ -63,8 +63,12 @@ struct TBinHexReading {
     bool Sound() const { return Fault == TBinHexFault::None; }
 };
 
-// Whether the file's bytes hold a BinHex 4.0 body: the marker line within its first 64 KiB,
-// followed by the opening ':'. Reads only those bytes; false for a file that cannot be read.
+// The marker line and the body's opening ':' are looked for in this much of a file's start.
+inline constexpr std::size_t kBinHexSniffSize = std::size_t{64} << 10;
+
+// Whether the file's bytes hold a BinHex 4.0 body: the marker line within its first
+// kBinHexSniffSize bytes, followed by the opening ':'. Reads only those bytes; false for a file
+// that cannot be read.
 bool SniffBinHex(const TFileStream& in);
 
 // Decodes the body of in. When forks is given, the data fork's decoded bytes are written there from

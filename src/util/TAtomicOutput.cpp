@@ -23,10 +23,18 @@ TFolder OpenFolderOf(const std::filesystem::path& target, const std::filesystem:
     }
 }
 
+// The file Commit replaces: the output with its links followed. An output that leads to no regular
+// file (a FIFO, a device, a pipe named /dev/stdout or /proc/self/fd/N) is written under its own
+// name: the kernel follows such a name to the pipe, which has no path of its own to resolve to.
+std::filesystem::path TargetOf(const std::filesystem::path& output) {
+    const std::optional<TFileStat> file = StatFile(output);
+    return file && !file->Regular && !file->Directory ? output : ResolveLinks(output);
+}
+
 } // namespace
 
 TAtomicOutput::TAtomicOutput(const std::filesystem::path& output)
-    : output_(output), target_(ResolveLinks(output)), folder_(OpenFolderOf(target_, output)),
+    : output_(output), target_(TargetOf(output)), folder_(OpenFolderOf(target_, output)),
       name_(target_.filename().string()), existing_(folder_.Stat(name_, true)) {}
 
 TAtomicOutput::~TAtomicOutput() {

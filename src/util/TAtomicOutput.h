@@ -3,7 +3,9 @@
 // output's folder, which Commit renames into place. Without Commit (an error, a
 // cancel) the temporary file is removed and the output, if it existed, keeps its old contents; a
 // signal that ends the program removes it too. An existing output that is no regular file (a device
-// such as /dev/null) is written directly: renaming over it would replace the device itself.
+// such as /dev/null, a FIFO, a pipe as /dev/stdout, /proc/self/fd/N or a shell's >(...)) is written
+// directly, with no temporary: renaming over it would replace the device itself, and a pipe has no
+// folder to put a temporary in.
 // The outputs of the conversions, the saved log and the settings file all go through this class.
 #pragma once
 

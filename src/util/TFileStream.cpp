@@ -133,6 +133,10 @@ TFileStream::TFileStream(const std::filesystem::path& file, FileMode mode) : fil
     int fd = ::_wopen(file.c_str(), OpenFlags(mode) | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 #else
     int fd = ::open(file.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0 && errno == ENXIO && creating) {
+        // A FIFO that nobody reads yet: an output waits for its reader, as a shell's redirection does.
+        fd = ::open(file.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    }
 #endif
     if (fd < 0) {
         const int err = errno;
@@ -145,7 +149,7 @@ TFileStream::TFileStream(const std::filesystem::path& file, FileMode mode) : fil
     } else if (S_ISDIR(st.st_mode)) {
         refusal = EISDIR;
     } else if (S_ISREG(st.st_mode) || (S_ISBLK(st.st_mode) && mode == FileMode::Read) ||
-               (S_ISCHR(st.st_mode) && creating)) {
+               ((S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) && creating)) {
 #ifndef _WIN32
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
@@ -153,7 +157,7 @@ TFileStream::TFileStream(const std::filesystem::path& file, FileMode mode) : fil
         }
 #endif
     } else {
-        refusal = EINVAL; // FIFO, socket or device: not a file KELDA reads
+        refusal = EINVAL; // FIFO, socket or device: not a file KELDA reads (a FIFO is written, never read)
     }
     if (refusal != 0) {
         ::close(fd);

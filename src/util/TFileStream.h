@@ -56,8 +56,9 @@ enum class FileMode {
 };
 
 // A file opened for the lifetime of the object; the descriptor is closed on every path.
-// Only regular files (and block devices for reading) are opened: a folder, FIFO or socket is
-// refused at open time instead of blocking or failing later.
+// Only regular files (block devices for reading; character devices, FIFOs and pipes for writing) are
+// opened: a folder, socket, or a FIFO to read is refused at open time instead of blocking or failing
+// later. A FIFO opened to write that has no reader yet waits for one.
 class TFileStream {
 public:
     TFileStream(const std::filesystem::path& file, FileMode mode);

@@ -161,5 +161,34 @@ TEST_F(CliBatchTest, AnOutputWrittenInTheRunIsNeverReplacedByALaterInput) {
     EXPECT_NE(x.Err.find("2 files: 1 written, 1 failed"), std::string::npos) << x.Err;
 }
 
+// -r walks folders as scan -r does: a/x and b/x keep their folders below DIR, links and files that
+// are no MacBinary are left out and counted, and -r without -o is bad usage.
+TEST_F(CliBatchTest, RecursiveBatchesMirrorTheTreeAndSkipWhatTheyDoNotRead) {
+    for (const char* sub : {"t/a", "t/b/deep"}) {
+        fs::create_directories(dir / sub);
+        fs::copy_file(dir / "a.bin", dir / sub / "x.bin");
+    }
+    fs::copy_file(dir / "text.bin", dir / "t/a/text.bin");
+    fs::create_symlink("../a.bin", dir / "t/link.bin");
+    struct Case {
+        const char* Command;
+        const char* Out; // of t/a/x.bin, relative to out/t
+    };
+    for (const Case& c : {Case{"tomacbin2", "x.bin"}, Case{"strip", "x"}, Case{"datafork", "x"}}) {
+        SCOPED_TRACE(c.Command);
+        fs::remove_all(dir / "out");
+        fs::create_directory(dir / "out");
+        const TCliRun r = RunCli({c.Command, "-r", Path("t"), "-o", Path("out")});
+        EXPECT_EQ(r.Status, kCliOk) << r.Err;
+        EXPECT_TRUE(fs::exists(dir / "out/t/a" / c.Out));
+        EXPECT_TRUE(fs::exists(dir / "out/t/b/deep" / c.Out));
+        EXPECT_TRUE(r.Err.ends_with(std::string(c.Command) +
+                                    ": 4 files: 2 written, 0 failed, 2 skipped (links, "
+                                    "and files this command does not read)\n"))
+            << r.Err;
+    }
+    EXPECT_EQ(RunCli({"strip", "-r", Path("t"), Path("x")}).Status, kCliUsage);
+}
+
 } // namespace
 } // namespace kelda

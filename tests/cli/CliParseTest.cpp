@@ -67,6 +67,53 @@ TEST_F(CliParseTest, OptionFormsAndOperandsAreAccepted) {
     }
 }
 
+// One meaning per option: --macbinary-version is encode's version (--version, its old spelling,
+// stays hidden), -o is --output-dir everywhere (extract's --output hidden), and -f/--force, before
+// or after the command word, replaces an output that is there already.
+TEST_F(CliParseTest, EachOptionHasOneNameAndOneMeaning) {
+    std::filesystem::create_directory(dir / "out");
+    const std::string out = Path("out");
+    struct Case {
+        TCliArgs Args;
+        std::string Written;
+    };
+    const Case cases[] = {
+        {{"encode", "--macbinary-version", "3", Path("check.txt"), out + "/v.bin"}, "out/v.bin"},
+        {{"encode", "--version=3", Path("check.txt"), out + "/v.bin"}, "out/v.bin"},
+        {{"extract", "--output-dir", out, Path("in.bin")}, "out/Sample"},
+        {{"extract", "--output", out, Path("in.bin")}, "out/Sample"},
+        {{"--force", "strip", Path("in.bin"), "-o", out}, "out/in"},
+        {{"strip", "--force", Path("in.bin"), "--output-dir", out}, "out/in"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.Args));
+        test::WriteBytes(dir / c.Written, {'o', 'l', 'd'});
+        TCliArgs args = c.Args;
+        if (args.front() != "--force" && (args.front() == "encode" || args.front() == "extract")) {
+            args.push_back("-f");
+        }
+        const TCliRun r = RunCli(args);
+        EXPECT_EQ(r.Status, kCliOk) << r.Err;
+        const test::Bytes written = test::ReadBytes(dir / c.Written);
+        EXPECT_GT(written.size(), 3u) << "replaced";
+        if (args.front() == "encode") {
+            EXPECT_EQ(written.at(122), 130) << "MacBinary III";
+        }
+    }
+    EXPECT_EQ(RunCli({"--version"}).Out, std::string("kelda-cli ") + KELDA_VERSION + "\n");
+    // The help of every command that writes says the same of -f.
+    std::string said;
+    for (const char* command : {"tomacbin2", "rsrc", "binhex", "extract", "encode", "resource", "image"}) {
+        const std::string help = RunCli({command, "--help"}).Out;
+        const std::size_t at = help.find("-f,--force");
+        ASSERT_NE(at, std::string::npos) << command;
+        const std::string line = help.substr(at, help.find('\n', at) - at);
+        EXPECT_TRUE(said.empty() || line == said) << command << ": " << line;
+        said = line;
+        EXPECT_EQ(help.find("--output "), std::string::npos) << command << ": the old spelling is hidden";
+    }
+}
+
 TEST_F(CliParseTest, AnOperandThatLooksLikeAnOptionFollowsTheEndOfOptions) {
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());

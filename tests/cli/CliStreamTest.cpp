@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <istream>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -107,6 +108,91 @@ TEST_F(CliStreamTest, ConversionsReadAndWriteTheStandardStreams) {
         const TCliRun r = RunCli({command, "-", "-"}, {.In = std::string(200, '\x01')});
         EXPECT_EQ(r.Status, kCliFailure);
         EXPECT_EQ(r.Out, "");
+    }
+}
+
+// What a reader at the other end of fd gets until the writer closes it.
+std::string Drain(int fd) {
+    std::string got;
+    char block[4096];
+    for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;) {
+        got.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return got;
+}
+
+// An output that is no regular file (a FIFO, a pipe named /dev/fd/N or /proc/self/fd/N, as a
+// shell's >(...) gives) is written straight into it: no temporary beside it, no rename.
+TEST_F(CliStreamTest, FifosAndPipesAsOutputsGetTheBytesAFileWould) {
+    const TCliArgs commands[] = {{"tomacbin2"}, {"strip"},       {"datafork"},
+                                 {"rsrc"},      {"applesingle"}, {"binhex"}};
+    for (const TCliArgs& command : commands) {
+        SCOPED_TRACE(command.front());
+        std::filesystem::remove(dir / "file.out");
+        TCliArgs toFile = command;
+        toFile.insert(toFile.end(), {Path("in.bin"), Path("file.out")});
+        ASSERT_EQ(RunCli(toFile).Status, kCliOk);
+        const std::string expected = Text(test::ReadBytes(dir / "file.out"));
+        for (const char* kind : {"fifo", "/dev/fd", "/proc/self/fd"}) {
+            SCOPED_TRACE(kind);
+            int fds[2] = {-1, -1};
+            std::string out;
+            if (std::string_view(kind) == "fifo") {
+                std::filesystem::remove(dir / "fifo");
+                ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+                out = Path("fifo");
+            } else {
+                ASSERT_EQ(::pipe(fds), 0);
+                out = std::string(kind) + "/" + std::to_string(fds[1]);
+            }
+            std::string got;
+            std::thread reader(
+                [&] { got = Drain(fds[0] >= 0 ? fds[0] : ::open(Path("fifo").c_str(), O_RDONLY)); });
+            TCliArgs args = command;
+            args.insert(args.end(), {Path("in.bin"), out});
+            const TCliRun r = RunCli(args);
+            if (fds[1] >= 0) {
+                ::close(fds[1]);
+            }
+            reader.join();
+            EXPECT_EQ(r.Status, kCliOk) << r.Err;
+            EXPECT_EQ(got, expected);
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  3)
+            << "in.bin, file.out and the FIFO: no temporary is left";
+    }
+}
+
+// check - reads as much of standard input as its container needs: a BinHex text whole (it is
+// judged by its CRCs), a MacBinary stream its header and its length.
+TEST_F(CliStreamTest, CheckOfStandardInputJudgesBinHexByItsWholeText) {
+    ASSERT_EQ(RunCli({"binhex", Path("in.bin"), Path("in.hqx")}).Status, kCliOk);
+    const std::string hqx = Text(test::ReadBytes(dir / "in.hqx"));
+    ASSERT_GT(hqx.size(), 1024u);
+    struct Case {
+        std::string In;
+        int Status;
+        const char* Verdict;
+        const char* Container;
+    };
+    std::string damaged = hqx;
+    damaged[hqx.size() / 2] = damaged[hqx.size() / 2] == 'A' ? 'B' : 'A';
+    const Case cases[] = {
+        {hqx, kCliOk, "sound", "binhex"},
+        {"Subject: a mail\r\n\r\n" + hqx, kCliOk, "sound", "binhex"},
+        {damaged, kCliFailure, "damaged", "binhex"},
+        {Text(sample), kCliOk, "sound", "macbinary"},
+    };
+    for (const Case& c : cases) {
+        const TCliRun r = RunCli({"check", "--json", "-"}, {.In = c.In});
+        EXPECT_EQ(r.Status, c.Status) << r.Err;
+        const auto j = nlohmann::json::parse(r.Out);
+        EXPECT_EQ(j["verdict"], c.Verdict) << r.Out;
+        EXPECT_EQ(j["container"], c.Container) << r.Out;
+        EXPECT_EQ(j["size"], c.In.size());
     }
 }
 
