@@ -18,6 +18,20 @@ struct THelpText {
 // Keyed by the English text exactly as the parser has it; a text added or changed there needs its
 // Japanese text here (CliDocsTest fails on one without).
 constexpr THelpText kHelpTexts[] = {
+    {"Replace an output that is there already, even a read-only one (never the source)",
+     "既にある出力を、読み取り専用でも置き換えます (元のファイルは置き換えません)"},
+    {"With -o, every file below the folders among IN, as scan -r walks them (links are not followed, files "
+     "that are not MacBinary are left out), into the same folders below DIR",
+     "-o と共に: IN のうちフォルダの下の全てのファイルを scan -r と同じようにたどり "
+     "(リンクはたどらず、MacBinary でないファイルは除きます)、DIR の下の同じフォルダに書きます"},
+    {"Read the lines crc wrote to the operands, SUMFILEs (- for standard input), and say OK or FAILED per "
+     "file (with --json one object per file)",
+     "crc がオペランドの SUMFILE (- は標準入力) に書いた行を読み、ファイルごとに OK か FAILED を出します "
+     "(--json なら 1 ファイル 1 オブジェクト)"},
+    {"--check: a listed file that is not there passes unsaid (none there at all fails)",
+     "--check: 一覧にあって無いファイルは何も言わずに通します (1 つも無ければ失敗)"},
+    {"Files of any kind (- for standard input); with --check, sum files",
+     "どんな種類のファイルでも (- は標準入力)。--check のときは SUMFILE"},
     {"MacBinary files and CRCs without the window.",
      "ウィンドウを使わずに MacBinary のファイルと CRC を扱います。"},
     {"Run 'kelda-cli COMMAND --help' for a command's options.\nExit status: 0 success, 1 a file is not "
@@ -31,7 +45,6 @@ constexpr THelpText kHelpTexts[] = {
     {"Messages in Japanese", "メッセージを日本語で出します"},
     {"Messages in English (the default unless the locale is ja)",
      "メッセージを英語で出します (ロケールが ja でなければ既定)"},
-    {"Replace an output file that is read-only", "読み取り専用の出力ファイルも置き換えます"},
     {"Write each new output to disk before it takes its name (a replaced file always is)",
      "新しい出力を名前を付ける前にディスクへ書き出します (置き換えるファイルは常にそうします)"},
     {"The log block of each MacBinary FILE, as the window writes it",
@@ -50,8 +63,6 @@ constexpr THelpText kHelpTexts[] = {
      "MacBinary のファイル"},
     {"Write each IN into DIR under its own name; an existing file there is left alone unless -f",
      "各 IN を同じ名前で DIR に書きます。既にあるファイルは -f がなければ残します"},
-    {"Replace existing output files (never the source)",
-     "既にある出力ファイルを置き換えます (元のファイルは置き換えません)"},
     {"Everything after the 128-byte header of IN, written to OUT; or each IN into DIR with -o",
      "IN の 128 バイトのヘッダーより後を全て OUT に書きます。-o なら各 IN を DIR に書きます"},
     {"Write each IN into DIR under its own name without \".bin\"; an existing file there is left alone "
@@ -65,17 +76,9 @@ constexpr THelpText kHelpTexts[] = {
      "12 種類全てを一覧の順に (--variant より優先)"},
     {"The variant's index in the list, 0-11 (default 10: CRC32 ITU-T, RIGHT, NEG)",
      "一覧での種類の番号 0～11 (既定 10: CRC32 ITU-T, RIGHT, NEG)"},
-    {"Read the lines crc wrote to SUMFILE (- for standard input) and say OK or FAILED per file (with --json "
-     "one object per file)",
-     "crc が SUMFILE (- は標準入力) に書いた行を読み、ファイルごとに OK か FAILED を出します (--json なら 1 "
-     "ファイル 1 オブジェクト)"},
     {"--check: no line for a file that is OK", "--check: OK のファイルの行を出しません"},
     {"--check: no output at all; the exit status says it",
      "--check: 何も出さず、終了ステータスだけで知らせます"},
-    {"--check: a file that is not there is neither reported nor a failure",
-     "--check: 無いファイルは報告せず、失敗にもしません"},
-    {"Files of any kind (- for standard input); with --check, more sum files",
-     "どんな種類のファイルでも (- は標準入力)。--check のときは他の SUMFILE"},
     {"Whether each FILE is sound, damaged or no MacBinary, and why",
      "各 FILE が正常か、壊れているか、MacBinary でないか、とその理由"},
     {"One JSON object per file and line", "1 ファイルにつき 1 行の JSON オブジェクト"},
@@ -106,8 +109,6 @@ constexpr THelpText kHelpTexts[] = {
     {"The resource fork as the ._NAME AppleDouble sidecar (default), NAME.as or raw NAME.rsrc",
      "リソースフォークの形: AppleDouble の ._NAME (既定)、NAME.as、そのままの NAME.rsrc"},
     {"Write what the file holds of a fork cut short", "途中で切れたフォークもファイルに在る分を書きます"},
-    {"Replace existing or read-only output files (never the source)",
-     "既にある出力ファイルや読み取り専用の出力ファイルを置き換えます (元のファイルは置き換えません)"},
     {"The Mac files: MacBinary, AppleSingle or AppleDouble (one of them may be - for standard input)",
      "Mac のファイル: MacBinary、AppleSingle、AppleDouble (1 つは - で標準入力にできます)"},
     {"IN as BinHex 4.0 text (IN: MacBinary, AppleSingle, AppleDouble, BinHex; or a data fork with --rsrc)",
@@ -167,7 +168,6 @@ constexpr THelpText kHelpTexts[] = {
      "NAME.hqx, or its data fork alone",
      "extract: 各ファイルの形: MacBinary III の NAME.bin (既定)、NAME と "
      "._NAME、NAME.as、NAME.hqx、データフォークだけ"},
-    {"extract: replace files that are there already", "extract: 既にあるファイルを置き換えます"},
 };
 
 const std::map<std::string_view, std::string_view>& HelpTable() {
@@ -235,6 +235,19 @@ void PutHelpInJapanese(CLI::App& app) {
     formatter->label("SUBCOMMAND", "コマンド");
     formatter->label("Subcommands", "コマンド");
     formatter->label("Positionals", "オペランド");
+}
+
+std::vector<std::string> UnusedHelpTexts(const CLI::App& app) {
+    std::vector<std::string> used;
+    EachText(const_cast<CLI::App&>(app),
+             [&used](const std::string& english, const auto&) { used.push_back(english); });
+    std::vector<std::string> unused;
+    for (const THelpText& text : kHelpTexts) {
+        if (std::find(used.begin(), used.end(), text.English) == used.end()) {
+            unused.emplace_back(text.English);
+        }
+    }
+    return unused;
 }
 
 std::vector<std::string> UntranslatedHelpTexts(const CLI::App& app) {

@@ -18,7 +18,14 @@ void PutHelpInJapanese(CLI::App& app);
 // The English descriptions of app and its commands that the table has no Japanese text for.
 std::vector<std::string> UntranslatedHelpTexts(const CLI::App& app);
 
-// The same for kelda-cli's whole parser, as CliMain builds it.
-std::vector<std::string> UntranslatedCliHelp();
+// The table's English texts that app no longer has: a text changed in the parser and left here.
+std::vector<std::string> UnusedHelpTexts(const CLI::App& app);
+
+// Both for kelda-cli's whole parser, as CliMain builds it.
+struct TCliHelpAudit {
+    std::vector<std::string> Untranslated;
+    std::vector<std::string> Unused;
+};
+TCliHelpAudit AuditCliHelp();
 
 } // namespace kelda

@@ -303,12 +303,12 @@ void BuildCommands(CLI::App& app, TGlobalOptions& global, TCliCommands& commands
 
 } // namespace
 
-std::vector<std::string> UntranslatedCliHelp() {
+TCliHelpAudit AuditCliHelp() {
     CLI::App app{"", std::string(kProgram)};
     TGlobalOptions global;
     TCliCommands commands(app);
     BuildCommands(app, global, commands);
-    return UntranslatedHelpTexts(app);
+    return {UntranslatedHelpTexts(app), UnusedHelpTexts(app)};
 }
 
 int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {

@@ -71,10 +71,14 @@ TEST(CliDocsTest, EveryCommandAndOptionIsInTheManPageAndTheCompletion) {
     }
 }
 
-// Every text of the help has its Japanese text, and the help of a Japanese run shows it.
+// Every text of the help has its Japanese text and every Japanese text a use; a Japanese run shows it.
 TEST(CliDocsTest, TheHelpIsWholeInJapanese) {
-    for (const std::string& text : UntranslatedCliHelp()) {
+    const TCliHelpAudit audit = AuditCliHelp();
+    for (const std::string& text : audit.Untranslated) {
         ADD_FAILURE() << "no Japanese help text for: {\"" << text << "\", \"\"},";
+    }
+    for (const std::string& text : audit.Unused) {
+        ADD_FAILURE() << "a Japanese help text nothing uses: " << text;
     }
     const std::string japanese = test::RunCli({"--japanese", "check", "--help"}).Out;
     EXPECT_NE(japanese.find("使い方"), std::string::npos) << japanese;
