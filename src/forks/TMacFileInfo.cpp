@@ -70,6 +70,17 @@ void ApplyFinderInfo(TMacFileInfo& info, std::span<const std::uint8_t> bytes) {
     }
 }
 
+void ApplyFolderInfo(TMacFileInfo& info, std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kFinderInfoSize) {
+        return;
+    }
+    info.FinderFlags = GetBig16(bytes.data() + kFiFlags);
+    info.LocationV = GetBig16(bytes.data() + kFiLocationV);
+    info.LocationH = GetBig16(bytes.data() + kFiLocationH);
+    info.Script = bytes[kFxScript];
+    info.ExtFlags = bytes[kFxExtFlags];
+}
+
 std::array<std::uint8_t, 16> FileDatesBytes(const TMacFileInfo& info) {
     std::array<std::uint8_t, 16> bytes{};
     PutBig32(bytes.data(), static_cast<std::uint32_t>(MacDateToAppleDate(info.Created)));

@@ -48,6 +48,9 @@ TMacFileInfo FileInfoFromHeader(const THeader& header);
 std::array<std::uint8_t, 32> FinderInfoBytes(const TMacFileInfo& info);
 // Takes the fields of a Finder info entry of 16 bytes (FInfo alone) or more.
 void ApplyFinderInfo(TMacFileInfo& info, std::span<const std::uint8_t> bytes);
+// A folder's Finder info and extended info (DInfo and DXInfo, 32 bytes): the fields a folder shares
+// with a file stand where a file's have them (flags, location, script, extended flags).
+void ApplyFolderInfo(TMacFileInfo& info, std::span<const std::uint8_t> bytes);
 
 // The 16-byte file dates entry: creation, modification, backup, access (the last two unknown).
 std::array<std::uint8_t, 16> FileDatesBytes(const TMacFileInfo& info);

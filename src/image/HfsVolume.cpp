@@ -547,12 +547,7 @@ private:
             e.Info.Created = GetBig32(d + 12);
             e.Info.Modified = GetBig32(d + 16);
             e.Backup = GetBig32(d + 28);
-            // The folder's Finder info and its extended info, laid out as HFS has them.
-            e.Info.FinderFlags = GetBig16(d + 48 + 8);
-            e.Info.LocationV = GetBig16(d + 48 + 10);
-            e.Info.LocationH = GetBig16(d + 48 + 12);
-            e.Info.Script = d[64 + 8];
-            e.Info.ExtFlags = d[64 + 9];
+            ApplyFolderInfo(e.Info, std::span(d + 48, 32)); // its Finder info and extended info
             break;
         }
         case kFileRecord: {
@@ -640,13 +635,7 @@ private:
             e.Info.Created = GetBig32(d + 10);
             e.Info.Modified = GetBig32(d + 14);
             e.Backup = GetBig32(d + 18);
-            // DInfo: window rectangle, flags, location, view; DXInfo: the script and extended flags
-            // stand where a file's FXInfo has them.
-            e.Info.FinderFlags = GetBig16(d + 22 + 8);
-            e.Info.LocationV = GetBig16(d + 22 + 10);
-            e.Info.LocationH = GetBig16(d + 22 + 12);
-            e.Info.Script = d[38 + 8];
-            e.Info.ExtFlags = d[38 + 9];
+            ApplyFolderInfo(e.Info, std::span(d + 22, 32)); // DInfo and DXInfo, side by side
             break;
         }
         case kFileRecord: {
