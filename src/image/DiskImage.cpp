@@ -29,18 +29,6 @@ constexpr int kMaxLayers = 3;
 // The largest device block a partition map is taken to count in (CDs and DVDs have 2048).
 constexpr std::int64_t kMaxMapBlock = 32768;
 
-std::string Hex16(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string Hex32(std::uint32_t value) {
-    char text[12];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
-    return text;
-}
-
 std::uint16_t Big16At(const TImageBytes& bytes, std::int64_t at) {
     std::array<std::uint8_t, 2> b{};
     if (!bytes.Holds(at, 2)) {
@@ -136,7 +124,7 @@ TDiskCopyImage ReadDiskCopyIn(const TImageBytes& bytes) {
     image.Private = GetBig16(h.data() + 82);
     if (image.Private != kDiskCopyPrivate) {
         ThrowImageFault(TImageFault::BadSignature, TImageStructure::DiskCopyHeader,
-                        {"82", Hex16(image.Private), Hex16(kDiskCopyPrivate)});
+                        {"82", FaultHex(image.Private, 4), FaultHex(kDiskCopyPrivate, 4)});
     }
     if (h[0] > 63) {
         ThrowImageFault(TImageFault::BadValue, TImageStructure::DiskCopyHeader,
@@ -166,7 +154,7 @@ TDiskCopyImage ReadDiskCopyIn(const TImageBytes& bytes) {
         ChecksumOf(bytes, kDiskCopyHeaderSize, image.DataSize, TImageStructure::DiskCopyData);
     if (data != image.DataChecksum) {
         ThrowImageFault(TImageFault::DiskCopyChecksum, TImageStructure::DiskCopyData,
-                        {Hex32(data), Hex32(image.DataChecksum)});
+                        {FaultHex(data, 8), FaultHex(image.DataChecksum, 8)});
     }
     // The tags of the first sector are left out of their checksum (they changed as the disk was used).
     const std::int64_t tagSkip = std::min<std::int64_t>(12, image.TagSize);
@@ -174,7 +162,7 @@ TDiskCopyImage ReadDiskCopyIn(const TImageBytes& bytes) {
                                           image.TagSize - tagSkip, TImageStructure::DiskCopyTags);
     if (tags != image.TagChecksum) {
         ThrowImageFault(TImageFault::DiskCopyChecksum, TImageStructure::DiskCopyTags,
-                        {Hex32(tags), Hex32(image.TagChecksum)});
+                        {FaultHex(tags, 8), FaultHex(image.TagChecksum, 8)});
     }
     return image;
 }
@@ -184,7 +172,7 @@ TPartitionMap ReadPartitionMapIn(const TImageBytes& bytes) {
     bytes.Read(block.data(), block.size(), 0, TImageStructure::DriverDescriptor);
     if (GetBig16(block.data()) != kSigDriver) {
         ThrowImageFault(TImageFault::BadSignature, TImageStructure::DriverDescriptor,
-                        {"0", Hex16(GetBig16(block.data())), Hex16(kSigDriver)});
+                        {"0", FaultHex(GetBig16(block.data()), 4), FaultHex(kSigDriver, 4)});
     }
     TPartitionMap map;
     map.BlockSize = GetBig16(block.data() + 2);
@@ -197,8 +185,9 @@ TPartitionMap ReadPartitionMapIn(const TImageBytes& bytes) {
         const std::int64_t at = (std::int64_t{i} + 1) * unit;
         bytes.Read(block.data(), block.size(), at, TImageStructure::PartitionEntry);
         if (GetBig16(block.data()) != kSigPartition) {
-            ThrowImageFault(TImageFault::BadSignature, TImageStructure::PartitionEntry,
-                            {std::to_string(at), Hex16(GetBig16(block.data())), Hex16(kSigPartition)});
+            ThrowImageFault(
+                TImageFault::BadSignature, TImageStructure::PartitionEntry,
+                {std::to_string(at), FaultHex(GetBig16(block.data()), 4), FaultHex(kSigPartition, 4)});
         }
         if (i == 0) {
             count = GetBig32(block.data() + 4);

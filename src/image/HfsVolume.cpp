@@ -217,9 +217,8 @@ private:
     void ReadMdb(const std::array<std::uint8_t, kSector>& b) {
         const std::uint16_t sig = GetBig16(b.data());
         if (sig != kSigHfs) {
-            char text[8];
-            std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(sig));
-            ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb, {Num(kMdbAt), text, "0x4244"});
+            ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb,
+                            {Num(kMdbAt), FaultHex(sig, 4), FaultHex(kSigHfs, 4)});
         }
         THfsMdb& m = v_.mdb_;
         m.Created = GetBig32(b.data() + 2);
@@ -805,10 +804,9 @@ THfsVolume THfsVolume::Open(const TFileStream& file, std::int64_t offset, std::i
         std::array<std::uint8_t, 2> sig{};
         inner.Read(sig.data(), sig.size(), kMdbAt, TImageStructure::Mdb);
         if (GetBig16(sig.data()) != kSigHfsPlus && GetBig16(sig.data()) != kSigHfsX) {
-            char text[8];
-            std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(GetBig16(sig.data())));
-            ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb,
-                            {Num(embedded->first + kMdbAt), text, "0x482B"});
+            ThrowImageFault(
+                TImageFault::BadSignature, TImageStructure::Mdb,
+                {Num(embedded->first + kMdbAt), FaultHex(GetBig16(sig.data()), 4), FaultHex(kSigHfsPlus, 4)});
         }
         return Open(file, inner.Offset(), inner.Length());
     }

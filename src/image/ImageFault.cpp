@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
 #include <span>
 
 namespace kelda {
@@ -198,6 +199,12 @@ EImageError::EImageError(TImageFinding finding)
                           ? finding.Text(false)
                           : FormatMessage(TMsg::ImageDamaged, false, finding.Text(false))),
       finding_(std::move(finding)) {}
+
+std::string FaultHex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, static_cast<unsigned>(value));
+    return text;
+}
 
 void ThrowImageFault(TImageFault kind, TImageStructure structure, std::vector<std::string> args) {
     throw EImageError(TImageFinding{kind, structure, std::move(args)});

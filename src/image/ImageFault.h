@@ -107,6 +107,10 @@ private:
 };
 
 // Throws the finding as an EImageError.
+// A value as the faults and the detail text show it: "0x" and digits upper-case hex digits (4 for
+// a signature or flags, 8 for a checksum).
+std::string FaultHex(std::uint32_t value, int digits);
+
 [[noreturn]] void ThrowImageFault(TImageFault kind, TImageStructure structure,
                                   std::vector<std::string> args = {});
 

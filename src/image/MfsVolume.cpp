@@ -58,9 +58,8 @@ TMfsVolume TMfsVolume::Open(const TFileStream& file, std::int64_t offset, std::i
     bytes.Read(b.data(), b.size(), kMdbAt, TImageStructure::Mdb);
     const std::uint16_t sig = GetBig16(b.data());
     if (sig != kSigMfs) {
-        char text[8];
-        std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(sig));
-        ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb, {Num(kMdbAt), text, "0xD2D7"});
+        ThrowImageFault(TImageFault::BadSignature, TImageStructure::Mdb,
+                        {Num(kMdbAt), FaultHex(sig, 4), FaultHex(kSigMfs, 4)});
     }
     TMfsMdb& m = v.mdb_;
     m.Created = GetBig32(b.data() + 2);

@@ -284,9 +284,7 @@ std::vector<std::string> TImageModel::DetailLines(std::size_t row, bool japanese
     if (isFile) {
         line("Type     : ", "タイプ     : ", Code(e.Info.Type));
         line("Creator  : ", "クリエータ : ", Code(e.Info.Creator));
-        char flags[8];
-        std::snprintf(flags, sizeof flags, "0x%04X", static_cast<unsigned>(e.Info.FinderFlags));
-        line("Flags    : ", "フラグ     : ", flags);
+        line("Flags    : ", "フラグ     : ", FaultHex(e.Info.FinderFlags, 4));
         line("Data     : ", "データ     : ", std::to_string(e.Data.LogicalLength));
         line("Resource : ", "リソース   : ", std::to_string(e.Resource.LogicalLength));
     } else {
