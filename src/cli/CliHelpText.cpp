@@ -237,10 +237,9 @@ void PutHelpInJapanese(CLI::App& app) {
     formatter->label("Positionals", "オペランド");
 }
 
-std::vector<std::string> UnusedHelpTexts(const CLI::App& app) {
+std::vector<std::string> UnusedHelpTexts(CLI::App& app) {
     std::vector<std::string> used;
-    EachText(const_cast<CLI::App&>(app),
-             [&used](const std::string& english, const auto&) { used.push_back(english); });
+    EachText(app, [&used](const std::string& english, const auto&) { used.push_back(english); });
     std::vector<std::string> unused;
     for (const THelpText& text : kHelpTexts) {
         if (std::find(used.begin(), used.end(), text.English) == used.end()) {
@@ -250,9 +249,9 @@ std::vector<std::string> UnusedHelpTexts(const CLI::App& app) {
     return unused;
 }
 
-std::vector<std::string> UntranslatedHelpTexts(const CLI::App& app) {
+std::vector<std::string> UntranslatedHelpTexts(CLI::App& app) {
     std::vector<std::string> missing;
-    EachText(const_cast<CLI::App&>(app), [&missing](const std::string& english, const auto&) {
+    EachText(app, [&missing](const std::string& english, const auto&) {
         if (!english.empty() && JapaneseOf(english) == nullptr &&
             std::find(missing.begin(), missing.end(), english) == missing.end()) {
             missing.push_back(english);

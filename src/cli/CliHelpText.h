@@ -16,10 +16,10 @@ namespace kelda {
 void PutHelpInJapanese(CLI::App& app);
 
 // The English descriptions of app and its commands that the table has no Japanese text for.
-std::vector<std::string> UntranslatedHelpTexts(const CLI::App& app);
+std::vector<std::string> UntranslatedHelpTexts(CLI::App& app);
 
 // The table's English texts that app no longer has: a text changed in the parser and left here.
-std::vector<std::string> UnusedHelpTexts(const CLI::App& app);
+std::vector<std::string> UnusedHelpTexts(CLI::App& app);
 
 // Both for kelda-cli's whole parser, as CliMain builds it.
 struct TCliHelpAudit {
