@@ -98,6 +98,13 @@ std::optional<std::uint32_t> MacDateFromUtcUnixTime(std::int64_t unixTime) {
     return MacDateInRange(unixTime + kSeconds1904To1970);
 }
 
+std::uint32_t MacDateFromUtcMacDate(std::uint32_t utcSince1904) {
+    if (utcSince1904 == 0) {
+        return 0;
+    }
+    return MacDateFromLocalUnixTime(std::int64_t{utcSince1904} - kSeconds1904To1970).value_or(0);
+}
+
 std::int64_t LocalUnixTimeFromMacDate(std::uint32_t macDate) {
     const std::int64_t days = macDate / 86400 + DaysFromCivil(1904, 1, 1);
     const std::int64_t secs = macDate % 86400;

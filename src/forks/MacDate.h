@@ -33,6 +33,10 @@ std::optional<std::uint32_t> MacDateInRange(std::int64_t secondsSince1904);
 // Seconds since 1904 of a wall-clock reading; nullopt when it lies outside what MacBinary can hold.
 std::optional<std::uint32_t> MacDateFromCivil(std::int64_t year, int month, int day, int hour, int minute,
                                               int second);
+// A date HFS+ keeps in UTC (seconds since 1904, as its catalog records and most of its volume header
+// do) as the local clock's reading, the form every other Mac date takes here; 0 stays no date, and a
+// reading MacBinary cannot hold becomes 0 too.
+std::uint32_t MacDateFromUtcMacDate(std::uint32_t utcSince1904);
 // Unix time read on the local clock (a file's modification time).
 std::optional<std::uint32_t> MacDateFromLocalUnixTime(std::int64_t unixTime);
 // Unix time read in UTC: SOURCE_DATE_EPOCH, so that a build gives the same bytes in every zone.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "image/HfsVolume.h"
 
+#include "forks/MacDate.h"
 #include "forks/MacNames.h"
 #include "image/DiskImage.h"
 #include "image/HfsFormat.h"
@@ -191,9 +192,11 @@ private:
             ThrowImageFault(TImageFault::BadValue, TImageStructure::Mdb, {"version", Num(version)});
         }
         m.Attributes = static_cast<std::uint16_t>(GetBig32(b.data() + 4));
+        // HFS+ keeps the volume's creation date on the local clock and its other dates in UTC; all
+        // of them are handed on as local readings, as HFS and MacBinary dates are.
         m.Created = GetBig32(b.data() + 16);
-        m.Modified = GetBig32(b.data() + 20);
-        m.Backup = GetBig32(b.data() + 24);
+        m.Modified = MacDateFromUtcMacDate(GetBig32(b.data() + 20));
+        m.Backup = MacDateFromUtcMacDate(GetBig32(b.data() + 24));
         m.FileCount = GetBig32(b.data() + 32);
         m.FolderCount = GetBig32(b.data() + 36);
         m.AllocationBlockSize = GetBig32(b.data() + 40);
@@ -543,9 +546,9 @@ private:
             e.Kind = THfsKind::Folder;
             e.Valence = GetBig32(d + 4);
             e.Id = GetBig32(d + 8);
-            e.Info.Created = GetBig32(d + 12);
-            e.Info.Modified = GetBig32(d + 16);
-            e.Backup = GetBig32(d + 28);
+            e.Info.Created = MacDateFromUtcMacDate(GetBig32(d + 12)); // catalog dates are UTC
+            e.Info.Modified = MacDateFromUtcMacDate(GetBig32(d + 16));
+            e.Backup = MacDateFromUtcMacDate(GetBig32(d + 28));
             ApplyFolderInfo(e.Info, std::span(d + 48, 32)); // its Finder info and extended info
             break;
         }
@@ -556,9 +559,9 @@ private:
             e.Kind = THfsKind::File;
             e.Info.Protected = (GetBig16(d + 2) & 0x0001) != 0;
             e.Id = GetBig32(d + 8);
-            e.Info.Created = GetBig32(d + 12);
-            e.Info.Modified = GetBig32(d + 16);
-            e.Backup = GetBig32(d + 28);
+            e.Info.Created = MacDateFromUtcMacDate(GetBig32(d + 12)); // catalog dates are UTC
+            e.Info.Modified = MacDateFromUtcMacDate(GetBig32(d + 16));
+            e.Backup = MacDateFromUtcMacDate(GetBig32(d + 28));
             e.Compressed = (d[32 + 9] & kUfCompressed) != 0;
             std::array<std::uint8_t, 32> finder{};
             std::copy_n(d + 48, 32, finder.begin());

@@ -9,6 +9,7 @@
 
 #include "HfsPlusBuilder.h"
 #include "ImageFiles.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,7 @@ protected:
 };
 
 TEST_F(HfsPlusVolumeTest, ReadsWhatTheBuilderWroteInEachContainer) {
+    const test::TScopedTimeZone utc("UTC"); // the items' UTC dates then read as they were written
     const std::vector<TPlusItem> items = Items();
     const Bytes small = test::BuildHfsPlus(items, {.BlockSize = 512, .NodeSize = 4096});
     const Bytes big = test::BuildHfsPlus(items);
@@ -240,6 +242,31 @@ TEST_F(HfsPlusVolumeTest, DamagedStructuresGiveTheirFault) {
         });
         EXPECT_EQ(fault.Kind, c.Fault) << fault.Text(false);
         EXPECT_EQ(fault.Structure, c.Structure) << fault.Text(false);
+    }
+}
+
+// HFS+ keeps catalog dates and the volume's modification date in UTC, HFS and MacBinary the local
+// clock: a file taken out of an HFS+ volume carries the instant it was given, in every zone.
+TEST_F(HfsPlusVolumeTest, UtcDatesAreHandedOnAsTheLocalClocksReading) {
+    constexpr std::uint32_t k2000Utc = 0xB492F400; // 2000-01-01 00:00:00 UTC, seconds since 1904
+    const std::vector<TPlusItem> items = {
+        {.Path = {u"File"}, .Created = k2000Utc, .Modified = k2000Utc + 60}};
+    const std::filesystem::path file = Write(test::BuildHfsPlus(items, {.Created = k2000Utc}));
+    const struct {
+        const char* Zone;
+        std::int64_t LocalOffset; // seconds the zone's clock is ahead of UTC on that day
+    } cases[] = {{"UTC", 0}, {"Asia/Tokyo", 9 * 3600}, {"America/Los_Angeles", -8 * 3600}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Zone);
+        const test::TScopedTimeZone zone(c.Zone);
+        const TFileStream stream(file, FileMode::Read);
+        const std::unique_ptr<TMacVolume> volume =
+            OpenVolume(stream, FindVolumes(stream, 0, stream.Size())[0]);
+        ASSERT_EQ(volume->Entries().size(), 1u);
+        const THfsEntry& e = volume->Entries()[0];
+        EXPECT_EQ(e.Info.Created, k2000Utc + c.LocalOffset);
+        EXPECT_EQ(e.Info.Modified, k2000Utc + 60 + c.LocalOffset);
+        EXPECT_EQ(volume->Modified(), k2000Utc + c.LocalOffset);
     }
 }
 
