@@ -6,6 +6,7 @@
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
+#include "support/TimeZone.h"
 #include "util/BilingualError.h"
 
 #include <gtest/gtest.h>
@@ -103,18 +104,13 @@ TEST_F(EncodeFixture, SourceDateEpochIsReproducible) {
     std::filesystem::remove(dir / "._Ab");
     TEncodeOptions options;
     options.SourceDateEpoch = 946684800; // 2000-01-01 UTC
-    const char* old = std::getenv("TZ");
-    const std::string saved = old != nullptr ? old : "";
     std::vector<Bytes> outputs;
     for (const char* zone : {"UTC", "Asia/Tokyo", "America/New_York"}) {
-        ::setenv("TZ", zone, 1);
-        ::tzset();
+        const test::TScopedTimeZone inZone(zone);
         std::filesystem::last_write_time(dir / "Ab", std::filesystem::file_time_type::clock::now() -
                                                          std::chrono::hours(outputs.size() * 100));
         outputs.push_back(Encode(options));
     }
-    old != nullptr ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
-    ::tzset();
     EXPECT_EQ(outputs[0], outputs[1]);
     EXPECT_EQ(outputs[0], outputs[2]);
     EXPECT_EQ(Slice(outputs[0], 91, 8), Hex("B492F400 B492F400"));
