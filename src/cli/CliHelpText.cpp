@@ -32,14 +32,20 @@ constexpr THelpText kHelpTexts[] = {
      "--check: 一覧にあって無いファイルは何も言わずに通します (1 つも無ければ失敗)"},
     {"Files of any kind (- for standard input); with --check, sum files",
      "どんな種類のファイルでも (- は標準入力)。--check のときは SUMFILE"},
-    {"MacBinary files and CRCs without the window.",
-     "ウィンドウを使わずに MacBinary のファイルと CRC を扱います。"},
-    {"Run 'kelda-cli COMMAND --help' for a command's options.\nExit status: 0 success, 1 a file is not "
-     "MacBinary or an I/O error occurred, 2 bad usage,\n3 an output was written but the source ended before "
-     "its forks did (--partial) or before a\n  BinHex fork's CRC.",
-     "コマンドのオプションは 'kelda-cli COMMAND --help' で表示します。\n終了ステータス: 0 成功、1 MacBinary "
-     "でないファイルか入出力エラー、2 使い方の誤り、\n3 出力は書き込んだが、元のファイルがフォークの途中 "
-     "(--partial) か BinHex のフォークの\n  CRC の前で終わっていた。"},
+    {"Mac files (MacBinary, BinHex, AppleSingle, AppleDouble), HFS disk images and CRCs without the window.",
+     "ウィンドウを使わずに Mac のファイル (MacBinary・BinHex・AppleSingle・AppleDouble)、HFS "
+     "ディスクイメージと "
+     "CRC を扱います。"},
+    {"Run 'kelda-cli COMMAND --help' for a command's options.\nExit status: 0 done, every file sound or "
+     "matched; 1 a file failed, was damaged or is not what\n  the command reads; 2 bad usage; 3 an output "
+     "was "
+     "written but its source ended before its\n  forks (--partial) or before a BinHex fork's CRC. Several "
+     "files: the most serious status.",
+     "コマンドのオプションは 'kelda-cli COMMAND --help' で表示します。\n終了ステータス: 0 完了 "
+     "(どのファイルも"
+     "健全か一致)、1 失敗したファイル、壊れたファイル、\n  またはコマンドが読む種類でないファイルがあった、"
+     "2 使い方の誤り、3 出力は書き込んだが、元のファイルが\n  フォークの途中 (--partial) か BinHex の"
+     "フォークの CRC の前で終わっていた。複数のファイルでは最も重いステータス。"},
     {"Print the version and exit", "バージョンを表示して終了します"},
     {"Print this help and exit", "このヘルプを表示して終了します"},
     {"Messages in Japanese", "メッセージを日本語で出します"},

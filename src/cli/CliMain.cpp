@@ -59,7 +59,8 @@ private:
 };
 
 void BuildParser(CLI::App& app, TGlobalOptions& options) {
-    app.description("MacBinary files and CRCs without the window.");
+    app.description("Mac files (MacBinary, BinHex, AppleSingle, AppleDouble), HFS disk images and CRCs "
+                    "without the window.");
     app.set_version_flag("--version", std::string(kProgram) + ' ' + KELDA_VERSION,
                          "Print the version and exit");
     app.set_help_flag("-h,--help", "Print this help and exit");
@@ -295,10 +296,11 @@ void BuildCommands(CLI::App& app, TGlobalOptions& global, TCliCommands& commands
     for (const auto registration : kRegistrations) {
         registration(commands);
     }
-    app.footer("Run 'kelda-cli COMMAND --help' for a command's options.\n"
-               "Exit status: 0 success, 1 a file is not MacBinary or an I/O error occurred, 2 bad usage,\n"
-               "3 an output was written but the source ended before its forks did (--partial) or before a\n"
-               "  BinHex fork's CRC.");
+    app.footer(
+        "Run 'kelda-cli COMMAND --help' for a command's options.\n"
+        "Exit status: 0 done, every file sound or matched; 1 a file failed, was damaged or is not what\n"
+        "  the command reads; 2 bad usage; 3 an output was written but its source ended before its\n"
+        "  forks (--partial) or before a BinHex fork's CRC. Several files: the most serious status.");
 }
 
 } // namespace

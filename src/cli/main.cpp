@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// kelda-cli: MacBinary inspection and conversion without the window.
+// kelda-cli: the Mac files, disk images and CRCs of the window, without it.
 #include "cli/Cli.h"
 #include "cli/CliInterrupt.h"
 #include "cli/TCliFdInBuf.h"

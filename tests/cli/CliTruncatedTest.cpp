@@ -56,7 +56,7 @@ TEST(CliTruncated, ConversionsWriteWhatIsThereAndExitWithThree) {
     EXPECT_EQ(err.str(), "");
     std::ostringstream help, none;
     CliMain({"--help"}, help, none);
-    EXPECT_NE(help.str().find("3 an output was written but the source ended"), std::string::npos);
+    EXPECT_NE(help.str().find("3 an output was written but its source ended"), std::string::npos);
 }
 
 // Fork lengths are unsigned 32-bit numbers: one of 2^31 or more in a short file is a fork cut short,
