@@ -8,6 +8,7 @@
 #include "forks/BinHex.h"
 
 #include "crc/CrcUtils.h"
+#include "forks/MacNames.h"
 #include "util/BigEndian.h"
 
 #include <algorithm>
@@ -34,7 +35,6 @@ constexpr std::size_t kMaxRun = 255;
 // leave runs of three and four alone.
 constexpr std::size_t kMinRun = 5;
 constexpr std::size_t kLineWidth = 64;
-constexpr std::size_t kMaxName = 63;
 // After the name: the version byte, type, creator, flags, the two lengths and the CRC.
 constexpr std::size_t kHeaderFixed = 1 + 4 + 4 + 2 + 4 + 4 + 2;
 
@@ -112,7 +112,7 @@ public:
             case TPart::Header:
                 if (headerSize_ == 0) {
                     const std::uint8_t length = bytes[i];
-                    if (length == 0 || length > kMaxName) {
+                    if (length == 0 || length > kMaxMacNameLength) {
                         return Fault(TBinHexFault::BadNameLength, i);
                     }
                     headerNeed_ = 1 + length + kHeaderFixed;
@@ -268,7 +268,7 @@ private:
     TBinHexReading& r_;
     TFileStream* forks_;
     TPart part_ = TPart::Header;
-    std::array<std::uint8_t, 1 + kMaxName + kHeaderFixed> header_{};
+    std::array<std::uint8_t, 1 + kMaxMacNameLength + kHeaderFixed> header_{};
     std::size_t headerSize_ = 0;
     std::size_t headerNeed_ = 0;
     std::uint64_t left_ = 0; // bytes of the fork still to come
@@ -693,7 +693,7 @@ TBinHexReading DecodeBinHex(const TFileStream& in, TFileStream* forks, const Pro
 
 void WriteBinHex(const TBinHexHeader& header, const TForkSource& data, const TForkSource& resource,
                  TFileStream& out, const ProgressFn& progress) {
-    if (header.Name.empty() || header.Name.size() > kMaxName) {
+    if (header.Name.empty() || header.Name.size() > kMaxMacNameLength) {
         throw std::invalid_argument("WriteBinHex: the name takes 1 to 63 bytes");
     }
     if (ForkLength(data) != header.DataLength || ForkLength(resource) != header.ResourceLength) {
