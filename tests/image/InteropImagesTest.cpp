@@ -19,7 +19,7 @@ using test::TPlusItem;
 // only a resource fork, names with decomposed accents and kana, Japanese, and a 255-unit name.
 std::vector<TPlusItem> InteropItems() {
     std::vector<TPlusItem> items;
-    items.push_back({.Path = {u"Docs"}, .Folder = true});
+    items.push_back({.Path = {u"Docs"}, .Folder = true, .Created = 0xB1000000, .Modified = 0xB1000010});
     items.push_back({.Path = {u"Docs", u"Cafe\u0301"}, .Folder = true});
     items.push_back({.Path = {u"Docs", u"Cafe\u0301", u"Menu"},
                      .Type = "WDBN",
