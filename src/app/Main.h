@@ -437,6 +437,11 @@ private:
     void LogWritten(const std::filesystem::path& source,
                     std::initializer_list<std::filesystem::path> outputs);
     void ExportApple(bool single);
+    // Save as BinHex and Save as MacBinary: source (none: the message that no file was read) to
+    // the output named in SaveDialog2, written by write under the progress dialog.
+    using TContainerWriter = std::function<TForkStatus(const TMacFileSource&, const std::filesystem::path&,
+                                                       TCutPolicy, const ProgressFn&, bool)>;
+    void SaveContainer(const std::shared_ptr<const TMacFileSource>& source, const TContainerWriter& write);
     void BuildHelpMenu();
     void BuildMacBinaryPage();
     void BuildCrcPage();

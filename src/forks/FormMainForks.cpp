@@ -159,9 +159,8 @@ std::shared_ptr<const TMacFileSource> ShownMacFile(const std::shared_ptr<const T
 
 } // namespace
 
-void TFormMain::MenuSaveBinHexClick() {
-    const std::shared_ptr<const TMacFileSource> source =
-        ShownMacFile(CheckPage->BinHexFile(), TabSheet1->Model(), NameEncodingChoice());
+void TFormMain::SaveContainer(const std::shared_ptr<const TMacFileSource>& source,
+                              const TContainerWriter& write) {
     if (source == nullptr) {
         ShowMessage(TMsg::FileNotRead);
         return;
@@ -172,25 +171,25 @@ void TFormMain::MenuSaveBinHexClick() {
     const std::filesystem::path output = SaveDialog2_.Path;
     RunLongWork(TMsg::ProgressForks,
                 [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-                    return ExportBinHex(*source, output, policy, progress, replaceReadOnly);
+                    return write(*source, output, policy, progress, replaceReadOnly);
                 });
+}
+
+void TFormMain::MenuSaveBinHexClick() {
+    SaveContainer(ShownMacFile(CheckPage->BinHexFile(), TabSheet1->Model(), NameEncodingChoice()),
+                  [](const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
+                     const ProgressFn& progress, bool replaceReadOnly) {
+                      return ExportBinHex(source, output, policy, progress, replaceReadOnly);
+                  });
 }
 
 void TFormMain::MenuSaveMacBinaryClick() {
     // The BinHex file the check page shows.
-    const std::shared_ptr<const TMacFileSource> source = CheckPage->BinHexFile();
-    if (source == nullptr) {
-        ShowMessage(TMsg::FileNotRead);
-        return;
-    }
-    if (!AskOutputName()) {
-        return;
-    }
-    const std::filesystem::path output = SaveDialog2_.Path;
-    RunLongWork(TMsg::ProgressForks,
-                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-                    return ExportMacBinary(*source, output, 3, policy, progress, replaceReadOnly);
-                });
+    SaveContainer(CheckPage->BinHexFile(),
+                  [](const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
+                     const ProgressFn& progress, bool replaceReadOnly) {
+                      return ExportMacBinary(source, output, 3, policy, progress, replaceReadOnly);
+                  });
 }
 
 void TFormMain::MenuExportResourceForkClick() {
