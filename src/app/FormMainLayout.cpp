@@ -85,8 +85,8 @@ void TFormMain::BuildLayout() {
     setCentralWidget(central);
 
     PageControl1 = Named(new TPageControl(central), "PageControl1");
-    TabSheet1 = Named(new QWidget, "TabSheet1");
-    TabSheet2 = Named(new QWidget, "TabSheet2");
+    TabSheet1 = Named(new TMacBinaryTabSheet, "TabSheet1");
+    TabSheet2 = Named(new TCrcTabSheet, "TabSheet2");
     TabSheet3 = Named(new QWidget, "TabSheet3");
     PageControl1->addTab(TabSheet1, Q(kPageCaptions[0]));
     PageControl1->addTab(TabSheet2, Q(kPageCaptions[1]));

@@ -39,7 +39,7 @@ void TFormMain::ReadIniFileValue() {
     ApplyFileName(SaveDialog1_, s.SaveFile);
     ApplyFileName(SaveDialog2_, s.SaveAsFile);
     SetRadioGroupItemIndex(s.InformationIndex);
-    crcPage_.LoadFileList(s.FileList); // the page shows it
+    TabSheet2->Model().LoadFileList(s.FileList); // the page shows it
     MenuJapaneseSet->setChecked(s.Japanese);
     // The information view follows the item just chosen.
     RadioGroupInformationClick();
@@ -65,7 +65,8 @@ void TFormMain::WriteIniFileValue() {
     s.SaveAsFile = SaveDialog2_.Path.string();
     s.InformationIndex = RadioGroupItemIndex();
     for (std::size_t i = 0; i < s.FileList.size(); ++i) {
-        s.FileList[i] = i < crcPage_.FileList().size() ? crcPage_.FileList()[i].string() : std::string();
+        s.FileList[i] = i < TabSheet2->Model().FileList().size() ? TabSheet2->Model().FileList()[i].string()
+                                                                 : std::string();
     }
     s.Japanese = IsJapanese();
     const std::filesystem::path file = paths_.SettingsFile();

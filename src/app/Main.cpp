@@ -131,7 +131,7 @@ void SetUpCrcLists(TFormMain& form) {
 } // namespace
 
 void TFormMain::FormCreate() {
-    crcPage_.CreateEngines();
+    TabSheet2->Model().CreateEngines();
     ClearTextPanes(*this);
     SetUpGrid(StringGrid1);
     SetUpCrcLists(*this);
@@ -336,7 +336,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 void TFormMain::FormDestroy() {
     destroyed_ = true;
-    crcPage_.FreeEngines();
+    TabSheet2->Model().FreeEngines();
     WriteIniFileValue();
 }
 
@@ -405,7 +405,7 @@ void TFormMain::LanguageChange() {
             Label3->adjustSize();
             continue;
         case TCaptionTarget::FileTypeLine:
-            Label4->setText(Q(FileTypeLine(japanese, macBinaryPage_.FFileType())));
+            Label4->setText(Q(FileTypeLine(japanese, TabSheet1->Model().FFileType())));
             Label4->adjustSize();
             continue;
         case TCaptionTarget::RadioItem0:

@@ -1,22 +1,23 @@
 // SPDX-License-Identifier: MIT
 // TFormMain: the main window. It owns every control and the dialogs' state; what a page holds is
-// its model (TMacBinaryPage, TCrcPage, and TCheckModel and TResourceModel inside their page
-// widgets). Its methods are the handlers of its controls; they update the models and render them.
-// The handlers of each page live in that page's folder (src/macbinary/FormMainMacBinary.cpp and
-// FormMainCheck.cpp, src/crc/FormMainCrc.cpp, src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp,
-// src/resources/FormMainResources.cpp); layout, start-up and shut-down are in src/app/.
+// its model, owned by the page widget (TMacBinaryPage in TabSheet1, TCrcPage in TabSheet2,
+// TCheckModel in CheckPage, TResourceModel in ResourcePage). Its methods are the handlers of its controls;
+// they update the models and render them. The handlers of each page live in that page's folder
+// (src/macbinary/FormMainMacBinary.cpp and FormMainCheck.cpp, src/crc/FormMainCrc.cpp,
+// src/log/FormMainLog.cpp, src/forks/FormMainForks.cpp, src/resources/FormMainResources.cpp); layout,
+// start-up and shut-down are in src/app/.
 #pragma once
 
 #include "app/AppPaths.h"
 #include "app/Dialogs.h"
 #include "app/Language.h"
 #include "app/Settings.h"
-#include "crc/TCrcPage.h"
+#include "app/TCrcTabSheet.h"
+#include "app/TMacBinaryTabSheet.h"
 #include "forks/TMakeMacBinaryDialog.h"
 #include "macbinary/Conversion.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/SourceShortfall.h"
-#include "macbinary/TMacBinaryPage.h"
 #include "resources/TResourceModel.h"
 #include "util/BilingualError.h"
 #include "util/MacText.h"
@@ -94,9 +95,9 @@ public:
     QLabel* Label4 = nullptr;
 
     TPageControl* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr; // MacBinary
-    QWidget* TabSheet2 = nullptr; // CRC
-    QWidget* TabSheet3 = nullptr; // Help
+    TMacBinaryTabSheet* TabSheet1 = nullptr; // MacBinary; owns the page's model
+    TCrcTabSheet* TabSheet2 = nullptr;       // CRC; owns the page's model
+    QWidget* TabSheet3 = nullptr;            // Help
 
     // MacBinary page: the log area (Panel3: Editor3 above the button bar Panel7), the splitter, the
     // information views (Editor1 or StringGrid1) and the button panel Panel2 at the bottom.
@@ -179,8 +180,8 @@ public:
     const TFileDialogState& SaveDialog1() const { return SaveDialog1_; } // saving the log
     const TFileDialogState& SaveDialog2() const { return SaveDialog2_; } // the conversions' output
 
-    // The MacBinary page's model: the file shown, which the conversions work from.
-    const TMacBinaryPage& MacBinaryPage() const { return macBinaryPage_; }
+    // The MacBinary page's model (TabSheet1's): the file shown, which the conversions work from.
+    const TMacBinaryPage& MacBinaryPage() const { return TabSheet1->Model(); }
     // The file shown as the window shows it, and its version text; empty before the first file.
     QString FFileName() const;
     QString FFileType() const;
@@ -188,10 +189,11 @@ public:
     // Where the header pieces go; ends in a separator, so a piece's name is TmpFolder + name + ext.
     const std::filesystem::path& TmpFolder() const { return tmpFolder_; }
 
-    // The CRC page's model: the recent-file list, the choices, the twelve engines. It is the page's
-    // source of truth: what is set here the controls show, and the handlers compute from it.
-    const TCrcPage& CrcPage() const { return crcPage_; }
-    TCrcPage& CrcPage() { return crcPage_; }
+    // The CRC page's model (TabSheet2's): the recent-file list, the choices, the twelve engines. It
+    // is the page's source of truth: what is set here the controls show, and the handlers compute
+    // from it.
+    const TCrcPage& CrcPage() const { return TabSheet2->Model(); }
+    TCrcPage& CrcPage() { return TabSheet2->Model(); }
     // Window position and size from the settings: Left, Top (outer frame) and Width, Height (inside
     // the frame, menu included). Used when the window is placed.
     const TBounds& StoredBounds() const { return storedBounds_; }
@@ -435,6 +437,11 @@ private:
     void LogWritten(const std::filesystem::path& source,
                     std::initializer_list<std::filesystem::path> outputs);
     void ExportApple(bool single);
+    // Save as BinHex and Save as MacBinary: source (none: the message that no file was read) to
+    // the output named in SaveDialog2, written by write under the progress dialog.
+    using TContainerWriter = std::function<TForkStatus(const TMacFileSource&, const std::filesystem::path&,
+                                                       TCutPolicy, const ProgressFn&, bool)>;
+    void SaveContainer(const std::shared_ptr<const TMacFileSource>& source, const TContainerWriter& write);
     void BuildHelpMenu();
     void BuildMacBinaryPage();
     void BuildCrcPage();
@@ -489,8 +496,6 @@ private:
     // The CRC page's chosen file as ComboBox1 shows it.
     QString ShownCrcFile() const;
 
-    TMacBinaryPage macBinaryPage_;
-    TCrcPage crcPage_;
     std::filesystem::path tmpFolder_;
     TBounds storedBounds_{-1, -1, kDefaultFormWidth, kDefaultFormHeight};
     TProgressClock progressClock_;

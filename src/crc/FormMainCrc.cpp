@@ -72,21 +72,21 @@ void TFormMain::ConnectListChoice(QListWidget* list, std::function<void(int)> ha
 // then runs the design's handler, which works from the model alone; the model announces every
 // change and ShowCrcPage shows it in the controls.
 void TFormMain::ConnectCrcPage() {
-    crcPage_.SetOnChanged([this] { ShowCrcPage(); });
+    TabSheet2->Model().SetOnChanged([this] { ShowCrcPage(); });
     OnClick(BtnFileBrowse, [this] { BtnFileBrowseClick(); });
     // activated: every choice the user makes, with the mouse or the arrow keys, but none of the program's.
     connect(ComboBox1, &QComboBox::activated, this, [this](int index) {
         Guard([this, index] {
-            crcPage_.SetFileIndex(static_cast<std::size_t>(std::max(index, 0)));
+            TabSheet2->Model().SetFileIndex(static_cast<std::size_t>(std::max(index, 0)));
             ComboBox1Change();
         });
     });
     ConnectListChoice(ListBox1, [this](int row) {
-        crcPage_.SetVariant(static_cast<std::size_t>(row));
+        TabSheet2->Model().SetVariant(static_cast<std::size_t>(row));
         ListBox1Click();
     });
     ConnectListChoice(ListBox2, [this](int row) {
-        crcPage_.SetOperation(static_cast<TCrcOperation>(row));
+        TabSheet2->Model().SetOperation(static_cast<TCrcOperation>(row));
         ListBox2Click();
     });
 }
@@ -96,7 +96,7 @@ void TFormMain::ConnectCrcPage() {
 // the lists' signals blocked, so they start no work.
 void TFormMain::ShowCrcPage() {
     QStringList files;
-    for (const std::filesystem::path& file : crcPage_.FileList()) {
+    for (const std::filesystem::path& file : TabSheet2->Model().FileList()) {
         files.append(FromPath(file));
     }
     bool same = ComboBox1->count() == files.size();
@@ -107,15 +107,15 @@ void TFormMain::ShowCrcPage() {
         ComboBox1->clear();
         ComboBox1->addItems(files);
     }
-    ComboBox1->setCurrentIndex(static_cast<int>(crcPage_.FileIndex()));
+    ComboBox1->setCurrentIndex(static_cast<int>(TabSheet2->Model().FileIndex()));
     const QSignalBlocker quietOperation(ListBox2);
-    ListBox2->setCurrentRow(static_cast<int>(crcPage_.Operation()));
+    ListBox2->setCurrentRow(static_cast<int>(TabSheet2->Model().Operation()));
     const QSignalBlocker quietVariant(ListBox1);
-    ListBox1->setCurrentRow(static_cast<int>(crcPage_.Variant()));
+    ListBox1->setCurrentRow(static_cast<int>(TabSheet2->Model().Variant()));
 }
 
 QString TFormMain::ShownCrcFile() const {
-    return FromPath(crcPage_.ChosenFile());
+    return FromPath(TabSheet2->Model().ChosenFile());
 }
 
 void TFormMain::BtnFileBrowseClick() {
@@ -129,16 +129,16 @@ void TFormMain::BtnFileBrowseClick() {
 
 void TFormMain::ComboBox1Change() {
     // The entry chosen goes to the top of the list.
-    const std::filesystem::path chosen = crcPage_.ChosenFile();
+    const std::filesystem::path chosen = TabSheet2->Model().ChosenFile();
     UpdateFileComboBox(chosen);
 }
 
 void TFormMain::UpdateFileComboBox(const std::filesystem::path& Name) {
-    crcPage_.UpdateFileList(Name);
+    TabSheet2->Model().UpdateFileList(Name);
 }
 
 void TFormMain::ListBox1Click() {
-    switch (crcPage_.VariantChoice()) {
+    switch (TabSheet2->Model().VariantChoice()) {
     case TCrcRefusal::FileNotFound:
         ShowMessage(TMsg::FileNotFound);
         return;
@@ -152,9 +152,9 @@ void TFormMain::ListBox1Click() {
 }
 
 void TFormMain::ListBox2Click() {
-    switch (crcPage_.Operation()) {
+    switch (TabSheet2->Model().Operation()) {
     case TCrcOperation::All: {
-        if (!crcPage_.CrcFileExists()) {
+        if (!TabSheet2->Model().CrcFileExists()) {
             ShowMessage(TMsg::FileNotFound);
             return;
         }
@@ -167,13 +167,13 @@ void TFormMain::ListBox2Click() {
             progressClock_);
         QStringList lines;
         try {
-            lines = QLines(crcPage_.AllResultLines(name.toStdString(), progress.Fn()));
+            lines = QLines(TabSheet2->Model().AllResultLines(name.toStdString(), progress.Fn()));
         } catch (const ECancelled&) {
             throw;
         } catch (...) {
             // The variants read the file in list order, so a file that cannot be read fails at the
             // first: the list stays on the entry whose computation failed.
-            crcPage_.SetVariant(0);
+            TabSheet2->Model().SetVariant(0);
             throw;
         }
         Editor2->BeginUpdate();
@@ -192,7 +192,7 @@ void TFormMain::ListBox2Click() {
 
 void TFormMain::GetCrcDispCrc() {
     CrcGetFileCrc();
-    const QString line = Q(crcPage_.ResultLine(ShownCrcFile().toStdString()));
+    const QString line = Q(TabSheet2->Model().ResultLine(ShownCrcFile().toStdString()));
     Editor2->BeginUpdate();
     Editor2->AppendLine(line);
     Editor2->EndUpdate();
@@ -203,11 +203,11 @@ void TFormMain::CrcGetFileCrc() {
         this, TProgressRunner::Texts(IsJapanese(), TMsg::ProgressCrc, QFileInfo(ShownCrcFile()).fileName()),
         progressClock_);
     CrcSelect();
-    crcPage_.CrcGetFileCrc(progress.Fn());
+    TabSheet2->Model().CrcGetFileCrc(progress.Fn());
 }
 
 TCrc& TFormMain::CrcSelect() {
-    return crcPage_.CrcSelect();
+    return TabSheet2->Model().CrcSelect();
 }
 
 } // namespace kelda

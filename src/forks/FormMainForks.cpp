@@ -26,7 +26,7 @@
 namespace kelda {
 
 std::string TFormMain::ShownMacName() const {
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     const std::string name = ExtractName(MacFileFromHeader(shown.Header, shown.Size, NameEncodingChoice()));
     return name.empty() ? shown.Path.stem().string() : name;
 }
@@ -79,11 +79,11 @@ void TFormMain::LogWritten(const std::filesystem::path& source,
 // An export of the file shown into a file the user names, under the fork work's guards; suffix
 // and prefix make the name offered from the Mac name.
 template <typename F> void TFormMain::ExportShown(const char* prefix, const char* suffix, F exportTo) {
-    if (!macBinaryPage_.FileWasRead()) {
+    if (!TabSheet1->Model().FileWasRead()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, shown.Path, prefix + ShownMacName() + suffix)) {
         return;
     }
@@ -138,7 +138,7 @@ void TFormMain::BuildForkMenu() {
 
 void TFormMain::UpdateContainerMenu() {
     const bool binHex = CheckPage->BinHexFile() != nullptr;
-    MenuSaveBinHex->setEnabled(binHex || macBinaryPage_.FileWasRead());
+    MenuSaveBinHex->setEnabled(binHex || TabSheet1->Model().FileWasRead());
     MenuSaveMacBinary->setEnabled(binHex);
 }
 
@@ -159,9 +159,8 @@ std::shared_ptr<const TMacFileSource> ShownMacFile(const std::shared_ptr<const T
 
 } // namespace
 
-void TFormMain::MenuSaveBinHexClick() {
-    const std::shared_ptr<const TMacFileSource> source =
-        ShownMacFile(CheckPage->BinHexFile(), macBinaryPage_, NameEncodingChoice());
+void TFormMain::SaveContainer(const std::shared_ptr<const TMacFileSource>& source,
+                              const TContainerWriter& write) {
     if (source == nullptr) {
         ShowMessage(TMsg::FileNotRead);
         return;
@@ -172,25 +171,25 @@ void TFormMain::MenuSaveBinHexClick() {
     const std::filesystem::path output = SaveDialog2_.Path;
     RunLongWork(TMsg::ProgressForks,
                 [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-                    return ExportBinHex(*source, output, policy, progress, replaceReadOnly);
+                    return write(*source, output, policy, progress, replaceReadOnly);
                 });
+}
+
+void TFormMain::MenuSaveBinHexClick() {
+    SaveContainer(ShownMacFile(CheckPage->BinHexFile(), TabSheet1->Model(), NameEncodingChoice()),
+                  [](const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
+                     const ProgressFn& progress, bool replaceReadOnly) {
+                      return ExportBinHex(source, output, policy, progress, replaceReadOnly);
+                  });
 }
 
 void TFormMain::MenuSaveMacBinaryClick() {
     // The BinHex file the check page shows.
-    const std::shared_ptr<const TMacFileSource> source = CheckPage->BinHexFile();
-    if (source == nullptr) {
-        ShowMessage(TMsg::FileNotRead);
-        return;
-    }
-    if (!AskOutputName()) {
-        return;
-    }
-    const std::filesystem::path output = SaveDialog2_.Path;
-    RunLongWork(TMsg::ProgressForks,
-                [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-                    return ExportMacBinary(*source, output, 3, policy, progress, replaceReadOnly);
-                });
+    SaveContainer(CheckPage->BinHexFile(),
+                  [](const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
+                     const ProgressFn& progress, bool replaceReadOnly) {
+                      return ExportMacBinary(source, output, 3, policy, progress, replaceReadOnly);
+                  });
 }
 
 void TFormMain::MenuExportResourceForkClick() {
@@ -210,7 +209,7 @@ void TFormMain::MenuExportAppleSingleClick() {
 }
 
 void TFormMain::MenuExtractClick() {
-    if (!macBinaryPage_.FileWasRead()) {
+    if (!TabSheet1->Model().FileWasRead()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
@@ -223,7 +222,7 @@ void TFormMain::MenuExtractClick() {
     }
     extractForm_ = formDialog.Form();
     const TResourceForm form = extractForm_;
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, shown.Path, ShownMacName(), form)) {
         return;
     }
@@ -241,8 +240,8 @@ void TFormMain::MenuExtractClick() {
 }
 
 void TFormMain::MenuMakeMacBinaryClick() {
-    if (macBinaryPage_.FileWasRead() && OpenDialog3_.InitialDir.isEmpty()) {
-        OpenDialog3_.InitialDir = FromPath(macBinaryPage_.Shown().Path.parent_path());
+    if (TabSheet1->Model().FileWasRead() && OpenDialog3_.InitialDir.isEmpty()) {
+        OpenDialog3_.InitialDir = FromPath(TabSheet1->Model().Shown().Path.parent_path());
     }
     TMakeMacBinaryDialog dialog(this, dialogs_, OpenDialog3_, IsJapanese());
     dialog.SetFields(makeMacBinaryFields_);

@@ -60,8 +60,8 @@ void TFormMain::BtnSaveLogClick() {
     // The file shown and the source of the conversions are never written over, whatever name leads
     // to them.
     std::vector<std::filesystem::path> sources{OpenDialog1_.Path};
-    if (macBinaryPage_.FileWasRead()) {
-        sources.push_back(macBinaryPage_.Shown().Path);
+    if (TabSheet1->Model().FileWasRead()) {
+        sources.push_back(TabSheet1->Model().Shown().Path);
     }
     std::vector<std::string> lines;
     for (const QString& line : Editor3->Lines()) {

@@ -163,12 +163,12 @@ void TFormMain::MenuNameEncodingClick(int choice) {
     if (binHex != nullptr) {
         ShowResources(TResourceModel::FromMacFile(binHex, NameEncodingChoice()));
     }
-    if (!macBinaryPage_.FileWasRead()) {
+    if (!TabSheet1->Model().FileWasRead()) {
         return;
     }
     // The header table, the grid and the resource names of the file shown, in the chosen encoding;
     // the log keeps what it recorded.
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     const TInspection redone =
         InspectHeader(shown.Path, shown.ShownName, shown.Header, shown.Size, NameEncodingChoice());
     const int caret = Editor1->CaretRow();

@@ -81,8 +81,8 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
     if (reading.PiecesError) {
         std::rethrow_exception(reading.PiecesError);
     }
-    macBinaryPage_.Show(std::move(*reading.Inspect.Inspection), std::move(reading.Pieces));
-    const TInspection& shown = macBinaryPage_.Shown();
+    TabSheet1->Model().Show(std::move(*reading.Inspect.Inspection), std::move(reading.Pieces));
+    const TInspection& shown = TabSheet1->Model().Shown();
 
     FillGrid(StringGrid1, shown.GridCells);
     AppendLogBlock(*this, shown.LogBlock);
@@ -103,11 +103,11 @@ void TFormMain::ReadFile(const std::filesystem::path& FileName) {
 }
 
 QString TFormMain::FFileName() const {
-    return macBinaryPage_.FileWasRead() ? FromPath(macBinaryPage_.Shown().Path) : QString();
+    return TabSheet1->Model().FileWasRead() ? FromPath(TabSheet1->Model().Shown().Path) : QString();
 }
 
 QString TFormMain::FFileType() const {
-    return Q(macBinaryPage_.FFileType());
+    return Q(TabSheet1->Model().FFileType());
 }
 
 // ---------------------------------------------------------------------- conversions
@@ -140,7 +140,7 @@ bool TFormMain::AskOutputName() {
 
 // After a written output: tells the user when the source ended before the part it was to hold.
 void TFormMain::TellShortfall(TOutputPart part) {
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     const std::int64_t missing = SourceShortfall(shown.Header, FileSizeOf(shown.Path), part);
     if (missing > 0) {
         dialogs_.Message(this, Q(ShortfallMessage(part, missing, IsJapanese())));
@@ -152,10 +152,10 @@ void TFormMain::TellShortfall(TOutputPart part) {
 // what the source holds, so its question about a cut fork never arises.
 
 void TFormMain::BtnChangeFileTypeClick() {
-    if (!FileWasRead(*this, macBinaryPage_)) {
+    if (!FileWasRead(*this, TabSheet1->Model())) {
         return;
     }
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     if (const auto missing = FirstMissingPiece(tmpFolder_, shown.Path)) {
         ShowMessage(MissingPieceMessage(*missing));
         return;
@@ -173,22 +173,22 @@ void TFormMain::BtnChangeFileTypeClick() {
 }
 
 void TFormMain::BtnDeleteHeaderClick() {
-    if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
+    if (!FileWasRead(*this, TabSheet1->Model()) || !AskOutputName()) {
         return;
     }
     if (RunLongWork(TMsg::ProgressConvert, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
-            return ForkStatusOf(WriteWithoutHeader(macBinaryPage_.Shown().Path, SaveDialog2_.Path, progress,
-                                                   replaceReadOnly));
+            return ForkStatusOf(WriteWithoutHeader(TabSheet1->Model().Shown().Path, SaveDialog2_.Path,
+                                                   progress, replaceReadOnly));
         }) == TForkStatus::Written) {
         TellShortfall(TOutputPart::Forks);
     }
 }
 
 void TFormMain::BtnDeleteHeaderResorceCommentClick() {
-    if (!FileWasRead(*this, macBinaryPage_) || !AskOutputName()) {
+    if (!FileWasRead(*this, TabSheet1->Model()) || !AskOutputName()) {
         return;
     }
-    const TInspection& shown = macBinaryPage_.Shown();
+    const TInspection& shown = TabSheet1->Model().Shown();
     if (RunLongWork(TMsg::ProgressConvert, [&](TCutPolicy, const ProgressFn& progress, bool replaceReadOnly) {
             return ForkStatusOf(
                 WriteDataFork(shown.Path, shown.Header, SaveDialog2_.Path, progress, replaceReadOnly));
@@ -200,7 +200,7 @@ void TFormMain::BtnDeleteHeaderResorceCommentClick() {
 // ---------------------------------------------------------------------- clean-up
 
 void TFormMain::BtnTmpFileClearClick() {
-    macBinaryPage_.ReleasePieces(); // this window's pieces go too; those other windows hold stay
+    TabSheet1->Model().ReleasePieces(); // this window's pieces go too; those other windows hold stay
     const TTmpClearResult result = ClearTmpFiles(tmpFolder_);
     if (!result.FolderHadEntries) {
         ShowMessage(TMsg::NoTmpFiles);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The CRC page as a user works it: choosing files, variants and operations with the mouse and keys.
+#include "app/TCrcTabSheet.h"
 #include "app/TPageControl.h"
 #include "crc/CrcUtils.h"
 #include "crc/TCrcPage.h"
@@ -265,6 +266,22 @@ TEST_F(CrcPageTest, CtrlTabChangesThePageFromEveryControl) {
     }
     EXPECT_TRUE(Results().isEmpty()); // no key chose a variant or an operation
     EXPECT_EQ(form.ComboBox1->currentIndex(), 0);
+}
+
+// The model belongs to the page: TabSheet2 holds it, and a change made there redraws the page.
+TEST_F(CrcPageTest, ThePageOwnsItsModel) {
+    TFormMain& form = Page();
+    auto* sheet = form.findChild<TCrcTabSheet*>("TabSheet2");
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(&sheet->Model(), &form.CrcPage());
+    EXPECT_EQ(sheet->Model().CrcEngines().size(), 12U);
+    const QString file = CheckFile();
+    sheet->Model().UpdateFileList(file.toStdString());
+    sheet->Model().SetVariant(10);
+    EXPECT_EQ(form.ComboBox1->itemText(0), file);
+    EXPECT_EQ(form.ListBox1->currentRow(), 10);
+    ClickRow(form.ListBox1, 10);
+    EXPECT_EQ(Results(), QStringList({"CRC32 ITU-T, RIGHT, NEG\tCBF43926\t" + file}));
 }
 
 } // namespace

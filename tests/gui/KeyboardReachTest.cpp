@@ -61,7 +61,8 @@ TEST_F(KeyboardReachTest, TabLeavesTheGridForTheButtonsAndComesBack) {
     form.ResourcePage->ResourceTable->setRowCount(2);
     for (QTableWidget* table : {form.StringGrid1, form.ResourcePage->ResourceTable}) {
         SCOPED_TRACE(table->objectName().toStdString());
-        form.PageControl1->setCurrentWidget(table == form.StringGrid1 ? form.TabSheet1 : form.ResourcePage);
+        form.PageControl1->setCurrentWidget(table == form.StringGrid1 ? static_cast<QWidget*>(form.TabSheet1)
+                                                                      : form.ResourcePage);
         table->setFocus();
         table->setCurrentCell(0, 0);
         QTest::keyClick(table, Qt::Key_Tab, Qt::ControlModifier);

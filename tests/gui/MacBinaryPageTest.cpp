@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The MacBinary page end to end: reading files, both header views, the conversions and the clean-up,
 // driven through the scripted dialogs.
+#include "app/TMacBinaryTabSheet.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "macbinary/TestFiles.h"
@@ -135,6 +136,26 @@ TEST_F(MacBinaryPage, WarningsAndErrorsChangeNothing) {
         EXPECT_TRUE(form.FFileName().isEmpty());
     }
     EXPECT_TRUE(std::filesystem::is_empty(Tmp()));
+}
+
+// The file shown belongs to the page: TabSheet1 holds it, and the window reads it from there.
+TEST_F(MacBinaryPage, ThePageOwnsTheFileShown) {
+    TFormMain& form = Shown();
+    English();
+    auto* sheet = form.findChild<TMacBinaryTabSheet*>("TabSheet1");
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(sheet->Model().FileWasRead());
+    THeader h{};
+    test::PutName(h, "Good");
+    MakeFile(Data("good.bin"), h, 100, 50, 300);
+    Open(Data("good.bin"));
+    ASSERT_TRUE(sheet->Model().FileWasRead());
+    EXPECT_EQ(&sheet->Model(), &form.MacBinaryPage());
+    EXPECT_EQ(sheet->Model().FHeader()[kOffsetName], 'G');
+    EXPECT_EQ(Q(sheet->Model().Shown().Path), form.FFileName());
+    EXPECT_EQ(QString::fromUtf8(sheet->Model().FFileType().data(),
+                                static_cast<qsizetype>(sheet->Model().FFileType().size())),
+              form.FFileType());
 }
 
 TEST_F(MacBinaryPage, ARejectedFileLeavesTheShownFileAsTheConversionsSource) {
