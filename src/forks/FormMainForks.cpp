@@ -26,6 +26,10 @@
 namespace kelda {
 
 std::string TFormMain::ShownMacName() const {
+    if (const std::shared_ptr<const TMacFileSource>& binHex = CheckPage->BinHexFile()) {
+        const std::string name = ExtractName(binHex->File());
+        return name.empty() ? binHex->Path().stem().string() : name;
+    }
     const TInspection& shown = TabSheet1->Model().Shown();
     const std::string name = ExtractName(MacFileFromHeader(shown.Header, shown.Size, NameEncodingChoice()));
     return name.empty() ? shown.Path.stem().string() : name;
@@ -77,21 +81,24 @@ void TFormMain::LogWritten(const std::filesystem::path& source,
 }
 
 // An export of the file shown into a file the user names, under the fork work's guards; suffix
-// and prefix make the name offered from the Mac name.
+// and prefix make the name offered from the Mac name. The file shown is the BinHex file the check
+// page holds when it holds one (read last), else the MacBinary page's file; exportTo takes either
+// that opened Mac file or the path of the page's file.
 template <typename F> void TFormMain::ExportShown(const char* prefix, const char* suffix, F exportTo) {
-    if (!TabSheet1->Model().FileWasRead()) {
+    const std::shared_ptr<const TMacFileSource> binHex = CheckPage->BinHexFile();
+    if (binHex == nullptr && !TabSheet1->Model().FileWasRead()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
-    const TInspection& shown = TabSheet1->Model().Shown();
-    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, shown.Path, prefix + ShownMacName() + suffix)) {
+    const std::filesystem::path source = binHex != nullptr ? binHex->Path() : TabSheet1->Model().Shown().Path;
+    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, source, prefix + ShownMacName() + suffix)) {
         return;
     }
-    const std::filesystem::path source = shown.Path;
     const std::filesystem::path output = SaveDialog2_.Path;
     const TForkStatus status = RunLongWork(
         TMsg::ProgressForks, [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-            return exportTo(source, output, policy, progress, replaceReadOnly);
+            return binHex != nullptr ? exportTo(*binHex, output, policy, progress, replaceReadOnly)
+                                     : exportTo(source, output, policy, progress, replaceReadOnly);
         });
     if (ForkOutputWritten(status)) {
         LogWritten(source, {output});
@@ -100,8 +107,8 @@ template <typename F> void TFormMain::ExportShown(const char* prefix, const char
 
 void TFormMain::ExportApple(bool single) {
     ExportShown(single ? "" : "._", single ? ".as" : "",
-                [single](const std::filesystem::path& source, const std::filesystem::path& output,
-                         TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+                [single](const auto& source, const std::filesystem::path& output, TCutPolicy policy,
+                         const ProgressFn& progress, bool replaceReadOnly) {
                     return ExportAppleFile(single ? TAppleKind::Single : TAppleKind::Double, source, output,
                                            policy, progress, replaceReadOnly);
                 });
@@ -194,8 +201,8 @@ void TFormMain::MenuSaveMacBinaryClick() {
 
 void TFormMain::MenuExportResourceForkClick() {
     ExportShown("", ".rsrc",
-                [](const std::filesystem::path& source, const std::filesystem::path& output,
-                   TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
+                [](const auto& source, const std::filesystem::path& output, TCutPolicy policy,
+                   const ProgressFn& progress, bool replaceReadOnly) {
                     return ExportResourceFork(source, output, policy, progress, replaceReadOnly);
                 });
 }
@@ -209,7 +216,8 @@ void TFormMain::MenuExportAppleSingleClick() {
 }
 
 void TFormMain::MenuExtractClick() {
-    if (!TabSheet1->Model().FileWasRead()) {
+    const std::shared_ptr<const TMacFileSource> binHex = CheckPage->BinHexFile();
+    if (binHex == nullptr && !TabSheet1->Model().FileWasRead()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
@@ -222,18 +230,20 @@ void TFormMain::MenuExtractClick() {
     }
     extractForm_ = formDialog.Form();
     const TResourceForm form = extractForm_;
-    const TInspection& shown = TabSheet1->Model().Shown();
-    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, shown.Path, ShownMacName(), form)) {
+    const std::filesystem::path source = binHex != nullptr ? binHex->Path() : TabSheet1->Model().Shown().Path;
+    if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, source, ShownMacName(), form)) {
         return;
     }
-    const std::filesystem::path source = shown.Path;
     const std::filesystem::path chosen = SaveDialog2_.Path;
-    const TForkStatus status = RunLongWork(
-        TMsg::ProgressForks, [&](TCutPolicy policy, const ProgressFn& progress, bool replaceReadOnly) {
-            return Extract(source, chosen.parent_path(), form, policy, progress, chosen.filename().string(),
-                           replaceReadOnly)
-                .Status;
-        });
+    const TForkStatus status = RunLongWork(TMsg::ProgressForks, [&](TCutPolicy policy,
+                                                                    const ProgressFn& progress,
+                                                                    bool replaceReadOnly) {
+        const std::string name = chosen.filename().string();
+        return (binHex != nullptr
+                    ? Extract(*binHex, chosen.parent_path(), form, policy, progress, name, replaceReadOnly)
+                    : Extract(source, chosen.parent_path(), form, policy, progress, name, replaceReadOnly))
+            .Status;
+    });
     if (ForkOutputWritten(status)) {
         LogWritten(source, {chosen, ResourceFileName(chosen, form)});
     }

@@ -84,6 +84,15 @@ TEST_F(ContainersWindow, ABinHexFileShowsItsReportAndResourcesAndSavesAsMacBinar
     form.MenuSaveBinHex->trigger();
     EXPECT_EQ(Forks(root_ / "again.hqx", root_ / "c"), Forks(hqx, root_ / "b"));
 
+    // The fork exports take the BinHex file too; they used to answer "file not read".
+    dialogs_.files.push_back(Q(root_ / "out.as"));
+    form.MenuExportAppleSingle->trigger();
+    EXPECT_EQ(Forks(root_ / "out.as", root_ / "d"), Forks(hqx, root_ / "b"));
+    dialogs_.files.push_back(Q(root_ / "out.rsrc"));
+    form.MenuExportResourceFork->trigger();
+    const std::string rsrc = ReadFile(root_ / "out.rsrc");
+    EXPECT_EQ(Bytes(rsrc.begin(), rsrc.end()), Forks(hqx, root_ / "b").second);
+
     // Save as BinHex never writes over the file it reads.
     const std::string before = ReadFile(root_ / "again.hqx");
     Open(form, root_ / "again.hqx");
