@@ -14,10 +14,12 @@
 #include "util/VisibleText.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <limits>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -45,21 +47,45 @@ struct TCrcValue {
     std::uint32_t Value;
 };
 
+// The engines of one run, each built when first asked for: building one (its tables and folding
+// constants) costs far more than the CRC of a small file, so a run over many files builds each once.
+class TCrcEngineCache {
+public:
+    TCrc& One(std::size_t variant) {
+        std::unique_ptr<TCrc>& engine = engines_[variant];
+        if (!engine) {
+            engine = MakeCrcEngine(CrcVariants[variant]);
+        }
+        return *engine;
+    }
+    // All twelve, in the list's order.
+    std::span<const std::unique_ptr<TCrc>> All() {
+        for (std::size_t i = 0; i < CrcVariantCount; ++i) {
+            One(i);
+        }
+        return engines_;
+    }
+
+private:
+    std::array<std::unique_ptr<TCrc>, CrcVariantCount> engines_;
+};
+
 // The CRCs of the chosen variants over one reading of file, in the order asked.
 // size receives how many bytes were read.
-std::vector<TCrcValue> ComputeCrcs(const TCliContext& context, const std::string& label,
-                                   const std::filesystem::path& file,
+std::vector<TCrcValue> ComputeCrcs(const TCliContext& context, TCrcEngineCache& engines,
+                                   const std::string& label, const std::filesystem::path& file,
                                    const std::vector<std::size_t>& variants, std::int64_t* size = nullptr) {
     const TCliProgress::TScope progress(context.Progress, label);
     std::vector<TCrcValue> values;
     if (variants.size() == 1) {
-        const auto engine = MakeCrcEngine(CrcVariants[variants.front()]);
-        values.push_back({variants.front(), CrcFile(*engine, file, progress.Fn(), size)});
+        values.push_back(
+            {variants.front(), CrcFile(engines.One(variants.front()), file, progress.Fn(), size)});
         return values;
     }
-    const auto all = CrcFileAll(file, progress.Fn(), size);
+    const std::span<const std::unique_ptr<TCrc>> all = engines.All();
+    CrcFileAll(all, file, progress.Fn(), size);
     for (const std::size_t v : variants) {
-        values.push_back({v, all[v]});
+        values.push_back({v, all[v]->Value()});
     }
     return values;
 }
@@ -133,7 +159,8 @@ TCliJson CrcJson(const std::string& file, std::int64_t size, const std::vector<T
     return object;
 }
 
-int CrcOneFile(const TCliContext& context, const std::string& file, const TCrcOptions& options) {
+int CrcOneFile(const TCliContext& context, TCrcEngineCache& engines, const std::string& file,
+               const TCrcOptions& options) {
     std::string error;
     try {
         std::vector<TCrcValue> values;
@@ -144,7 +171,7 @@ int CrcOneFile(const TCliContext& context, const std::string& file, const TCrcOp
             const TCliInput input(context, file);
             error = input.Problem(context);
             if (error.empty()) {
-                values = ComputeCrcs(context, file, input.Path(), ChosenVariants(options), &size);
+                values = ComputeCrcs(context, engines, file, input.Path(), ChosenVariants(options), &size);
             }
         }
         if (error.empty()) {
@@ -235,8 +262,8 @@ void CheckResultJson(const TCliContext& context, const std::string& name, std::s
 }
 
 // Checks the lines of one file (consecutive lines of the same name, as crc --all writes them).
-TSumResult CheckOneFile(const TCliContext& context, const TCrcOptions& options, const std::string& name,
-                        const std::vector<TSumLine>& lines) {
+TSumResult CheckOneFile(const TCliContext& context, TCrcEngineCache& engines, const TCrcOptions& options,
+                        const std::string& name, const std::vector<TSumLine>& lines) {
     std::vector<std::size_t> variants;
     for (const TSumLine& line : lines) {
         variants.push_back(line.Variant);
@@ -253,7 +280,7 @@ TSumResult CheckOneFile(const TCliContext& context, const TCrcOptions& options, 
         const TCliInput input(context, name);
         error = input.Problem(context);
         if (error.empty()) {
-            const std::vector<TCrcValue> values = ComputeCrcs(context, name, input.Path(), variants);
+            const std::vector<TCrcValue> values = ComputeCrcs(context, engines, name, input.Path(), variants);
             bool same = true;
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 same = same && values[i].Value == lines[i].Value;
@@ -326,7 +353,8 @@ std::string LongLineShown(std::string_view line) {
     return EscapeControls(line.substr(0, cut)) + "...";
 }
 
-int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::string& sumFile) {
+int CrcCheck(const TCliContext& context, TCrcEngineCache& engines, const TCrcOptions& options,
+             const std::string& sumFile) {
     // Standard input is read as it comes: the lines are read once, in order.
     std::optional<std::ifstream> file;
     if (sumFile != kCliStdStream) {
@@ -347,7 +375,7 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
         if (group.empty()) {
             return;
         }
-        const TSumResult result = CheckOneFile(context, options, group.front().Name, group);
+        const TSumResult result = CheckOneFile(context, engines, options, group.front().Name, group);
         mismatches += result == TSumResult::Failed ? 1 : 0;
         unreadable += result == TSumResult::Unreadable ? 1 : 0;
         checked += result == TSumResult::Ignored ? 0 : 1;
@@ -413,6 +441,7 @@ int CrcCheck(const TCliContext& context, const TCrcOptions& options, const std::
 }
 
 int RunCrc(const TCliContext& context, const TCrcOptions& options) {
+    TCrcEngineCache engines;
     if (options.Check) {
         // -c SUMFILE [SUMFILE...]: each in turn; the status is the worst.
         if (options.Files.empty()) {
@@ -421,7 +450,8 @@ int RunCrc(const TCliContext& context, const TCrcOptions& options) {
         }
         int status = kCliOk;
         for (const std::string& sumFile : options.Files) {
-            if (CliGuarded(context, sumFile, [&] { return CrcCheck(context, options, sumFile); }) != kCliOk) {
+            if (CliGuarded(context, sumFile, [&] { return CrcCheck(context, engines, options, sumFile); }) !=
+                kCliOk) {
                 status = kCliFailure;
             }
         }
@@ -437,7 +467,7 @@ int RunCrc(const TCliContext& context, const TCrcOptions& options) {
     }
     int status = kCliOk;
     for (const std::string& file : options.Files) {
-        if (CrcOneFile(context, file, options) != kCliOk) {
+        if (CrcOneFile(context, engines, file, options) != kCliOk) {
             status = kCliFailure;
         }
         if (!context.Out) {

@@ -71,11 +71,13 @@ public:
     std::int64_t Run(const std::function<std::unique_ptr<TChunkFolder>()>& makeFolder,
                      const std::function<void(std::span<const std::uint32_t>, std::uint64_t)>& join,
                      const ProgressFn& progress) {
-        TWorker own{makeFolder(), std::vector<std::uint8_t>(options_.BlockSize),
-                    std::vector<std::uint32_t>(count_)};
+        // A read never asks for more than the file holds: a block for a small file would cost more
+        // to clear than the file to fold.
+        const auto buffer = static_cast<std::size_t>(std::min<std::uint64_t>(options_.BlockSize, size_));
+        TWorker own{makeFolder(), std::vector<std::uint8_t>(buffer), std::vector<std::uint32_t>(count_)};
         if (options_.SecondThread && chunks_ >= 2 && std::thread::hardware_concurrency() != 1) {
-            helper_ = TWorker{makeFolder(), std::vector<std::uint8_t>(options_.BlockSize),
-                              std::vector<std::uint32_t>(count_)};
+            helper_ =
+                TWorker{makeFolder(), std::vector<std::uint8_t>(buffer), std::vector<std::uint32_t>(count_)};
             try {
                 thread_ = std::thread([this] { HelperLoop(); });
             } catch (const std::system_error&) {
