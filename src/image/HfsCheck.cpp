@@ -22,7 +22,7 @@ constexpr std::size_t kMaxOverlapFindings = 64;
 } // namespace
 
 std::vector<TImageFinding> THfsVolume::Check() const {
-    std::vector<TImageFinding> findings;
+    std::vector<TImageFinding> findings = journal_.Findings;
     auto add = [&](TImageFault kind, TImageStructure structure, std::vector<std::string> args) {
         findings.push_back({kind, structure, std::move(args)});
     };

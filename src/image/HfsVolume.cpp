@@ -140,6 +140,9 @@ public:
         const std::uint16_t sig = GetBig16(b.data());
         const bool plus = sig == kSigHfsPlus || sig == kSigHfsX;
         if (plus) {
+            // A journal with transactions left holds newer copies of metadata, the header too.
+            v_.journal_ = ReadHfsJournal(bytes_, b.data());
+            v_.journal_.Apply(b.data(), b.size(), kMdbAt);
             ReadVolumeHeader(b);
         } else {
             ReadMdb(b);
@@ -341,6 +344,7 @@ private:
             const std::int64_t where =
                 std::int64_t{v_.mdb_.AllocationStart} * kSector + std::int64_t{e.Start} * blockSize + pos;
             bytes_.Read(out, static_cast<std::size_t>(n), where, tree.Structure);
+            v_.journal_.Apply(out, static_cast<std::size_t>(n), where);
             out += n;
             left -= n;
             pos = 0;

@@ -9,6 +9,7 @@
 
 #include "forks/TForkCopier.h"
 #include "forks/TMacFileInfo.h"
+#include "image/HfsJournal.h"
 #include "image/ImageFault.h"
 #include "util/MacText.h"
 #include "util/TFileStream.h"
@@ -132,9 +133,12 @@ public:
     // fork's length, and ForkCompressed for a compressed file's fork.
     std::vector<TForkSource> ForkSources(const THfsEntry& file, THfsForkKind fork) const;
 
-    // The findings of a full check that Open does not stop at: the trees' header fields against
-    // their leaves, the counts of the master directory block and of every folder against the
-    // catalog, missing folder threads, each fork's extents inside the volume and not shared.
+    // HFS+: the journal as replayed (an empty overlay when there was nothing to replay).
+    const THfsJournal& Journal() const { return journal_; }
+
+    // The findings of a full check that Open does not stop at (first what became of the journal): the trees'
+    // header fields against their leaves, the counts of the master directory block and of every folder
+    // against the catalog, missing folder threads, each fork's extents inside the volume and not shared.
     std::vector<TImageFinding> Check() const;
 
 private:
@@ -146,6 +150,7 @@ private:
     THfsMdb mdb_;
     THfsTreeHeader catalogHeader_;
     THfsTreeHeader extentsHeader_;
+    THfsJournal journal_; // HFS+: the journal's transactions, which every read of metadata goes through
     std::vector<THfsEntry> entries_;
     std::vector<std::uint32_t> threadIds_; // folders that have a thread record
     std::uint32_t catalogLeafRecords_ = 0;

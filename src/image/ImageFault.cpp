@@ -17,7 +17,7 @@ namespace {
 using TFaultText = TTextEntry<TImageFault>;
 
 // In the order of TImageFault.
-constexpr std::array<TFaultText, 48> kFaultTexts{{
+constexpr std::array<TFaultText, 54> kFaultTexts{{
     {TImageFault::RangeOutsideFile,
      "the image (offset %2, %3 bytes) does not lie inside the file of %4 bytes",
      "イメージ (オフセット %2、%3 バイト) が %4 バイトのファイルの中にありません"},
@@ -123,16 +123,31 @@ constexpr std::array<TFaultText, 48> kFaultTexts{{
     {TImageFault::ForkCompressed,
      "File %2 is stored compressed, which is not read: it is listed, but its %1 cannot be taken out",
      "ファイル %2 は圧縮して格納されていて読めません: 一覧には出ますが、%1は取り出せません"},
+    {TImageFault::JournalChecksum, "the checksum of the %1 is %2; it gives %3",
+     "%1のチェックサムは %2 ですが、%1は %3 としています"},
+    {TImageFault::JournalListBad,
+     "the %1 at journal byte %2 gives %3 blocks in %4 bytes, which the journal cannot hold",
+     "ジャーナルのバイト %2 の%1はブロック %3 個・%4 バイトとしていますが、ジャーナルに収まりません"},
+    {TImageFault::JournalBlockOutside,
+     "the %1 at journal byte %2 writes sector %3 (%4 bytes) outside the volume",
+     "ジャーナルのバイト %2 の%1がボリュームの外のセクター %3 (%4 バイト) に書き込もうとしています"},
+    {TImageFault::JournalExternal, "the journal lies on another device; it is not replayed",
+     "ジャーナルは別のデバイスにあるため、再生しません"},
+    {TImageFault::JournalIgnored,
+     "the volume is read without its journal: what the journal holds is not applied",
+     "ボリュームはジャーナルなしで読んでいます: ジャーナルの内容は反映されていません"},
+    {TImageFault::JournalReplayed, "the journal was replayed in memory: %2 transactions writing %3 blocks",
+     "ジャーナルをメモリー上で再生しました: トランザクション %2 個、ブロック %3 個"},
 }};
 
 static_assert(ListedInEnumOrder<TFaultText>(kFaultTexts, &TFaultText::Key,
-                                            static_cast<std::size_t>(TImageFault::ForkCompressed) + 1),
+                                            static_cast<std::size_t>(TImageFault::JournalReplayed) + 1),
               "one text per fault, in the order of TImageFault");
 
 using TStructureName = TTextEntry<TImageStructure>;
 
 // In the order of TImageStructure.
-constexpr std::array<TStructureName, 14> kStructureNames{{
+constexpr std::array<TStructureName, 17> kStructureNames{{
     {TImageStructure::None, "", ""},
     {TImageStructure::Image, "image", "イメージ"},
     {TImageStructure::DiskCopyHeader, "DiskCopy header", "DiskCopy ヘッダー"},
@@ -147,10 +162,14 @@ constexpr std::array<TStructureName, 14> kStructureNames{{
     {TImageStructure::ResourceFork, "resource fork", "リソースフォーク"},
     {TImageStructure::BlockMap, "volume allocation block map", "ボリュームのアロケーションブロックマップ"},
     {TImageStructure::FileDirectory, "file directory", "ファイルディレクトリ"},
+    {TImageStructure::JournalInfoBlock, "journal info block", "ジャーナル情報ブロック"},
+    {TImageStructure::JournalHeader, "journal header", "ジャーナルヘッダー"},
+    {TImageStructure::JournalBlockList, "journal block list header", "ジャーナルのブロックリストヘッダー"},
 }};
 
 static_assert(ListedInEnumOrder<TStructureName>(kStructureNames, &TStructureName::Key,
-                                                static_cast<std::size_t>(TImageStructure::FileDirectory) + 1),
+                                                static_cast<std::size_t>(TImageStructure::JournalBlockList) +
+                                                    1),
               "one name per structure, in the order of TImageStructure");
 
 } // namespace
@@ -184,6 +203,9 @@ bool TImageFinding::Fatal() const {
     case TImageFault::DirectoryFilesWrong:
     case TImageFault::FreeBlocksWrong:
     case TImageFault::BlocksUnclaimed:
+    case TImageFault::JournalExternal:
+    case TImageFault::JournalIgnored:
+    case TImageFault::JournalReplayed:
         return false;
     default:
         return true;

@@ -25,8 +25,11 @@ enum class TImageStructure {
     ExtentsTree,
     DataFork,
     ResourceFork,
-    BlockMap,      // MFS: the volume allocation block map
-    FileDirectory, // MFS: the file directory
+    BlockMap,         // MFS: the volume allocation block map
+    FileDirectory,    // MFS: the file directory
+    JournalInfoBlock, // HFS+: where the journal lies
+    JournalHeader,
+    JournalBlockList, // a transaction's block list header and its blocks
 };
 
 // %1 is always the structure's name; the arguments follow from %2 on.
@@ -79,6 +82,12 @@ enum class TImageFault {
     FreeBlocksWrong,     // the %1 counts %2 free blocks; the block map marks %3 free
     BlocksUnclaimed,     // the %1 marks %2 allocation blocks used that no file holds, from %3
     ForkCompressed,      // file %2 is stored compressed, which is not read (no damage: not "damaged")
+    JournalChecksum,     // the checksum of the %1 is %2; it gives %3
+    JournalListBad, // the %1 at journal byte %2 gives %3 blocks in %4 bytes, which the journal cannot hold
+    JournalBlockOutside, // the %1 at journal byte %2 writes sector %3 (%4 bytes) outside the volume
+    JournalExternal,     // the journal lies on another device: not replayed
+    JournalIgnored,      // the volume is read without its journal
+    JournalReplayed,     // the journal was replayed: %2 transactions writing %3 blocks
 };
 
 struct TImageFinding {

@@ -24,6 +24,19 @@ constexpr std::uint64_t GetBig64(const std::uint8_t* at) {
     return std::uint64_t{GetBig32(at)} << 32 | GetBig32(at + 4);
 }
 
+// The few structures kept in the writing host's byte order (an HFS+ journal) may be little-endian.
+constexpr std::uint16_t GetLittle16(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>((at[1] << 8) | at[0]);
+}
+
+constexpr std::uint32_t GetLittle32(const std::uint8_t* at) {
+    return (std::uint32_t{at[3]} << 24) | (std::uint32_t{at[2]} << 16) | (std::uint32_t{at[1]} << 8) | at[0];
+}
+
+constexpr std::uint64_t GetLittle64(const std::uint8_t* at) {
+    return std::uint64_t{GetLittle32(at + 4)} << 32 | GetLittle32(at);
+}
+
 constexpr void PutBig16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value >> 8);
     at[1] = static_cast<std::uint8_t>(value);

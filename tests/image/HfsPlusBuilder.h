@@ -435,4 +435,109 @@ inline Bytes WrapInHfs(const Bytes& plus) {
     return wrapper;
 }
 
+// A journal put into the free blocks at the end of a volume BuildHfsPlus wrote: the journal info
+// block, the journal header and one block list per transaction, each writing (byte offset, bytes)
+// pairs (offsets and sizes multiples of 512), in the ring from Start on, wrapping past its end.
+struct TJournalOptions {
+    bool LittleEndian = false;
+    std::uint64_t Start = 4096; // where the first block list lies in the journal
+    std::uint32_t Blocks = 8;   // allocation blocks of the journal
+    std::uint32_t InfoFlags = 1;
+};
+struct TJournalLayout {
+    std::size_t InfoAt = 0; // byte offsets in the volume
+    std::size_t HeaderAt = 0;
+    std::size_t FirstListAt = 0;
+};
+using TJournalWrites = std::vector<std::pair<std::size_t, Bytes>>;
+
+namespace plusbuild {
+inline std::uint32_t JournalChecksum(const std::uint8_t* at, std::size_t len) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < len; ++i) {
+        sum = (sum << 8) ^ (sum + at[i]);
+    }
+    return ~sum;
+}
+// Sets the checksum of the structure at at (covering len bytes, its field at 'field') again.
+inline void Rechecksum(Bytes& b, std::size_t at, std::size_t len, std::size_t field, bool little = false) {
+    std::memset(b.data() + at + field, 0, 4);
+    const std::uint32_t sum = JournalChecksum(b.data() + at, len);
+    for (int k = 0; k < 4; ++k) {
+        b[at + field + static_cast<std::size_t>(k)] =
+            static_cast<std::uint8_t>(sum >> (little ? 8 * k : 24 - 8 * k));
+    }
+}
+} // namespace plusbuild
+
+inline TJournalLayout AddJournal(Bytes& volume, const std::vector<TJournalWrites>& transactions,
+                                 const TJournalOptions& o = {}) {
+    using namespace plusbuild;
+    const std::uint32_t bs = GetBig32(volume.data() + 1024 + 40);
+    const auto total = static_cast<std::uint32_t>(volume.size() / bs);
+    const std::uint32_t info = total - 3 - o.Blocks; // the tail holds the spare header
+    TJournalLayout layout{std::size_t{info} * bs, std::size_t{info + 1} * bs, 0};
+    const std::uint64_t size = std::uint64_t{o.Blocks} * bs;
+    constexpr std::uint32_t kSector = 512, kListSize = 4096;
+    auto put = [&](std::size_t at, std::uint64_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k) {
+            const int shift = o.LittleEndian ? 8 * k : 8 * (bytes - 1 - k);
+            volume[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> shift);
+        }
+    };
+    auto advance = [&](std::uint64_t pos, std::uint64_t n) {
+        const std::uint64_t ring = size - kSector;
+        return kSector + (pos - kSector + n) % ring;
+    };
+    auto ring = [&](std::uint64_t pos) { return layout.HeaderAt + static_cast<std::size_t>(pos); };
+    std::uint64_t pos = o.Start;
+    for (std::size_t t = 0; t < transactions.size(); ++t) {
+        const TJournalWrites& writes = transactions[t];
+        if (t == 0) {
+            layout.FirstListAt = ring(pos);
+        }
+        Bytes list(kListSize, 0);
+        std::uint64_t used = kListSize;
+        std::vector<std::uint64_t> at;
+        for (const auto& w : writes) {
+            at.push_back(advance(pos, used));
+            used += w.second.size();
+        }
+        // The block list header, written where it lies (never across the ring's end in the tests).
+        const std::size_t l = ring(pos);
+        std::fill(volume.begin() + static_cast<std::ptrdiff_t>(l),
+                  volume.begin() + static_cast<std::ptrdiff_t>(l + kListSize), 0);
+        put(l, writes.size() + 1, 2);
+        put(l + 2, writes.size() + 1, 2);
+        put(l + 4, used, 4);
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            const std::size_t b = l + 16 + 16 * (i + 1);
+            put(b, writes[i].first / kSector, 8);
+            put(b + 8, writes[i].second.size(), 4);
+            for (std::size_t s = 0; s < writes[i].second.size(); s += kSector) {
+                std::memcpy(volume.data() + ring(advance(at[i], s)), writes[i].second.data() + s, kSector);
+            }
+        }
+        Rechecksum(volume, l, 32, 8, o.LittleEndian);
+        pos = advance(pos, used);
+    }
+    const std::size_t h = layout.HeaderAt;
+    put(h, 0x4A4E4C78, 4);
+    put(h + 4, 0x12345678, 4);
+    put(h + 8, o.Start, 8);
+    put(h + 16, pos, 8);
+    put(h + 24, size, 8);
+    put(h + 32, kListSize, 4);
+    put(h + 40, kSector, 4);
+    Rechecksum(volume, h, 44, 36, o.LittleEndian);
+    Put32(volume, layout.InfoAt, o.InfoFlags);
+    Put64(volume, layout.InfoAt + 36, layout.HeaderAt);
+    Put64(volume, layout.InfoAt + 44, size);
+    for (const std::size_t header : {std::size_t{1024}, volume.size() - 1024}) {
+        Put32(volume, header + 4, GetBig32(volume.data() + header + 4) | 1u << 13);
+        Put32(volume, header + 12, info);
+    }
+    return layout;
+}
+
 } // namespace kelda::test
