@@ -12,6 +12,7 @@
 #include "cli/TCliCommands.h"
 #include "cli/TCliInput.h"
 #include "cli/TCliOutput.h"
+#include "cli/TreeWalk.h"
 #include "forks/ForkExport.h"
 #include "forks/MacBinaryEncoder.h"
 #include "forks/MacDate.h"
@@ -29,6 +30,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <system_error>
 
 namespace kelda {
 
@@ -119,29 +121,32 @@ TForkStatus RunAppleSingle(const TMacFileSource& in, const std::filesystem::path
 
 struct TExtractOptions {
     TCliArgs Inputs;
-    std::string Folder = ".";
+    std::string Folder; // -o; none: the current folder
     TResourceForm Form = TResourceForm::Sidecar;
     TMacEncoding NameEncoding = TMacEncoding::Auto;
     bool Partial = false;
     bool Force = false;
+    bool Recursive = false;
 };
 
-// The two files the extraction of a Mac file writes: the data fork and the rest.
-std::array<std::string, 2> ExtractOutputs(const TExtractOptions& options, const TMacFile& file) {
-    const std::filesystem::path data = std::filesystem::path(options.Folder) / ExtractName(file);
+// The two files the extraction of a Mac file into folder writes: the data fork and the rest.
+std::array<std::string, 2> ExtractOutputs(const TExtractOptions& options, const std::filesystem::path& folder,
+                                          const TMacFile& file) {
+    const std::filesystem::path data = folder / ExtractName(file);
     return {data.string(), ResourceFileName(data, options.Form).string()};
 }
 
 // Whether a file the extraction of in would write is there already; reports it. The source itself
 // is left to Extract, which refuses it with its own message.
-bool OutputsExist(const TCliContext& context, const TExtractOptions& options, const std::filesystem::path& in,
+bool OutputsExist(const TCliContext& context, const TExtractOptions& options,
+                  const std::filesystem::path& folder, const std::filesystem::path& in,
                   const TMacFile& file) {
-    const auto [data, resource] = ExtractOutputs(options, file);
+    const auto [data, resource] = ExtractOutputs(options, folder, file);
     return CliOutputExists(context, in, data) || CliOutputExists(context, in, resource);
 }
 
-int ExtractOne(const TCliContext& context, const TExtractOptions& options, const std::string& in,
-               TRunOutputs& written) {
+int ExtractOne(const TCliContext& context, const TExtractOptions& options,
+               const std::filesystem::path& folder, const std::string& in, TRunOutputs& written) {
     return CliGuarded(context, in, [&] {
         const TCliInput input(context, in);
         const std::optional<TMacFileSource> source = CliOpenMacFile(context, in, input, options.NameEncoding);
@@ -149,21 +154,21 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
             return kCliFailure;
         }
         const TMacFile* file = &source->File();
-        const auto [data, resource] = ExtractOutputs(options, *file);
+        const auto [data, resource] = ExtractOutputs(options, folder, *file);
         if (CliWritesOverSource(context, {in}, data) || CliWritesOverSource(context, {in}, resource)) {
             return kCliFailure;
         }
         if (written.WrittenBefore(context, data) || written.WrittenBefore(context, resource)) {
             return kCliFailure;
         }
-        if (!options.Force && !context.Force && OutputsExist(context, options, input.Path(), *file)) {
+        if (!options.Force && !context.Force && OutputsExist(context, options, folder, input.Path(), *file)) {
             return kCliFailure;
         }
         TExtractResult result;
         {
             const TCliProgress::TScope progress(context.Progress, in);
-            result = Extract(*source, options.Folder, options.Form, Policy(options.Partial), progress.Fn(),
-                             {}, options.Force || context.Force);
+            result = Extract(*source, folder, options.Form, Policy(options.Partial), progress.Fn(), {},
+                             options.Force || context.Force);
         }
         const std::filesystem::path& about = result.Refused.empty() ? result.DataFile : result.Refused;
         const int status = Report(context, in, about.string(), result.Status);
@@ -179,6 +184,17 @@ int ExtractOne(const TCliContext& context, const TExtractOptions& options, const
 
 // Each input in turn: one that fails does not stop the others, and the status says one failed.
 int RunExtract(const TCliContext& context, const TExtractOptions& options) {
+    if (options.Recursive && options.Folder.empty()) {
+        context.Err << "kelda-cli: " << CliText(TCliMsg::RecursiveNeedsDir, context.Japanese) << '\n';
+        return kCliUsage;
+    }
+    if (options.Recursive) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(options.Folder, ec)) {
+            CliReport(context, options.Folder, CliText(TCliMsg::NoFolder, context.Japanese));
+            return kCliFailure;
+        }
+    }
     if (std::count(options.Inputs.begin(), options.Inputs.end(), std::string(kCliStdStream)) > 1) {
         context.Err << "kelda-cli: " << CliText(TCliMsg::StdinOnce, context.Japanese) << '\n';
         return kCliUsage;
@@ -189,23 +205,34 @@ int RunExtract(const TCliContext& context, const TExtractOptions& options) {
             SpareFromCleanup(*source);
         }
     }
-    std::size_t failed = 0;
+    TBatchTally tally;
     TRunOutputs written;
-    for (const std::string& in : options.Inputs) {
-        if (ExtractOne(context, options, in, written) != kCliOk) {
-            ++failed;
-        }
-        if (!context.Out) {
-            return kCliFailure; // standard output is gone: CliMain says so
+    if (options.Recursive) {
+        // Each Mac file's outputs go where extract puts them, in the folder below DIR that mirrors
+        // its own; what extract does not read is left out.
+        WalkBatch(
+            context, options.Inputs, options.Folder,
+            [](const std::string& in) { return CliReadsMacFile(in, true); },
+            [&](const std::string& in, const std::filesystem::path& folder, const std::string&) {
+                tally.Add(ExtractOne(context, options, folder, in, written));
+            },
+            tally);
+    } else {
+        const std::filesystem::path folder = options.Folder.empty() ? "." : options.Folder;
+        for (const std::string& in : options.Inputs) {
+            tally.Add(ExtractOne(context, options, folder, in, written));
+            if (!context.Out) {
+                break;
+            }
         }
     }
-    if (options.Inputs.size() > 1) {
-        CliReport(context, "extract",
-                  CliText(TCliMsg::BatchSummary, context.Japanese,
-                          {std::to_string(options.Inputs.size()),
-                           std::to_string(options.Inputs.size() - failed), std::to_string(failed)}));
+    if (!context.Out) {
+        return kCliFailure; // standard output is gone: CliMain says so
     }
-    return failed == 0 ? kCliOk : kCliFailure;
+    if (tally.Total > 1 || options.Recursive) {
+        CliBatchSummary(context, "extract", tally.Total, tally.Failed, tally.Skipped);
+    }
+    return tally.Status;
 }
 
 struct TEncodeCliOptions {
@@ -410,6 +437,11 @@ void RegisterForkCommands(TCliCommands& commands) {
     AddNameEncodingOption(extractCommand, extract.NameEncoding);
     extractCommand.add_flag("--partial", extract.Partial, "Write what the file holds of a fork cut short");
     AddForceFlag(extractCommand, extract.Force);
+    extractCommand.add_flag(
+        "-r,--recursive", extract.Recursive,
+        "With -o, every file below the folders among IN, as scan -r walks them (links are "
+        "not followed, files extract does not read are left out), each extracted into the "
+        "same folder below DIR");
     extractCommand
         .add_option(
             "IN", extract.Inputs,

@@ -24,6 +24,11 @@ constexpr THelpText kHelpTexts[] = {
      "that are not MacBinary are left out), into the same folders below DIR",
      "-o と共に: IN のうちフォルダの下の全てのファイルを scan -r と同じようにたどり "
      "(リンクはたどらず、MacBinary でないファイルは除きます)、DIR の下の同じフォルダに書きます"},
+    {"With -o, every file below the folders among IN, as scan -r walks them (links are not followed, files "
+     "extract does not read are left out), each extracted into the same folder below DIR",
+     "-o と共に: IN のうちフォルダの下の全てのファイルを scan -r と同じようにたどり "
+     "(リンクはたどらず、extract が読まないファイルは除きます)、それぞれ DIR "
+     "の下の同じフォルダに取り出します"},
     {"Read the lines crc wrote to the operands, SUMFILEs (- for standard input), and say OK or FAILED per "
      "file (with --json one object per file)",
      "crc がオペランドの SUMFILE (- は標準入力) に書いた行を読み、ファイルごとに OK か FAILED を出します "

@@ -182,7 +182,6 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
         CliReport(context, options.OutputDir, CliText(TCliMsg::NoFolder, context.Japanese));
         return kCliFailure;
     }
-    int status = kCliOk;
     for (const std::string& in : options.Operands) {
         if (in == kCliStdStream) {
             context.Err << "kelda-cli: " << CliText(TCliMsg::ConvertOperands, context.Japanese) << '\n';
@@ -195,72 +194,37 @@ int RunConversion(const TCliContext& context, const std::string& command, const 
             SpareFromCleanup(*source);
         }
     }
-    std::size_t total = 0;
-    std::size_t failed = 0;
-    std::size_t skipped = 0;
+    TBatchTally tally;
     TRunOutputs written;
-    const auto failedOne = [&] {
-        ++total;
-        ++failed;
-        status = kCliFailure;
-    };
     const auto convertOne = [&](const std::string& in, const std::filesystem::path& outPath) {
-        ++total;
-        const std::string out = outPath.string();
         if (written.WrittenBefore(context, outPath)) {
-            ++failed;
-            status = kCliFailure;
+            tally.Add(kCliFailure);
             return;
         }
-        const int one =
-            ConvertOne(context, in, out, !options.Force && !context.Force, convert, shortfall, options.Force);
+        const int one = ConvertOne(context, in, outPath.string(), !options.Force && !context.Force, convert,
+                                   shortfall, options.Force);
         if (one == kCliOk || one == kCliSourceTruncated) {
             written.Add(outPath, in);
         }
-        failed += one == kCliFailure ? 1 : 0;
-        if (one != kCliOk && status != kCliFailure) {
-            status = one == kCliSourceTruncated ? kCliSourceTruncated : kCliFailure; // the others still go on
-        }
+        tally.Add(one); // the others still go on
     };
-    // With -r each operand is walked as scan -r walks it; a file below a folder goes into the
-    // output folder's copy of its folder, so that a/x.bin and b/x.bin are a/x and b/x there.
-    const TWalkRules rules{true, StatFile(options.OutputDir)};
-    for (const std::string& in : options.Operands) {
-        if (!options.Recursive) {
+    if (options.Recursive) {
+        WalkBatch(
+            context, options.Operands, options.OutputDir,
+            [&](const std::string& in) { return CliReadsMacFile(in, shortfall == TOutputPart::DataFork); },
+            [&](const std::string& in, const std::filesystem::path& folder, const std::string& name) {
+                convertOne(in, BatchOutput(folder, name, dropBin));
+            },
+            tally);
+    } else {
+        for (const std::string& in : options.Operands) {
             convertOne(in, BatchOutput(options.OutputDir, in, dropBin));
-            continue;
-        }
-        const bool found = WalkOperand(context, in, rules, [&](TWalkEntry&& entry) {
-            if (entry.Kind == TWalkKind::Link ||
-                (entry.Kind == TWalkKind::File && entry.Below &&
-                 !CliReadsMacFile(entry.Path, shortfall == TOutputPart::DataFork))) {
-                ++total;
-                ++skipped;
-                return;
-            }
-            if (entry.Kind != TWalkKind::File) {
-                CliReport(context, entry.Path, entry.Reason);
-                failedOne();
-                return;
-            }
-            std::filesystem::path folder;
-            if (CliGuarded(context, entry.Path, [&] {
-                    folder = CliOutputFolder(options.OutputDir, entry.Relative.parent_path());
-                    return kCliOk;
-                }) != kCliOk) {
-                failedOne();
-                return;
-            }
-            convertOne(entry.Path, BatchOutput(folder, entry.Relative.filename().string(), dropBin));
-        });
-        if (!found) {
-            failedOne();
         }
     }
-    if (total > 1 || options.Recursive) {
-        CliBatchSummary(context, command, total, failed, skipped);
+    if (tally.Total > 1 || options.Recursive) {
+        CliBatchSummary(context, command, tally.Total, tally.Failed, tally.Skipped);
     }
-    return status;
+    return tally.Status;
 }
 
 TConvertStatus ToMacBin2(const TInspection& inspection, const std::filesystem::path& in,

@@ -147,4 +147,51 @@ bool WalkOperand(const TCliContext& context, const std::string& operand, const T
     return TWalk(context, rules, visit).Run(operand);
 }
 
+void TBatchTally::Add(int status) {
+    ++Total;
+    Failed += status == kCliFailure ? 1 : 0;
+    if (status != kCliOk && Status != kCliFailure) {
+        Status = status == kCliSourceTruncated ? kCliSourceTruncated : kCliFailure;
+    }
+}
+
+void TBatchTally::Skip() {
+    ++Total;
+    ++Skipped;
+}
+
+void WalkBatch(const TCliContext& context, const TCliArgs& operands, const std::filesystem::path& outputDir,
+               const std::function<bool(const std::string&)>& reads, const TBatchStep& step,
+               TBatchTally& tally) {
+    // A file below a folder goes into the output folder's copy of its folder, so that a/x.bin and
+    // b/x.bin stay apart there.
+    const TWalkRules rules{true, StatFile(outputDir)};
+    for (const std::string& operand : operands) {
+        const bool found = WalkOperand(context, operand, rules, [&](TWalkEntry&& entry) {
+            if (entry.Kind == TWalkKind::Link ||
+                (entry.Kind == TWalkKind::File && entry.Below && !reads(entry.Path))) {
+                tally.Skip();
+                return;
+            }
+            if (entry.Kind != TWalkKind::File) {
+                CliReport(context, entry.Path, entry.Reason);
+                tally.Add(kCliFailure);
+                return;
+            }
+            std::filesystem::path folder;
+            if (CliGuarded(context, entry.Path, [&] {
+                    folder = CliOutputFolder(outputDir, entry.Relative.parent_path());
+                    return kCliOk;
+                }) != kCliOk) {
+                tally.Add(kCliFailure);
+                return;
+            }
+            step(entry.Path, folder, entry.Relative.filename().string());
+        });
+        if (!found) {
+            tally.Add(kCliFailure);
+        }
+    }
+}
+
 } // namespace kelda

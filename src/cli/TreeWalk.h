@@ -47,4 +47,27 @@ struct TWalkRules {
 bool WalkOperand(const TCliContext& context, const std::string& operand, const TWalkRules& rules,
                  const std::function<void(TWalkEntry&&)>& visit);
 
+// The count of a batch and its status, the most serious one met: a failure before a source cut
+// short (kCliSourceTruncated) before success.
+struct TBatchTally {
+    std::size_t Total = 0;
+    std::size_t Failed = 0;
+    std::size_t Skipped = 0;
+    int Status = kCliOk;
+    void Add(int status); // one input done
+    void Skip();          // one input left out
+};
+
+// One walked input of a batch: its path, the folder below the output folder that mirrors its own
+// (made already) and its name.
+using TBatchStep =
+    std::function<void(const std::string& in, const std::filesystem::path& folder, const std::string& name)>;
+
+// The -r walk of a batch (tomacbin2, strip, datafork, extract): each operand walked as scan -r
+// walks it, outputDir itself not entered; links and the files below a folder that reads refuses
+// are skipped, what cannot be looked at fails, and every other file goes to step.
+void WalkBatch(const TCliContext& context, const TCliArgs& operands, const std::filesystem::path& outputDir,
+               const std::function<bool(const std::string&)>& reads, const TBatchStep& step,
+               TBatchTally& tally);
+
 } // namespace kelda

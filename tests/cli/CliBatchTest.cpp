@@ -174,7 +174,9 @@ TEST_F(CliBatchTest, RecursiveBatchesMirrorTheTreeAndSkipWhatTheyDoNotRead) {
         const char* Command;
         const char* Out; // of t/a/x.bin, relative to out/t
     };
-    for (const Case& c : {Case{"tomacbin2", "x.bin"}, Case{"strip", "x"}, Case{"datafork", "x"}}) {
+    // extract names its output after the Mac name in the header, a.bin, not the file's.
+    for (const Case& c :
+         {Case{"tomacbin2", "x.bin"}, Case{"strip", "x"}, Case{"datafork", "x"}, Case{"extract", "a.bin"}}) {
         SCOPED_TRACE(c.Command);
         fs::remove_all(dir / "out");
         fs::create_directory(dir / "out");
@@ -187,7 +189,34 @@ TEST_F(CliBatchTest, RecursiveBatchesMirrorTheTreeAndSkipWhatTheyDoNotRead) {
                                     "and files this command does not read)\n"))
             << r.Err;
     }
+    EXPECT_EQ(fs::file_size(dir / "out/t/b/deep/._a.bin"), fs::file_size(dir / "out/t/a/._a.bin"));
     EXPECT_EQ(RunCli({"strip", "-r", Path("t"), Path("x")}).Status, kCliUsage);
+    EXPECT_EQ(RunCli({"extract", "-r", Path("t")}).Status, kCliUsage);
+    EXPECT_EQ(RunCli({"extract", "-r", Path("t"), "-o", Path("nowhere")}).Status, kCliFailure);
+}
+
+// A batch's status is the most serious one met: a source cut short (3) gives way to a failure (1).
+TEST_F(CliBatchTest, ABatchEndsWithTheMostSeriousStatus) {
+    fs::create_directories(dir / "t");
+    Bytes cut = test::ReadBytes(dir / "a.bin");
+    cut.resize(300); // the data fork ends early
+    test::WriteBytes(dir / "t/cut.bin", cut);
+    struct Case {
+        std::vector<std::string> Args;
+        int Status;
+    };
+    const Case cases[] = {
+        {{"extract", "--partial", "-r", Path("t"), "-o", Path("out")}, kCliSourceTruncated},
+        {{"extract", "--partial", "-f", "-r", Path("t"), Path("missing"), "-o", Path("out")}, kCliFailure},
+        {{"extract", "--partial", "-f", Path("t/cut.bin"), Path("c"), "-o", Path("out")},
+         kCliSourceTruncated},
+        {{"strip", "-f", "-r", Path("t"), "-o", Path("out")}, kCliSourceTruncated},
+        {{"strip", "-f", "-r", Path("missing"), Path("t"), "-o", Path("out")}, kCliFailure},
+    };
+    for (const Case& c : cases) {
+        const TCliRun r = RunCli(c.Args);
+        EXPECT_EQ(r.Status, c.Status) << c.Args[0] << ' ' << c.Args.size() << '\n' << r.Err;
+    }
 }
 
 } // namespace
