@@ -39,7 +39,13 @@ struct TCliContext {
     // "-" stands for; nothing when they are unknown.
     std::optional<TFileStat> InFile = std::nullopt;
     std::optional<TFileStat> OutFile = std::nullopt;
+    // Standard output as bytes, never converted to the locale's codeset (forks written to "-", sum
+    // lines); null: Out is that already.
+    std::ostream* RawOut = nullptr;
 };
+
+// Standard output for bytes (TCliContext::RawOut), after what Out holds has gone before it.
+std::ostream& CliRawOut(const TCliContext& context);
 
 // How kelda-cli meets its terminal: whether the error stream is one (then long work draws a progress
 // bar there), the clock of that bar (empty: the system's), whether the user has asked to stop
@@ -56,6 +62,9 @@ struct TCliTerminal {
     std::optional<TFileStat> OutFile = std::nullopt;
     // The width of the terminal standard error goes to, in columns (0: unknown, then COLUMNS or 80).
     int ErrColumns = 0;
+    // The locale's codeset (nl_langinfo(CODESET) after setlocale): messages, help and text reports
+    // are written in it; JSON, CSV, sum lines and forks stay as they are. Empty or UTF-8: unchanged.
+    std::string Codeset = {};
 };
 
 using TCliArgs = std::vector<std::string>;

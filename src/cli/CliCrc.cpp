@@ -139,8 +139,9 @@ void WriteText(const TCliContext& context, const std::string& file, const std::v
         // line that starts with a backslash, as sha256sum does, so the line stays one line and
         // crc -c reads the name back.
         const std::string name = EscapeSumName(file);
-        context.Out << (name == file ? "" : "\\") << CrcResultLine(v.Entry, v.Width, value.Value, name)
-                    << '\n';
+        // Sum lines are bytes for crc -c to read back, in any locale: never converted.
+        CliRawOut(context) << (name == file ? "" : "\\") << CrcResultLine(v.Entry, v.Width, value.Value, name)
+                           << '\n';
     }
 }
 

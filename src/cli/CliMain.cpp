@@ -4,6 +4,7 @@
 #include "cli/CliHelpText.h"
 #include "cli/CliParseError.h"
 #include "cli/CliText.h"
+#include "cli/TCliCodesetBuf.h"
 #include "cli/TCliCommands.h"
 #include "cli/TCliFdOutBuf.h"
 #include "cli/TCliInput.h"
@@ -303,6 +304,25 @@ void BuildCommands(CLI::App& app, TGlobalOptions& global, TCliCommands& commands
         "  forks (--partial) or before a BinHex fork's CRC. Several files: the most serious status.");
 }
 
+// Whether the chosen command writes JSON or CSV (--json, --csv), which stay UTF-8 in every locale.
+bool MachineOutputAsked(const CLI::App& app) {
+    for (const CLI::App* command = &app; command != nullptr;) {
+        for (const char* name : {"--json", "--csv"}) {
+            const CLI::Option* option = command->get_option_no_throw(name);
+            if (option != nullptr && option->count() > 0) {
+                return true;
+            }
+        }
+        const std::vector<const CLI::App*> chosen =
+            command->get_subcommands([](const CLI::App* sub) { return sub->parsed(); });
+        command = chosen.empty() ? nullptr : chosen.front();
+    }
+    return false;
+}
+
+int CliRun(const TCliArgs& argv, std::ostream& textOut, std::ostream& rawOut, std::ostream& err,
+           const TCliTerminal& terminal);
+
 } // namespace
 
 TCliHelpAudit AuditCliHelp() {
@@ -313,7 +333,35 @@ TCliHelpAudit AuditCliHelp() {
     return {UntranslatedHelpTexts(app), UnusedHelpTexts(app)};
 }
 
-int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TCliTerminal& terminal) {
+std::ostream& CliRawOut(const TCliContext& context) {
+    if (context.RawOut == nullptr) {
+        return context.Out;
+    }
+    context.Out.flush();
+    return *context.RawOut;
+}
+
+int CliMain(const TCliArgs& argv, std::ostream& rawOut, std::ostream& rawErr, const TCliTerminal& terminal) {
+    // Text goes out in the locale's codeset; JSON and CSV are UTF-8 whatever the locale.
+    TCliCodesetBuf outBuffer(rawOut.rdbuf(), terminal.Codeset);
+    TCliCodesetBuf errBuffer(rawErr.rdbuf(), terminal.Codeset);
+    std::ostream textOut(&outBuffer);
+    std::ostream textErr(&errBuffer);
+    const bool convert = !CliCodesetIsUtf8(terminal.Codeset);
+    std::ostream& err = convert ? textErr : rawErr;
+    const int status = CliRun(argv, convert ? textOut : rawOut, rawOut, err, terminal);
+    textOut.flush();
+    textErr.flush();
+    if (convert && (!textOut || !textErr)) {
+        rawOut.setstate(std::ios::badbit);
+    }
+    return status;
+}
+
+namespace {
+
+int CliRun(const TCliArgs& argv, std::ostream& out, std::ostream& rawOut, std::ostream& err,
+           const TCliTerminal& terminal) {
     CLI::App app{"", std::string(kProgram)};
     TGlobalOptions global;
     TCliCommands commands(app);
@@ -344,6 +392,7 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
         ReportUsage(app, err, inJapanese, ParseErrorText(app, e, inJapanese));
         return kCliUsage;
     }
+    std::ostream& commandOut = MachineOutputAsked(app) ? rawOut : out;
     const TCliCommands::TRun* run = commands.Chosen();
     if (run == nullptr) {
         ReportUsage(app, err, japanese(), CliText(TCliMsg::MissingCommand, japanese()));
@@ -352,8 +401,9 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
 
     TCliProgress progress(err, terminal.ErrIsTerminal, terminal.Clock, terminal.StopRequested,
                           TerminalColumns(terminal));
-    const TCliContext context{
-        japanese(), out, err, &progress, terminal.In, global.Force, terminal.InFile, terminal.OutFile};
+    const TCliContext context{japanese(),      commandOut,       err,
+                              &progress,       terminal.In,      global.Force,
+                              terminal.InFile, terminal.OutFile, &commandOut == &rawOut ? nullptr : &rawOut};
     const TSyncScope syncScope(global.Sync);
     int status = kCliFailure;
     try {
@@ -364,10 +414,12 @@ int CliMain(const TCliArgs& argv, std::ostream& out, std::ostream& err, const TC
     if (status == kCliUsage) {
         ReportUsage(app, err, context.Japanese, "");
     }
-    if (!OutputArrived(out, err, context.Japanese)) {
+    if (!OutputArrived(commandOut, err, context.Japanese)) {
         return kCliFailure;
     }
     return status;
 }
+
+} // namespace
 
 } // namespace kelda

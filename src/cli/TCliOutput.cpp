@@ -21,16 +21,17 @@ bool TCliOutput::Commit() {
     if (!scratch_) {
         return true;
     }
+    std::ostream& raw = CliRawOut(context_); // bytes, never converted to the locale's codeset
     TFileStream written(path_, FileMode::Read);
     std::vector<char> block(std::size_t{1} << 20);
     while (const std::size_t got = written.Read(block.data(), block.size())) {
-        context_.Out.write(block.data(), static_cast<std::streamsize>(got));
-        if (!context_.Out) {
+        raw.write(block.data(), static_cast<std::streamsize>(got));
+        if (!raw) {
             return false;
         }
     }
-    context_.Out.flush();
-    return static_cast<bool>(context_.Out);
+    raw.flush();
+    return static_cast<bool>(raw);
 }
 
 } // namespace kelda
