@@ -63,7 +63,8 @@ struct TCliTerminal {
     // The width of the terminal standard error goes to, in columns (0: unknown, then COLUMNS or 80).
     int ErrColumns = 0;
     // The locale's codeset (nl_langinfo(CODESET) after setlocale): messages, help and text reports
-    // are written in it; JSON, CSV, sum lines and forks stay as they are. Empty or UTF-8: unchanged.
+    // are written in it; JSON, CSV, sum lines and forks stay as they are. Empty, UTF-8 or ASCII (the C
+    // locale): unchanged.
     std::string Codeset = {};
 };
 

@@ -3,6 +3,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 namespace kelda {
 
@@ -14,8 +15,11 @@ UConverter* OpenConverter(const std::string& codeset) {
     if (U_FAILURE(status)) {
         return nullptr;
     }
+    // ASCII is what the C and POSIX locales give, which mostly means no locale was set at all
+    // (cron, containers): there text stays UTF-8, as it is for a UTF-8 locale, rather than every
+    // Japanese character becoming "?".
     const std::string name = ucnv_getName(converter, &status);
-    if (U_FAILURE(status) || name == "UTF-8") {
+    if (U_FAILURE(status) || name == "UTF-8" || name == "US-ASCII") {
         ucnv_close(converter);
         return nullptr;
     }
@@ -72,12 +76,42 @@ bool TCliCodesetBuf::Put(bool all) {
     if (end == 0 || pending_.empty()) {
         return true;
     }
-    std::u16string text(end + 1, u'\0');
+    const std::string line = pending_.substr(0, end);
+    pending_.erase(0, end);
+    // Valid UTF-8 is converted run by run; a byte that is no UTF-8 (a file name's bytes in another
+    // codeset, already escaped where it is shown) goes out as it is, never as "?".
+    std::size_t i = 0;
+    while (i < line.size()) {
+        std::size_t run = i;
+        while (run < line.size()) {
+            int32_t at = static_cast<int32_t>(run);
+            UChar32 c = 0;
+            U8_NEXT(line.data(), at, static_cast<int32_t>(line.size()), c);
+            if (c < 0) {
+                break;
+            }
+            run = static_cast<std::size_t>(at);
+        }
+        if (run > i && !Convert(std::string_view(line).substr(i, run - i))) {
+            return false;
+        }
+        if (run < line.size()) {
+            if (target_->sputc(line[run]) == traits_type::eof()) {
+                return false;
+            }
+            ++run;
+        }
+        i = run;
+    }
+    return true;
+}
+
+bool TCliCodesetBuf::Convert(std::string_view utf8) {
+    std::u16string text(utf8.size() + 1, u'\0');
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, pending_.data(),
-                         static_cast<int32_t>(end), 0xFFFD, nullptr, &status);
-    pending_.erase(0, end);
+    u_strFromUTF8(text.data(), static_cast<int32_t>(text.size()), &length, utf8.data(),
+                  static_cast<int32_t>(utf8.size()), &status);
     std::string bytes(static_cast<std::size_t>(length) * 4 + 4, '\0');
     const int32_t n = U_SUCCESS(status)
                           ? ucnv_fromUChars(converter_.get(), bytes.data(),

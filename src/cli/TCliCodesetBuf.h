@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: MIT
 // The text kelda-cli shows (messages, help, text reports) in the locale's codeset: the program
 // writes UTF-8, and this buffer hands it to its target converted line by line (and on flush).
-// A character the codeset has no bytes for becomes "?", as does a byte that is no UTF-8.
+// A character the codeset has no bytes for becomes "?"; a byte that is no UTF-8 (a file name's own
+// bytes) goes out as it is. UTF-8 and ASCII (the C locale) codesets leave the text as it is.
 #pragma once
 
 #include <memory>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 struct UConverter;
 
 namespace kelda {
 
-// Whether text in codeset is written as it is: UTF-8, or a codeset the converter does not know.
+// Whether text in codeset is written as it is: UTF-8, ASCII, or a codeset the converter does not know.
 bool CliCodesetIsUtf8(const std::string& codeset);
 
 class TCliCodesetBuf : public std::streambuf {
@@ -29,7 +31,8 @@ protected:
     int sync() override;
 
 private:
-    bool Put(bool all); // converts the pending text (all: even a last line without its end)
+    bool Put(bool all);                  // converts the pending text (all: even a last line without its end)
+    bool Convert(std::string_view utf8); // valid UTF-8 into the codeset, "?" for what it lacks
     struct TCloser {
         void operator()(UConverter* c) const;
     };

@@ -6,12 +6,36 @@
 #include "cli/TCliFdOutBuf.h"
 #include "util/TFolder.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <unistd.h>
 #ifndef _WIN32
+#include <langinfo.h>
 #include <sys/ioctl.h>
 #endif
+
+namespace {
+
+// The codeset of the user's locale (LC_ALL, LC_CTYPE, LANG). Only LC_CTYPE is set, and only while
+// it is read, so that nothing else of the program comes to depend on the locale.
+std::string LocaleCodeset() {
+#ifdef _WIN32
+    return {};
+#else
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    const std::string saved = current != nullptr ? current : "C";
+    std::string codeset;
+    if (std::setlocale(LC_CTYPE, "") != nullptr) {
+        codeset = ::nl_langinfo(CODESET);
+    }
+    std::setlocale(LC_CTYPE, saved.c_str());
+    return codeset;
+#endif
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     kelda::InstallTemporaryCleanupOnSignals();
@@ -26,6 +50,7 @@ int main(int argc, char** argv) {
     }
 #endif
     terminal.StopRequested = kelda::CliInterruptRequested;
+    terminal.Codeset = LocaleCodeset();
     kelda::TCliFdInBuf stdinBuffer(STDIN_FILENO);
     std::istream in(&stdinBuffer);
     terminal.In = &in;

@@ -2,6 +2,7 @@
 // Text in the locale's codeset: messages and Mac names converted, JSON left UTF-8.
 #include "CliRun.h"
 #include "cli/Cli.h"
+#include "cli/TCliCodesetBuf.h"
 #include "macbinary/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,10 @@ TEST(CliCodesetTest, TextFollowsTheCodesetAndJsonStaysUtf8) {
     const Case cases[] = {
         {"UTF-8", "\xe6\x97\xa5\xe6\x9c\xac", "\xe8\xa6\x8b\xe3\x81\xa4\xe3\x81\x8b"},
         {"EUC-JP", "\xc6\xfc\xcb\xdc", "\xb8\xab\xa4\xc4\xa4\xab"},
-        {"ANSI_X3.4-1968", "??", "???"},
+        // The C locale's ASCII: text stays UTF-8.
+        {"ANSI_X3.4-1968", "\xe6\x97\xa5\xe6\x9c\xac", "\xe8\xa6\x8b\xe3\x81\xa4\xe3\x81\x8b"},
+        // Latin-1 holds no Japanese: "?" for each character.
+        {"ISO-8859-1", "??", "???"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Codeset);
@@ -56,6 +60,20 @@ TEST(CliCodesetTest, TextFollowsTheCodesetAndJsonStaysUtf8) {
         EXPECT_EQ(j.Out, RunIn({"info", "--json", in}, "UTF-8").Out);
         EXPECT_NE(j.Out.find("\xe6\x97\xa5\xe6\x9c\xac"), std::string::npos) << j.Out;
     }
+}
+
+// Bytes that are no UTF-8 (a file name in another codeset) pass through; the text around them is
+// converted, a line at a time and on flush.
+TEST(CliCodesetTest, BytesThatAreNoUtf8PassThrough) {
+    std::ostringstream target;
+    {
+        TCliCodesetBuf buffer(target.rdbuf(), "EUC-JP");
+        std::ostream out(&buffer);
+        out << "a\xff\xe6\x97\xa5\xe6\x9c\xac\n"
+            << "\xe6\x97"
+            << "\xa5";
+    }
+    EXPECT_EQ(target.str(), "a\xff\xc6\xfc\xcb\xdc\n\xc6\xfc");
 }
 
 } // namespace
