@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The per-file cost of kelda-cli crc over many small page-cached files, in-process: the files' CRC
-// lines (variant 10 and --all) and their check with -c. Half the files start with a MacBinary
-// header, the rest are random bytes; 100 to 3000 bytes each, 100 files a folder.
+// lines (variant 10 and --all) and their check with -c. Half the files are MacBinary I files whose
+// data fork fills them, the rest random bytes; 130 to 3000 bytes each, 100 files a folder.
 // KELDA_CRC_FILES_BENCH_FILES sets how many (default 2000). The counter `per_file` (processor seconds a file)
 // is the figure to compare with `find -type f -print0 | xargs -0 sha256sum` over the same kind of tree.
+#include "SmallFileTree.h"
 #include "cli/Cli.h"
 
 #include <benchmark/benchmark.h>
@@ -23,50 +24,28 @@ namespace {
 
 class TCrcTree {
 public:
-    TCrcTree() {
-        const char* count = std::getenv("KELDA_CRC_FILES_BENCH_FILES");
-        const std::size_t files = count != nullptr ? std::stoul(count) : 2000;
-        root_ = fs::temp_directory_path() / ("kelda-crcfilesbench-" + std::to_string(::getpid()));
-        std::mt19937 random(11);
-        std::vector<char> bytes(3000);
-        for (std::size_t i = 0; i < files; ++i) {
-            const fs::path folder = root_ / ("d" + std::to_string(i / 100));
-            if (i % 100 == 0) {
-                fs::create_directories(folder);
-            }
-            for (char& b : bytes) {
-                b = static_cast<char>(random());
-            }
-            const std::size_t size = 100 + random() % 2900;
-            if (i % 2 == 0) {
-                std::fill(bytes.begin(), bytes.begin() + 128, '\0');
-                bytes[1] = 4;
-                std::copy_n("Test", 4, bytes.begin() + 2);
-                bytes[86] = static_cast<char>((size - 128) >> 8);
-                bytes[87] = static_cast<char>(size - 128);
-            }
-            const fs::path file = folder / ("f" + std::to_string(i));
-            std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
-            files_.push_back(file.string());
-        }
-        sums_ = root_ / "sums";
+    TCrcTree()
+        : files_({.Name = "crcfilesbench",
+                  .CountVariable = "KELDA_CRC_FILES_BENCH_FILES",
+                  .Count = 2000,
+                  .PerFolder = 100,
+                  .MinSize = 130,
+                  .SizeSpread = 2870,
+                  .MacBinaryEvery = 2,
+                  .Seed = 11}) {
+        sums_ = files_.Root() / "sums";
         std::ostringstream out, err;
         std::vector<std::string> args{"crc"};
-        args.insert(args.end(), files_.begin(), files_.end());
+        args.insert(args.end(), Files().begin(), Files().end());
         kelda::CliMain(args, out, err); // also brings the tree into the page cache
         std::ofstream(sums_, std::ios::binary) << out.str();
     }
-    ~TCrcTree() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const std::vector<std::string>& Files() const { return files_; }
+    const std::vector<std::string>& Files() const { return files_.Files(); }
     std::string Sums() const { return sums_.string(); }
 
 private:
-    fs::path root_;
+    kelda::bench::TSmallFileTree files_;
     fs::path sums_;
-    std::vector<std::string> files_;
 };
 
 TCrcTree& Tree() {

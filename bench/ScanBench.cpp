@@ -3,6 +3,7 @@
 // one run: 10 % MacBinary files, the rest random bytes, 1000 files a folder. The tree has
 // KELDA_SCAN_BENCH_FILES files (default 20000; the target is stated for 100000). `file` must be on
 // the PATH for the second benchmark; the counter `files_per_s` compares them.
+#include "SmallFileTree.h"
 #include "cli/Cli.h"
 
 #include <benchmark/benchmark.h>
@@ -23,46 +24,26 @@ namespace {
 
 class TScanTree {
 public:
-    TScanTree() {
-        const char* count = std::getenv("KELDA_SCAN_BENCH_FILES");
-        files_ = count != nullptr ? std::stoul(count) : 20000;
-        root_ = fs::temp_directory_path() / ("kelda-scanbench-" + std::to_string(::getpid()));
-        std::mt19937 random(7);
-        std::vector<char> bytes(2048);
-        for (std::size_t i = 0; i < files_; ++i) {
-            const fs::path folder = root_ / ("d" + std::to_string(i / 1000));
-            if (i % 1000 == 0) {
-                fs::create_directories(folder);
-            }
-            for (char& b : bytes) {
-                b = static_cast<char>(random());
-            }
-            const std::size_t size = 200 + random() % 1800;
-            if (i % 10 == 0) {
-                std::fill(bytes.begin(), bytes.begin() + 128, '\0');
-                bytes[1] = 4;
-                std::copy_n("Test", 4, bytes.begin() + 2);
-                bytes[86] = static_cast<char>(size - 128); // the data fork fills the file
-            }
-            std::ofstream(folder / ("f" + std::to_string(i)), std::ios::binary)
-                .write(bytes.data(), static_cast<std::streamsize>(size));
-        }
+    TScanTree()
+        : files_({.Name = "scanbench",
+                  .CountVariable = "KELDA_SCAN_BENCH_FILES",
+                  .Count = 20000,
+                  .PerFolder = 1000,
+                  .MinSize = 200,
+                  .SizeSpread = 1800,
+                  .MacBinaryEvery = 10,
+                  .Seed = 7}) {
         // Into the page cache, so that both read the same cached tree.
-        const std::string warm = "find '" + root_.string() + "' -type f -exec cat {} + >/dev/null";
+        const std::string warm = "find '" + Root().string() + "' -type f -exec cat {} + >/dev/null";
         if (std::system(warm.c_str()) != 0) {
             std::fprintf(stderr, "could not read the tree ahead\n");
         }
     }
-    ~TScanTree() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const fs::path& Root() const { return root_; }
-    std::size_t Files() const { return files_; }
+    const fs::path& Root() const { return files_.Root(); }
+    std::size_t Files() const { return files_.Files().size(); }
 
 private:
-    fs::path root_;
-    std::size_t files_ = 0;
+    kelda::bench::TSmallFileTree files_;
 };
 
 TScanTree& Tree() {
