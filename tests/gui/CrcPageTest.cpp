@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The CRC page as a user works it: choosing files, variants and operations with the mouse and keys.
-#include "app/TCrcTabSheet.h"
+#include "app/TModelTabSheet.h"
 #include "app/TPageControl.h"
 #include "crc/CrcUtils.h"
 #include "crc/TCrcPage.h"

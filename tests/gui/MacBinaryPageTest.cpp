@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The MacBinary page end to end: reading files, both header views, the conversions and the clean-up,
 // driven through the scripted dialogs.
-#include "app/TMacBinaryTabSheet.h"
+#include "app/TModelTabSheet.h"
 #include "macbinary/HeaderPieces.h"
 #include "macbinary/MacBinaryHeader.h"
 #include "macbinary/TestFiles.h"
