@@ -25,6 +25,24 @@
 
 namespace kelda {
 
+namespace {
+
+// The file the File menu's items work on: the BinHex file the check page holds (read last), else
+// the MacBinary page's file; an empty Path when neither is.
+struct TShownFile {
+    std::shared_ptr<const TMacFileSource> BinHex; // null for the MacBinary page's file
+    std::filesystem::path Path;
+};
+
+TShownFile ShownFile(const std::shared_ptr<const TMacFileSource>& binHex, const TMacBinaryPage& page) {
+    if (binHex != nullptr) {
+        return {binHex, binHex->Path()};
+    }
+    return {nullptr, page.FileWasRead() ? page.Shown().Path : std::filesystem::path()};
+}
+
+} // namespace
+
 std::string TFormMain::ShownMacName() const {
     if (const std::shared_ptr<const TMacFileSource>& binHex = CheckPage->BinHexFile()) {
         const std::string name = ExtractName(binHex->File());
@@ -81,16 +99,16 @@ void TFormMain::LogWritten(const std::filesystem::path& source,
 }
 
 // An export of the file shown into a file the user names, under the fork work's guards; suffix
-// and prefix make the name offered from the Mac name. The file shown is the BinHex file the check
-// page holds when it holds one (read last), else the MacBinary page's file; exportTo takes either
-// that opened Mac file or the path of the page's file.
+// and prefix make the name offered from the Mac name. exportTo takes the file shown (ShownFile):
+// the opened BinHex file, or the path of the MacBinary page's file.
 template <typename F> void TFormMain::ExportShown(const char* prefix, const char* suffix, F exportTo) {
-    const std::shared_ptr<const TMacFileSource> binHex = CheckPage->BinHexFile();
-    if (binHex == nullptr && !TabSheet1->Model().FileWasRead()) {
+    const TShownFile shown = ShownFile(CheckPage->BinHexFile(), TabSheet1->Model());
+    const std::shared_ptr<const TMacFileSource>& binHex = shown.BinHex;
+    const std::filesystem::path& source = shown.Path;
+    if (source.empty()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
-    const std::filesystem::path source = binHex != nullptr ? binHex->Path() : TabSheet1->Model().Shown().Path;
     if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, source, prefix + ShownMacName() + suffix)) {
         return;
     }
@@ -149,19 +167,14 @@ void TFormMain::UpdateContainerMenu() {
     MenuSaveMacBinary->setEnabled(binHex);
 }
 
-// The file shown as a Mac file of the one model: the BinHex file read last, else the MacBinary
-// page's file; null when neither is.
 namespace {
 
-std::shared_ptr<const TMacFileSource> ShownMacFile(const std::shared_ptr<const TMacFileSource>& binHex,
-                                                   const TMacBinaryPage& page, TMacEncoding encoding) {
-    if (binHex != nullptr) {
-        return binHex;
+// The file shown (ShownFile) as a Mac file of the one model; null when there is none.
+std::shared_ptr<const TMacFileSource> ShownMacFile(const TShownFile& shown, TMacEncoding encoding) {
+    if (shown.BinHex != nullptr || shown.Path.empty()) {
+        return shown.BinHex;
     }
-    if (!page.FileWasRead()) {
-        return nullptr;
-    }
-    return std::make_shared<const TMacFileSource>(TMacFileSource::OpenMacBinary(page.Shown().Path, encoding));
+    return std::make_shared<const TMacFileSource>(TMacFileSource::OpenMacBinary(shown.Path, encoding));
 }
 
 } // namespace
@@ -183,7 +196,7 @@ void TFormMain::SaveContainer(const std::shared_ptr<const TMacFileSource>& sourc
 }
 
 void TFormMain::MenuSaveBinHexClick() {
-    SaveContainer(ShownMacFile(CheckPage->BinHexFile(), TabSheet1->Model(), NameEncodingChoice()),
+    SaveContainer(ShownMacFile(ShownFile(CheckPage->BinHexFile(), TabSheet1->Model()), NameEncodingChoice()),
                   [](const TMacFileSource& source, const std::filesystem::path& output, TCutPolicy policy,
                      const ProgressFn& progress, bool replaceReadOnly) {
                       return ExportBinHex(source, output, policy, progress, replaceReadOnly);
@@ -216,8 +229,10 @@ void TFormMain::MenuExportAppleSingleClick() {
 }
 
 void TFormMain::MenuExtractClick() {
-    const std::shared_ptr<const TMacFileSource> binHex = CheckPage->BinHexFile();
-    if (binHex == nullptr && !TabSheet1->Model().FileWasRead()) {
+    const TShownFile shown = ShownFile(CheckPage->BinHexFile(), TabSheet1->Model());
+    const std::shared_ptr<const TMacFileSource>& binHex = shown.BinHex;
+    const std::filesystem::path& source = shown.Path;
+    if (source.empty()) {
         ShowMessage(TMsg::FileNotRead);
         return;
     }
@@ -230,7 +245,6 @@ void TFormMain::MenuExtractClick() {
     }
     extractForm_ = formDialog.Form();
     const TResourceForm form = extractForm_;
-    const std::filesystem::path source = binHex != nullptr ? binHex->Path() : TabSheet1->Model().Shown().Path;
     if (!AskExportOutput(SaveDialog2_, kFilterSaveDialog2, source, ShownMacName(), form)) {
         return;
     }
